@@ -1,0 +1,50 @@
+#include "core/Prompter.h"
+
+#include <QFileDialog>
+
+namespace {
+CPrompter g_DefaultPrompter;
+CPrompter* g_pPrompter = nullptr;
+}
+
+QMessageBox::StandardButton CPrompter::Question(QWidget* parent, const QString& title, const QString& text,
+                                                QMessageBox::StandardButtons buttons,
+                                                QMessageBox::StandardButton defaultButton)
+{
+    return QMessageBox::question(parent, title, text, buttons, defaultButton);
+}
+
+void CPrompter::Information(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox::information(parent, title, text);
+}
+
+void CPrompter::Warning(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox::warning(parent, title, text);
+}
+
+void CPrompter::Critical(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox::critical(parent, title, text);
+}
+
+QString CPrompter::OpenFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
+{
+    return QFileDialog::getOpenFileName(parent, caption, dir, filter, nullptr, QFileDialog::DontUseNativeDialog);
+}
+
+QString CPrompter::SaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, dir, filter, nullptr, QFileDialog::DontUseNativeDialog);
+}
+
+CPrompter& CPrompter::Instance()
+{
+    return g_pPrompter ? *g_pPrompter : g_DefaultPrompter;
+}
+
+void CPrompter::SetInstance(CPrompter* prompter)
+{
+    g_pPrompter = prompter;
+}

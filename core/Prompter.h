@@ -1,0 +1,31 @@
+#pragma once
+#include <QMessageBox>
+#include <QString>
+
+class QWidget;
+
+// Every question, message box and file dialog of the program goes through the
+// current prompter, so tests can answer them without a person. The default
+// prompter shows Qt's own dialogs (not the platform's).
+class CPrompter
+{
+public:
+    virtual ~CPrompter() = default;
+
+    virtual QMessageBox::StandardButton Question(QWidget* parent, const QString& title, const QString& text,
+                                                 QMessageBox::StandardButtons buttons,
+                                                 QMessageBox::StandardButton defaultButton);
+    virtual void Information(QWidget* parent, const QString& title, const QString& text);
+    virtual void Warning(QWidget* parent, const QString& title, const QString& text);
+    virtual void Critical(QWidget* parent, const QString& title, const QString& text);
+    // Empty when the operator cancels.
+    virtual QString OpenFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                 const QString& filter);
+    virtual QString SaveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                 const QString& filter);
+
+    // The prompter in use; never null.
+    static CPrompter& Instance();
+    // Installs a replacement (tests); null restores the default. Not owned.
+    static void SetInstance(CPrompter* prompter);
+};

@@ -1,0 +1,44 @@
+#include "core/UnitConverter.h"
+
+#include <QString>
+#include <cmath>
+#include <limits>
+
+namespace {
+double Biased(double value)
+{
+    return value > 0.0 ? value + 0.00001 : value - 0.00001;
+}
+}
+
+int32_t CUnitConverter::GetLong(double value)
+{
+    const double scaled = std::trunc(Biased(value) * 10000.0);
+    if (std::isnan(scaled))
+        return 0;
+    if (scaled >= double(std::numeric_limits<int32_t>::max()))
+        return std::numeric_limits<int32_t>::max();
+    if (scaled <= double(std::numeric_limits<int32_t>::min()))
+        return std::numeric_limits<int32_t>::min();
+    return int32_t(scaled);
+}
+
+int CUnitConverter::GetInt(double value)
+{
+    return GetLong(value);
+}
+
+double CUnitConverter::GetDouble(int value)
+{
+    return GetDouble(long(value));
+}
+
+double CUnitConverter::GetDouble(long value)
+{
+    return double(value) / 10000.0;
+}
+
+double CUnitConverter::GetRndDouble(double value)
+{
+    return QString::number(Biased(value), 'f', 4).toDouble();
+}

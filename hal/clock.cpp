@@ -1,0 +1,72 @@
+#include "hal/clock.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <time.h>
+
+namespace {
+std::atomic<bool> g_bVirtual{false};
+std::atomic<qint64> g_iVirtualNs{0};
+
+qint64 RealNowNs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return qint64(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
+void MoveVirtualTo(qint64 t)
+{
+    qint64 cur = g_iVirtualNs.load(std::memory_order_relaxed);
+    while (cur < t && !g_iVirtualNs.compare_exchange_weak(cur, t, std::memory_order_relaxed)) {
+    }
+}
+}
+
+qint64 CClock::NowNs()
+{
+    return g_bVirtual.load(std::memory_order_relaxed) ? g_iVirtualNs.load(std::memory_order_relaxed)
+                                                      : RealNowNs();
+}
+
+void CClock::WaitUntilNs(qint64 deadlineNs)
+{
+    if (g_bVirtual.load(std::memory_order_relaxed)) {
+        MoveVirtualTo(deadlineNs);
+        return;
+    }
+    while (RealNowNs() < deadlineNs) {
+    }
+}
+
+void CClock::SleepUs(qint64 us)
+{
+    if (us < 0)
+        us = 0;
+    if (g_bVirtual.load(std::memory_order_relaxed)) {
+        g_iVirtualNs.fetch_add(us * 1000, std::memory_order_relaxed);
+        // Let the other threads of the simulated machine run; a short real
+        // pause keeps a polling thread from starving them.
+        std::this_thread::sleep_for(std::chrono::microseconds(std::min<qint64>(us, 200)));
+        return;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(us));
+}
+
+void CClock::UseVirtual(bool on)
+{
+    g_bVirtual.store(on);
+}
+
+bool CClock::IsVirtual()
+{
+    return g_bVirtual.load(std::memory_order_relaxed);
+}
+
+void CClock::AdvanceNs(qint64 ns)
+{
+    if (ns > 0)
+        g_iVirtualNs.fetch_add(ns, std::memory_order_relaxed);
+}

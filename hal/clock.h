@@ -1,0 +1,44 @@
+#pragma once
+#include <QtGlobal>
+
+// The one nanosecond clock of the program.
+//
+// Step pulses are timed by busy-waiting on it, and every sleep and timeout of
+// the controller goes through it. The real clock reads the monotonic clock.
+// The virtual clock (tests) never runs by itself: a wait jumps it to the
+// deadline being waited for and a sleep moves it on by the sleep's length, so
+// a long move runs in milliseconds and gives the same edge times every run.
+class CClock
+{
+public:
+    // Nanoseconds since an arbitrary fixed start.
+    static qint64 NowNs();
+    // Returns once NowNs() >= deadlineNs: a busy-wait on the real clock
+    // (never a sleep), a jump on the virtual one.
+    static void WaitUntilNs(qint64 deadlineNs);
+    // Sleeps (real clock) or advances time and yields the CPU (virtual clock).
+    static void SleepUs(qint64 us);
+    static void SleepMs(qint64 ms) { SleepUs(ms * 1000); }
+
+    // Switches the whole process to the virtual clock (true) or back to the
+    // real one. The virtual clock keeps counting from where it stood.
+    static void UseVirtual(bool on);
+    static bool IsVirtual();
+    // Virtual clock only: moves time on without waiting.
+    static void AdvanceNs(qint64 ns);
+};
+
+// An elapsed-time counter on CClock, the counterpart of QElapsedTimer.
+class CStopWatch
+{
+public:
+    void start() { m_iStartNs = CClock::NowNs(); }
+    qint64 nsecsElapsed() const { return CClock::NowNs() - m_iStartNs; }
+    qint64 elapsed() const { return nsecsElapsed() / 1000000; }
+    // Busy-waits until nsecsElapsed() >= ns.
+    void waitUntilElapsedNs(qint64 ns) const { CClock::WaitUntilNs(m_iStartNs + ns); }
+    qint64 startNs() const { return m_iStartNs; }
+
+private:
+    qint64 m_iStartNs = 0;
+};
