@@ -41,3 +41,29 @@ struct stFloatPoint
     double b = 0.0;
     stFloatPoint() = default;
 };
+
+// Axis index; every per-axis setting is an array of five in this order.
+enum eAxis : int { X_AXIS = 0, Y_AXIS = 1, Z_AXIS = 2, A_AXIS = 3, B_AXIS = 4 };
+constexpr int AXIS_COUNT = 5;
+
+// Two-valued direction (a direction-pin level); for the spindle 0 is
+// clockwise (M03) and 1 counter-clockwise (M04).
+enum eDirection : int { DIR_CW = 0, DIR_CCW = 1 };
+
+// Kind of a log line, which sets its colour: information green, notice white,
+// error orange.
+enum eAppMsgType : int { MSG_INFO = 0, MSG_WARNING = 1, MSG_ERROR = 2 };
+
+// Modal move kind of a G-code program.
+enum eGMoveCmnd : int { CMND_G00 = 0, CMND_G01 = 1, CMND_G02 = 2, CMND_G03 = 3 };
+
+// Controller kind: the Raspberry Pi's own pins for three or five axes, or a
+// version of the SPI I/O board.
+enum eKivController : int { CTRL_KIVQ10 = 0, CTRL_KIVQ20 = 1, CTRL_SPI_V2 = 2, CTRL_SPI_V3 = 3 };
+
+// Length units of the G-code program (G21 / G20).
+enum eSelUnits : int { UNITS_MM = 0, UNITS_INCH = 1 };
+
+// Ramp of the step generators: 1 is the S-curve (jerk limited) ramp, any
+// other value the linear ramp.
+enum eAxisFeedType : int { FEED_LINEAR = 0, FEED_SCURVE = 1 };

@@ -1,11 +1,18 @@
+#include "core/Prompter.h"
+#include "ui/mainwindow.h"
+
 #include <QApplication>
-#include <QWidget>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QWidget w;
-    w.setWindowTitle("DIR-ADI Software");
-    w.show();
-    return app.exec();
+    MainWindow w;
+    try {
+        w.show();
+        return app.exec();
+    } catch (...) {
+        // Whatever escaped the event loop: tell the operator, then close down.
+        CPrompter::Instance().Warning(nullptr, QStringLiteral("error here"), QStringLiteral("something screwed up"));
+    }
+    return 0;
 }
