@@ -1,0 +1,46 @@
+#pragma once
+#include <QtGlobal>
+
+// What a pin can be switched to. The spindle pin alternates between the
+// hardware PWM output (mark-space) and PWM off.
+enum class EPinMode : quint8 { Unset, Input, Output, PwmMarkSpace, PwmOff };
+
+// The pin's pull resistor. Every input of the machine uses the pull-down, so
+// an open input reads 0.
+enum class EPull : quint8 { Off, Down, Up };
+
+// How the PWM channel spreads its duty over the range: mark-space gives one
+// high and one low stretch per period, balanced spreads the high time out.
+enum class EPwmMode : quint8 { MarkSpace = 0, Balanced = 1 };
+
+// The hardware behind CPins. CPins checks every pin number before it reaches
+// a backend, so a backend only ever sees pins 0 .. CPins::PIN_COUNT - 1 and
+// levels 0 or 1.
+//
+// Write and Read sit inside the step pulse loops: an implementation must not
+// allocate, lock or log in them, and must cope with several threads calling
+// at once (each pin is driven by one thread at a time).
+class CPinBackend
+{
+public:
+    virtual ~CPinBackend() = default;
+
+    // Prepares the pins, numbered by BCM GPIO number. 0 on success.
+    virtual int Setup() = 0;
+    virtual void SetMode(int pin, EPinMode mode) = 0;
+    virtual void SetPull(int pin, EPull pull) = 0;
+    virtual void Write(int pin, int level) = 0;
+    virtual int Read(int pin) = 0;
+
+    virtual void PwmSetMode(EPwmMode mode) = 0;
+    virtual void PwmSetRange(unsigned range) = 0;
+    virtual void PwmSetClock(int divisor) = 0;
+    virtual void PwmWrite(int pin, int value) = 0;
+
+    // SPI: Open gives a handle (>= 0) or a negative error code; Transfer
+    // sends count bytes and stores as many received ones, Write only sends.
+    // Both return the number of bytes moved or a negative error code.
+    virtual int SpiOpen(unsigned channel, unsigned baud, unsigned flags) = 0;
+    virtual int SpiTransfer(int handle, const char* tx, char* rx, unsigned count) = 0;
+    virtual int SpiWrite(int handle, const char* tx, unsigned count) = 0;
+};
