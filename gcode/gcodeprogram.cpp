@@ -1,0 +1,224 @@
+#include "gcode/gcodeprogram.h"
+
+#include <QFile>
+#include <QMetaMethod>
+#include <QMetaObject>
+#include <QObject>
+#include <QSaveFile>
+#include <QtConcurrent/QtConcurrentRun>
+#include <iterator>
+
+std::vector<QString> CGCodeProgram::m_lstOfGCodeLines;
+GCodeCmdList CGCodeProgram::m_lstOfGCodeCmds;
+GCodeErrorMap CGCodeProgram::m_CompilationErrors;
+std::atomic<bool> CGCodeProgram::m_bGCodeLoading{false};
+std::atomic<bool> CGCodeProgram::m_bGCodeCompiling{false};
+std::atomic<bool> CGCodeProgram::m_bToolChgCompiling{false};
+
+namespace {
+// Character classes of 7-bit ASCII for the tokenizer; anything above goes
+// through QChar (Unicode blanks and digits).
+enum : unsigned char { CH_OTHER = 0, CH_BLANK = 1, CH_VALUE = 2 };
+
+struct CharTable
+{
+    unsigned char cls[128] = {};
+    CharTable()
+    {
+        for (int c = 0; c < 128; ++c) {
+            if (QChar(c).isSpace())
+                cls[c] = CH_BLANK;
+            else if ((c >= '0' && c <= '9') || c == '.' || c == '-')
+                cls[c] = CH_VALUE;
+        }
+    }
+};
+const CharTable g_Chars;
+
+inline unsigned char ClassOf(char16_t c)
+{
+    if (c < 128)
+        return g_Chars.cls[c];
+    const QChar qc(c);
+    if (qc.isSpace())
+        return CH_BLANK;
+    return qc.isDigit() ? CH_VALUE : CH_OTHER;
+}
+
+inline char ByteOf(char16_t c)
+{
+    return (c > 0 && c < 128) ? char(c) : CGCodeProgram::INVALID_BYTE;
+}
+
+// Emits pObj's signal `signature` (no-op when pObj lacks it).
+template <class... Args>
+void EmitIfPresent(QObject* pObj, const char* signature, const char* name, Args&&... args)
+{
+    if (!pObj || pObj->metaObject()->indexOfSignal(signature) < 0)
+        return;
+    QMetaObject::invokeMethod(pObj, name, Qt::DirectConnection, std::forward<Args>(args)...);
+}
+}
+
+void CGCodeProgram::Parse_GCode_Line(const QString& strLine, GCodeTokens& out)
+{
+    // Built in a scratch list first so that `out` is allocated once with its
+    // exact size: a million-line program keeps no slack.
+    thread_local GCodeTokens scratch;
+    size_t nTokens = 0;
+    const char16_t* s = reinterpret_cast<const char16_t*>(strLine.utf16());
+    const qsizetype n = strLine.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const char16_t c = s[i];
+        if (ClassOf(c) == CH_BLANK) {
+            ++i;
+            continue;
+        }
+        ++i;
+        if (i == n)
+            break; // a lone character at the end of the line is dropped
+        if (nTokens == scratch.size())
+            scratch.emplace_back();
+        std::string& tok = scratch[nTokens++];
+        tok.assign(1, ByteOf(c));
+        while (i < n) {
+            const unsigned char cls = ClassOf(s[i]);
+            if (cls == CH_OTHER)
+                break;
+            if (cls == CH_VALUE)
+                tok.push_back(ByteOf(s[i]));
+            ++i;
+        }
+    }
+    GCodeTokens exact;
+    exact.reserve(nTokens);
+    for (size_t k = 0; k < nTokens; ++k)
+        exact.push_back(std::move(scratch[k]));
+    out.swap(exact);
+}
+
+GCodeTokens CGCodeProgram::Parse_GCode_Line(const QString& strLine)
+{
+    GCodeTokens out;
+    Parse_GCode_Line(strLine, out);
+    return out;
+}
+
+bool CGCodeProgram::ReadProgramFile(const QString& strFilePath, std::vector<QString>& lines, GCodeCmdList& cmds,
+                                    QString* pErr)
+{
+    QFile file(strFilePath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (pErr)
+            *pErr = file.errorString();
+        return false;
+    }
+    std::vector<QString> newLines;
+    GCodeCmdList newCmds;
+    QByteArray raw;
+    bool bFirst = true;
+    while (!file.atEnd()) {
+        raw = file.readLine();
+        if (raw.isEmpty() && file.error() != QFileDevice::NoError)
+            break;
+        qsizetype len = raw.size();
+        if (len > 0 && raw[len - 1] == '\n') {
+            --len;
+            if (len > 0 && raw[len - 1] == '\r')
+                --len;
+        }
+        const char* data = raw.constData();
+        if (bFirst && len >= 3 && data[0] == '\xEF' && data[1] == '\xBB' && data[2] == '\xBF') {
+            data += 3;
+            len -= 3;
+        }
+        bFirst = false;
+        newLines.push_back(QString::fromUtf8(data, len));
+        newCmds.emplace_back();
+        Parse_GCode_Line(newLines.back(), newCmds.back());
+    }
+    if (file.error() != QFileDevice::NoError) {
+        if (pErr)
+            *pErr = file.errorString();
+        return false;
+    }
+    if (lines.empty() && cmds.empty()) {
+        lines.swap(newLines);
+        cmds.swap(newCmds);
+    } else {
+        lines.insert(lines.end(), std::make_move_iterator(newLines.begin()), std::make_move_iterator(newLines.end()));
+        cmds.insert(cmds.end(), std::make_move_iterator(newCmds.begin()), std::make_move_iterator(newCmds.end()));
+    }
+    return true;
+}
+
+bool CGCodeProgram::WriteProgramFile(const QString& strFilePath, const std::vector<QString>& lines, QString* pErr)
+{
+    QSaveFile file(strFilePath);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (pErr)
+            *pErr = file.errorString();
+        return false;
+    }
+    QByteArray buf;
+    for (const QString& line : lines) {
+        buf += line.toUtf8();
+        buf += '\n';
+        if (buf.size() >= (1 << 20)) {
+            if (file.write(buf) != buf.size())
+                break;
+            buf.clear();
+        }
+    }
+    if (!buf.isEmpty())
+        file.write(buf);
+    // commit() fails (and leaves the old file) when any write failed.
+    if (!file.commit()) {
+        if (pErr)
+            *pErr = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+QString CGCodeProgram::WithGCodeExtension(const QString& strPath)
+{
+    const qsizetype slash = strPath.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = strPath.lastIndexOf(QLatin1Char('.'));
+    // A dot counts when it lies in the file-name part and is not its first character.
+    if (dot > slash + 1)
+        return strPath;
+    return strPath + QStringLiteral(".ncc");
+}
+
+void CGCodeProgram::LoadGCode(QString strFilePath, QObject* pObj)
+{
+    QString strErr;
+    bool bOk = false;
+    try {
+        bOk = ReadProgramFile(strFilePath, m_lstOfGCodeLines, m_lstOfGCodeCmds, &strErr);
+    } catch (...) {
+        strErr = QStringLiteral("out of memory");
+    }
+    m_bGCodeLoading = false;
+    if (bOk)
+        EmitIfPresent(pObj, "GCodeLoadComplete()", "GCodeLoadComplete");
+    else
+        EmitIfPresent(pObj, "GCodeLoadFailed(QString)", "GCodeLoadFailed",
+                      Q_ARG(QString, QStringLiteral("Unable to load G-Code file ") + strFilePath +
+                                         QStringLiteral(": ") + strErr));
+}
+
+QFuture<void> CGCodeProgram::StartLoadGCode(const QString& strFilePath, QObject* pObj)
+{
+    m_bGCodeLoading = true;
+    return QtConcurrent::run(&CGCodeProgram::LoadGCode, strFilePath, pObj);
+}
+
+void CGCodeProgram::ClearCurGCodeData()
+{
+    std::vector<QString>().swap(m_lstOfGCodeLines);
+    GCodeCmdList().swap(m_lstOfGCodeCmds);
+    m_CompilationErrors.clear();
+}

@@ -1,0 +1,246 @@
+#include "gcode/gcodeprogram.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(GCodeTokens)
+
+// Stands in for the G-code window: the object the load task signals.
+class CLoadReceiver : public QObject
+{
+    Q_OBJECT
+signals:
+    void GCodeLoadComplete();
+    void GCodeLoadFailed(QString strMsg);
+};
+
+class TestGCodeProgram : public QObject
+{
+    Q_OBJECT
+
+    static QByteArray ReadAll(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static void WriteRaw(const QString& path, const QByteArray& bytes)
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(bytes), bytes.size());
+    }
+
+private slots:
+    void init() { CGCodeProgram::ClearCurGCodeData(); }
+
+    void tokenizer_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<GCodeTokens>("tokens");
+        QTest::newRow("words with blanks") << "G01 X10.5 Y-3" << GCodeTokens{"G01", "X10.5", "Y-3"};
+        QTest::newRow("words without blanks") << "G1X10Y20" << GCodeTokens{"G1", "X10", "Y20"};
+        QTest::newRow("blanks inside a value") << "X 10 . 5" << GCodeTokens{"X10.5"};
+        QTest::newRow("blanks inside digits") << "X 1 0" << GCodeTokens{"X10"};
+        QTest::newRow("line number first") << "N10G0X-1.5" << GCodeTokens{"N10", "G0", "X-1.5"};
+        QTest::newRow("last single character dropped") << "M5 X" << GCodeTokens{"M5"};
+        QTest::newRow("trailing blank keeps the letter") << "M5 X " << GCodeTokens{"M5", "X"};
+        QTest::newRow("trailing blanks absorbed") << "G1 X10   " << GCodeTokens{"G1", "X10"};
+        QTest::newRow("percent only") << "%" << GCodeTokens{};
+        QTest::newRow("blank line") << "" << GCodeTokens{};
+        QTest::newRow("blanks only") << " \t " << GCodeTokens{};
+        QTest::newRow("comment") << "(drill)" << GCodeTokens{"(", "d", "r", "i", "l", "l"};
+        QTest::newRow("semicolon comment") << "G0 ;x1" << GCodeTokens{"G0", ";", "x1"};
+        QTest::newRow("leading digits") << "12 G0" << GCodeTokens{"12", "G0"};
+        QTest::newRow("lower case") << "g1 x-.5" << GCodeTokens{"g1", "x-.5"};
+        QTest::newRow("tab between words") << "G0\tX1" << GCodeTokens{"G0", "X1"};
+        QTest::newRow("minus run") << "X1-2-" << GCodeTokens{"X1-2-"};
+        QTest::newRow("other character ends a word") << "X1/Y2" << GCodeTokens{"X1", "/", "Y2"};
+        QTest::newRow("letters one by one") << "GX1" << GCodeTokens{"G", "X1"};
+    }
+    void tokenizer()
+    {
+        QFETCH(QString, line);
+        QFETCH(GCodeTokens, tokens);
+        QCOMPARE(CGCodeProgram::Parse_GCode_Line(line), tokens);
+    }
+
+    // Anything outside 7-bit ASCII becomes one byte that nothing accepts:
+    // a letter with a diacritic whose low byte is a G-code letter ('Ř' is
+    // U+0158, low byte 'X'; 'Ň' is U+0147, low byte 'G') must not become one.
+    void nonAsciiMapsToInvalidByte_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<GCodeTokens>("tokens");
+        const std::string inv(1, CGCodeProgram::INVALID_BYTE);
+        QTest::newRow("R caron (low byte X)") << QString::fromUtf8("\u0158" "10 Y1") << GCodeTokens{inv + "10", "Y1"};
+        QTest::newRow("N caron (low byte G)") << QString::fromUtf8("\u0147" "1") << GCodeTokens{inv + "1"};
+        QTest::newRow("latin-1 letter") << QString::fromUtf8("\u00e9" "5") << GCodeTokens{inv + "5"};
+        QTest::newRow("non-ASCII digit inside a value")
+            << QString::fromUtf8("X1\u0663") << GCodeTokens{"X1" + inv};
+        QTest::newRow("NUL character") << QString(QChar(0)) + "1" << GCodeTokens{inv + "1"};
+        QTest::newRow("no-break space is a blank") << QString::fromUtf8("G0\u00a0X1") << GCodeTokens{"G0", "X1"};
+    }
+    void nonAsciiMapsToInvalidByte()
+    {
+        QFETCH(QString, line);
+        QFETCH(GCodeTokens, tokens);
+        QCOMPARE(CGCodeProgram::Parse_GCode_Line(line), tokens);
+    }
+
+    void loadKeepsEveryLine_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("LF") << QByteArray("G0 X1\n\n%\nG1 Y2\n");
+        QTest::newRow("CR LF") << QByteArray("G0 X1\r\n\r\n%\r\nG1 Y2\r\n");
+        QTest::newRow("no final line end") << QByteArray("G0 X1\n\n%\nG1 Y2");
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBFG0 X1\n\n%\nG1 Y2\n");
+    }
+    void loadKeepsEveryLine()
+    {
+        QFETCH(QByteArray, bytes);
+        CTempWorkingFolder tmp;
+        const QString path = tmp.Root() + "/prog.ncc";
+        WriteRaw(path, bytes);
+        CGCodeProgram::LoadGCode(path, nullptr);
+        const std::vector<QString> lines{"G0 X1", "", "%", "G1 Y2"};
+        QCOMPARE(CGCodeProgram::m_lstOfGCodeLines, lines);
+        const GCodeCmdList cmds{{"G0", "X1"}, {}, {}, {"G1", "Y2"}};
+        QCOMPARE(CGCodeProgram::m_lstOfGCodeCmds, cmds);
+    }
+
+    void loadKeepsTextOfNonAsciiLines()
+    {
+        CTempWorkingFolder tmp;
+        const QString path = tmp.Root() + "/prog.ncc";
+        WriteRaw(path, QString::fromUtf8("(Fräse)\n").toUtf8());
+        CGCodeProgram::LoadGCode(path, nullptr);
+        QCOMPARE(CGCodeProgram::m_lstOfGCodeLines.at(0), QString::fromUtf8("(Fräse)"));
+        QCOMPARE(CGCodeProgram::m_lstOfGCodeCmds.at(0).at(3), std::string(1, CGCodeProgram::INVALID_BYTE));
+    }
+
+    void emptyFileLoadsNoLines()
+    {
+        CTempWorkingFolder tmp;
+        const QString path = tmp.Root() + "/empty.ncc";
+        WriteRaw(path, QByteArray());
+        CLoadReceiver rx;
+        QSignalSpy done(&rx, &CLoadReceiver::GCodeLoadComplete);
+        CGCodeProgram::LoadGCode(path, &rx);
+        QCOMPARE(done.count(), 1);
+        QVERIFY(CGCodeProgram::IsEmpty());
+    }
+
+    // The load runs on the pool, clears the loading flag and then signals;
+    // the window's slot receives the signal queued on its own thread.
+    void asyncLoadSignalsCompletion()
+    {
+        CTempWorkingFolder tmp;
+        const QString path = tmp.Root() + "/prog.tap";
+        WriteRaw(path, QByteArray("G0 X1\nG1 Y2\n"));
+        CLoadReceiver rx;
+        bool bFlagClearAtSignal = false;
+        connect(&rx, &CLoadReceiver::GCodeLoadComplete, this,
+                [&] { bFlagClearAtSignal = !CGCodeProgram::m_bGCodeLoading; });
+        QSignalSpy done(&rx, &CLoadReceiver::GCodeLoadComplete);
+        QSignalSpy failed(&rx, &CLoadReceiver::GCodeLoadFailed);
+        CGCodeProgram::StartLoadGCode(path, &rx);
+        QVERIFY(done.wait(5000));
+        QVERIFY(bFlagClearAtSignal);
+        QCOMPARE(failed.count(), 0);
+        QCOMPARE(CGCodeProgram::LineCount(), size_t(2));
+        QCOMPARE(CGCodeProgram::m_lstOfGCodeCmds.size(), size_t(2));
+    }
+
+    void unreadableFileLeavesModelAndSaysWhy()
+    {
+        CTempWorkingFolder tmp;
+        CGCodeProgram::m_lstOfGCodeLines = {"G0 X1"};
+        CGCodeProgram::m_lstOfGCodeCmds = {{"G0", "X1"}};
+        CLoadReceiver rx;
+        QSignalSpy done(&rx, &CLoadReceiver::GCodeLoadComplete);
+        QSignalSpy failed(&rx, &CLoadReceiver::GCodeLoadFailed);
+        const QString missing = tmp.Root() + "/missing.ncc";
+        CGCodeProgram::StartLoadGCode(missing, &rx);
+        QVERIFY(failed.wait(5000));
+        QVERIFY(!CGCodeProgram::m_bGCodeLoading);
+        QCOMPARE(done.count(), 0);
+        QVERIFY(failed.at(0).at(0).toString().contains(missing));
+        QCOMPARE(CGCodeProgram::LineCount(), size_t(1));
+        // A receiver without the failure signal is simply not told.
+        QObject plain;
+        CGCodeProgram::LoadGCode(missing, &plain);
+        CGCodeProgram::LoadGCode(missing, nullptr);
+        QCOMPARE(CGCodeProgram::m_lstOfGCodeCmds.size(), size_t(1));
+    }
+
+    void clearReleasesEverything()
+    {
+        CGCodeProgram::m_lstOfGCodeLines = {"G0 X1"};
+        CGCodeProgram::m_lstOfGCodeCmds = {{"G0", "X1"}};
+        CGCodeProgram::m_CompilationErrors[0] = "X1(Invalid)";
+        CGCodeProgram::ClearCurGCodeData();
+        QVERIFY(CGCodeProgram::IsEmpty());
+        QCOMPARE(CGCodeProgram::m_lstOfGCodeCmds.capacity(), size_t(0));
+        QVERIFY(CGCodeProgram::m_CompilationErrors.empty());
+    }
+
+    void saveAsNames_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("no extension") << "/tmp/prog" << "/tmp/prog.ncc";
+        QTest::newRow("leading dot only") << "/tmp/.cut" << "/tmp/.cut.ncc";
+        QTest::newRow("own extension kept") << "/tmp/prog.tap" << "/tmp/prog.tap";
+        QTest::newRow("dot in folder") << "/tmp/a.b/prog" << "/tmp/a.b/prog.ncc";
+        QTest::newRow("trailing dot counts") << "/tmp/prog." << "/tmp/prog.";
+        QTest::newRow("no folder") << "prog" << "prog.ncc";
+    }
+    void saveAsNames()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QString, saved);
+        QCOMPARE(CGCodeProgram::WithGCodeExtension(chosen), saved);
+    }
+
+    // CR LF files come back with LF only; the line texts are unchanged.
+    void writeUsesLfAndRoundTrips()
+    {
+        CTempWorkingFolder tmp;
+        const QString in = tmp.Root() + "/in.ncc";
+        const QString out = tmp.Root() + "/out.ncc";
+        WriteRaw(in, QByteArray("G0 X1\r\n\r\n(Fr\xC3\xA4se)\r\n"));
+        CGCodeProgram::LoadGCode(in, nullptr);
+        QVERIFY(CGCodeProgram::WriteProgramFile(out, CGCodeProgram::m_lstOfGCodeLines));
+        QCOMPARE(ReadAll(out), QByteArray("G0 X1\n\n(Fr\xC3\xA4se)\n"));
+        QVERIFY(CGCodeProgram::WriteProgramFile(out, {}));
+        QCOMPARE(ReadAll(out), QByteArray());
+    }
+
+    // Targets that cannot be written: a failure with a reason, never a
+    // success, and nothing left behind.
+    void failedWriteIsReported_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("target is a folder") << "dir";
+        QTest::newRow("parent is a file") << "file/prog.ncc";
+        QTest::newRow("parent missing") << "no/such/prog.ncc";
+    }
+    void failedWriteIsReported()
+    {
+        QFETCH(QString, target);
+        CTempWorkingFolder tmp;
+        QVERIFY(QDir().mkpath(tmp.Root() + "/dir"));
+        WriteRaw(tmp.Root() + "/file", "OLD\n");
+        QString err;
+        QVERIFY(!CGCodeProgram::WriteProgramFile(tmp.Root() + "/" + target, {"NEW"}, &err));
+        QVERIFY(!err.isEmpty());
+        QCOMPARE(ReadAll(tmp.Root() + "/file"), QByteArray("OLD\n"));
+        QVERIFY(QFileInfo(tmp.Root() + "/dir").isDir());
+    }
+};
+
+QTEST_MAIN(TestGCodeProgram)
+#include "tst_gcodeprogram.moc"
