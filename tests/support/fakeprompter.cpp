@@ -1,0 +1,55 @@
+#include "fakeprompter.h"
+
+CFakePrompter::CFakePrompter()
+{
+    CPrompter::SetInstance(this);
+}
+
+CFakePrompter::~CFakePrompter()
+{
+    CPrompter::SetInstance(nullptr);
+}
+
+QMessageBox::StandardButton CFakePrompter::Question(QWidget*, const QString& title, const QString& text,
+                                                    QMessageBox::StandardButtons,
+                                                    QMessageBox::StandardButton defaultButton)
+{
+    m_lstPrompts.append({QStringLiteral("Question"), title, text});
+    return m_lstAnswers.isEmpty() ? defaultButton : m_lstAnswers.takeFirst();
+}
+
+void CFakePrompter::Information(QWidget*, const QString& title, const QString& text)
+{
+    m_lstPrompts.append({QStringLiteral("Information"), title, text});
+}
+
+void CFakePrompter::Warning(QWidget*, const QString& title, const QString& text)
+{
+    m_lstPrompts.append({QStringLiteral("Warning"), title, text});
+}
+
+void CFakePrompter::Critical(QWidget*, const QString& title, const QString& text)
+{
+    m_lstPrompts.append({QStringLiteral("Critical"), title, text});
+}
+
+QString CFakePrompter::OpenFileName(QWidget*, const QString& caption, const QString&, const QString&)
+{
+    m_lstPrompts.append({QStringLiteral("OpenFileName"), caption, QString()});
+    return m_lstFileNames.isEmpty() ? QString() : m_lstFileNames.takeFirst();
+}
+
+QString CFakePrompter::SaveFileName(QWidget*, const QString& caption, const QString&, const QString&)
+{
+    m_lstPrompts.append({QStringLiteral("SaveFileName"), caption, QString()});
+    return m_lstFileNames.isEmpty() ? QString() : m_lstFileNames.takeFirst();
+}
+
+QStringList CFakePrompter::Texts(const QString& kind) const
+{
+    QStringList texts;
+    for (const stPrompt& p : m_lstPrompts)
+        if (p.m_strKind == kind)
+            texts << p.m_strText;
+    return texts;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// A prompter that answers for the operator and records what it was asked.
+// It installs itself for its lifetime.
+#include "core/Prompter.h"
+
+#include <QList>
+#include <QStringList>
+
+class CFakePrompter : public CPrompter
+{
+public:
+    struct stPrompt
+    {
+        QString m_strKind; // "Question", "Information", "Warning", "Critical", "OpenFileName", "SaveFileName"
+        QString m_strTitle;
+        QString m_strText;
+    };
+
+    CFakePrompter();
+    ~CFakePrompter() override;
+
+    QMessageBox::StandardButton Question(QWidget* parent, const QString& title, const QString& text,
+                                         QMessageBox::StandardButtons buttons,
+                                         QMessageBox::StandardButton defaultButton) override;
+    void Information(QWidget* parent, const QString& title, const QString& text) override;
+    void Warning(QWidget* parent, const QString& title, const QString& text) override;
+    void Critical(QWidget* parent, const QString& title, const QString& text) override;
+    QString OpenFileName(QWidget* parent, const QString& caption, const QString& dir,
+                         const QString& filter) override;
+    QString SaveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                         const QString& filter) override;
+
+    // Answers, used in order; when they run out, questions get their default
+    // button and file dialogs are cancelled (empty path).
+    QList<QMessageBox::StandardButton> m_lstAnswers;
+    QStringList m_lstFileNames;
+    // Everything asked, oldest first.
+    QList<stPrompt> m_lstPrompts;
+
+    // The texts asked of one kind ("Critical", ...), oldest first.
+    QStringList Texts(const QString& kind) const;
+};
