@@ -1,4 +1,4 @@
-#include "core/Prompter.h"
+#include "core/AppRunner.h"
 #include "ui/mainwindow.h"
 
 #include <QApplication>
@@ -7,12 +7,5 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     MainWindow w;
-    try {
-        w.show();
-        return app.exec();
-    } catch (...) {
-        // Whatever escaped the event loop: tell the operator, then close down.
-        CPrompter::Instance().Warning(nullptr, QStringLiteral("error here"), QStringLiteral("something screwed up"));
-    }
-    return 0;
+    return CAppRunner::Run(w);
 }

@@ -8,7 +8,7 @@ dir=build-test; extra=()
 if [ "${1:-}" = "--sanitize" ]; then
   dir=build-asan; extra=(-DDIRADI_SANITIZE=ON -DDIRADI_BENCH=OFF)
 fi
-jobs=$(nproc)
+jobs=${DIRADI_JOBS:-$(nproc)}
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra[@]}"
 cmake --build "$dir" -j "$jobs"
 export QT_QPA_PLATFORM=offscreen
