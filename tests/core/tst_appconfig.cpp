@@ -389,7 +389,7 @@ private slots:
         QTest::newRow("version only") << good.left(16);
         QTest::newRow("cut in the feeds") << good.left(300);
         QTest::newRow("last byte missing") << good.left(Offset::FileSize - 1);
-        QTest::newRow("garbage") << QByteArray("\x7f\xff\xff\xf0 this is not a settings file at all", 44);
+        QTest::newRow("garbage") << QByteArray("\x7f\xff\xff\xf0") + " this is not a settings file at all";
         QTest::newRow("odd version length") << with(0, QByteArray::fromHex("0000000b"));
         QTest::newRow("text file") << QByteArray(700, 'A');
         QTest::newRow("zero travel per pulse") << with(Offset::AxisMovPerPulse + 16, BigEndianDouble(0.0));
