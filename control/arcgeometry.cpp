@@ -94,12 +94,12 @@ stArcWord CArcGeometry::ParseWord(const QByteArray& token)
     return word;
 }
 
-QList<stArcWord> CArcGeometry::ParseWords(const QList<QByteArray>& tokens)
+QList<stArcWord> CArcGeometry::ParseWords(const std::vector<std::string>& tokens)
 {
     QList<stArcWord> words;
-    words.reserve(tokens.size());
-    for (const QByteArray& token : tokens)
-        words.append(ParseWord(token));
+    words.reserve(qsizetype(tokens.size()));
+    for (const std::string& token : tokens)
+        words.append(ParseWord(QByteArray::fromStdString(token)));
     return words;
 }
 

@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <string>
+#include <vector>
 
 // One arc of a G-code line: work coordinates in mm (only X, Y and Z used).
 struct stGCodeEllipseInfo
@@ -45,7 +47,7 @@ public:
     // is read in the C locale from the characters after the letter, up to the
     // first one that cannot belong to it (nothing readable gives 0).
     static stArcWord ParseWord(const QByteArray& token);
-    static QList<stArcWord> ParseWords(const QList<QByteArray>& tokens);
+    static QList<stArcWord> ParseWords(const std::vector<std::string>& tokens); // one program line
 
     // Fills the arc record from the words of one line: start at curPos, end
     // and centre from the X/Y/Z, I/J/K and R words, full-circle flag and

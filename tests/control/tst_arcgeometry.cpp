@@ -38,9 +38,9 @@ stArcSettings Settings(int plane = 17)
 stCut Cut(const QString& line, const stFloatPoint& from, const stArcSettings& settings = Settings())
 {
     stCut cut;
-    QList<QByteArray> tokens;
+    std::vector<std::string> tokens;
     for (const QString& t : line.split(' ', Qt::SkipEmptyParts))
-        tokens.append(t.toLatin1());
+        tokens.push_back(t.toStdString());
     const QList<stArcWord> words = CArcGeometry::ParseWords(tokens);
     cut.arc.m_eDir = DIR_CW;
     for (const stArcWord& w : words) {
@@ -443,7 +443,7 @@ private slots:
 
     void feedAndSpeedWordsAreCollected()
     {
-        QList<QByteArray> tokens = {"G2", "X10", "F600", "I5", "s1200", "N20"};
+        const std::vector<std::string> tokens = {"G2", "X10", "F600", "I5", "s1200", "N20"};
         CArcGeometry geo(Settings());
         stGCodeEllipseInfo arc;
         QVERIFY(geo.ParseArc(CArcGeometry::ParseWords(tokens), Pt(0, 0), arc));
