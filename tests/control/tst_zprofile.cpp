@@ -1,20 +1,11 @@
 #include "control/zprofile.h"
 
+#include "pointsupport.h"
+
 #include <QtTest>
 #include <cmath>
 
-Q_DECLARE_METATYPE(stFloatPoint)
-
 namespace {
-
-stFloatPoint Pt(double x, double y, double z = 0.0)
-{
-    stFloatPoint p;
-    p.x = x;
-    p.y = y;
-    p.z = z;
-    return p;
-}
 
 QList<double> Xs(const QList<stFloatPoint>& row)
 {
