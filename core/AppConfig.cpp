@@ -5,6 +5,8 @@
 #include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutexLocker>
+#include <QRecursiveMutex>
 #include <QSaveFile>
 #include <cmath>
 #include <cstddef>
@@ -83,6 +85,9 @@ QString AppConfig::m_strErrorMsg;
 namespace {
 // The settings file is a Qt 4.0 data stream (version 7), big-endian.
 constexpr int STREAM_VERSION = 7;
+// Loading and saving may meet: the Save Settings button on the GUI thread and
+// setting a work zero on the controller's thread.
+QRecursiveMutex g_FileMutex;
 // A real settings file is well under a kilobyte; anything this big is not one.
 constexpr qint64 MAX_FILE_SIZE = 64 * 1024;
 // The version tag at the head of the file is a short text such as "Ver4.0".
@@ -330,6 +335,7 @@ void AppConfig::DeriveValues()
 
 int AppConfig::LoadConfig(QString path)
 {
+    QMutexLocker lock(&g_FileMutex);
     m_strErrorMsg.clear();
     if (!QFileInfo::exists(path))
         CreateConfigFile(path); // a fresh installation gets every default
@@ -395,6 +401,7 @@ int AppConfig::LoadConfig(QString path)
 
 bool AppConfig::SaveConfig(QString path)
 {
+    QMutexLocker lock(&g_FileMutex);
     m_strErrorMsg.clear();
     const QByteArray data = WriteAll();
 
@@ -417,5 +424,6 @@ bool AppConfig::CreateConfigFile(QString path)
 
 QString AppConfig::GetErrorMsg()
 {
+    QMutexLocker lock(&g_FileMutex);
     return m_strErrorMsg;
 }
