@@ -1,7 +1,6 @@
 #include "gcode/gcodeprogram.h"
 
 #include <QFile>
-#include <QMetaMethod>
 #include <QMetaObject>
 #include <QObject>
 #include <QSaveFile>
@@ -50,14 +49,6 @@ inline char ByteOf(char16_t c)
     return (c > 0 && c < 128) ? char(c) : CGCodeProgram::INVALID_BYTE;
 }
 
-// Emits pObj's signal `signature` (no-op when pObj lacks it).
-template <class... Args>
-void EmitIfPresent(QObject* pObj, const char* signature, const char* name, Args&&... args)
-{
-    if (!pObj || pObj->metaObject()->indexOfSignal(signature) < 0)
-        return;
-    QMetaObject::invokeMethod(pObj, name, Qt::DirectConnection, std::forward<Args>(args)...);
-}
 }
 
 void CGCodeProgram::Parse_GCode_Line(const QString& strLine, GCodeTokens& out)
@@ -202,12 +193,25 @@ void CGCodeProgram::LoadGCode(QString strFilePath, QObject* pObj)
         strErr = QStringLiteral("out of memory");
     }
     m_bGCodeLoading = false;
-    if (bOk)
-        EmitIfPresent(pObj, "GCodeLoadComplete()", "GCodeLoadComplete");
+    if (bOk) {
+        Notify(pObj, "GCodeLoadComplete");
+    } else {
+        const QString strMsg = QStringLiteral("Unable to load G-Code file ") + strFilePath + QStringLiteral(": ") + strErr;
+        Notify(pObj, "GCodeLoadFailed", &strMsg);
+    }
+}
+
+void CGCodeProgram::Notify(QObject* pObj, const char* strSignal, const QString* pArg)
+{
+    if (!pObj)
+        return;
+    const QByteArray signature = QByteArray(strSignal) + (pArg ? "(QString)" : "()");
+    if (pObj->metaObject()->indexOfSignal(signature.constData()) < 0)
+        return;
+    if (pArg)
+        QMetaObject::invokeMethod(pObj, strSignal, Qt::DirectConnection, Q_ARG(QString, *pArg));
     else
-        EmitIfPresent(pObj, "GCodeLoadFailed(QString)", "GCodeLoadFailed",
-                      Q_ARG(QString, QStringLiteral("Unable to load G-Code file ") + strFilePath +
-                                         QStringLiteral(": ") + strErr));
+        QMetaObject::invokeMethod(pObj, strSignal, Qt::DirectConnection);
 }
 
 QFuture<void> CGCodeProgram::StartLoadGCode(const QString& strFilePath, QObject* pObj)

@@ -100,6 +100,11 @@ public:
     // Empties the text lines, the token lists (releasing their storage) and
     // the error table. Flags are left alone.
     static void ClearCurGCodeData();
+    // Emits pObj's signal `strSignal` (a name such as "GCodeLoadComplete",
+    // without arguments, or with one QString when pArg is given) on the
+    // calling thread; nothing when pObj is null or has no such signal.
+    static void Notify(QObject* pObj, const char* strSignal, const QString* pArg = nullptr);
+
     static bool IsEmpty() { return m_lstOfGCodeLines.empty(); }
     static size_t LineCount() { return m_lstOfGCodeLines.size(); }
 };
