@@ -43,4 +43,6 @@ public:
     virtual int SpiOpen(unsigned channel, unsigned baud, unsigned flags) = 0;
     virtual int SpiTransfer(int handle, const char* tx, char* rx, unsigned count) = 0;
     virtual int SpiWrite(int handle, const char* tx, unsigned count) = 0;
+    // Frees the handle: 0, or a negative error code.
+    virtual int SpiClose(int handle) = 0;
 };

@@ -79,3 +79,8 @@ int CPins::SpiWrite(int handle, const char* tx, unsigned count)
 {
     return Backend()->SpiWrite(handle, tx, count);
 }
+
+int CPins::SpiClose(int handle)
+{
+    return Backend()->SpiClose(handle);
+}

@@ -54,6 +54,7 @@ public:
     static int SpiOpen(unsigned channel, unsigned baud, unsigned flags);
     static int SpiTransfer(int handle, const char* tx, char* rx, unsigned count);
     static int SpiWrite(int handle, const char* tx, unsigned count);
+    static int SpiClose(int handle);
 
     // The backend in use; nullptr puts the simulated pin bank back. Only
     // swapped while no pin traffic is going on (start-up, tests).

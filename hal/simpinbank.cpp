@@ -119,15 +119,27 @@ int CSimPinBank::SpiOpen(unsigned channel, unsigned baud, unsigned flags)
     std::lock_guard<std::mutex> lock(m_SpiLock);
     if (m_bSpiOpenFails)
         return kSpiOpenFailed;
-    if (m_iSpiHandles >= MAX_SPI_HANDLES)
-        return kSpiAllHandlesUsed;
-    stSpiHandle& h = m_aSpi[m_iSpiHandles];
-    h = stSpiHandle();
-    h.open = true;
-    h.channel = channel;
-    h.baud = baud;
-    h.flags = flags;
-    return m_iSpiHandles++;
+    for (int i = 0; i < MAX_SPI_HANDLES; ++i) {
+        stSpiHandle& h = m_aSpi[i];
+        if (h.open)
+            continue;
+        h = stSpiHandle();
+        h.open = true;
+        h.channel = channel;
+        h.baud = baud;
+        h.flags = flags;
+        return i;
+    }
+    return kSpiAllHandlesUsed;
+}
+
+int CSimPinBank::SpiClose(int handle)
+{
+    std::lock_guard<std::mutex> lock(m_SpiLock);
+    if (!Handle(handle))
+        return kSpiBadHandle;
+    m_aSpi[handle].open = false;
+    return 0;
 }
 
 int CSimPinBank::SpiTransfer(int handle, const char* tx, char* rx, unsigned count)
@@ -159,7 +171,7 @@ int CSimPinBank::SpiWrite(int handle, const char* tx, unsigned count)
 
 const CSimPinBank::stSpiHandle* CSimPinBank::Handle(int handle) const
 {
-    if (handle < 0 || handle >= m_iSpiHandles || !m_aSpi[handle].open)
+    if (handle < 0 || handle >= MAX_SPI_HANDLES || !m_aSpi[handle].open)
         return nullptr;
     return &m_aSpi[handle];
 }
@@ -185,7 +197,6 @@ void CSimPinBank::Reset()
     {
         std::lock_guard<std::mutex> lock(m_SpiLock);
         m_aSpi.fill(stSpiHandle());
-        m_iSpiHandles = 0;
         m_iSpiInputs = 0;
         m_bSpiOpenFails = false;
     }
@@ -350,7 +361,7 @@ void CSimPinBank::SetSpiOpenFails(bool fail)
 int CSimPinBank::SpiHandleCount() const
 {
     std::lock_guard<std::mutex> lock(m_SpiLock);
-    return m_iSpiHandles;
+    return int(std::count_if(m_aSpi.begin(), m_aSpi.end(), [](const stSpiHandle& h) { return h.open; }));
 }
 
 CSimPinBank::stSpiRecord CSimPinBank::Spi(int handle) const

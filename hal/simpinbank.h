@@ -71,6 +71,7 @@ public:
     int SpiOpen(unsigned channel, unsigned baud, unsigned flags) override;
     int SpiTransfer(int handle, const char* tx, char* rx, unsigned count) override;
     int SpiWrite(int handle, const char* tx, unsigned count) override;
+    int SpiClose(int handle) override;
 
     // --- for tests ---
     // Everything back to power-on: pins unset and low, log, counters, inputs,
@@ -118,9 +119,10 @@ public:
     quint32 SpiInputs() const;
     // Makes the next SpiOpen calls fail (as a missing SPI bus does).
     void SetSpiOpenFails(bool fail);
+    // Handles open now.
     int SpiHandleCount() const;
     // What was opened on a handle and every byte sent on it (writes and
-    // transfers), oldest first; open is false for a handle never opened.
+    // transfers), oldest first; open is false for a handle not open.
     struct stSpiRecord
     {
         bool open = false;
@@ -194,7 +196,6 @@ private:
 
     mutable std::mutex m_SpiLock;
     std::array<stSpiHandle, MAX_SPI_HANDLES> m_aSpi;
-    int m_iSpiHandles = 0;
     quint32 m_iSpiInputs = 0;
     bool m_bSpiOpenFails = false;
 };

@@ -240,6 +240,14 @@ private slots:
         QVERIFY(CPins::SpiTransfer(in, &zero, nullptr, 1) < 0);
         QVERIFY(!bank.Spi(3).open);
 
+        QCOMPARE(bank.SpiHandleCount(), 2);
+        QCOMPARE(CPins::SpiClose(out), 0);
+        QVERIFY(CPins::SpiWrite(out, &cmd, 1) < 0);
+        QVERIFY(CPins::SpiClose(out) < 0);
+        QCOMPARE(bank.SpiHandleCount(), 1);
+        QCOMPARE(CPins::SpiOpen(2, 2000000, 256), out); // the freed handle is used again
+        QCOMPARE(bank.SpiSent(out), QByteArray());
+
         bank.SetSpiOpenFails(true);
         QVERIFY(CPins::SpiOpen(1, 1000000, 0) < 0);
     }

@@ -1,0 +1,61 @@
+#pragma once
+#include <QString>
+
+// Start-up of every pin, the spindle's hardware PWM, and the M-code outputs
+// and M66 inputs, which go to the Pi's own pins or to the SPI I/O board by
+// the selected controller kind (AppConfig::m_eDiradiCtrl).
+//
+// Step, direction, home, status, spindle, E-stop, program-start and probe
+// signals always stay on the Pi's pins (CRpiGpio), whatever the kind.
+class CKIVGPIO
+{
+public:
+    // Hardware PWM: 19.2 MHz base clock divided by the clock divisor (12
+    // bits) and the range.
+    static constexpr int PWM_BASE_CLOCK = 19200000;
+    static constexpr unsigned PWM_RANGE = 1024;
+    static constexpr int PWM_DUTY = 512; // 50 %
+    static constexpr int PWM_MAX_DIVISOR = 4095;
+
+    // Sets up every pin from the settings store's pin assignment (run once
+    // at start-up, after the settings are loaded). With an SPI controller
+    // kind it then opens the board. false when the pins could not be set up
+    // or the board could not be opened; GetErrorMsg has the text for the log.
+    static bool InitGpio();
+    // Why the last InitGpio or PwmStart failed (empty after success).
+    static QString GetErrorMsg();
+
+    // M-code outputs and M66 inputs. Pin numbers are the 16-bit form of the
+    // store's pins; a pin that is not fitted is never driven or read.
+    // WriteOutput gives 0 (or the SPI write's count) on success, negative
+    // when refused or failed. ReadInput gives 0 or 1.
+    static int WriteOutput(unsigned short pin, unsigned short state);
+    static unsigned char ReadInput(unsigned short pin);
+    // Pi kinds only; the SPI board's outputs and inputs need no set-up.
+    static void SetPinModeOutput(unsigned short pin);
+    static void SetPinModeInput(unsigned short pin);
+
+    // The pin of an M-code output (AppConfig::m_lstMCodesPin) or of an M66
+    // input number (AppConfig::m_lstIPs), or -1 when the map has none: an
+    // absent entry never turns into pin 0.
+    static int MCodePin(unsigned short mcode);
+    static int InputPin(unsigned char input);
+
+    // Starts the spindle PWM at AppConfig::m_stPwmSpndlSettings.m_nCurFreq:
+    // clock divisor (19200000 / f) / 1024, value 512 of 1024, the spindle pin
+    // in mark-space PWM output. A frequency the divisor cannot give (0, below
+    // 5 Hz, above 18750 Hz) or a spindle pin that is not fitted leaves the
+    // PWM off and returns false (GetErrorMsg says why).
+    static bool PwmStart();
+    // Switches the spindle pin's PWM off.
+    static void PwmStop();
+    // The clock divisor for a frequency, or 0 when none fits.
+    static int PwmDivisor(unsigned frequency);
+
+private:
+    static bool UsesPiPins();
+    static void SetupAxisPins(int axis);
+    static void OutputLow(int pin);
+    static void Input(int pin);
+    static QString m_strErrorMsg;
+};

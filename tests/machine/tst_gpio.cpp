@@ -1,0 +1,308 @@
+#include "core/AppConfig.h"
+#include "hal/simpinbank.h"
+#include "machine/diradictrl.h"
+#include "machine/kivgpio.h"
+#include "machine/rpigpio.h"
+#include "machine/rpigpiosim.h"
+
+#include <QtTest>
+#include <set>
+
+Q_DECLARE_METATYPE(eKivController)
+
+namespace {
+using PinSet = std::set<int>;
+
+PinSet PinsIn(EPinMode mode)
+{
+    PinSet pins;
+    for (int p = 0; p < CPins::PIN_COUNT; ++p)
+        if (CSimPinBank::Instance().Mode(p) == mode)
+            pins.insert(p);
+    return pins;
+}
+
+QString Show(const PinSet& pins)
+{
+    QStringList s;
+    for (int p : pins)
+        s << QString::number(p);
+    return s.join(',');
+}
+}
+
+// Start-up of the pins per controller kind, the output and input dispatch,
+// and the spindle's hardware PWM, all on the simulated pin bank.
+class TestGpio : public QObject
+{
+    Q_OBJECT
+
+    CSimPinBank& bank = CSimPinBank::Instance();
+
+    void UseKind(eKivController kind)
+    {
+        AppConfig::m_eDiradiCtrl = kind;
+        AppConfig::InstallPinAssignment(kind);
+    }
+
+private slots:
+    void init()
+    {
+        CPins::SetBackend(nullptr);
+        bank.Reset();
+        cdiradictrl::CloseDiradiCtrl();
+        UseKind(CTRL_KIVQ10);
+        AppConfig::m_iSpindlePwmOutput = 12;
+        AppConfig::m_iPgmStatusOutput = 7;
+        AppConfig::m_stPwmSpndlSettings.m_nCurFreq = 100;
+    }
+
+    void initGpioSetsUpEachKind_data()
+    {
+        QTest::addColumn<eKivController>("kind");
+        QTest::addColumn<QString>("outputs");
+        QTest::addColumn<QString>("inputs");
+        // Kind 0: X, Y, Z, status 7, spindle 12, M200-M210 on 5, 6, 13, 14,
+        // 15, 18, M3/M4/M7/M8 on 8-11, M80 on 26; home 23-25, start 16,
+        // probe 21, E-stop 20, M66 input 1 on 19.
+        QTest::newRow("Pi, three axes") << CTRL_KIVQ10 << "2,3,4,5,6,7,8,9,10,11,12,13,14,15,17,18,22,26,27"
+                                        << "16,19,20,21,23,24,25";
+        // Kind 1: A on 5/6 with home 13, B on 14/15 with home 18.
+        QTest::newRow("Pi, five axes") << CTRL_KIVQ20 << "2,3,4,5,6,7,8,9,10,11,12,14,15,17,22,26,27"
+                                       << "13,16,18,19,20,21,23,24,25";
+        // SPI kinds: only X, Y, Z, status and spindle on the Pi's outputs;
+        // the E-stop (9), program-start (10) and probe (21) inputs are read
+        // from the Pi for every kind, so they are set up too.
+        QTest::newRow("SPI board v2") << CTRL_SPI_V2 << "2,3,4,7,12,17,22,27" << "9,10,21,23,24,25";
+        QTest::newRow("SPI board v3") << CTRL_SPI_V3 << "2,3,4,7,12,17,22,27" << "9,10,21,23,24,25";
+    }
+    void initGpioSetsUpEachKind()
+    {
+        QFETCH(eKivController, kind);
+        QFETCH(QString, outputs);
+        QFETCH(QString, inputs);
+        UseKind(kind);
+        QVERIFY2(CKIVGPIO::InitGpio(), qPrintable(CKIVGPIO::GetErrorMsg()));
+        QVERIFY(CKIVGPIO::GetErrorMsg().isEmpty());
+
+        QVERIFY(bank.IsSetUp());
+        QCOMPARE(bank.PwmRange(), 1024u);
+        QCOMPARE(bank.PwmMode(), EPwmMode::Balanced);
+        const PinSet outs = PinsIn(EPinMode::Output);
+        const PinSet ins = PinsIn(EPinMode::Input);
+        QCOMPARE(Show(outs), outputs);
+        QCOMPARE(Show(ins), inputs);
+        for (int p : outs) {
+            QVERIFY2(bank.WriteCount(p) == 1 && bank.Level(p) == 0, qPrintable(QString::number(p)));
+        }
+        for (int p : ins)
+            QCOMPARE(bank.Pull(p), EPull::Down);
+        QCOMPARE(bank.TotalWrites(), quint64(outs.size()));
+        QCOMPARE(CPins::RefusedCount(), quint64(0)); // no pin that is not fitted was touched
+
+        const bool spi = kind >= CTRL_SPI_V2;
+        QCOMPARE(cdiradictrl::IsOpen(), spi);
+        QCOMPARE(bank.SpiHandleCount(), spi ? 2 : 0);
+        if (spi) {
+            QCOMPARE(cdiradictrl::m_eCtrlVersion, kind);
+            const CSimPinBank::stSpiRecord in = bank.Spi(cdiradictrl::h_SpiInputCtrl);
+            const CSimPinBank::stSpiRecord out = bank.Spi(cdiradictrl::h_SpiOutputCtrl);
+            QCOMPARE(in.channel, 0u);
+            QCOMPARE(in.baud, 2000000u);
+            QCOMPARE(in.flags, 192u);
+            QCOMPARE(out.channel, 2u);
+            QCOMPARE(out.baud, 2000000u);
+            QCOMPARE(out.flags, 256u);
+        }
+    }
+
+    void initGpioReportsABoardThatDoesNotOpen()
+    {
+        UseKind(CTRL_SPI_V3);
+        bank.SetSpiOpenFails(true);
+        QVERIFY(!CKIVGPIO::InitGpio());
+        QVERIFY(CKIVGPIO::GetErrorMsg().startsWith("Error:"));
+        QVERIFY(CKIVGPIO::GetErrorMsg().contains("SPI"));
+        QVERIFY(!cdiradictrl::IsOpen());
+        // The Pi's own pins are set up all the same.
+        QCOMPARE(bank.Mode(2), EPinMode::Output);
+        QCOMPARE(bank.Mode(9), EPinMode::Input);
+        // Outputs are refused, not sent to a handle that was never opened.
+        QVERIFY(CKIVGPIO::WriteOutput(3, 1) < 0);
+        QCOMPARE(bank.SpiHandleCount(), 0);
+
+        // Started again with the bus present, the board opens.
+        bank.SetSpiOpenFails(false);
+        QVERIFY(CKIVGPIO::InitGpio());
+        QVERIFY(CKIVGPIO::GetErrorMsg().isEmpty());
+        QCOMPARE(bank.SpiHandleCount(), 2);
+        QVERIFY(CKIVGPIO::InitGpio()); // a second start-up reuses, not leaks, handles
+        QCOMPARE(bank.SpiHandleCount(), 2);
+    }
+
+    void absentMapEntriesNameNoPin()
+    {
+        UseKind(CTRL_KIVQ10);
+        QCOMPARE(CKIVGPIO::MCodePin(200), 5);
+        QCOMPARE(CKIVGPIO::MCodePin(80), 26);
+        QCOMPARE(CKIVGPIO::MCodePin(201), -1);
+        QCOMPARE(CKIVGPIO::InputPin(1), 19);
+        QCOMPARE(CKIVGPIO::InputPin(2), -1);
+        UseKind(CTRL_SPI_V2);
+        QCOMPARE(CKIVGPIO::MCodePin(3), -1);
+        QCOMPARE(CKIVGPIO::InputPin(1), -1);
+    }
+
+    void piKindsDriveThePiPins()
+    {
+        for (eKivController kind : {CTRL_KIVQ10, CTRL_KIVQ20}) {
+            init();
+            UseKind(kind);
+            QVERIFY(CKIVGPIO::InitGpio());
+            bank.ClearLog();
+            QCOMPARE(CKIVGPIO::WriteOutput(8, 1), 0);
+            QCOMPARE(bank.Level(8), 1);
+            QCOMPARE(CKIVGPIO::WriteOutput(8, 0), 0);
+            QCOMPARE(bank.Level(8), 0);
+            bank.SetInput(19, 1);
+            QCOMPARE(CKIVGPIO::ReadInput(19), 1);
+            QCOMPARE(CKIVGPIO::ReadInput(20), 0);
+            // Not fitted: the store's -1 as a 16-bit pin number.
+            const unsigned short notFitted = static_cast<unsigned short>(CKIVGPIO::MCodePin(201));
+            QVERIFY(CKIVGPIO::WriteOutput(notFitted, 1) < 0);
+            QCOMPARE(CKIVGPIO::ReadInput(notFitted), 0);
+            QCOMPARE(bank.TotalWrites(), quint64(2));
+            QCOMPARE(bank.SpiHandleCount(), 0);
+
+            CKIVGPIO::SetPinModeOutput(26);
+            QCOMPARE(bank.Mode(26), EPinMode::Output);
+            CKIVGPIO::SetPinModeInput(0);
+            QCOMPARE(bank.Mode(0), EPinMode::Input);
+            QCOMPARE(bank.Pull(0), EPull::Down);
+        }
+    }
+
+    void spiKindsGoToTheBoard()
+    {
+        UseKind(CTRL_SPI_V3);
+        QVERIFY(CKIVGPIO::InitGpio());
+        bank.ClearLog();
+        const int out = cdiradictrl::h_SpiOutputCtrl;
+        const int in = cdiradictrl::h_SpiInputCtrl;
+
+        QCOMPARE(CKIVGPIO::WriteOutput(13, 1), 1);
+        QCOMPARE(CKIVGPIO::WriteOutput(13, 0), 1);
+        QCOMPARE(bank.SpiSent(out), QByteArray("\x9A\x1A", 2));
+        QCOMPARE(bank.TotalWrites(), quint64(0)); // the Pi's pin 13 is not touched
+
+        bank.SetSpiInputs(1u << 9);
+        bank.SetInput(9, 0);
+        QCOMPARE(CKIVGPIO::ReadInput(9), 1);
+        QCOMPARE(CKIVGPIO::ReadInput(8), 0);
+        QCOMPARE(bank.SpiSent(in), QByteArray(6, '\0'));
+
+        // Numbers past the board's range are refused without bus traffic.
+        QVERIFY(CKIVGPIO::WriteOutput(28, 1) < 0);
+        QVERIFY(CKIVGPIO::WriteOutput(0xFFFF, 1) < 0);
+        QVERIFY(CKIVGPIO::WriteOutput(0x100 + 13, 1) < 0); // would alias pin 13 as a byte
+        QCOMPARE(bank.SpiSent(out).size(), 2);
+        bank.SetSpiInputs(0xFFFFFF);
+        QCOMPARE(CKIVGPIO::ReadInput(24), 0);
+        QCOMPARE(bank.SpiSent(in).size(), 6);
+
+        // The SPI board's outputs need no pin modes.
+        CKIVGPIO::SetPinModeOutput(5);
+        CKIVGPIO::SetPinModeInput(6);
+        QCOMPARE(bank.Mode(5), EPinMode::Unset);
+        QCOMPARE(bank.Mode(6), EPinMode::Unset);
+    }
+
+    void rpiGpioBasics()
+    {
+        QCOMPARE(CRpiGpio::InitRpiGpio(), 0);
+        CRpiGpio::SetPinModeOutput(2);
+        CRpiGpio::WriteOutput(2, 1);
+        QCOMPARE(bank.Level(2), 1);
+        QCOMPARE(CRpiGpio::ReadInput(2), 1);
+        CRpiGpio::SetPinModeInput(23);
+        QCOMPARE(bank.Pull(23), EPull::Down);
+        QCOMPARE(CRpiGpio::ReadInput(23), 0);
+        bank.SetInput(23, 1);
+        QCOMPARE(CRpiGpio::ReadInput(23), 1);
+
+        const unsigned short notFitted = static_cast<unsigned short>(qint8(-1));
+        CRpiGpio::SetPinModeOutput(notFitted);
+        CRpiGpio::WriteOutput(notFitted, 1);
+        QCOMPARE(CRpiGpio::ReadInput(notFitted), 0);
+        QCOMPARE(CPins::RefusedCount(), quint64(3));
+    }
+
+    void simulatedGpioDrivesNothing()
+    {
+        CRpiGpioSim::InitRpiGpio();
+        CRpiGpioSim::SetPinModeOutput(2);
+        CRpiGpioSim::SetPinModeInput(23);
+        CRpiGpioSim::WriteOutput(2, 1);
+        bank.SetInput(23, 1);
+        QCOMPARE(CRpiGpioSim::ReadInput(23), 0);
+        QCOMPARE(bank.TotalWrites(), quint64(0));
+        QCOMPARE(bank.Mode(2), EPinMode::Unset);
+        QVERIFY(!bank.IsSetUp());
+    }
+
+    void pwmStart_data()
+    {
+        QTest::addColumn<int>("frequency");
+        QTest::addColumn<int>("divisor"); // 0: refused
+        QTest::newRow("100 Hz") << 100 << 187;
+        QTest::newRow("3000 Hz") << 3000 << 6;
+        QTest::newRow("highest") << 18750 << 1;
+        QTest::newRow("lowest") << 5 << 3750;
+        QTest::newRow("0 Hz") << 0 << 0;
+        QTest::newRow("divisor below 1") << 18751 << 0;
+        QTest::newRow("divisor past 12 bits") << 4 << 0;
+    }
+    void pwmStart()
+    {
+        QFETCH(int, frequency);
+        QFETCH(int, divisor);
+        QVERIFY(CKIVGPIO::InitGpio());
+        // A wave running at 1000 Hz before the change.
+        AppConfig::m_stPwmSpndlSettings.m_nCurFreq = 1000;
+        QVERIFY(CKIVGPIO::PwmStart());
+        QCOMPARE(bank.Mode(12), EPinMode::PwmMarkSpace);
+
+        AppConfig::m_stPwmSpndlSettings.m_nCurFreq = quint16(frequency);
+        QCOMPARE(CKIVGPIO::PwmStart(), divisor != 0);
+        QCOMPARE(CKIVGPIO::PwmDivisor(unsigned(frequency)), divisor);
+        QCOMPARE(CPins::RefusedCount(), quint64(0));
+        if (divisor) {
+            QCOMPARE(bank.PwmClock(), divisor);
+            QCOMPARE(bank.PwmValue(12), 512);
+            QCOMPARE(bank.Mode(12), EPinMode::PwmMarkSpace);
+            QCOMPARE(bank.PwmMode(), EPwmMode::MarkSpace);
+            QVERIFY(CKIVGPIO::GetErrorMsg().isEmpty());
+        } else {
+            // Left off, and said so.
+            QCOMPARE(bank.Mode(12), EPinMode::PwmOff);
+            QCOMPARE(bank.PwmClock(), 18);
+            QVERIFY(CKIVGPIO::GetErrorMsg().contains(QString::number(frequency) + " Hz"));
+        }
+        CKIVGPIO::PwmStop();
+        QCOMPARE(bank.Mode(12), EPinMode::PwmOff);
+    }
+
+    void pwmWithoutSpindlePin()
+    {
+        AppConfig::m_iSpindlePwmOutput = -1;
+        QVERIFY(CKIVGPIO::InitGpio());
+        QVERIFY(!CKIVGPIO::PwmStart());
+        QVERIFY(!CKIVGPIO::GetErrorMsg().isEmpty());
+        QCOMPARE(bank.PwmClock(), 0);
+        for (int p = 0; p < CPins::PIN_COUNT; ++p)
+            QVERIFY(bank.Mode(p) != EPinMode::PwmMarkSpace);
+    }
+};
+
+QTEST_MAIN(TestGpio)
+#include "tst_gpio.moc"
