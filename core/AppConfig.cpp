@@ -343,7 +343,7 @@ int AppConfig::LoadConfig(QString path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         m_strErrorMsg = QStringLiteral("Unable to open Config File");
-        CPrompter::Instance().Critical(nullptr, QStringLiteral("Critical error"), m_strErrorMsg);
+        CPrompter::Instance().Critical(nullptr, QStringLiteral("Critical error"), m_strErrorMsg, QMessageBox::Abort);
         return 0;
     }
     if (file.size() > MAX_FILE_SIZE) {

@@ -29,6 +29,12 @@ void CPrompter::Critical(QWidget* parent, const QString& title, const QString& t
     QMessageBox::critical(parent, title, text);
 }
 
+void CPrompter::Critical(QWidget* parent, const QString& title, const QString& text,
+                         QMessageBox::StandardButtons buttons)
+{
+    QMessageBox::critical(parent, title, text, buttons);
+}
+
 QString CPrompter::OpenFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
 {
     return QFileDialog::getOpenFileName(parent, caption, dir, filter, nullptr, QFileDialog::DontUseNativeDialog);

@@ -18,6 +18,9 @@ public:
     virtual void Information(QWidget* parent, const QString& title, const QString& text);
     virtual void Warning(QWidget* parent, const QString& title, const QString& text);
     virtual void Critical(QWidget* parent, const QString& title, const QString& text);
+    // A critical box with the given buttons (such as a lone Abort).
+    virtual void Critical(QWidget* parent, const QString& title, const QString& text,
+                          QMessageBox::StandardButtons buttons);
     // Empty when the operator cancels.
     virtual QString OpenFileName(QWidget* parent, const QString& caption, const QString& dir,
                                  const QString& filter);

@@ -33,6 +33,11 @@ void CFakePrompter::Critical(QWidget*, const QString& title, const QString& text
     m_lstPrompts.append({QStringLiteral("Critical"), title, text});
 }
 
+void CFakePrompter::Critical(QWidget*, const QString& title, const QString& text, QMessageBox::StandardButtons)
+{
+    m_lstPrompts.append({QStringLiteral("Critical"), title, text});
+}
+
 QString CFakePrompter::OpenFileName(QWidget*, const QString& caption, const QString&, const QString&)
 {
     m_lstPrompts.append({QStringLiteral("OpenFileName"), caption, QString()});

@@ -25,6 +25,8 @@ public:
     void Information(QWidget* parent, const QString& title, const QString& text) override;
     void Warning(QWidget* parent, const QString& title, const QString& text) override;
     void Critical(QWidget* parent, const QString& title, const QString& text) override;
+    void Critical(QWidget* parent, const QString& title, const QString& text,
+                  QMessageBox::StandardButtons buttons) override;
     QString OpenFileName(QWidget* parent, const QString& caption, const QString& dir,
                          const QString& filter) override;
     QString SaveFileName(QWidget* parent, const QString& caption, const QString& dir,
