@@ -504,6 +504,7 @@ int Convert(const stDXF2GCode& params, std::ostream& err)
     }
     CDeviceStreamBuf buf(file);
     std::ostream out(&buf);
+    out.imbue(std::locale::classic());
     out << "; dxf2gcode\n"
         << "; tool_dia=" << fmt4(params.m_fToolDia) << ", stepdown=" << fmt4(params.m_fStepDown)
         << ", totalDepth=" << fmt4(params.m_fTotalDepth) << ", feed=" << fmt4(params.m_fFeed)
@@ -519,7 +520,7 @@ int Convert(const stDXF2GCode& params, std::ostream& err)
         err << "Cannot write output file: " << outPath.toStdString() << "\n";
         return 1;
     }
-    err << "Converted " << paths.size() << " path(s). Output: " << outPath.toStdString() << "\n";
+    err << "Converted " << std::to_string(paths.size()) << " path(s). Output: " << outPath.toStdString() << "\n";
     return 0;
 }
 

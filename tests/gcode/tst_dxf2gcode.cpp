@@ -11,12 +11,22 @@
 
 #include <clocale>
 #include <deque>
+#include <locale>
 #include <sstream>
 
 using namespace dxf;
 Q_DECLARE_METATYPE(std::vector<dxf::RawSeg>)
 
 namespace {
+
+// Decimal comma and thousands grouping, as a German desktop writes numbers.
+class CGermanNumbers : public std::numpunct<char>
+{
+protected:
+    char do_decimal_point() const override { return ','; }
+    char do_thousands_sep() const override { return '.'; }
+    std::string do_grouping() const override { return "\3"; }
+};
 
 // Builds the text of an ASCII DXF drawing, one pair at a time.
 class CDxfText
@@ -129,44 +139,42 @@ QStringList Describe(const std::vector<Path>& paths)
 // extension, to hold the indexed chaining to exactly the same choices.
 std::vector<Path> ReferenceChaining(const std::vector<RawSeg>& pieces, double tol)
 {
-    auto seg = [](const RawSeg& r, bool rev) {
-        Segment s;
-        s.type = r.type;
-        s.center = r.center;
-        s.start = rev ? r.end : r.start;
-        s.end = rev ? r.start : r.end;
-        s.ccw = (r.type == SEG_ARC && rev) ? !r.ccw : r.ccw;
-        return s;
-    };
     std::vector<Path> paths;
     std::vector<bool> used(pieces.size(), false);
+    std::deque<Segment> chain;
+    auto take = [&](size_t j, bool reversed, bool atTail) {
+        const RawSeg& r = pieces[j];
+        Segment s{r.type, r.start, r.end, r.center, r.ccw};
+        if (reversed) {
+            std::swap(s.start, s.end);
+            if (s.type == SEG_ARC)
+                s.ccw = !s.ccw;
+        }
+        used[j] = true;
+        atTail ? chain.push_back(s) : chain.push_front(s);
+    };
+    // One sweep at one end: at the tail a piece's start is tested first, at
+    // the head its end.
+    auto grow = [&](bool atTail) {
+        const Point p = atTail ? chain.back().end : chain.front().start;
+        for (size_t j = 0; j < pieces.size(); ++j) {
+            if (used[j])
+                continue;
+            const Point& first = atTail ? pieces[j].start : pieces[j].end;
+            const Point& second = atTail ? pieces[j].end : pieces[j].start;
+            if (near(first, p, tol) || near(second, p, tol)) {
+                take(j, !near(first, p, tol), atTail);
+                return true;
+            }
+        }
+        return false;
+    };
     for (size_t f = 0; f < pieces.size(); ++f) {
         if (used[f])
             continue;
-        used[f] = true;
-        std::deque<Segment> chain{seg(pieces[f], false)};
-        for (bool added = true; added;) {
-            added = false;
-            for (size_t j = 0; j < pieces.size() && !added; ++j) {
-                if (used[j])
-                    continue;
-                if (near(pieces[j].start, chain.back().end, tol))
-                    chain.push_back(seg(pieces[j], false)), added = true;
-                else if (near(pieces[j].end, chain.back().end, tol))
-                    chain.push_back(seg(pieces[j], true)), added = true;
-                if (added)
-                    used[j] = true;
-            }
-            for (size_t j = 0; j < pieces.size() && !added; ++j) {
-                if (used[j])
-                    continue;
-                if (near(pieces[j].end, chain.front().start, tol))
-                    chain.push_front(seg(pieces[j], false)), added = true;
-                else if (near(pieces[j].start, chain.front().start, tol))
-                    chain.push_front(seg(pieces[j], true)), added = true;
-                if (added)
-                    used[j] = true;
-            }
+        chain.clear();
+        take(f, false, true);
+        while (grow(true) || grow(false)) {
         }
         paths.emplace_back(chain.begin(), chain.end());
     }
@@ -180,6 +188,7 @@ class TestDxf2GCode : public QObject
     Q_OBJECT
 
     QTemporaryDir m_Dir;
+    std::locale m_OldLocale;
 
     QString InDir(const QString& name) const { return m_Dir.filePath(name); }
 
@@ -205,10 +214,12 @@ private slots:
     {
         QVERIFY(m_Dir.isValid());
         // Numbers in the drawing and in the program are C-locale whatever
-        // the desktop's language.
+        // the desktop's language: run everything under a German one.
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        std::setlocale(LC_ALL, "de_DE.UTF-8");
+        std::setlocale(LC_ALL, "de_DE.UTF-8"); // where it is installed
+        m_OldLocale = std::locale::global(std::locale(std::locale::classic(), new CGermanNumbers));
     }
+    void cleanupTestCase() { std::locale::global(m_OldLocale); }
 
     // The whole program for a small drawing: a square of four scrambled lines
     // in mixed directions, then a line and an arc that chaining reverses.
