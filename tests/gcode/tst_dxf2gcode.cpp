@@ -2,6 +2,8 @@
 // written program and every failure.
 #include "gcode/dxf2gcode.h"
 #include "gcode/dxfreader.h"
+#include "gcode/gcodechecker.h"
+#include "gcode/gcodeprogram.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -654,6 +656,27 @@ private slots:
         }
         QCOMPARE(QDir(dir).entryList({"*.ncc"}, QDir::Files), QStringList({"part..ncc", "part.ncc"}));
         QVERIFY(!QFile::exists(InDir("job.2024.ncc")) && !QFile::exists(InDir("job..ncc")));
+    }
+
+    // A converted drawing with every kind of piece reads back as a program
+    // that the G-code checker passes without a single entry.
+    void programPassesChecker()
+    {
+        CDxfText d;
+        d.Line(-5, 10, 0, 10).Arc(0, 0, 10, 0, 90).Arc(30, 30, 4, 350, 10).Line(0, 0, 1, 0);
+        d.Poly({{40, 0}, {50, 0}, {50, 8}}, true).Poly({{60, 0}, {61, 5}}, false).Circle(5, 5, 1);
+        int rc = -1;
+        const QByteArray program = Convert(d.Drawing(), Params("", 0.7, 2.1), &rc);
+        QCOMPARE(rc, 0);
+        QVERIFY(program.contains("\nG2 ") && program.contains("\nG3 "));
+        std::vector<QString> lines;
+        GCodeCmdList cmds;
+        QString why;
+        QVERIFY2(CGCodeProgram::ReadProgramFile(InDir("part..ncc"), lines, cmds, &why), qPrintable(why));
+        QCOMPARE(lines.size(), size_t(program.count('\n')));
+        GCodeErrorMap errors;
+        CGCodeChecker::Check(cmds, errors, stGCodeCheckMachine{});
+        QVERIFY2(errors.empty(), errors.empty() ? "" : errors.begin()->second.c_str());
     }
 
     void numberFormat()
