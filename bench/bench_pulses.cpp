@@ -1,0 +1,205 @@
+// Step-pulse timing of the coordinated pulse loop on the real clock, with the
+// simulated pin bank logging every edge.
+//
+// For one axis and for three axes moving together it prints the highest step
+// rate (per axis) at which 99.9 % of the edges come less than a quarter of a
+// step period late, and the lateness distribution (median, 99th percentile,
+// maximum) at 10, 25 and 50 kHz per axis. Lateness is measured against the
+// schedule the ramp table gives, anchored at the segment's least late edge
+// (so a constant start-up delay of the segment does not count as lateness).
+//
+// Run: build/bench/bench_pulses   (about 20 s)
+#include "core/AppConfig.h"
+#include "hal/clock.h"
+#include "hal/simpinbank.h"
+#include "machine/AxisCtrl.h"
+#include "machine/allaxisctrl.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr double MM_PER_PULSE = 0.001;
+constexpr int STEP_PIN[3] = {2, 4, 27};
+
+struct stStats
+{
+    size_t edges = 0;
+    double fractionOnTime = 0.0; // less than a quarter period late
+    qint64 median = 0;
+    qint64 p99 = 0;
+    qint64 max = 0;
+    bool ok = true;              // the log held every edge
+};
+
+// The half-pulse lengths of the prepared move, in the order they are played.
+std::vector<double> HalfPulses(const AxisCtrl& a)
+{
+    const int t = a.m_nActiveTable;
+    const auto& hi = a.m_lstRampHighNs[t];
+    const auto& lo = a.m_lstRampLowNs[t];
+    std::vector<double> halves;
+    for (quint32 k = 0; k < a.m_nAccPulses; ++k) {
+        halves.push_back(hi[k]);
+        halves.push_back(lo[k]);
+    }
+    halves.insert(halves.end(), size_t(a.m_nCruisePulses) * 2, 0.0);
+    for (size_t k = size_t(a.m_nAccPulses) * 2; k < halves.size(); k += 2) {
+        halves[k] = a.m_fCruiseHighNs[t];
+        halves[k + 1] = a.m_fCruiseLowNs[t];
+    }
+    for (quint32 k = a.m_nDecPulses; k-- > 0;) {
+        halves.push_back(hi[k]);
+        halves.push_back(lo[k]);
+    }
+    return halves;
+}
+
+// Plays one segment of `pulses` per axis at `rate` pulses/s on `nAxes`
+// axes and measures every edge.
+stStats Measure(AxisCtrl* axes, int nAxes, double rate, quint32 pulses)
+{
+    CSimPinBank& bank = CSimPinBank::Instance();
+    const double feed = rate * MM_PER_PULSE;
+    CAllAxisCtrl::m_lstAxisToMov = stAxisToMove();
+    std::vector<std::vector<qint64>> schedule(static_cast<size_t>(nAxes));
+    for (int ax = 0; ax < nAxes; ++ax) {
+        // A ramp of about 20 ms, then cruise.
+        axes[ax].SetVelocityAcc(feed, feed / 0.02);
+        axes[ax].SetAxisMovParams(axes[ax].GetCurPos() + pulses * MM_PER_PULSE);
+        CAllAxisCtrl::m_lstAxisToMov.m_bAxis[ax] = true;
+        quint64 next = 0;
+        for (double half : HalfPulses(axes[ax])) {
+            schedule[size_t(ax)].push_back(qint64(next));
+            next = quint64(double(next) + half);
+        }
+    }
+    bank.ClearLog();
+    CAllAxisCtrl::StartMotion();
+    while (CAllAxisCtrl::GetMotionState())
+        CClock::SleepUs(1000);
+
+    stStats st;
+    st.ok = bank.LostLogEntries() == 0;
+    std::vector<std::vector<stPinWrite>> logs;
+    qint64 anchor = std::numeric_limits<qint64>::max();
+    for (int ax = 0; ax < nAxes; ++ax) {
+        logs.push_back(bank.WriteLog(STEP_PIN[ax]));
+        const auto& log = logs.back();
+        const auto& sched = schedule[size_t(ax)];
+        if (log.size() != sched.size())
+            st.ok = false;
+        for (size_t k = 0; k < std::min(log.size(), sched.size()); ++k)
+            anchor = std::min(anchor, log[k].tNs - sched[k]);
+    }
+    std::vector<qint64> late;
+    const double quarter = 1e9 / rate / 4;
+    size_t onTime = 0;
+    for (int ax = 0; ax < nAxes; ++ax) {
+        const auto& log = logs[size_t(ax)];
+        const auto& sched = schedule[size_t(ax)];
+        for (size_t k = 0; k < std::min(log.size(), sched.size()); ++k) {
+            const qint64 l = log[k].tNs - anchor - sched[k];
+            late.push_back(l);
+            if (double(l) < quarter)
+                ++onTime;
+        }
+    }
+    if (late.empty())
+        return st;
+    std::sort(late.begin(), late.end());
+    st.edges = late.size();
+    st.fractionOnTime = double(onTime) / double(late.size());
+    st.median = late[late.size() / 2];
+    st.p99 = late[std::min(late.size() - 1, size_t(double(late.size()) * 0.99))];
+    st.max = late.back();
+    return st;
+}
+
+quint32 PulsesFor(double rate, double seconds, int nAxes)
+{
+    // The bank's log holds 2^18 writes: two per pulse and axis.
+    const double cap = double(CSimPinBank::LOG_CAPACITY) / 2 / nAxes * 0.9;
+    return quint32(std::min(cap, rate * seconds));
+}
+
+bool Passes(AxisCtrl* axes, int nAxes, double rate)
+{
+    const stStats st = Measure(axes, nAxes, rate, PulsesFor(rate, 0.25, nAxes));
+    return st.ok && st.fractionOnTime >= 0.999;
+}
+
+void Report(AxisCtrl* axes, int nAxes)
+{
+    std::printf("%s:\n", nAxes == 1 ? "One axis" : "Three axes moving together");
+    // Up in steps of 1.5x until a rate fails, then narrow it down.
+    double good = 0, bad = 0;
+    for (double rate = 10000; rate <= 2000000; rate *= 1.5) {
+        if (!Passes(axes, nAxes, rate)) {
+            bad = rate;
+            break;
+        }
+        good = rate;
+    }
+    if (bad > 0 && good > 0) {
+        for (int i = 0; i < 5; ++i) {
+            const double mid = (good + bad) / 2;
+            (Passes(axes, nAxes, mid) ? good : bad) = mid;
+        }
+    }
+    if (good > 0)
+        std::printf("  highest step rate with 99.9 %% of edges < 1/4 period late: %.1f kHz per axis%s\n",
+                    good / 1000, bad > 0 ? "" : " (or more: the search stopped there)");
+    else
+        std::printf("  highest step rate with 99.9 %% of edges < 1/4 period late: below 10 kHz\n");
+    for (double rate : {10000.0, 25000.0, 50000.0}) {
+        const stStats st = Measure(axes, nAxes, rate, PulsesFor(rate, 0.8, nAxes));
+        std::printf("  %2.0f kHz: edge lateness median %lld ns, 99th percentile %lld ns, max %lld ns "
+                    "(%zu edges, %.3f %% under 1/4 period = %.0f ns)%s\n",
+                    rate / 1000, (long long)st.median, (long long)st.p99, (long long)st.max, st.edges,
+                    st.fractionOnTime * 100, 1e9 / rate / 4, st.ok ? "" : " [log incomplete]");
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    CClock::UseVirtual(false);
+    AppConfig::m_iMchType = 3;
+    AppConfig::m_bSimulationMode = false;
+    AppConfig::m_bHomeSensorsUsed = false;
+    AppConfig::m_eAxisFeedtype = FEED_LINEAR;
+    AxisCtrl axes[AXIS_COUNT];
+    for (int ax = 0; ax < AXIS_COUNT; ++ax) {
+        AppConfig::m_fAxisMovPerPulse[ax] = MM_PER_PULSE;
+        AppConfig::m_fAxisDutyCycle[ax] = 0.25;
+        axes[ax].m_iAxisIndex = qint16(ax);
+        axes[ax].ConfigAxis();
+    }
+
+    const long cpus = sysconf(_SC_NPROCESSORS_ONLN);
+    double load[3] = {0, 0, 0};
+    if (getloadavg(load, 3) < 1)
+        load[0] = -1;
+    std::printf("Step pulse timing: coordinated pulse loop, real clock, simulated pins; %ld CPUs online, "
+                "loop pinned to CPU %d: %s; load average %.2f\n",
+                cpus, CAllAxisCtrl::PULSE_CPU, cpus > CAllAxisCtrl::PULSE_CPU ? "yes" : "no (unpinned)", load[0]);
+    CAllAxisCtrl::StartAutoMode(axes);
+    Report(axes, 1);
+    Report(axes, 3);
+    CAllAxisCtrl::StopAutoMode();
+    while (CAllAxisCtrl::m_bAutoModeRunning)
+        CClock::SleepUs(1000);
+    return 0;
+}

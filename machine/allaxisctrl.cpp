@@ -1,0 +1,251 @@
+#include "machine/allaxisctrl.h"
+
+#include "core/AppConfig.h"
+#include "hal/clock.h"
+#include "machine/AxisCtrl.h"
+#include "machine/rpigpio.h"
+
+#include <QFuture>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+#include <QtDebug>
+
+#include <algorithm>
+#include <limits>
+#include <sched.h>
+#include <thread>
+#include <unistd.h>
+
+AxisCtrl* CAllAxisCtrl::m_pAxisCtrl = nullptr;
+std::atomic<bool> CAllAxisCtrl::m_bAutoMode{false};
+std::atomic<bool> CAllAxisCtrl::m_bStartMotion{false};
+std::atomic<bool> CAllAxisCtrl::m_bAutoModeRunning{false};
+stAxisToMove CAllAxisCtrl::m_lstAxisToMov;
+
+stAxisToMove::stAxisToMove()
+{
+    std::fill(std::begin(m_bAxis), std::end(m_bAxis), false);
+}
+
+namespace {
+
+// Longest busy-wait between two looks at the stop flag, ns: StopAutoMode
+// takes effect within this plus one pass even in a slow part of a ramp.
+constexpr quint64 STOP_CHECK_NS = 20000;
+
+// One axis during one segment; everything the inner loop touches.
+struct stAxisRun
+{
+    AxisCtrl* pAxis = nullptr;
+    bool bDone = true;
+    int iLevel = 0;                // current step-pin level
+    quint64 i = 0;                 // pulses completed
+    quint64 nNextNs = 0;           // next edge, ns after the segment start
+    quint64 nAcc = 0;
+    quint64 nAccCruise = 0;
+    quint64 nTotal = 0;
+    qint64 iDecIdx = 0;            // table index of the next deceleration pulse
+    const double* pHigh = nullptr; // the axis's active ramp table
+    const double* pLow = nullptr;
+    double fCruiseHigh = 0.0;
+    double fCruiseLow = 0.0;
+    unsigned short iStepPin = 0;
+    long lDelta = 0;               // position change at each rising edge
+};
+
+// The loop has a pool of its own: it holds its thread for a whole operation
+// and pins it to the pulse CPU, so it neither waits behind other pool work nor
+// leaves that pinning on threads other tasks use. Never destroyed: a loop
+// still running at exit must not block it.
+QThreadPool* LoopPool()
+{
+    static QThreadPool* pool = [] {
+        auto* p = new QThreadPool;
+        p->setMaxThreadCount(1);
+        return p;
+    }();
+    return pool;
+}
+
+QMutex g_StartMutex;      // StartAutoMode from several threads
+QFuture<void> g_LoopFuture;
+std::atomic<bool> g_bToldUnpinned{false};
+
+int AxesInUse()
+{
+    // Three-axis machines end a segment on X, Y and Z; anything else is
+    // treated as the five-axis machine.
+    return AppConfig::m_iMchType == 3 ? 3 : AXIS_COUNT;
+}
+
+void SetUpAxis(stAxisRun& r, AxisCtrl& axis, int ax)
+{
+    r = stAxisRun();
+    r.pAxis = &axis;
+    if (!CAllAxisCtrl::m_lstAxisToMov.m_bAxis[ax])
+        return;
+    const int tbl = axis.m_nActiveTable;
+    const quint64 L = axis.m_lstRampHighNs[tbl].size();
+    // Phase counts that do not fit the table would read past it: such an
+    // axis stays put.
+    if (axis.m_nAccPulses > L || axis.m_nDecPulses > L || axis.m_lstRampLowNs[tbl].size() != L)
+        return;
+    r.bDone = false;
+    r.nAcc = axis.m_nAccPulses;
+    r.nAccCruise = r.nAcc + axis.m_nCruisePulses;
+    r.nTotal = r.nAccCruise + axis.m_nDecPulses;
+    r.iDecIdx = qint64(axis.m_nDecPulses) - 1;
+    r.pHigh = axis.m_lstRampHighNs[tbl].data();
+    r.pLow = axis.m_lstRampLowNs[tbl].data();
+    r.fCruiseHigh = axis.m_fCruiseHighNs[tbl];
+    r.fCruiseLow = axis.m_fCruiseLowNs[tbl];
+    r.iStepPin = static_cast<unsigned short>(AppConfig::m_iAxisPulseOutput[ax]);
+    r.lDelta = axis.m_eMoveDir == AppConfig::m_eAxisPosDir[ax] ? axis.m_lStepSize : -axis.m_lStepSize;
+}
+
+// Handles one axis at time `now`; returns the time of its next edge, or the
+// largest value when it is done.
+inline quint64 StepAxis(stAxisRun& r, quint64 now, bool bDrive)
+{
+    if (r.bDone)
+        return std::numeric_limits<quint64>::max();
+    if (r.nTotal < r.i || (now >= r.nNextNs && r.i == r.nTotal)) {
+        r.bDone = true;
+        return std::numeric_limits<quint64>::max();
+    }
+    if (now >= r.nNextNs) {
+        r.iLevel ^= 1;
+        if (bDrive)
+            CRpiGpio::WriteOutput(r.iStepPin, static_cast<unsigned char>(r.iLevel));
+        const bool bHigh = r.iLevel == 1;
+        double fHalf;
+        if (r.i < r.nAcc) {
+            fHalf = bHigh ? r.pHigh[r.i] : r.pLow[r.i];
+        } else if (r.i < r.nAccCruise) {
+            fHalf = bHigh ? r.fCruiseHigh : r.fCruiseLow;
+        } else {
+            fHalf = bHigh ? r.pHigh[r.iDecIdx] : r.pLow[r.iDecIdx];
+            if (!bHigh)
+                --r.iDecIdx;
+        }
+        r.nNextNs = quint64(double(r.nNextNs) + fHalf);
+        if (bHigh) {
+            std::atomic<long>& pos = r.pAxis->m_lCurPos;
+            pos.store(pos.load(std::memory_order_relaxed) + r.lDelta, std::memory_order_relaxed);
+        } else {
+            ++r.i;
+        }
+    }
+    return r.nNextNs;
+}
+
+// Plays the released segment; returns when every moving axis is done or
+// the loop is stopped.
+void RunSegment(AxisCtrl* pAxes)
+{
+    const int nAxes = AxesInUse();
+    stAxisRun run[AXIS_COUNT];
+    for (int ax = 0; ax < nAxes; ++ax)
+        SetUpAxis(run[ax], pAxes[ax], ax);
+    const bool bDrive = !AppConfig::m_bSimulationMode;
+
+    const qint64 startNs = CClock::NowNs();
+    while (CAllAxisCtrl::m_bAutoMode.load(std::memory_order_relaxed)) {
+        const quint64 now = quint64(CClock::NowNs() - startNs);
+        quint64 nextNs = std::numeric_limits<quint64>::max();
+        for (int ax = 0; ax < nAxes; ++ax)
+            nextNs = std::min(nextNs, StepAxis(run[ax], now, bDrive));
+        if (nextNs == std::numeric_limits<quint64>::max())
+            return;
+        // Busy-wait for the earliest edge, looking at the stop flag now
+        // and then during a long half pulse.
+        CClock::WaitUntilNs(startNs + qint64(std::min(nextNs, now + STOP_CHECK_NS)));
+    }
+}
+
+} // namespace
+
+bool CAllAxisCtrl::PinToPulseCpu()
+{
+    bool bPinned = false;
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (PULSE_CPU < CPU_SETSIZE && sysconf(_SC_NPROCESSORS_CONF) > PULSE_CPU &&
+        sched_getaffinity(0, sizeof(allowed), &allowed) == 0 && CPU_ISSET(PULSE_CPU, &allowed)) {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        CPU_SET(PULSE_CPU, &set);
+        bPinned = sched_setaffinity(0, sizeof(set), &set) == 0;
+    }
+    if (!bPinned && !g_bToldUnpinned.exchange(true))
+        qWarning("Pulse loop: CPU %d is not available to this program, the loop runs unpinned", PULSE_CPU);
+    return bPinned;
+}
+
+void CAllAxisCtrl::StartAutoMode(AxisCtrl* pAxes)
+{
+    if (!pAxes)
+        return;
+    QMutexLocker lock(&g_StartMutex);
+    if (!g_LoopFuture.isFinished()) {
+        // Still running for the current operation: keep it.
+        if (m_bAutoMode)
+            return;
+        // Still on its way out from the last operation: two loops must never
+        // drive the pins at once.
+        g_LoopFuture.waitForFinished();
+    }
+    m_pAxisCtrl = pAxes;
+    m_bStartMotion = false;
+    m_bAutoModeRunning = true;
+    m_bAutoMode = true;
+    g_LoopFuture = QtConcurrent::run(LoopPool(), &CAllAxisCtrl::RunAutoMode);
+}
+
+void CAllAxisCtrl::StopAutoMode()
+{
+    m_bAutoMode = false;
+}
+
+bool CAllAxisCtrl::StartMotion()
+{
+    m_bStartMotion = m_bAutoMode.load();
+    return m_bStartMotion;
+}
+
+bool CAllAxisCtrl::GetMotionState()
+{
+    return m_bStartMotion;
+}
+
+void CAllAxisCtrl::RunAutoMode()
+{
+    m_bAutoModeRunning = true;
+    // On the virtual clock (tests) timing does not depend on the CPU, and
+    // several test programs would crowd onto the one CPU.
+    if (!CClock::IsVirtual())
+        PinToPulseCpu();
+
+    AxisCtrl* pAxes = m_pAxisCtrl;
+    while (m_bAutoMode && pAxes) {
+        while (!m_bStartMotion && m_bAutoMode) {
+            if (CClock::IsVirtual())
+                std::this_thread::yield();
+        }
+        if (!m_bAutoMode)
+            break;
+        RunSegment(pAxes);
+        m_bStartMotion = false;
+    }
+
+    CClock::SleepUs(100);
+    if (!AppConfig::m_bSimulationMode) {
+        const int nAxes = AxesInUse();
+        for (int ax = 0; ax < nAxes; ++ax)
+            CRpiGpio::WriteOutput(static_cast<unsigned short>(AppConfig::m_iAxisPulseOutput[ax]), 0);
+    }
+    m_bStartMotion = false;
+    m_bAutoModeRunning = false;
+}
