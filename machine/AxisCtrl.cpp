@@ -16,6 +16,9 @@ namespace {
 // of a machine without home switches (plus and minus 10 m).
 constexpr long NO_LIMIT = 100000000;
 
+// Longest busy-wait of a low time between two looks at the stop flag, ns.
+constexpr qint64 STOP_CHECK_NS = 20000;
+
 // Direction set-up time before the first step, ns.
 constexpr qint64 DIR_SETUP_NS = 5001;
 
@@ -62,6 +65,10 @@ bool AddSample(stRampTable& tbl, double v, double h, double fSampleUs, double& t
 {
     const double p = 1000000.0 / v;
     const double low = p - h;
+    // Far more pulses in one sample than a table may hold: refused before
+    // counting them one by one.
+    if (fSampleUs / p > double(AxisCtrl::MAX_RAMP_PULSES))
+        return false;
     size_t n = 0;
     if (p >= fSampleUs) {
         n = 1;
@@ -546,8 +553,13 @@ void AxisCtrl::run()
             m_PulseTimer.waitUntilElapsedNs(t0 + CeilNs(fHighNs));
             if (bDrive)
                 CRpiGpio::WriteOutput(iStepPin, 0);
-            t0 = m_PulseTimer.nsecsElapsed();
-            m_PulseTimer.waitUntilElapsedNs(t0 + CeilNs(fLowNs));
+            // The step is complete once the pin is low again: a stop ends the
+            // low time early, so that a slow ramp start (a low time of
+            // seconds with a very low acceleration) cannot hold up Stop().
+            const qint64 lowEnd = m_PulseTimer.nsecsElapsed() + CeilNs(fLowNs);
+            for (qint64 now = m_PulseTimer.nsecsElapsed(); now < lowEnd && m_bMoving;
+                 now = m_PulseTimer.nsecsElapsed())
+                m_PulseTimer.waitUntilElapsedNs(std::min(lowEnd, now + STOP_CHECK_NS));
             m_lCurPos.store(m_lCurPos.load(std::memory_order_relaxed) + lDelta, std::memory_order_relaxed);
             if (bWatchHome && CRpiGpio::ReadInput(iHomePin) == 1)
                 m_bMoving = false;

@@ -587,6 +587,30 @@ private slots:
         CheckPulseTimes(axis, X_STEP, 50, 0);
     }
 
+    void stopCutsALongLowTime()
+    {
+        // 0.01 mm/s^2 up to 0.1 mm/s: the first ramp pulse has a low time
+        // of about 10 s.
+        AppConfig::m_fAxisAcc[X_AXIS] = 0.01;
+        AppConfig::m_fAxisFeed[X_AXIS] = 0.1;
+        AxisCtrl axis;
+        Configure(axis, X_AXIS);
+        QVERIFY(axis.m_lstRampLowNs[1][0] > 9e9);
+        qint64 rise = 0;
+        m_pBank->m_fnOnWrite = [&](int pin, int level) {
+            if (pin == X_STEP && level == 1) {
+                rise = CClock::NowNs();
+                axis.m_bMoving = false; // as Stop() does
+            }
+        };
+        QVERIFY(axis.MoveRel(1.0));
+        WaitDone(axis);
+        // The pulse was completed, the rest of its low time was not waited.
+        QCOMPARE(StepPulses(*m_pBank, X_STEP).size(), size_t(1));
+        QCOMPARE(CClock::NowNs() - rise, Ceil(axis.m_fCruiseHighNs[axis.m_nActiveTable]));
+        QCOMPARE(axis.GetCurPosLong(), 10L);
+    }
+
     void stopFromAnotherThread()
     {
         AxisCtrl axis;
