@@ -8,7 +8,9 @@
 // schedule the ramp table gives, anchored at the segment's least late edge
 // (so a constant start-up delay of the segment does not count as lateness).
 //
-// Run: build/bench/bench_pulses   (about 20 s)
+// It also measures the single-axis pulse thread half pulse by half pulse.
+//
+// Run: build/bench/bench_pulses   (well under a minute)
 #include "core/AppConfig.h"
 #include "hal/clock.h"
 #include "hal/simpinbank.h"
@@ -30,6 +32,12 @@ namespace {
 
 constexpr double MM_PER_PULSE = 0.001;
 constexpr int STEP_PIN[3] = {2, 4, 27};
+
+// Percentile of a sorted list.
+qint64 At(const std::vector<qint64>& sorted, double q)
+{
+    return sorted[std::min(sorted.size() - 1, size_t(double(sorted.size()) * q))];
+}
 
 struct stStats
 {
@@ -119,8 +127,8 @@ stStats Measure(AxisCtrl* axes, int nAxes, double rate, quint32 pulses)
     std::sort(late.begin(), late.end());
     st.edges = late.size();
     st.fractionOnTime = double(onTime) / double(late.size());
-    st.median = late[late.size() / 2];
-    st.p99 = late[std::min(late.size() - 1, size_t(double(late.size()) * 0.99))];
+    st.median = At(late, 0.5);
+    st.p99 = At(late, 0.99);
     st.max = late.back();
     return st;
 }
@@ -170,6 +178,40 @@ void Report(AxisCtrl* axes, int nAxes)
     }
 }
 
+// The axis's own thread (jogs, homing, probing) times each half pulse from
+// the end of the one before, so it is measured half by half: how much longer
+// than its table time each half pulse lasted, and how far the last edge has
+// drifted from the table's sum by the end of the move.
+void ReportAxisThread(AxisCtrl& axis)
+{
+    std::printf("Single-axis pulse thread (jog, homing, probing), half pulses against the table:\n");
+    CSimPinBank& bank = CSimPinBank::Instance();
+    for (double rate : {10000.0, 25000.0, 50000.0}) {
+        const double feed = rate * MM_PER_PULSE;
+        axis.SetVelocityAcc(feed, feed / 0.02);
+        bank.ClearLog();
+        axis.MoveRel(PulsesFor(rate, 0.5, 1) * MM_PER_PULSE);
+        axis.wait();
+        const auto log = bank.WriteLog(STEP_PIN[0]);
+        const auto halves = HalfPulses(axis);
+        std::vector<qint64> over;
+        qint64 tableSum = 0;
+        for (size_t k = 0; k + 1 < std::min(log.size(), halves.size() + 1); ++k) {
+            const qint64 table = qint64(std::ceil(halves[k]));
+            over.push_back(log[k + 1].tNs - log[k].tNs - table);
+            tableSum += table;
+        }
+        if (over.empty())
+            continue;
+        const qint64 drift = log[over.size()].tNs - log[0].tNs - tableSum;
+        std::sort(over.begin(), over.end());
+        std::printf("  %2.0f kHz: half-pulse overrun median %lld ns, 99th percentile %lld ns, max %lld ns; "
+                    "last edge %.3f ms after the table's time (%zu halves)\n",
+                    rate / 1000, (long long)At(over, 0.5), (long long)At(over, 0.99), (long long)over.back(),
+                    double(drift) / 1e6, over.size());
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -201,5 +243,6 @@ int main(int argc, char** argv)
     CAllAxisCtrl::StopAutoMode();
     while (CAllAxisCtrl::m_bAutoModeRunning)
         CClock::SleepUs(1000);
+    ReportAxisThread(axes[X_AXIS]);
     return 0;
 }
