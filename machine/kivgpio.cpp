@@ -6,6 +6,7 @@
 #include "machine/rpigpio.h"
 
 QString CKIVGPIO::m_strErrorMsg;
+std::mutex CKIVGPIO::m_ErrorLock;
 
 bool CKIVGPIO::UsesPiPins()
 {
@@ -14,7 +15,14 @@ bool CKIVGPIO::UsesPiPins()
 
 QString CKIVGPIO::GetErrorMsg()
 {
+    std::lock_guard<std::mutex> lock(m_ErrorLock);
     return m_strErrorMsg;
+}
+
+void CKIVGPIO::SetErrorMsg(const QString& msg)
+{
+    std::lock_guard<std::mutex> lock(m_ErrorLock);
+    m_strErrorMsg = msg;
 }
 
 int CKIVGPIO::MCodePin(unsigned short mcode)
@@ -51,10 +59,10 @@ void CKIVGPIO::SetupAxisPins(int axis)
 
 bool CKIVGPIO::InitGpio()
 {
-    m_strErrorMsg.clear();
+    SetErrorMsg(QString());
     bool ok = true;
     if (CRpiGpio::InitRpiGpio() != 0) {
-        m_strErrorMsg = QStringLiteral("Error: Unable to set up the GPIO pins");
+        SetErrorMsg(QStringLiteral("Error: Unable to set up the GPIO pins"));
         ok = false;
     }
     CPins::PwmSetMode(EPwmMode::Balanced);
@@ -93,7 +101,7 @@ bool CKIVGPIO::InitGpio()
 
     // The board is opened last: opening the bus gives its lines back to SPI.
     if (!UsesPiPins() && !cdiradictrl::InitDiradiCtrl(kind)) {
-        m_strErrorMsg = cdiradictrl::GetErrorMsg();
+        SetErrorMsg(cdiradictrl::GetErrorMsg());
         ok = false;
     }
     return ok;
@@ -139,20 +147,20 @@ int CKIVGPIO::PwmDivisor(unsigned frequency)
 
 bool CKIVGPIO::PwmStart()
 {
-    m_strErrorMsg.clear();
+    SetErrorMsg(QString());
     const int pin = AppConfig::m_iSpindlePwmOutput;
     const unsigned freq = AppConfig::m_stPwmSpndlSettings.m_nCurFreq;
     const int divisor = PwmDivisor(freq);
     if (!CPins::IsValidPin(pin)) {
-        m_strErrorMsg = QStringLiteral("Error: Spindle PWM not started: no PWM pin fitted");
+        SetErrorMsg(QStringLiteral("Error: Spindle PWM not started: no PWM pin fitted"));
         return false;
     }
     if (divisor == 0) {
         PwmStop();
-        m_strErrorMsg = QStringLiteral("Error: Spindle PWM off: %1 Hz is outside %2 to %3 Hz")
-                            .arg(freq)
-                            .arg(PWM_BASE_CLOCK / ((PWM_MAX_DIVISOR + 1) * int(PWM_RANGE)) + 1)
-                            .arg(PWM_BASE_CLOCK / int(PWM_RANGE));
+        SetErrorMsg(QStringLiteral("Error: Spindle PWM off: %1 Hz is outside %2 to %3 Hz")
+                        .arg(freq)
+                        .arg(PWM_BASE_CLOCK / ((PWM_MAX_DIVISOR + 1) * int(PWM_RANGE)) + 1)
+                        .arg(PWM_BASE_CLOCK / int(PWM_RANGE)));
         return false;
     }
     CPins::PwmSetClock(divisor);

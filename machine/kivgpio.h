@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <mutex>
 
 // Start-up of every pin, the spindle's hardware PWM, and the M-code outputs
 // and M66 inputs, which go to the Pi's own pins or to the SPI I/O board by
@@ -57,5 +58,7 @@ private:
     static void SetupAxisPins(int axis);
     static void OutputLow(int pin);
     static void Input(int pin);
+    static void SetErrorMsg(const QString& msg);
     static QString m_strErrorMsg;
+    static std::mutex m_ErrorLock; // the log reads the text from another thread
 };
