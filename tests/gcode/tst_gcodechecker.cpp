@@ -1,19 +1,11 @@
 #include "core/AppConfig.h"
 #include "core/AppPaths.h"
 #include "gcode/gcodechecker.h"
+#include "gcodestandin.h"
 #include "testsupport.h"
 
 #include <QFile>
-#include <QSignalSpy>
 #include <QtTest>
-
-// Stands in for the G-code window: the object the check signals.
-class CCheckReceiver : public QObject
-{
-    Q_OBJECT
-signals:
-    void GCodeCompilationComplete();
-};
 
 namespace {
 GCodeCmdList Tokenize(const QStringList& lines)
@@ -256,10 +248,9 @@ private slots:
         CGCodeProgram::m_lstOfGCodeLines.assign(program.begin(), program.end());
         CGCodeProgram::m_lstOfGCodeCmds = Tokenize(program);
         CGCodeProgram::m_CompilationErrors[7] = "stale";
-        CCheckReceiver rx;
-        QSignalSpy done(&rx, &CCheckReceiver::GCodeCompilationComplete);
+        CGCodeSignals rx;
         CGCodeChecker::StartCompileGCode(&rx);
-        QVERIFY(done.wait(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(rx.m_iCompilationComplete, 1, 5000);
         QVERIFY(!CGCodeProgram::m_bGCodeCompiling);
         QCOMPARE(Table(CGCodeProgram::m_CompilationErrors),
                  QStringList{"1:A1(3 Axis Machine, A/B G-Codes should not be present)"});
@@ -269,10 +260,11 @@ private slots:
         CGCodeProgram::m_CompilationErrors.clear();
         CGCodeChecker::CompileGCode();
         QCOMPARE(CGCodeProgram::m_CompilationErrors.size(), size_t(1));
-        QCOMPARE(done.count(), 1);
+        QCOMPARE(rx.m_iCompilationComplete, 1);
         CGCodeProgram::ClearCurGCodeData();
     }
 };
 
 QTEST_MAIN(TestGCodeChecker)
 #include "tst_gcodechecker.moc"
+#include "moc_gcodestandin.cpp"

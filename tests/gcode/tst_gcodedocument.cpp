@@ -4,21 +4,12 @@
 #include "gcode/gcodedocument.h"
 #include "gcode/gcodeexecstatus.h"
 #include "gcode/gcodeprogram.h"
+#include "gcodestandin.h"
 #include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSignalSpy>
 #include <QtTest>
-
-// Stands in for the G-code window: the object the load task signals.
-class CLoadReceiver : public QObject
-{
-    Q_OBJECT
-signals:
-    void GCodeLoadComplete();
-    void GCodeLoadFailed(QString strMsg);
-};
 
 class TestGCodeDocument : public QObject
 {
@@ -158,10 +149,9 @@ private slots:
         const QByteArray statusBefore = ReadAll(CAppPaths::GCodeExecStatusFile());
         prompter.m_lstAnswers << QMessageBox::Yes;
         CGCodeDocument doc(nullptr, Sink());
-        CLoadReceiver rx;
-        QSignalSpy done(&rx, &CLoadReceiver::GCodeLoadComplete);
+        CGCodeSignals rx;
         QVERIFY(doc.OpenGCode(&rx));
-        QVERIFY(done.wait(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(rx.m_iLoadComplete, 1, 5000);
         QCOMPARE(prompter.Texts("Question"), QStringList{"Open Previous G-Code File?"});
         QCOMPARE(prompter.Texts("OpenFileName"), QStringList{});
         QCOMPARE(doc.m_strCurGCodeFile, prog);
@@ -175,7 +165,7 @@ private slots:
         prompter.m_lstPrompts.clear();
         prompter.m_lstFileNames << prog;
         QVERIFY(doc.OpenGCode(&rx));
-        QVERIFY(done.wait(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(rx.m_iLoadComplete, 2, 5000);
         QCOMPARE(prompter.Texts("Question"), QStringList{});
         QCOMPARE(prompter.Texts("OpenFileName"), QStringList{QString()});
         QCOMPARE(AppConfig::m_GCodeRunSettings.m_uiStartLine, 0);
@@ -290,10 +280,9 @@ private slots:
         const QString path = tmp.Root() + "/part..ncc";
         WriteRaw(path, "G0 X1\n");
         CGCodeDocument doc(nullptr, Sink());
-        CLoadReceiver rx;
-        QSignalSpy done(&rx, &CLoadReceiver::GCodeLoadComplete);
+        CGCodeSignals rx;
         QVERIFY(doc.LoadGeneratedFile(path, &rx));
-        QVERIFY(done.wait(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(rx.m_iLoadComplete, 1, 5000);
         QCOMPARE(doc.m_strCurGCodeFile, path);
         QCOMPARE(CGCodeProgram::LineCount(), size_t(1));
         QVERIFY(!CGCodeExecStatus::Exists());
@@ -302,3 +291,4 @@ private slots:
 
 QTEST_MAIN(TestGCodeDocument)
 #include "tst_gcodedocument.moc"
+#include "moc_gcodestandin.cpp"

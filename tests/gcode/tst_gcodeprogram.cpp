@@ -1,21 +1,12 @@
 #include "gcode/gcodeprogram.h"
+#include "gcodestandin.h"
 #include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSignalSpy>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(GCodeTokens)
-
-// Stands in for the G-code window: the object the load task signals.
-class CLoadReceiver : public QObject
-{
-    Q_OBJECT
-signals:
-    void GCodeLoadComplete();
-    void GCodeLoadFailed(QString strMsg);
-};
 
 class TestGCodeProgram : public QObject
 {
@@ -126,10 +117,9 @@ private slots:
         CTempWorkingFolder tmp;
         const QString path = tmp.Root() + "/empty.ncc";
         WriteRaw(path, QByteArray());
-        CLoadReceiver rx;
-        QSignalSpy done(&rx, &CLoadReceiver::GCodeLoadComplete);
+        CGCodeSignals rx;
         CGCodeProgram::LoadGCode(path, &rx);
-        QCOMPARE(done.count(), 1);
+        QCOMPARE(rx.m_iLoadComplete, 1);
         QVERIFY(CGCodeProgram::IsEmpty());
     }
 
@@ -140,16 +130,14 @@ private slots:
         CTempWorkingFolder tmp;
         const QString path = tmp.Root() + "/prog.tap";
         WriteRaw(path, QByteArray("G0 X1\nG1 Y2\n"));
-        CLoadReceiver rx;
+        CGCodeSignals rx;
         bool bFlagClearAtSignal = false;
-        connect(&rx, &CLoadReceiver::GCodeLoadComplete, this,
+        connect(&rx, &CGCodeSignals::GCodeLoadComplete, this,
                 [&] { bFlagClearAtSignal = !CGCodeProgram::m_bGCodeLoading; });
-        QSignalSpy done(&rx, &CLoadReceiver::GCodeLoadComplete);
-        QSignalSpy failed(&rx, &CLoadReceiver::GCodeLoadFailed);
         CGCodeProgram::StartLoadGCode(path, &rx);
-        QVERIFY(done.wait(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(rx.m_iLoadComplete, 1, 5000);
         QVERIFY(bFlagClearAtSignal);
-        QCOMPARE(failed.count(), 0);
+        QVERIFY(rx.m_lstLoadFailed.isEmpty());
         QCOMPARE(CGCodeProgram::LineCount(), size_t(2));
         QCOMPARE(CGCodeProgram::m_lstOfGCodeCmds.size(), size_t(2));
     }
@@ -159,15 +147,13 @@ private slots:
         CTempWorkingFolder tmp;
         CGCodeProgram::m_lstOfGCodeLines = {"G0 X1"};
         CGCodeProgram::m_lstOfGCodeCmds = {{"G0", "X1"}};
-        CLoadReceiver rx;
-        QSignalSpy done(&rx, &CLoadReceiver::GCodeLoadComplete);
-        QSignalSpy failed(&rx, &CLoadReceiver::GCodeLoadFailed);
+        CGCodeSignals rx;
         const QString missing = tmp.Root() + "/missing.ncc";
         CGCodeProgram::StartLoadGCode(missing, &rx);
-        QVERIFY(failed.wait(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(rx.m_lstLoadFailed.size(), 1, 5000);
         QVERIFY(!CGCodeProgram::m_bGCodeLoading);
-        QCOMPARE(done.count(), 0);
-        QVERIFY(failed.at(0).at(0).toString().contains(missing));
+        QCOMPARE(rx.m_iLoadComplete, 0);
+        QVERIFY(rx.m_lstLoadFailed.at(0).contains(missing));
         QCOMPARE(CGCodeProgram::LineCount(), size_t(1));
         // A receiver without the failure signal is simply not told.
         QObject plain;
@@ -244,3 +230,4 @@ private slots:
 
 QTEST_MAIN(TestGCodeProgram)
 #include "tst_gcodeprogram.moc"
+#include "moc_gcodestandin.cpp"
