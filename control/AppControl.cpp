@@ -1,0 +1,1040 @@
+#include "control/AppControl.h"
+
+#include <QDate>
+#include <QFile>
+#include <QMutexLocker>
+#include <QTextStream>
+#include <QTime>
+
+#include <cmath>
+#include <cstdlib>
+#include <exception>
+
+#include "control/IControlWindows.h"
+#include "core/AppConfig.h"
+#include "core/AppPaths.h"
+#include "core/Launcher.h"
+#include "core/UnitConverter.h"
+#include "hal/clock.h"
+#include "machine/allaxisctrl.h"
+#include "machine/kivgpio.h"
+#include "machine/rpigpio.h"
+
+namespace {
+// A move that does not finish within this time is given up.
+constexpr qint64 MOTION_TIMEOUT_NS = 300LL * 1000000000LL;
+
+double PosOf(const stFloatPoint& p, int iAxis)
+{
+    switch (iAxis) {
+    case X_AXIS: return p.x;
+    case Y_AXIS: return p.y;
+    case Z_AXIS: return p.z;
+    case A_AXIS: return p.a;
+    default: return p.b;
+    }
+}
+
+void SetPosOf(stFloatPoint& p, int iAxis, double fValue)
+{
+    switch (iAxis) {
+    case X_AXIS: p.x = fValue; break;
+    case Y_AXIS: p.y = fValue; break;
+    case Z_AXIS: p.z = fValue; break;
+    case A_AXIS: p.a = fValue; break;
+    default: p.b = fValue; break;
+    }
+}
+
+// One motor step of the axis in 1/10000 mm (never less than one unit).
+qint64 StepOf(int iAxis)
+{
+    const qint64 iStep = CUnitConverter::GetLong(AppConfig::m_fAxisMovPerPulse[iAxis]);
+    return iStep < 1 ? 1 : iStep;
+}
+
+// Distance from `from` to `to` on the internal length unit.
+qint64 DistOf(const stFloatPoint& from, const stFloatPoint& to, int iAxis)
+{
+    return qint64(CUnitConverter::GetInt(PosOf(to, iAxis))) - qint64(CUnitConverter::GetInt(PosOf(from, iAxis)));
+}
+
+bool EmergencyStop()
+{
+    return AppConfig::m_bEmergencyStopON;
+}
+
+void WriteStatusOutput(int iLevel)
+{
+    if (AppConfig::m_bSimulationMode || AppConfig::m_iPgmStatusOutput < 0)
+        return;
+    CRpiGpio::WriteOutput(static_cast<unsigned short>(AppConfig::m_iPgmStatusOutput),
+                          static_cast<unsigned char>(iLevel));
+}
+}
+
+std::atomic<bool> AppControl::m_bWritingGCodeExecStatusFile{false};
+
+AppControl::AppControl(QObject* parent)
+    : QThread(parent)
+{
+    for (int i = 0; i < 5; ++i)
+        m_AxisCtrl[i].m_iAxisIndex = static_cast<qint16>(i);
+}
+
+AppControl::~AppControl()
+{
+    // Never destroy a running thread: end the operation and wait for it.
+    if (isRunning()) {
+        StopAll();
+        wait();
+    }
+}
+
+// ===========================================================================
+// Operation frame and thread
+// ===========================================================================
+
+int AppControl::AxesInUse() const
+{
+    return AppConfig::m_iMchType == 5 ? 5 : 3;
+}
+
+bool AppControl::InitMachine()
+{
+    for (int i = 0; i < AxesInUse(); ++i) {
+        m_AxisCtrl[i].m_iAxisIndex = static_cast<qint16>(i);
+        m_AxisCtrl[i].ConfigAxis();
+        m_AxisCtrl[i].SetWorkZero();
+    }
+    if (AppConfig::m_bAutoHmOnStartup)
+        StartMchHomingSequence();
+    return true;
+}
+
+bool AppControl::IsMachineIdle()
+{
+    for (int i = 0; i < AxesInUse(); ++i) {
+        if (m_AxisCtrl[i].GetAxisState())
+            return false;
+    }
+    return true;
+}
+
+bool AppControl::CanStartOperation()
+{
+    // Coordinated moves never mark an axis as moving, so the axes alone do
+    // not tell whether a job is running: the operation state is checked too.
+    if (!IsMachineIdle() || IsOperationRunning()) {
+        AddErrMsg(QStringLiteral("Axis in use"));
+        return false;
+    }
+    return true;
+}
+
+void AppControl::AutoSpindleOn()
+{
+    if (AppConfig::m_bAutoSpindleOnCW) {
+        TurnOnOffSpindle(true, DIR_CW);
+        AppConfig::m_bSpindleOn = true;
+    } else if (AppConfig::m_bAutoSpindleOnCCW) {
+        TurnOnOffSpindle(true, DIR_CCW);
+        AppConfig::m_bSpindleOn = true;
+    }
+}
+
+void AppControl::CallWindows(void (IControlWindows::*call)())
+{
+    IControlWindows* pWindows = m_pWindows;
+    if (!pWindows)
+        return;
+    // This object lives on the GUI thread: calls from the operation thread
+    // are queued there.
+    if (QThread::currentThread() == thread())
+        (pWindows->*call)();
+    else
+        QMetaObject::invokeMethod(this, [pWindows, call]() { (pWindows->*call)(); }, Qt::QueuedConnection);
+}
+
+void AppControl::LaunchOperation(int iRunMode, bool bClearToolGraphics)
+{
+    m_iRunMode = iRunMode;
+    CallWindows(&IControlWindows::EnableDisableWindows);
+    if (bClearToolGraphics)
+        CallWindows(&IControlWindows::ClearToolGraphics);
+    start();
+}
+
+void AppControl::StartJob(int iRunMode, bool bSpindleInSimulation)
+{
+    m_iRunMode = iRunMode;
+    if (bSpindleInSimulation || !AppConfig::m_bSimulationMode)
+        AutoSpindleOn();
+    LaunchOperation(iRunMode, true);
+}
+
+void AppControl::StartShapeCutting(stShapeCuttingInfo* pInfo)
+{
+    if (!CanStartOperation())
+        return;
+    m_pShapeCuttingInfo = pInfo;
+    StartJob(RUN_SHAPES, false);
+}
+
+void AppControl::StartImgCarving()
+{
+    if (!CanStartOperation())
+        return;
+    StartJob(RUN_IMG_CARVING, false);
+}
+
+void AppControl::StartGCode(GCodeCmdList* pProgram)
+{
+    if (!CanStartOperation())
+        return;
+    m_pGCodeLines = pProgram;
+    StartJob(RUN_GCODE, false);
+}
+
+void AppControl::StartExecGCodeLine(GCodeCmdList* pProgram, uint uiLine)
+{
+    if (!CanStartOperation())
+        return;
+    m_pGCodeLines = pProgram;
+    m_bExecOneLine = true;
+    m_uiExecLineNo = uiLine;
+    // A single line switches the spindle in simulation mode too.
+    StartJob(RUN_GCODE, true);
+}
+
+void AppControl::run()
+{
+    WriteStatusOutput(1);
+    const int iMode = m_iRunMode;
+    bool bJobDone = false;
+    try {
+        switch (iMode) {
+        case RUN_Z_PROBE:
+            SetZ0usingZProbe();
+            AfterOperationFinish();
+            return;
+        case RUN_Z_PROFILE:
+            CreateZProfile();
+            AfterOperationFinish();
+            return;
+        case RUN_MCH_HOMING:
+            MoveMchHomeAll();
+            AfterOperationFinish();
+            return;
+        default:
+            break;
+        }
+
+        ResetAccVel();
+        if (iMode == RUN_WORK_ZERO) {
+            MoveWorkZeroAll();
+            AfterOperationFinish();
+            return;
+        }
+        if (iMode != RUN_SHAPES && !m_bExecOneLine) {
+            if (!MoveWorkZeroAll()) {
+                AfterOperationFinish();
+                return;
+            }
+        }
+
+        CAllAxisCtrl::StartAutoMode(this);
+        switch (iMode) {
+        case RUN_SHAPES:
+            bJobDone = CutShapes();
+            break;
+        case RUN_GCODE:
+            if (m_bExecOneLine)
+                ExecGCodeLine(m_uiExecLineNo);
+            else
+                bJobDone = RunGCode();
+            break;
+        case RUN_IMG_CARVING:
+            bJobDone = RunImgCarvingJob();
+            break;
+        default:
+            break;
+        }
+    } catch (const std::exception& e) {
+        AddErrMsg(QStringLiteral("Unknown error: ") + QString::fromLocal8Bit(e.what()));
+        bJobDone = false;
+    } catch (...) {
+        AddErrMsg(QStringLiteral("Unknown error"));
+        bJobDone = false;
+    }
+    AfterOperationFinish(bJobDone);
+}
+
+bool AppControl::RunImgCarvingJob()
+{
+    stImgCarvingInfo& info = *m_ImgCarvingData.m_pInfo;
+    const bool bMultipass = AppConfig::m_bMultipassImgCarving;
+    // Passes that step down by nothing would never reach the depth.
+    if (bMultipass && CUnitConverter::GetLong(info.m_fZStep) <= 0) {
+        AddErrMsg(QStringLiteral("Carving Z Step must be greater than zero"));
+        return false;
+    }
+    return CImgCarving::RunLayers(info, bMultipass, [this]() { return ImgCarving(); });
+}
+
+void AppControl::WaitForSegmentEnd()
+{
+    while (CAllAxisCtrl::GetMotionState() && !EmergencyStop())
+        QThread::yieldCurrentThread();
+}
+
+void AppControl::StopAutoModeAndWait()
+{
+    CAllAxisCtrl::StopAutoMode();
+    while (CAllAxisCtrl::m_bAutoModeRunning)
+        CClock::SleepUs(10);
+}
+
+void AppControl::AfterOperationFinish(bool bJobDone)
+{
+    // Under the emergency stop the main window's emergency handling takes
+    // over: nothing here, not even the finished flag.
+    if (EmergencyStop())
+        return;
+    WaitForSegmentEnd();
+    StopAutoModeAndWait();
+
+    const int iMode = m_iRunMode;
+    if (iMode == RUN_SHAPES || iMode == RUN_IMG_CARVING || iMode == RUN_Z_PROFILE)
+        EngMoveAxisAbs(Z_AXIS, ZSafeTarget(), true);
+
+    WriteStatusOutput(0);
+
+    // Power off only after a job that ran to its end: never after homing,
+    // probing, a move to work zero, a failure or an emergency stop. A run in
+    // simulation never powers the machine off.
+    if (AppConfig::m_bShutdownRPI && bJobDone && !EmergencyStop() && !AppConfig::m_bSimulationMode) {
+        if (!CLauncher::Instance().StartDetached(QStringLiteral("sudo"),
+                                                 {QStringLiteral("shutdown"), QStringLiteral("now")}))
+            AddErrMsg(QStringLiteral("Unable to shut the computer down"));
+    }
+
+    m_bExecOneLine = false;
+    m_bOperationFinished = true;
+}
+
+bool AppControl::WaitForMotionFinish(const qint8* pAxisFlags)
+{
+    const int iAxes = AxesInUse();
+    bool bAny = false;
+    for (int i = 0; i < iAxes; ++i)
+        bAny = bAny || pAxisFlags[i];
+    if (!bAny)
+        return true;
+
+    CStopWatch timer;
+    timer.start();
+    while (timer.nsecsElapsed() < MOTION_TIMEOUT_NS) {
+        if (EmergencyStop())
+            return false;
+        bool bMoving = false;
+        for (int i = 0; i < iAxes && !bMoving; ++i)
+            bMoving = pAxisFlags[i] && m_AxisCtrl[i].GetAxisState();
+        if (!bMoving)
+            return true;
+        QThread::yieldCurrentThread();
+    }
+
+    for (int i = 0; i < iAxes; ++i) {
+        if (pAxisFlags[i] && m_AxisCtrl[i].GetAxisState())
+            AddErrMsg(QStringLiteral("Error:") + AppConfig::m_strAxisNames[i] + QStringLiteral(" Motion Timeout"));
+    }
+    // An axis that did not finish in time is not left running.
+    StopAxes(pAxisFlags);
+    return false;
+}
+
+void AppControl::StopAxes(const qint8* pAxisFlags)
+{
+    for (int i = 0; i < AxesInUse(); ++i) {
+        if (pAxisFlags[i] && m_AxisCtrl[i].GetAxisState())
+            m_AxisCtrl[i].Stop();
+    }
+}
+
+void AppControl::AddErrMsg(const QString& strMsg)
+{
+    QMutexLocker lock(&m_MsgMutex);
+    m_lstErrMsgs.append({++m_uiMsgSeq, strMsg});
+}
+
+void AppControl::AddInfoMsg(const QString& strMsg)
+{
+    QMutexLocker lock(&m_MsgMutex);
+    m_lstInfoMsgs.append({++m_uiMsgSeq, strMsg});
+}
+
+QString AppControl::GetErrMsg()
+{
+    QMutexLocker lock(&m_MsgMutex);
+    return m_lstErrMsgs.isEmpty() ? QString() : m_lstErrMsgs.takeFirst().m_strText;
+}
+
+QString AppControl::GetInfoMsg()
+{
+    QMutexLocker lock(&m_MsgMutex);
+    return m_lstInfoMsgs.isEmpty() ? QString() : m_lstInfoMsgs.takeFirst().m_strText;
+}
+
+bool AppControl::GetNextMsg(QString& strMsg, eAppMsgType& eType)
+{
+    QMutexLocker lock(&m_MsgMutex);
+    if (m_lstErrMsgs.isEmpty() && m_lstInfoMsgs.isEmpty())
+        return false;
+    const bool bError = m_lstInfoMsgs.isEmpty()
+                        || (!m_lstErrMsgs.isEmpty() && m_lstErrMsgs.first().m_uiSeq < m_lstInfoMsgs.first().m_uiSeq);
+    strMsg = (bError ? m_lstErrMsgs : m_lstInfoMsgs).takeFirst().m_strText;
+    eType = bError ? MSG_ERROR : MSG_INFO;
+    return true;
+}
+
+double AppControl::GetCurPos(eAxis axis)
+{
+    return m_AxisCtrl[axis].GetCurPos();
+}
+
+QString AppControl::GetAxisErrMsg(eAxis axis)
+{
+    return m_AxisCtrl[axis].GetErrorMsg();
+}
+
+void AppControl::ClearHome()
+{
+    for (int i = 0; i < AxesInUse(); ++i)
+        m_AxisCtrl[i].ClearHome();
+}
+
+void AppControl::AutoHomingFinished()
+{
+    SetHomingFlags(false);
+}
+
+void AppControl::WriteLog(const QString& strText)
+{
+    QFile file(CAppPaths::HomeFolder() + QStringLiteral("/dir_adi_log/")
+               + QDate::currentDate().toString(Qt::TextDate) + QStringLiteral(".txt"));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return;
+    QTextStream out(&file);
+    out << "[" << QTime::currentTime().toString(Qt::TextDate) << "]" << strText;
+}
+
+// ===========================================================================
+// Spindle, feed and velocity services
+// ===========================================================================
+
+void AppControl::TurnOnOffSpindle(bool bOn, eDirection eDir)
+{
+    // An M-code without an output in the map has no pin: nothing is driven.
+    const int iPinCW = CKIVGPIO::MCodePin(3);
+    const int iPinCCW = CKIVGPIO::MCodePin(4);
+    if (bOn) {
+        const int iPin = eDir == DIR_CW ? iPinCW : iPinCCW;
+        if (iPin >= 0)
+            CKIVGPIO::WriteOutput(static_cast<unsigned short>(iPin), 1);
+    } else {
+        if (iPinCW >= 0)
+            CKIVGPIO::WriteOutput(static_cast<unsigned short>(iPinCW), 0);
+        if (iPinCCW >= 0)
+            CKIVGPIO::WriteOutput(static_cast<unsigned short>(iPinCCW), 0);
+    }
+    AppConfig::m_bSpindleOn = bOn;
+}
+
+void AppControl::ResetAccVel()
+{
+    for (int i = 0; i < AxesInUse(); ++i)
+        m_AxisCtrl[i].SetVelocityAcc(AppConfig::m_fAxisFeed[i], AppConfig::m_fAxisAcc[i]);
+}
+
+void AppControl::SetAxisFeed(double fFeed)
+{
+    // F is per minute (inches per minute after G20); the run feed is mm/s.
+    const double fUnit = AppConfig::m_eSelUnits == 1 ? 25.4 : 1.0;
+    AppConfig::m_GCodeRunSettings.m_fFeed = fFeed * fUnit * 0.0166667;
+}
+
+void AppControl::SetSpindleSpeed(int iRpm)
+{
+    if (!AppConfig::m_GCodeRunSettings.m_bUsePrgmSpindleSpeed)
+        return;
+    auto& pwm = AppConfig::m_stPwmSpndlSettings;
+    const quint16 nFreqSpan = static_cast<quint16>(pwm.m_nMaxFreq - pwm.m_nMinFreq);
+    const quint16 nRpmSpan = static_cast<quint16>(pwm.m_nMaxRpm - pwm.m_nMinRpm);
+    // Equal minimum and maximum speeds leave the frequency at its minimum.
+    const double fRatio = nRpmSpan == 0 ? 0.0 : double(nFreqSpan) / double(nRpmSpan);
+    const double fFreq = pwm.m_nMinFreq + (double(iRpm) - pwm.m_nMinRpm) * fRatio;
+    quint16 nFreq = 0;
+    if (fFreq >= 65535.0)
+        nFreq = 65535;
+    else if (fFreq > 0.0)
+        nFreq = static_cast<quint16>(fFreq);
+    pwm.m_nCurFreq = nFreq;
+    // Let the spindle settle at its new speed.
+    CClock::SleepUs(qint64(pwm.m_nSpindleDelay) * 1000);
+}
+
+// ===========================================================================
+// Straight moves
+// ===========================================================================
+
+bool AppControl::GetPosToMov(uint uiLine, stFloatPoint& pos)
+{
+    pos = m_LastPos;
+    if (!m_pGCodeLines || uiLine >= m_pGCodeLines->size())
+        return false;
+    const bool bIncremental = AppConfig::m_GCodeRunSettings.m_iDistMode == 1;
+    bool bAxisWord = false;
+    for (const std::string& word : (*m_pGCodeLines)[uiLine]) {
+        if (word.empty())
+            continue;
+        const double fValue = std::atof(word.c_str() + 1);
+        int iAxis = -1;
+        switch (word.at(0)) {
+        case 'X': case 'x': iAxis = X_AXIS; break;
+        case 'Y': case 'y': iAxis = Y_AXIS; break;
+        case 'Z': case 'z': iAxis = Z_AXIS; break;
+        case 'A': case 'a': iAxis = A_AXIS; break;
+        case 'B': case 'b': iAxis = B_AXIS; break;
+        case 'F': case 'f':
+            if (AppConfig::m_GCodeRunSettings.m_bUsePrgmFeed)
+                SetAxisFeed(fValue);
+            break;
+        case 'S': case 's':
+            SetSpindleSpeed(static_cast<int>(fValue));
+            break;
+        default:
+            break;
+        }
+        if (iAxis >= 0) {
+            const double fBase = bIncremental ? PosOf(m_LastPos, iAxis) : 0.0;
+            SetPosOf(pos, iAxis, fBase + fValue * m_fUnitScale);
+            bAxisWord = true;
+        }
+    }
+    return bAxisWord;
+}
+
+bool AppControl::SetAccAndVel(stFloatPoint from, stFloatPoint to, eGMoveCmnd cmd)
+{
+    const int iAxes = AxesInUse();
+    qint64 iDist[5] = {0, 0, 0, 0, 0};
+    for (int i = 0; i < iAxes; ++i)
+        iDist[i] = std::llabs(DistOf(from, to, i));
+
+    // The dominant axis has the longest move of at least one step.
+    int iDom = X_AXIS;
+    qint64 iMax = iDist[X_AXIS];
+    for (int c = Y_AXIS; c < iAxes; ++c) {
+        if ((iMax < iDist[c] && iDist[c] >= StepOf(c)) || iMax < StepOf(iDom)) {
+            iDom = c;
+            iMax = iDist[c];
+        }
+    }
+
+    const double fOverride = AppConfig::m_fAxisFeedPercent[iDom];
+    double fFeed;
+    if (cmd == CMND_G00) {
+        fFeed = AppConfig::m_fMinMaxAxisFeed;
+    } else if (m_iRunMode == RUN_GCODE && AppConfig::m_GCodeRunSettings.m_bUsePrgmFeed) {
+        const double fProgFeed = AppConfig::m_GCodeRunSettings.m_fFeed * fOverride;
+        fFeed = fProgFeed > AppConfig::m_fMinMaxAxisFeed ? AppConfig::m_fMinMaxAxisFeed : fProgFeed;
+    } else {
+        fFeed = AppConfig::m_fUserAxisFeed[iDom] * fOverride;
+    }
+    double fAcc = AppConfig::m_fAxisAcc[iDom];
+
+    // The other axes run at the same fraction of the dominant axis's feed
+    // and acceleration as their share of the distance, so that all finish
+    // together. The segment is slowed down where that would ask an axis for
+    // more than its own maximum feed or acceleration (it would lose steps).
+    double fRatio[5] = {0, 0, 0, 0, 0};
+    bool bMinor[5] = {false, false, false, false, false};
+    if (fFeed > AppConfig::m_fMaxAxisFeed[iDom])
+        fFeed = AppConfig::m_fMaxAxisFeed[iDom];
+    for (int k = 0; k < iAxes; ++k) {
+        if (k == iDom || iDist[k] < StepOf(k) || iMax <= 0)
+            continue;
+        bMinor[k] = true;
+        fRatio[k] = double(iDist[k]) / double(iMax);
+        if (fFeed * fRatio[k] > AppConfig::m_fMaxAxisFeed[k])
+            fFeed = AppConfig::m_fMaxAxisFeed[k] / fRatio[k];
+        if (fAcc * fRatio[k] > AppConfig::m_fAxisAcc[k])
+            fAcc = AppConfig::m_fAxisAcc[k] / fRatio[k];
+    }
+
+    m_AxisCtrl[iDom].SetVelocityAcc(fFeed, fAcc);
+    for (int k = 0; k < iAxes; ++k) {
+        if (bMinor[k])
+            m_AxisCtrl[k].SetVelocityAcc(fFeed * fRatio[k], fAcc * fRatio[k]);
+    }
+    return true;
+}
+
+bool AppControl::G00_Move(stFloatPoint to, bool bSetAccVel, bool bWait)
+{
+    return StraightMove(to, bSetAccVel, bWait, CMND_G00);
+}
+
+bool AppControl::G01_Move(stFloatPoint to, bool bSetAccVel, bool bWait)
+{
+    return StraightMove(to, bSetAccVel, bWait, CMND_G01);
+}
+
+bool AppControl::StraightMove(const stFloatPoint& to, bool bSetAccVel, bool bWait, eGMoveCmnd cmd)
+{
+    // The segment before must have ended before the axes are read.
+    WaitForSegmentEnd();
+    stFloatPoint cur;
+    for (int i = 0; i < 5; ++i)
+        SetPosOf(cur, i, m_AxisCtrl[i].GetCurPos());
+    return ExecuteMovCmnd(cur, to, bSetAccVel, bWait, cmd);
+}
+
+bool AppControl::ExecuteMovCmnd(stFloatPoint from, stFloatPoint to, bool bSetAccVel, bool bWait, eGMoveCmnd cmd)
+{
+    // Paused: look at the emergency stop once a second.
+    while (m_bHold) {
+        CClock::SleepUs(1000000);
+        if (EmergencyStop())
+            return false;
+    }
+    if (EmergencyStop())
+        return false;
+
+    const int iAxes = AxesInUse();
+    for (int i = 0; i < iAxes; ++i) {
+        if (!m_AxisCtrl[i].CheckValidMotion(CUnitConverter::GetLong(PosOf(to, i)))) {
+            AddErrMsg(QStringLiteral("Position to move must be within the motion limits"));
+            return false;
+        }
+    }
+
+    if (bSetAccVel && !SetAccAndVel(from, to, cmd))
+        return false;
+
+    bool bMoves[5] = {false, false, false, false, false};
+    bool bAny = false;
+    for (int i = 0; i < iAxes; ++i) {
+        bMoves[i] = std::llabs(DistOf(from, to, i)) >= StepOf(i);
+        bAny = bAny || bMoves[i];
+    }
+    if (!bAny)
+        return true;
+
+    for (int i = 0; i < 5; ++i) {
+        CAllAxisCtrl::m_lstAxisToMov.m_bAxis[i] = bMoves[i];
+        if (bMoves[i] && !m_AxisCtrl[i].SetAxisMovParams(PosOf(to, i))) {
+            AddAxisError(i);
+            for (int k = 0; k < 5; ++k)
+                CAllAxisCtrl::m_lstAxisToMov.m_bAxis[k] = false;
+            return false;
+        }
+    }
+
+    if (!CAllAxisCtrl::StartMotion())
+        return false;
+    if (bWait)
+        WaitForSegmentEnd();
+    return true;
+}
+
+void AppControl::GetAllAxisCurPos(stFloatPoint& pos)
+{
+    pos.x = m_AxisCtrl[X_AXIS].GetCurPos();
+    pos.y = m_AxisCtrl[Y_AXIS].GetCurPos();
+    pos.z = m_AxisCtrl[Z_AXIS].GetCurPos();
+    if (AppConfig::m_iMchType == 5) {
+        pos.a = m_AxisCtrl[A_AXIS].GetCurPos();
+        pos.b = m_AxisCtrl[B_AXIS].GetCurPos();
+    }
+}
+
+// ===========================================================================
+// Homing, work zero and manual moves
+// ===========================================================================
+
+void AppControl::AddAxisError(int iAxis)
+{
+    const QString strMsg = m_AxisCtrl[iAxis].GetErrorMsg();
+    if (!strMsg.isEmpty())
+        AddErrMsg(strMsg);
+}
+
+bool AppControl::WaitForAxis(int iAxis)
+{
+    qint8 flags[5] = {0, 0, 0, 0, 0};
+    flags[iAxis] = 1;
+    return WaitForMotionFinish(flags);
+}
+
+void AppControl::SetAxesFeed(const double* pFeed)
+{
+    for (int i = 0; i < AxesInUse(); ++i)
+        m_AxisCtrl[i].SetVelocityAcc(pFeed[i], AppConfig::m_fAxisAcc[i]);
+}
+
+void AppControl::SetHomingFlags(bool bOn)
+{
+    for (int i = 0; i < AxesInUse(); ++i)
+        m_AxisCtrl[i].m_bHoming = bOn;
+}
+
+double AppControl::ZSafeTarget()
+{
+    if (AppConfig::m_bHomeSensorsUsed)
+        return AppConfig::m_fZSafePos - AppConfig::m_fAxisWorkZero[Z_AXIS];
+    return std::fabs(AppConfig::m_fZSafePos);
+}
+
+bool AppControl::StartMchHomingSequence()
+{
+    if (!AppConfig::m_bHomeSensorsUsed) {
+        AddErrMsg(QStringLiteral("Homing Sensor not Enabled for all Axis"));
+        return false;
+    }
+    if (!CanStartOperation())
+        return false;
+    ClearHome();
+    LaunchOperation(RUN_MCH_HOMING, false);
+    return true;
+}
+
+bool AppControl::StartWorkHomingSequence()
+{
+    if (AppConfig::m_bHomeSensorsUsed && !GetHomeDone()) {
+        AddErrMsg(QStringLiteral("Homing not done! Use \"Move Home\" in user Settings"));
+        return false;
+    }
+    if (!CanStartOperation())
+        return false;
+    LaunchOperation(RUN_WORK_ZERO, false);
+    return true;
+}
+
+bool AppControl::MoveMchHomeAll()
+{
+    const int iAxes = AxesInUse();
+    qint8 all[5] = {0, 0, 0, 0, 0};
+    for (int i = 0; i < iAxes; ++i)
+        all[i] = 1;
+
+    // Starts MoveAxisHome on the flagged axes; false (axis text queued) when
+    // one refuses.
+    auto startHoming = [this, iAxes](const qint8* flags) {
+        for (int i = 0; i < iAxes; ++i) {
+            if (flags[i] && !m_AxisCtrl[i].MoveAxisHome()) {
+                AddAxisError(i);
+                return false;
+            }
+        }
+        return true;
+    };
+
+    auto sequence = [&]() {
+        // First approach at the jog feed: Z alone (clear of the work), then
+        // the others together.
+        SetAxesFeed(AppConfig::m_fAxisJogFeed);
+        SetHomingFlags(true);
+        qint8 zOnly[5] = {0, 0, 1, 0, 0};
+        if (!startHoming(zOnly) || !WaitForMotionFinish(zOnly))
+            return false;
+        qint8 others[5] = {0, 0, 0, 0, 0};
+        for (int i = 0; i < iAxes; ++i)
+            others[i] = i == Z_AXIS ? 0 : 1;
+        if (!startHoming(others) || !WaitForMotionFinish(others))
+            return false;
+
+        if (AppConfig::m_fHomeRepeatOffset > 0) {
+            // Back off the switches, then a slow second approach for a
+            // repeatable home.
+            SetMchHome();
+            for (int i = 0; i < iAxes; ++i) {
+                m_AxisCtrl[i].m_bHoming = false;
+                const bool bHomeIsPositive = AppConfig::m_eAxisHomeDir[i] == AppConfig::m_eAxisPosDir[i];
+                const double fOffset = AppConfig::m_fHomeRepeatOffset;
+                m_AxisCtrl[i].MoveRel(bHomeIsPositive ? -fOffset : fOffset);
+            }
+            if (!WaitForMotionFinish(all))
+                return false;
+            ClearHome();
+            SetAxesFeed(AppConfig::m_fAxisHomeFeed);
+            SetHomingFlags(true);
+            if (!startHoming(all) || !WaitForMotionFinish(all))
+                return false;
+        }
+        SetMchHome();
+        return true;
+    };
+
+    const bool bOk = sequence();
+    if (!bOk)
+        StopAxes(all);
+    SetAxesFeed(AppConfig::m_fAxisFeed);
+    AutoHomingFinished();
+    return bOk;
+}
+
+bool AppControl::MoveWorkZeroAll()
+{
+    // Z up to the safe height first, so that X and Y travel clear of the work.
+    if (!EngMoveAxisAbs(Z_AXIS, ZSafeTarget(), true))
+        return false;
+
+    qint8 started[5] = {0, 0, 0, 0, 0};
+    for (int i = 0; i < AxesInUse(); ++i) {
+        if (i == Z_AXIS)
+            continue;
+        if (!m_AxisCtrl[i].MoveWorkZero()) {
+            AddAxisError(i);
+            StopAxes(started);
+            return false;
+        }
+        started[i] = 1;
+    }
+    if (!WaitForMotionFinish(started))
+        return false;
+
+    // Z down to the work zero last.
+    return MoveWorkZero(Z_AXIS, true);
+}
+
+bool AppControl::ManualMoveAllowed()
+{
+    // The operation thread moves axes itself; anyone else waits until the
+    // operation is over, so that no single-axis move runs into a job.
+    if (isRunning() && QThread::currentThread() != this) {
+        AddErrMsg(QStringLiteral("Axis in use"));
+        return false;
+    }
+    return true;
+}
+
+bool AppControl::AxisCommand(eAxis axis, const std::function<bool(AxisCtrl&)>& command)
+{
+    if (!ManualMoveAllowed())
+        return false;
+    if (!command(m_AxisCtrl[axis])) {
+        AddAxisError(axis);
+        return false;
+    }
+    return true;
+}
+
+bool AppControl::MoveWorkZero(eAxis axis, bool bWait)
+{
+    if (!AxisCommand(axis, [](AxisCtrl& a) { return a.MoveWorkZero(); }))
+        return false;
+    return bWait ? WaitForAxis(axis) : true;
+}
+
+bool AppControl::MoveAxisHome(eAxis axis, bool bWait)
+{
+    if (!AxisCommand(axis, [](AxisCtrl& a) { return a.MoveAxisHome(); }))
+        return false;
+    return bWait ? WaitForAxis(axis) : true;
+}
+
+bool AppControl::MoveZSafePos()
+{
+    return MoveAbs(Z_AXIS, ZSafeTarget());
+}
+
+bool AppControl::MoveAbs(eAxis axis, double fPos)
+{
+    return AxisCommand(axis, [fPos](AxisCtrl& a) { return a.MoveAbs(fPos); });
+}
+
+bool AppControl::MoveRel(eAxis axis, double fDist)
+{
+    return AxisCommand(axis, [fDist](AxisCtrl& a) { return a.MoveRel(fDist); });
+}
+
+bool AppControl::EngMoveAxisAbs(eAxis axis, double fPos, bool bWait)
+{
+    if (EmergencyStop() || !MoveAbs(axis, fPos))
+        return false;
+    return bWait ? WaitForAxis(axis) : true;
+}
+
+bool AppControl::EngMoveAxisRel(eAxis axis, double fDist, bool bWait)
+{
+    if (EmergencyStop() || !MoveRel(axis, fDist))
+        return false;
+    return bWait ? WaitForAxis(axis) : true;
+}
+
+bool AppControl::JogPos(eAxis axis)
+{
+    const eDirection eDir = AppConfig::m_eAxisPosDir[axis];
+    return AxisCommand(axis, [eDir](AxisCtrl& a) { return a.Jog(eDir); });
+}
+
+bool AppControl::JogNeg(eAxis axis)
+{
+    const eDirection eDir = static_cast<eDirection>(1 - AppConfig::m_eAxisPosDir[axis]);
+    return AxisCommand(axis, [eDir](AxisCtrl& a) { return a.Jog(eDir); });
+}
+
+void AppControl::DeccelerateAxis(eAxis axis)
+{
+    m_AxisCtrl[axis].DeccelerateAxis();
+}
+
+void AppControl::Stop(eAxis axis)
+{
+    m_AxisCtrl[axis].Stop();
+}
+
+void AppControl::StopAll()
+{
+    m_bHold = false;
+    StopAutoModeAndWait();
+    for (int i = 0; i < AxesInUse(); ++i)
+        m_AxisCtrl[i].Stop();
+}
+
+bool AppControl::GetHomeDone()
+{
+    if (!AppConfig::m_bHomeSensorsUsed)
+        return true;
+    for (int i = 0; i < AxesInUse(); ++i) {
+        if (!m_AxisCtrl[i].IsAxisHomeSet())
+            return false;
+    }
+    return true;
+}
+
+void AppControl::SetMchHome()
+{
+    for (int i = 0; i < AxesInUse(); ++i)
+        m_AxisCtrl[i].SetMchHome();
+}
+
+bool AppControl::CheckWorkZeroRange(int iAxis, double& fNewZero)
+{
+    // The new zero in machine terms: current work position + current zero.
+    const qint64 iZero = qint64(CUnitConverter::GetLong(m_AxisCtrl[iAxis].GetCurPos()))
+                         + qint64(CUnitConverter::GetLong(AppConfig::m_fAxisWorkZero[iAxis]));
+    if (iZero < CUnitConverter::GetLong(AppConfig::m_fAxisNegDirLimit[iAxis])
+        || iZero > CUnitConverter::GetLong(AppConfig::m_fAxisPosDirLimit[iAxis])) {
+        AddErrMsg(QStringLiteral("Work Zero for ") + AppConfig::m_strAxisNames[iAxis]
+                  + QStringLiteral(" must be in between ")
+                  + QString::number(CUnitConverter::GetDouble(long(m_AxisCtrl[iAxis].m_lNegDirLimit)), 'f', 4)
+                  + QStringLiteral(" and ")
+                  + QString::number(CUnitConverter::GetDouble(long(m_AxisCtrl[iAxis].m_lPosDirLimit)), 'f', 4));
+        return false;
+    }
+    fNewZero = CUnitConverter::GetDouble(long(iZero));
+    return true;
+}
+
+bool AppControl::SaveWorkZeros()
+{
+    if (AppConfig::SaveConfig(CAppPaths::ConfigFile()))
+        return true;
+    QString strMsg = QStringLiteral("Work Zero not saved in the settings file");
+    if (!AppConfig::GetErrorMsg().isEmpty())
+        strMsg += QStringLiteral(": ") + AppConfig::GetErrorMsg();
+    AddErrMsg(strMsg);
+    return false;
+}
+
+bool AppControl::SetWorkZero(eAxis axis)
+{
+    if (!ManualMoveAllowed())
+        return false;
+    const bool bHomeSensors = AppConfig::m_bHomeSensorsUsed;
+    if (bHomeSensors) {
+        double fNewZero = 0.0;
+        if (!CheckWorkZeroRange(axis, fNewZero))
+            return false;
+        AppConfig::m_fAxisWorkZero[axis] = fNewZero;
+        SaveWorkZeros();
+    }
+    m_AxisCtrl[axis].SetWorkZero();
+    if (bHomeSensors)
+        CallWindows(&IControlWindows::UpdateWorkArea);
+    AddInfoMsg(AppConfig::m_strAxisNames[axis] + QStringLiteral(" Work Zero is set"));
+    return true;
+}
+
+bool AppControl::SetWorkZero()
+{
+    if (!ManualMoveAllowed())
+        return false;
+    const int iAxes = AxesInUse();
+    const bool bHomeSensors = AppConfig::m_bHomeSensorsUsed;
+    if (bHomeSensors) {
+        // Every axis is checked before anything changes.
+        double fNewZero[5] = {0, 0, 0, 0, 0};
+        for (int i = 0; i < iAxes; ++i) {
+            if (!CheckWorkZeroRange(i, fNewZero[i]))
+                return false;
+        }
+        for (int i = 0; i < iAxes; ++i)
+            AppConfig::m_fAxisWorkZero[i] = fNewZero[i];
+        SaveWorkZeros();
+    }
+    for (int i = 0; i < iAxes; ++i)
+        m_AxisCtrl[i].SetWorkZero();
+    if (bHomeSensors)
+        CallWindows(&IControlWindows::UpdateWorkArea);
+    AddInfoMsg(QStringLiteral("Work Zero is set"));
+    return true;
+}
+
+// ===========================================================================
+// Arcs, Z probe and Z profile
+// ===========================================================================
+// The probing bodies of operations 6 and 7 replace these.
+
+void AppControl::SetZ0usingZProbe()
+{
+}
+
+bool AppControl::CreateZProfile()
+{
+    return false;
+}
+
+// ===========================================================================
+// G-code interpreter and run loop
+// ===========================================================================
+// The run loop and the line interpreter of operation 5 replace these.
+
+bool AppControl::RunGCode()
+{
+    return false;
+}
+
+bool AppControl::ExecGCodeLine(uint uiLine)
+{
+    Q_UNUSED(uiLine);
+    return false;
+}
+
+// ===========================================================================
+// Image carving and shapes
+// ===========================================================================
+// The bodies of operations 3 and 4 replace these.
+
+bool AppControl::CutShapes()
+{
+    return false;
+}
+
+bool AppControl::ImgCarving()
+{
+    return false;
+}

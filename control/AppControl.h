@@ -1,0 +1,265 @@
+#pragma once
+// The machine controller: one object for the program's life, owning the five
+// axis step generators and running every machine operation (homing, move to
+// work zero, G-code, shape cutting, image carving, Z probing, Z profiling) on
+// its own thread, one operation per start of the thread.
+//
+// The class is laid out by topic. Each topic has its own block of members and
+// methods here and its own section in AppControl.cpp:
+//   - operation frame and thread, message queues
+//   - spindle, feed and velocity services
+//   - straight moves
+//   - homing, work zero and manual moves
+//   - arcs, Z probe and Z profile
+//   - G-code interpreter and run loop
+//   - image carving and shapes
+#include <QList>
+#include <QMutex>
+#include <QString>
+#include <QThread>
+
+#include <atomic>
+#include <functional>
+
+#include "control/imgcarving.h"
+#include "core/common.h"
+#include "gcode/gcodeprogram.h"
+#include "machine/AxisCtrl.h"
+
+class IControlWindows;
+struct stShapeCuttingInfo;
+
+class AppControl : public QThread
+{
+    Q_OBJECT
+
+public:
+    explicit AppControl(QObject* parent = nullptr);
+    ~AppControl() override;
+
+    // ===================================================================
+    // Operation frame and thread
+    // ===================================================================
+
+    // Operation types held in m_iRunMode.
+    enum eRunMode : int {
+        RUN_IDLE = 0,
+        RUN_WORK_ZERO = 1,   // move to work zero
+        RUN_MCH_HOMING = 2,  // machine homing
+        RUN_SHAPES = 3,      // shape cutting
+        RUN_IMG_CARVING = 4, // image carving
+        RUN_GCODE = 5,       // G-code run or one line
+        RUN_Z_PROBE = 6,     // Z zero by probe
+        RUN_Z_PROFILE = 7    // Z profile
+    };
+
+    // Configures every axis in use and gives it its work zero; starts machine
+    // homing when the settings ask for it. Called once after the settings are
+    // loaded and the pins are set up.
+    bool InitMachine();
+
+    // The windows seam (not owned); null until the main window installs it.
+    void SetWindows(IControlWindows* pWindows) { m_pWindows = pWindows; }
+    IControlWindows* Windows() const { return m_pWindows; }
+
+    // Starters, called on the GUI thread. Each refuses with "Axis in use"
+    // while an axis moves or an operation runs.
+    void StartShapeCutting(stShapeCuttingInfo* pInfo);
+    void StartImgCarving();
+    void StartGCode(GCodeCmdList* pProgram);
+    void StartExecGCodeLine(GCodeCmdList* pProgram, uint uiLine);
+
+    // True when none of the axes in use reports motion.
+    bool IsMachineIdle();
+    // True while an operation is in progress: its thread runs, or it has not
+    // been acknowledged yet (m_iRunMode is not back at 0).
+    bool IsOperationRunning() const { return isRunning() || m_iRunMode != RUN_IDLE; }
+    // Waits until every flagged axis (one flag per eAxis) has stopped; false
+    // on emergency stop or after the 300 s motion timeout (the axes still
+    // moving are then stopped and reported).
+    bool WaitForMotionFinish(const qint8* pAxisFlags);
+
+    // Message queues, polled by the main window. Each returns the oldest text
+    // of its queue and removes it, or "" when the queue is empty.
+    QString GetErrMsg();
+    QString GetInfoMsg();
+    // The oldest text of both queues together, so that the log shows errors
+    // and information in the order they happened; false when both are empty.
+    bool GetNextMsg(QString& strMsg, eAppMsgType& eType);
+    // Appends to a queue; safe from any thread.
+    void AddErrMsg(const QString& strMsg);
+    void AddInfoMsg(const QString& strMsg);
+
+    double GetCurPos(eAxis axis);
+    QString GetAxisErrMsg(eAxis axis);
+    void ClearHome();
+    void AutoHomingFinished();
+    // Appends a line to today's log file in the home folder (not used).
+    void WriteLog(const QString& strText);
+
+    // ===================================================================
+    // Spindle, feed and velocity services
+    // ===================================================================
+    void TurnOnOffSpindle(bool bOn, eDirection eDir);
+    void ResetAccVel();
+    void SetAxisFeed(double fFeed);
+    void SetSpindleSpeed(int iRpm);
+
+    // ===================================================================
+    // Straight moves
+    // ===================================================================
+    bool GetPosToMov(uint uiLine, stFloatPoint& pos);
+    bool SetAccAndVel(stFloatPoint from, stFloatPoint to, eGMoveCmnd cmd);
+    bool G00_Move(stFloatPoint to, bool bSetAccVel, bool bWait);
+    bool G01_Move(stFloatPoint to, bool bSetAccVel, bool bWait);
+    bool ExecuteMovCmnd(stFloatPoint from, stFloatPoint to, bool bSetAccVel, bool bWait, eGMoveCmnd cmd);
+    void GetAllAxisCurPos(stFloatPoint& pos);
+
+    // ===================================================================
+    // Homing, work zero and manual moves
+    // ===================================================================
+    bool StartMchHomingSequence();
+    bool StartWorkHomingSequence();
+    bool MoveMchHomeAll();
+    bool MoveWorkZeroAll();
+    bool MoveWorkZero(eAxis axis, bool bWait);
+    bool MoveAxisHome(eAxis axis, bool bWait);
+    bool MoveZSafePos();
+    bool MoveAbs(eAxis axis, double fPos);
+    bool MoveRel(eAxis axis, double fDist);
+    bool EngMoveAxisAbs(eAxis axis, double fPos, bool bWait);
+    bool EngMoveAxisRel(eAxis axis, double fDist, bool bWait);
+    bool JogPos(eAxis axis);
+    bool JogNeg(eAxis axis);
+    void DeccelerateAxis(eAxis axis);
+    void Stop(eAxis axis);
+    void StopAll();
+    bool GetHomeDone();
+    void SetMchHome();
+    bool SetWorkZero(eAxis axis);
+    bool SetWorkZero();
+    // The Z safe height in work coordinates (machine coordinate with home
+    // switches, a height above the work zero without them).
+    static double ZSafeTarget();
+
+    // ===================================================================
+    // Arcs, Z probe and Z profile
+    // ===================================================================
+    void SetZ0usingZProbe();
+    bool CreateZProfile();
+
+    // ===================================================================
+    // G-code interpreter and run loop
+    // ===================================================================
+    bool RunGCode();
+    bool ExecGCodeLine(uint uiLine);
+
+    // ===================================================================
+    // Image carving and shapes
+    // ===================================================================
+    bool CutShapes();
+    bool ImgCarving();
+
+signals:
+    void AddMsg(QString strMsg, eAppMsgType eType);
+    void SelNxtGCodeLine(uint uiLine);
+
+protected:
+    void run() override;
+
+public:
+    // ---- Operation frame: state shared with the windows ----------------
+    std::atomic<bool> m_bExecOneLine{false}; // the G-code operation runs one line
+    uint m_uiExecLineNo = 0;                 // that line
+    GCodeCmdList* m_pGCodeLines = nullptr;   // program being run (not owned)
+    QString m_strToolName;                   // last T word
+    std::atomic<int> m_iRunMode{RUN_IDLE};   // operation type; 0 idle
+    std::atomic<bool> m_bHold{false};        // pause: moves wait while set
+    std::atomic<bool> m_bProgramStopReq{false};
+    std::atomic<bool> m_bToolChangeReq{false};
+    AxisCtrl m_AxisCtrl[5];                      // X, Y, Z, A, B by eAxis
+    std::atomic<quint16> m_nCarvingRow{0};       // picture row being carved
+    std::atomic<bool> m_bOperationFinished{false}; // cleared by the main window
+    stShapeCuttingInfo* m_pShapeCuttingInfo = nullptr;
+    stImgCarvingData m_ImgCarvingData;
+    stFloatPoint m_LastPos; // last commanded G-code position, mm/degrees
+
+    // ---- G-code interpreter state -----------------------------------------
+    int m_iMaxSubPrgNesting = 6;
+    QList<int> m_lstSubPrgStart;
+    QList<int> m_lstSubPrgReturn;
+    QList<uint> m_lstSubPrgRepeat;
+    unsigned int m_uiCurLine = 0;
+    double m_fUnitScale = 1.0; // 1.0 after G21, 25.4 after G20
+    double m_fProgFeed = 0.0;  // last F value
+
+    // A background save of the execution-status file is running.
+    static std::atomic<bool> m_bWritingGCodeExecStatusFile;
+
+protected:
+    // ---- Operation frame helpers --------------------------------------------
+    // False (and "Axis in use" queued) while an axis moves or an operation runs.
+    bool CanStartOperation();
+    // Automatic spindle start of a job (clockwise wins over counter-clockwise).
+    void AutoSpindleOn();
+    // Sets the run mode, lets the windows react and starts the thread.
+    void LaunchOperation(int iRunMode, bool bClearToolGraphics);
+    // A job: run mode, automatic spindle, windows, thread.
+    void StartJob(int iRunMode, bool bSpindleInSimulation);
+    // Runs `call` on the windows seam, on the GUI thread.
+    void CallWindows(void (IControlWindows::*call)());
+    // The common end of every operation. bJobDone: a job (shapes, carving, a
+    // whole G-code program) ran to its end, the only case that may shut the
+    // computer down.
+    void AfterOperationFinish(bool bJobDone = false);
+    // Waits until the coordinated pulse loop has no segment in progress
+    // (returns early under the emergency stop).
+    void WaitForSegmentEnd();
+    // Stops the coordinated pulse loop and waits until it has ended.
+    void StopAutoModeAndWait();
+    // Image carving operation: one pass, or passes stepping down in Z.
+    bool RunImgCarvingJob();
+
+    // ---- Straight move helpers -----------------------------------------------
+    // Waits for the previous segment, then moves from where the axes are.
+    bool StraightMove(const stFloatPoint& to, bool bSetAccVel, bool bWait, eGMoveCmnd cmd);
+
+    // ---- Homing and work zero helpers ----------------------------------------
+    int AxesInUse() const;
+    // The axis refused: its own error text goes to the error queue.
+    void AddAxisError(int iAxis);
+    // Waits for one axis.
+    bool WaitForAxis(int iAxis);
+    // Stops the flagged axes that are still moving.
+    void StopAxes(const qint8* pAxisFlags);
+    // Gives every axis in use the feed of `pFeed` with its own acceleration.
+    void SetAxesFeed(const double* pFeed);
+    void SetHomingFlags(bool bOn);
+    // Checks the new work zero of one axis; false with the range message.
+    bool CheckWorkZeroRange(int iAxis, double& fNewZero);
+    // Writes the settings file holding the work zeros; false (reported) when
+    // it could not be written.
+    bool SaveWorkZeros();
+    // Single-axis moves asked for from outside the operation thread are
+    // refused ("Axis in use") while an operation runs.
+    bool ManualMoveAllowed();
+    // A single-axis command: refused while an operation runs (from outside
+    // it); the axis's own text is queued when the axis refuses.
+    bool AxisCommand(eAxis axis, const std::function<bool(AxisCtrl&)>& command);
+
+private:
+    IControlWindows* m_pWindows = nullptr;
+
+    // Both queues share one mutex, taken by every append and every removal;
+    // each entry carries its sequence number so that the two queues can be
+    // read back in the order the texts were added.
+    struct stQueuedMsg
+    {
+        quint64 m_uiSeq;
+        QString m_strText;
+    };
+    QMutex m_MsgMutex;
+    QList<stQueuedMsg> m_lstErrMsgs;
+    QList<stQueuedMsg> m_lstInfoMsgs;
+    quint64 m_uiMsgSeq = 0;
+};
