@@ -1,9 +1,8 @@
 #include "control/arcgeometry.h"
 
+#include "control/gcodewords.h"
 #include "core/UnitConverter.h"
 
-#include <QLocale>
-#include <cctype>
 #include <cmath>
 
 namespace {
@@ -28,41 +27,6 @@ double Rnd(double mm)
     return CUnitConverter::GetRndDouble(mm);
 }
 
-// Longest prefix of text that reads as a decimal number (sign, digits, point,
-// digits, exponent), as the C library's atof would take it.
-QByteArray NumberPrefix(const QByteArray& text)
-{
-    int i = 0;
-    const int n = text.size();
-    auto digits = [&](int from) {
-        int j = from;
-        while (j < n && std::isdigit(static_cast<unsigned char>(text[j])))
-            ++j;
-        return j;
-    };
-    if (i < n && (text[i] == '+' || text[i] == '-'))
-        ++i;
-    const int intEnd = digits(i);
-    int end = intEnd;
-    bool any = intEnd > i;
-    if (end < n && text[end] == '.') {
-        const int fracEnd = digits(end + 1);
-        any = any || fracEnd > end + 1;
-        end = fracEnd;
-    }
-    if (!any)
-        return QByteArray();
-    if (end < n && (text[end] == 'e' || text[end] == 'E')) {
-        int j = end + 1;
-        if (j < n && (text[j] == '+' || text[j] == '-'))
-            ++j;
-        const int expEnd = digits(j);
-        if (expEnd > j)
-            end = expEnd;
-    }
-    return text.left(end);
-}
-
 // Bounds the number of points of one arc (a full circle of radius R at arc
 // step h has about 4R/h of them).
 constexpr double MAX_ARC_POINTS = 20e6;
@@ -80,26 +44,16 @@ CArcGeometry::CArcGeometry(const stArcSettings& settings)
 {
 }
 
-stArcWord CArcGeometry::ParseWord(const QByteArray& token)
-{
-    stArcWord word;
-    const QByteArray trimmed = token.trimmed();
-    if (trimmed.isEmpty())
-        return word;
-    word.cLetter = char(std::toupper(static_cast<unsigned char>(trimmed[0])));
-    const QByteArray number = NumberPrefix(trimmed.mid(1).trimmed());
-    bool ok = false;
-    const double value = QLocale::c().toDouble(QString::fromLatin1(number), &ok);
-    word.fValue = ok && std::isfinite(value) ? value : 0.0;
-    return word;
-}
-
 QList<stArcWord> CArcGeometry::ParseWords(const std::vector<std::string>& tokens)
 {
     QList<stArcWord> words;
     words.reserve(qsizetype(tokens.size()));
-    for (const std::string& token : tokens)
-        words.append(ParseWord(QByteArray::fromStdString(token)));
+    for (const std::string& token : tokens) {
+        stArcWord word;
+        word.cLetter = CGCodeWords::Letter(token);
+        word.fValue = CGCodeWords::DoubleValue(token);
+        words.append(word);
+    }
     return words;
 }
 

@@ -4,7 +4,6 @@
 // hands in the current position and the settings, and drives the points.
 #include "core/common.h"
 
-#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <string>
@@ -43,11 +42,9 @@ class CArcGeometry
 public:
     explicit CArcGeometry(const stArcSettings& settings);
 
-    // The letter and number of one token ("X10.5", "g2", "R-5"): the number
-    // is read in the C locale from the characters after the letter, up to the
-    // first one that cannot belong to it (nothing readable gives 0).
-    static stArcWord ParseWord(const QByteArray& token);
-    static QList<stArcWord> ParseWords(const std::vector<std::string>& tokens); // one program line
+    // The letters (upper case) and numbers of one program line's words, read
+    // as the line interpreter reads them.
+    static QList<stArcWord> ParseWords(const std::vector<std::string>& tokens);
 
     // Fills the arc record from the words of one line: start at curPos, end
     // and centre from the X/Y/Z, I/J/K and R words, full-circle flag and

@@ -445,32 +445,6 @@ private slots:
         QCOMPARE(geo.FeedSpeedWords()[1].fValue, 1200.0);
     }
 
-    void wordsReadInTheCLocale_data()
-    {
-        QTest::addColumn<QByteArray>("token");
-        QTest::addColumn<char>("letter");
-        QTest::addColumn<double>("value");
-        QTest::newRow("plain") << QByteArray("X10.5") << 'X' << 10.5;
-        QTest::newRow("lower case") << QByteArray("j-2.25") << 'J' << -2.25;
-        QTest::newRow("leading point") << QByteArray("I.5") << 'I' << 0.5;
-        QTest::newRow("negative leading point") << QByteArray("R-.75") << 'R' << -0.75;
-        QTest::newRow("plus sign") << QByteArray("Z+3") << 'Z' << 3.0;
-        QTest::newRow("exponent") << QByteArray("F1.5e2") << 'F' << 150.0;
-        QTest::newRow("trailing junk") << QByteArray("X12abc") << 'X' << 12.0;
-        QTest::newRow("comma is not a decimal point") << QByteArray("X1,5") << 'X' << 1.0;
-        QTest::newRow("nothing readable") << QByteArray("Xabc") << 'X' << 0.0;
-        QTest::newRow("letter only") << QByteArray("G") << 'G' << 0.0;
-    }
-    void wordsReadInTheCLocale()
-    {
-        QFETCH(QByteArray, token);
-        QFETCH(char, letter);
-        QFETCH(double, value);
-        const stArcWord w = CArcGeometry::ParseWord(token);
-        QCOMPARE(w.cLetter, letter);
-        QCOMPARE(w.fValue, value);
-    }
-
     void hugeArcIsRefusedNotWalkedForever()
     {
         stArcSettings s = Settings();
