@@ -76,6 +76,8 @@ struct stCutSettings
             return zSafePos - workZeroZ;
         return zSafePos > 0.0 ? zSafePos : -zSafePos;
     }
+    // The settings in memory (AppConfig) as the walks read them.
+    static stCutSettings FromConfig();
 };
 
 class CMoveSink
