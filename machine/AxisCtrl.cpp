@@ -168,7 +168,7 @@ AxisCtrl::~AxisCtrl()
 
 bool AxisCtrl::ConfigAxis()
 {
-    const int ax = qBound(0, int(m_iAxisIndex), AXIS_COUNT - 1);
+    const int ax = Axis();
     m_lStepSize = CUnitConverter::GetLong(AppConfig::m_fAxisMovPerPulse[ax]);
     if (AppConfig::m_bHomeSensorsUsed) {
         const long wz = CUnitConverter::GetLong(AppConfig::m_fAxisWorkZero[ax]);
@@ -187,7 +187,7 @@ bool AxisCtrl::ConfigAxis()
 
 QString AxisCtrl::RampSettingsError(double fFeed, double fAcc) const
 {
-    const int ax = qBound(0, int(m_iAxisIndex), AXIS_COUNT - 1);
+    const int ax = Axis();
     const double m = AppConfig::m_fAxisMovPerPulse[ax];
     const double duty = AppConfig::m_fAxisDutyCycle[ax];
     if (!Positive(m) || CUnitConverter::GetLong(m) < 1)
@@ -207,7 +207,7 @@ QString AxisCtrl::RampSettingsError(double fFeed, double fAcc) const
 
 int AxisCtrl::SetVelocityAcc(double fFeed, double fAcc)
 {
-    const int ax = qBound(0, int(m_iAxisIndex), AXIS_COUNT - 1);
+    const int ax = Axis();
     QString strError = RampSettingsError(fFeed, fAcc);
     const stRampInput in{fFeed,
                          fAcc,
@@ -246,7 +246,7 @@ int AxisCtrl::SetVelocityAcc(double fFeed, double fAcc)
 
 bool AxisCtrl::UpdateStepResolution()
 {
-    const int ax = qBound(0, int(m_iAxisIndex), AXIS_COUNT - 1);
+    const int ax = Axis();
     const double m = AppConfig::m_fAxisMovPerPulse[ax];
     // Below one internal unit (0.0001 mm) a step would count as no travel.
     if (!Positive(m) || CUnitConverter::GetLong(m) < 1) {
@@ -258,7 +258,7 @@ bool AxisCtrl::UpdateStepResolution()
 
 bool AxisCtrl::UpdateDutyCycle()
 {
-    const int ax = qBound(0, int(m_iAxisIndex), AXIS_COUNT - 1);
+    const int ax = Axis();
     const double duty = AppConfig::m_fAxisDutyCycle[ax];
     if (!Positive(duty) || duty > 1.0) {
         SetErrorMsg(MSG_DUTY_CYCLE);
@@ -330,7 +330,7 @@ bool AxisCtrl::MoveAxisHome()
     }
     if (!CheckMoveSetup())
         return false;
-    const int ax = qBound(0, int(m_iAxisIndex), AXIS_COUNT - 1);
+    const int ax = Axis();
     m_bHomeSet = false;
     m_lTargetPos = AppConfig::m_eAxisHomeDir[ax] == AppConfig::m_eAxisPosDir[ax] ? NO_LIMIT : -NO_LIMIT;
     MoveAxis();
@@ -342,7 +342,7 @@ bool AxisCtrl::Jog(eDirection eDir)
     SetErrorMsg(QString());
     if (RefuseWhileMoving() || !CheckMoveSetup())
         return false;
-    const int ax = qBound(0, int(m_iAxisIndex), AXIS_COUNT - 1);
+    const int ax = Axis();
     m_lTargetPos = eDir == AppConfig::m_eAxisPosDir[ax] ? m_lPosDirLimit : m_lNegDirLimit;
     MoveAxis();
     return true;
@@ -373,7 +373,7 @@ bool AxisCtrl::CheckValidMotion(long lTarget)
     }
     if (m_lNegDirLimit <= lTarget && lTarget <= m_lPosDirLimit)
         return true;
-    const int ax = qBound(0, int(m_iAxisIndex), AXIS_COUNT - 1);
+    const int ax = Axis();
     SetErrorMsg(QString::fromLatin1(AXIS_LABELS[ax]) + QStringLiteral(" Absolute Position value must be between ") +
                 QString::number(double(m_lNegDirLimit) / 10000.0, 'f', 4) + QStringLiteral(" and ") +
                 QString::number(double(m_lPosDirLimit) / 10000.0, 'f', 4));
@@ -407,7 +407,7 @@ void AxisCtrl::SwitchToNewTable()
 
 bool AxisCtrl::PreparePhases(bool bAlwaysWriteDir)
 {
-    const int ax = qBound(0, int(m_iAxisIndex), AXIS_COUNT - 1);
+    const int ax = Axis();
     long d = GetCurPosLong() - m_lTargetPos;
     if (m_lStepSize < 1 || std::labs(d) < m_lStepSize)
         return false;
@@ -481,7 +481,7 @@ int AxisCtrl::SetDirection(eDirection eDir)
     setup.start();
     m_eMoveDir = eDir;
     if (!AppConfig::m_bSimulationMode) {
-        const int ax = qBound(0, int(m_iAxisIndex), AXIS_COUNT - 1);
+        const int ax = Axis();
         CRpiGpio::WriteOutput(static_cast<unsigned short>(AppConfig::m_iAxisDirOutput[ax]),
                               static_cast<unsigned char>(eDir));
     }
@@ -491,7 +491,7 @@ int AxisCtrl::SetDirection(eDirection eDir)
 
 void AxisCtrl::SetMchHome()
 {
-    const int ax = qBound(0, int(m_iAxisIndex), AXIS_COUNT - 1);
+    const int ax = Axis();
     m_lCurPos = CUnitConverter::GetLong(-AppConfig::m_fAxisWorkZero[ax]);
     m_bHomeSet = true;
 }
@@ -529,7 +529,7 @@ void AxisCtrl::run()
 
         // Everything the loop needs is read once, so that a pulse is two pin
         // writes, two clock waits, the position update and the input reads.
-        const int ax = qBound(0, int(m_iAxisIndex), AXIS_COUNT - 1);
+        const int ax = Axis();
         const unsigned short iStepPin = static_cast<unsigned short>(AppConfig::m_iAxisPulseOutput[ax]);
         const unsigned short iHomePin = static_cast<unsigned short>(AppConfig::m_iAxisMchHomeSensorInput[ax]);
         const unsigned short iProbePin = static_cast<unsigned short>(AppConfig::m_iZProbeInput);

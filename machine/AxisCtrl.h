@@ -116,6 +116,8 @@ protected:
     void run() override;
 
 private:
+    // m_iAxisIndex as an index into the per-axis settings (never outside them).
+    int Axis() const { return qBound(0, int(m_iAxisIndex), AXIS_COUNT - 1); }
     void MoveAxis();
     // Direction and pulse count of the move to m_lTargetPos and the phase
     // split on the active table. False (nothing set) when the target is less
