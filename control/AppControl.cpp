@@ -11,6 +11,9 @@
 #include <exception>
 
 #include "control/IControlWindows.h"
+#include "control/gcodewriter.h"
+#include "control/machinesink.h"
+#include "control/shapecutting.h"
 #include "core/AppConfig.h"
 #include "core/AppPaths.h"
 #include "core/Launcher.h"
@@ -1027,14 +1030,78 @@ bool AppControl::ExecGCodeLine(uint uiLine)
 // ===========================================================================
 // Image carving and shapes
 // ===========================================================================
-// The bodies of operations 3 and 4 replace these.
 
 bool AppControl::CutShapes()
 {
-    return false;
+    if (!m_pShapeCuttingInfo) {
+        AddErrMsg(QStringLiteral("No shapes are added"));
+        return false;
+    }
+    CMachineMoveSink sink(*this);
+    QString strErr;
+    const bool bDone = CShapeCutting::Cut(*m_pShapeCuttingInfo, stCutSettings::FromConfig(), sink, false, strErr);
+    if (!strErr.isEmpty())
+        AddErrMsg(strErr);
+    return bDone;
 }
 
 bool AppControl::ImgCarving()
 {
+    CMachineMoveSink sink(*this);
+    QString strErr;
+    const bool bDone = CImgCarving::Carve(m_ImgCarvingData.m_pImg.get(), *m_ImgCarvingData.m_pInfo,
+                                          stCutSettings::FromConfig(), sink, strErr);
+    if (!strErr.isEmpty())
+        AddErrMsg(strErr);
+    return bDone;
+}
+
+bool AppControl::WriteJobFile(const std::function<bool(QString&)>& write)
+{
+    // The writers rebuild the shared carving grid and read the shape list:
+    // never while an operation uses them.
+    if (IsOperationRunning()) {
+        AddErrMsg(QStringLiteral("Machine in use"));
+        return false;
+    }
+    QString strErr;
+    if (write(strErr))
+        return true;
+    AddErrMsg(strErr);
     return false;
+}
+
+bool AppControl::CreateGCodeFromImage(QString strPath)
+{
+    return WriteJobFile([&](QString& strErr) {
+        quint16 nRow = m_nCarvingRow;
+        const bool bOk = CGCodeWriter::WriteImage(strPath, m_ImgCarvingData.m_pImg.get(), *m_ImgCarvingData.m_pInfo,
+                                                  stCutSettings::FromConfig(), AppConfig::m_strLastFolderPath, strErr,
+                                                  &nRow);
+        m_nCarvingRow = nRow;
+        return bOk;
+    });
+}
+
+bool AppControl::WriteImageToGCodeFile(QString strPath)
+{
+    return WriteJobFile([&](QString& strErr) {
+        quint16 nRow = m_nCarvingRow;
+        const bool bOk = CGCodeWriter::AppendImageBody(strPath, m_ImgCarvingData.m_pImg.get(),
+                                                       *m_ImgCarvingData.m_pInfo, stCutSettings::FromConfig(), strErr,
+                                                       &nRow);
+        m_nCarvingRow = nRow;
+        return bOk;
+    });
+}
+
+bool AppControl::CreateGCodeFromShapes(QString strPath)
+{
+    return WriteJobFile([&](QString& strErr) {
+        if (!m_pShapeCuttingInfo || m_pShapeCuttingInfo->m_lstShapes.empty()) {
+            strErr = QStringLiteral("No Shapes Added");
+            return false;
+        }
+        return CGCodeWriter::WriteShapes(strPath, *m_pShapeCuttingInfo, stCutSettings::FromConfig(), strErr);
+    });
 }

@@ -157,8 +157,20 @@ public:
     // ===================================================================
     // Image carving and shapes
     // ===================================================================
+    // Operation 3: cuts every shape of m_pShapeCuttingInfo. Operation 4 (one
+    // layer): carves the loaded picture at the current depth. Both walk the
+    // job through CShapeCutting / CImgCarving on a CMachineMoveSink; a refused
+    // job queues its reason and returns false.
     bool CutShapes();
     bool ImgCarving();
+    // G-code files of the same jobs, written on the GUI thread (refused with
+    // "Machine in use" during an operation). Each returns false with the
+    // reason queued as an error when no complete file was written; an old
+    // file at the path is then left as it was.
+    bool CreateGCodeFromImage(QString strPath);
+    // Appends one body (the picture at the current depth) to the file.
+    bool WriteImageToGCodeFile(QString strPath);
+    bool CreateGCodeFromShapes(QString strPath);
 
 signals:
     void AddMsg(QString strMsg, eAppMsgType eType);
@@ -219,6 +231,9 @@ protected:
     void StopAutoModeAndWait();
     // Image carving operation: one pass, or passes stepping down in Z.
     bool RunImgCarvingJob();
+    // A G-code writer of a job: refused during an operation; a failure's
+    // text goes to the error queue.
+    bool WriteJobFile(const std::function<bool(QString&)>& write);
 
     // ---- Straight move helpers -----------------------------------------------
     // Waits for the previous segment, then moves from where the axes are.
