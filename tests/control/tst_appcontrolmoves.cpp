@@ -116,6 +116,8 @@ private slots:
     void homingTimeoutStopsAxes();
     void moveWorkZeroOrder();
     void moveWorkZeroRefusedBeforeHoming();
+    void moveWorkZeroRefusalStopsStartedAxes();
+    void autoHomingAtStart();
     void setWorkZero();
     void setWorkZeroOutOfRange();
     void setWorkZeroWithoutHomeSwitches();
@@ -485,6 +487,41 @@ void TestAppControlMoves::moveWorkZeroRefusedBeforeHoming()
     QVERIFY(!ctrl.MoveWorkZeroAll());
     QCOMPARE(TakeMessages(ctrl), QStringList{"error: Homing not done! Use \"Move Home\" in user Settings"});
     QCOMPARE(CSimPinBank::Instance().TotalWrites(), 0u);
+}
+
+void TestAppControlMoves::moveWorkZeroRefusalStopsStartedAxes()
+{
+    // X sets off for its work zero, then Y refuses (it is jogging): X is
+    // not left running on its own.
+    AppControl ctrl;
+    ctrl.InitMachine();
+    ctrl.m_AxisCtrl[X_AXIS].SetCurPos(100.0);
+    QVERIFY(ctrl.JogPos(Y_AXIS));
+    QVERIFY(!ctrl.MoveWorkZeroAll());
+    QCOMPARE(TakeMessages(ctrl), QStringList{"error: Axis is in Motion"});
+    QVERIFY(!ctrl.m_AxisCtrl[X_AXIS].GetAxisState());
+    QVERIFY(ctrl.GetCurPos(X_AXIS) > 0.0);
+    QCOMPARE(ctrl.GetCurPos(Z_AXIS), 5.0); // Z went up first
+    ctrl.StopAll();
+}
+
+void TestAppControlMoves::autoHomingAtStart()
+{
+    AppConfig::m_bHomeSensorsUsed = true;
+    AppConfig::m_bAutoHmOnStartup = true;
+    AppConfig::m_fHomeRepeatOffset = 0.0;
+    for (int i = 0; i < 3; ++i)
+        AppConfig::m_fAxisMovPerPulse[i] = 0.01;
+    CStepCounter steps;
+    CSimPinBank& bank = CSimPinBank::Instance();
+    QVERIFY(bank.AddInputRule(PIN_X_HOME, 1, steps.Handle(X_AXIS), ECompare::AtMost, -10));
+    QVERIFY(bank.AddInputRule(PIN_Y_HOME, 1, steps.Handle(Y_AXIS), ECompare::AtLeast, 10));
+    QVERIFY(bank.AddInputRule(PIN_Z_HOME, 1, steps.Handle(Z_AXIS), ECompare::AtLeast, 10));
+    AppControl ctrl;
+    QVERIFY(ctrl.InitMachine());
+    QCOMPARE(ctrl.m_iRunMode.load(), int(AppControl::RUN_MCH_HOMING));
+    QVERIFY(FinishOperation(ctrl));
+    QVERIFY(ctrl.GetHomeDone());
 }
 
 void TestAppControlMoves::setWorkZero()
