@@ -21,6 +21,7 @@
 #include <atomic>
 #include <functional>
 
+#include "control/arcgeometry.h"
 #include "control/imgcarving.h"
 #include "core/common.h"
 #include "gcode/gcodeprogram.h"
@@ -145,8 +146,28 @@ public:
     // ===================================================================
     // Arcs, Z probe and Z profile
     // ===================================================================
+    // Cuts the arc of program line iLineNo (a G2/G3 line, or one starting
+    // with I or J), whose direction the caller has set in arc.m_eDir: reads
+    // the end, centre, radius, F and S words, checks the arc and drives it.
+    // False after a queued error or a refused move.
+    bool CutArc(unsigned int iLineNo, stGCodeEllipseInfo& arc);
+    // Centre of an arc from its start, end and signed m_fRadius; false with
+    // the arc error queued.
+    bool FindArcCenter(stGCodeEllipseInfo& arc);
+    // Drives a completed arc record from the current position: one G1
+    // straight move per point (a Z-profile move while the profile is in
+    // use), waiting while paused before each. True when all segments ran.
+    bool G02_G03_Move(stGCodeEllipseInfo* pArc);
+    // Operation 6 (Z zero by probe) and its body.
+    bool StartZ0usingZProbeSeq();
     void SetZ0usingZProbe();
+    // Operation 7 (Z profile): refuses with "Axis in use" while busy.
+    bool RunZProfile();
     bool CreateZProfile();
+    // A G1 move from `from` to `to` (programmed points) corrected by the
+    // probed grid; `to` is not changed, so the programmed Z stays the last
+    // position of the caller.
+    bool ZProfileMove(stFloatPoint from, const stFloatPoint& to);
 
     // ===================================================================
     // G-code interpreter and run loop
@@ -238,6 +259,16 @@ protected:
     // ---- Straight move helpers -----------------------------------------------
     // Waits for the previous segment, then moves from where the axes are.
     bool StraightMove(const stFloatPoint& to, bool bSetAccVel, bool bWait, eGMoveCmnd cmd);
+
+    // ---- Arc and probing helpers ---------------------------------------------
+    CArcGeometry ArcGeometry() const; // with the run's plane, units and steps
+    bool ZProfileInUse() const;
+    // False (reported) when no probe input is fitted.
+    bool ProbeInputFitted();
+    // Z down towards fTarget (absolute; never below the lower travel limit
+    // with home switches) with the probe watched: the axis stops on contact.
+    // False when the move was refused; bTouched: the probe reads contact.
+    bool ProbeDown(double fTarget, bool& bTouched);
 
     // ---- Homing and work zero helpers ----------------------------------------
     int AxesInUse() const;

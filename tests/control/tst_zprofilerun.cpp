@@ -1,0 +1,198 @@
+// The Z profile on the simulated machine: the grid probed over a tilted
+// surface in serpentine order with Z lifted between points, the offset, a
+// single row discarded, a point without contact, the starter, and moves
+// corrected by the grid across several consecutive moves.
+#include <QtTest>
+
+#include "control/AppControl.h"
+#include "control/zprofile.h"
+#include "core/AppConfig.h"
+#include "hal/simpinbank.h"
+#include "machine/allaxisctrl.h"
+#include "motiontrace.h"
+#include "pointsupport.h"
+#include "simcontroller.h"
+
+namespace {
+constexpr int PIN_M3 = 8;
+
+double Tilted(double x, double y)
+{
+    return 0.01 * x + 0.02 * y;
+}
+
+void SetProfile(double length, double width, double step, double offset = 0.0)
+{
+    stZProfileInfo& info = AppConfig::m_ZProfileInfo;
+    info = stZProfileInfo();
+    info.m_fLength = length;
+    info.m_fWidth = width;
+    info.m_fXYStep = step;
+    info.m_fZOffset = offset;
+}
+}
+
+class TestZProfileRun : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_pSetup = new CSimControllerSetup;
+        for (int i = 0; i < 3; ++i)
+            AppConfig::m_fAxisMovPerPulse[i] = 0.01;
+    }
+    void cleanup()
+    {
+        AppConfig::m_ZProfileInfo = stZProfileInfo();
+        delete m_pSetup;
+        m_pSetup = nullptr;
+    }
+
+    void gridOverATiltedSurface_data()
+    {
+        QTest::addColumn<double>("offset");
+        QTest::newRow("no offset") << 0.0;
+        QTest::newRow("offset 0.5") << 0.5;
+    }
+    void gridOverATiltedSurface()
+    {
+        QFETCH(double, offset);
+        SetProfile(25, 20, 10, offset);
+        AppControl ctrl;
+        CRecordingWindows windows;
+        ctrl.SetWindows(&windows);
+        ctrl.InitMachine();
+        CSurfaceProbe surface(Tilted);
+        ctrl.TurnOnOffSpindle(true, DIR_CW);
+        CMotionTrace trace;
+        trace.Start(stFloatPoint());
+
+        QVERIFY(ctrl.RunZProfile());
+        QVERIFY(FinishOperation(ctrl));
+        QCOMPARE(TakeMessages(ctrl), QStringList());
+        QCOMPARE(CSimPinBank::Instance().Level(PIN_M3), 0); // spindle off
+        QCOMPARE(windows.Calls(), QStringList({"EnableDisableWindows", "ClearToolGraphics"}));
+
+        const auto& grid = AppConfig::m_ZProfileInfo.m_lstGrid;
+        const QList<QList<double>> xs = {{0, 10, 20, 25}, {25, 15, 5, 0}, {0, 10, 20, 25}};
+        QCOMPARE(grid.size(), 3);
+        for (int r = 0; r < 3; ++r) {
+            QCOMPARE(grid[r].size(), 4);
+            for (int c = 0; c < 4; ++c) {
+                const stFloatPoint& p = grid[r][c];
+                QCOMPARE(p.x, xs[r][c]);
+                QCOMPARE(p.y, r * 10.0);
+                // The work zero itself is not probed; every other point is
+                // where the probe touched, to within a step.
+                const double surfaceZ = r == 0 && c == 0 ? 0.0 : Tilted(p.x, p.y);
+                QVERIFY2(std::fabs(p.z - offset - surfaceZ) <= 0.01, qPrintable(QString::number(p.z)));
+            }
+        }
+        QCOMPARE(grid[0][0].z, offset);
+
+        // X and Y move only with Z lifted half the probing range above zero,
+        // and the tool never goes below the probing range.
+        const QList<stFloatPoint> path = trace.Points();
+        for (int i = 1; i < path.size(); ++i) {
+            if (path[i].x != path[i - 1].x || path[i].y != path[i - 1].y)
+                QVERIFY2(path[i].z >= 1.5 - 1e-9, qPrintable(QString::number(path[i].z)));
+            QVERIFY(path[i].z >= -1.5 - 1e-9);
+        }
+        // The common end raises Z to the safe height.
+        QCOMPARE(ctrl.GetCurPos(Z_AXIS), 5.0);
+        QVERIFY(!ctrl.m_AxisCtrl[Z_AXIS].m_bStopOnZProbe);
+    }
+
+    void singleRowIsDiscarded()
+    {
+        SetProfile(30, 0, 10);
+        AppConfig::m_ZProfileInfo.m_lstGrid = {{Pt(1, 1)}, {Pt(2, 2)}}; // an older profile
+        AppControl ctrl;
+        ctrl.InitMachine();
+        CSurfaceProbe surface(Tilted);
+        QVERIFY(ctrl.RunZProfile());
+        QVERIFY(FinishOperation(ctrl));
+        QCOMPARE(TakeMessages(ctrl), QStringList());
+        QVERIFY(AppConfig::m_ZProfileInfo.m_lstGrid.isEmpty());
+    }
+
+    void noContactStopsTheProfile()
+    {
+        SetProfile(30, 20, 10);
+        AppControl ctrl;
+        ctrl.InitMachine();
+        // A hole deeper than the probing range from X 15 on.
+        CSurfaceProbe surface([](double x, double) { return x > 15 ? -5.0 : 0.0; });
+        CMotionTrace trace;
+        trace.Start(stFloatPoint());
+        QVERIFY(ctrl.RunZProfile());
+        QVERIFY(FinishOperation(ctrl));
+        QCOMPARE(TakeMessages(ctrl),
+                 QStringList{"error: Z probe did not touch the work-piece at X:20.0000 Y:0.0000: Z profile stopped"});
+        QVERIFY(AppConfig::m_ZProfileInfo.m_lstGrid.isEmpty());
+        double lowest = 0.0;
+        for (const stFloatPoint& p : trace.Points())
+            lowest = std::min(lowest, p.z);
+        QCOMPARE(lowest, -1.5); // the probing range, no further
+        QCOMPARE(ctrl.GetCurPos(Z_AXIS), 5.0);
+        QCOMPARE(ctrl.GetCurPos(X_AXIS), 20.0);
+    }
+
+    void starterRefusals()
+    {
+        AppControl ctrl;
+        ctrl.InitMachine();
+        ctrl.m_iRunMode = AppControl::RUN_GCODE;
+        QVERIFY(!ctrl.RunZProfile());
+        QCOMPARE(TakeMessages(ctrl), QStringList{"error: Axis in use"});
+        ctrl.m_iRunMode = AppControl::RUN_IDLE;
+
+        SetProfile(30, 20, 0);
+        QVERIFY(ctrl.RunZProfile());
+        QVERIFY(FinishOperation(ctrl));
+        QCOMPARE(TakeMessages(ctrl), QStringList{"error: Z profile step must be greater than 0"});
+    }
+
+    void correctedMovesFollowTheSurface()
+    {
+        ZProfileGrid grid = CZProfile::ProbeTargets(40, 40, 10);
+        for (auto& row : grid) {
+            for (auto& p : row)
+                p.z = Tilted(p.x, p.y);
+        }
+        SetProfile(40, 40, 10);
+        AppConfig::m_ZProfileInfo.m_lstGrid = grid;
+        AppControl ctrl;
+        ctrl.InitMachine();
+        CMotionTrace trace;
+        trace.Start(stFloatPoint());
+        // A square along the surface, then up and down onto it again: the
+        // programmed points stay at Z 0 from move to move.
+        const QList<stFloatPoint> path = {Pt(0, 0), Pt(20, 0), Pt(20, 20), Pt(0, 20), Pt(0, 20, 2), Pt(30, 10)};
+        QList<stFloatPoint> expected;
+        CAllAxisCtrl::StartAutoMode(&ctrl);
+        for (int i = 1; i < path.size(); ++i) {
+            QVERIFY(ctrl.ZProfileMove(path[i - 1], path[i]));
+            expected += CZProfile::CorrectedMove(grid, 10, path[i - 1], path[i]);
+        }
+        while (CAllAxisCtrl::GetMotionState())
+            QThread::yieldCurrentThread();
+        CAllAxisCtrl::StopAutoMode();
+        while (CAllAxisCtrl::m_bAutoModeRunning)
+            QThread::yieldCurrentThread();
+        QCOMPARE(expected.size(), 4 + 4 + 4 + 1 + 1);
+        QString missed;
+        QVERIFY2(trace.PassesInOrder(expected, 0.011, &missed), qPrintable(missed));
+        QCOMPARE(ctrl.GetCurPos(X_AXIS), 30.0);
+        QCOMPARE(ctrl.GetCurPos(Y_AXIS), 10.0);
+        QCOMPARE(ctrl.GetCurPos(Z_AXIS), 0.5); // the sample at (30, 10)
+    }
+
+private:
+    CSimControllerSetup* m_pSetup = nullptr;
+};
+
+QTEST_MAIN(TestZProfileRun)
+#include "tst_zprofilerun.moc"
