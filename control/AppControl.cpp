@@ -162,6 +162,7 @@ void AppControl::CallWindows(void (IControlWindows::*call)())
 
 void AppControl::LaunchOperation(int iRunMode, bool bClearToolGraphics)
 {
+    m_bAbort = false;
     m_iRunMode = iRunMode;
     CallWindows(&IControlWindows::EnableDisableWindows);
     if (bClearToolGraphics)
@@ -288,7 +289,7 @@ bool AppControl::RunImgCarvingJob()
 
 void AppControl::WaitForSegmentEnd()
 {
-    while (CAllAxisCtrl::GetMotionState() && !EmergencyStop())
+    while (CAllAxisCtrl::GetMotionState() && !MustStop())
         QThread::yieldCurrentThread();
 }
 
@@ -308,8 +309,11 @@ void AppControl::AfterOperationFinish(bool bJobDone)
     WaitForSegmentEnd();
     StopAutoModeAndWait();
 
+    // A job ends with the tool lifted clear of the work, unless the operator
+    // stopped the machine.
     const int iMode = m_iRunMode;
-    if (iMode == RUN_SHAPES || iMode == RUN_IMG_CARVING || iMode == RUN_Z_PROFILE)
+    const bool bStopped = MustStop();
+    if (!bStopped && (iMode == RUN_SHAPES || iMode == RUN_IMG_CARVING || iMode == RUN_Z_PROFILE))
         EngMoveAxisAbs(Z_AXIS, ZSafeTarget(), true);
 
     WriteStatusOutput(0);
@@ -317,7 +321,7 @@ void AppControl::AfterOperationFinish(bool bJobDone)
     // Power off only after a job that ran to its end: never after homing,
     // probing, a move to work zero, a failure or an emergency stop. A run in
     // simulation never powers the machine off.
-    if (AppConfig::m_bShutdownRPI && bJobDone && !EmergencyStop() && !AppConfig::m_bSimulationMode) {
+    if (AppConfig::m_bShutdownRPI && bJobDone && !bStopped && !AppConfig::m_bSimulationMode) {
         if (!CLauncher::Instance().StartDetached(QStringLiteral("sudo"),
                                                  {QStringLiteral("shutdown"), QStringLiteral("now")}))
             AddErrMsg(QStringLiteral("Unable to shut the computer down"));
@@ -339,7 +343,7 @@ bool AppControl::WaitForMotionFinish(const qint8* pAxisFlags)
     CStopWatch timer;
     timer.start();
     while (timer.nsecsElapsed() < MOTION_TIMEOUT_NS) {
-        if (EmergencyStop())
+        if (MustStop())
             return false;
         bool bMoving = false;
         for (int i = 0; i < iAxes && !bMoving; ++i)
@@ -610,10 +614,10 @@ bool AppControl::ExecuteMovCmnd(stFloatPoint from, stFloatPoint to, bool bSetAcc
     // Paused: look at the emergency stop once a second.
     while (m_bHold) {
         CClock::SleepUs(1000000);
-        if (EmergencyStop())
+        if (MustStop())
             return false;
     }
-    if (EmergencyStop())
+    if (MustStop())
         return false;
 
     const int iAxes = AxesInUse();
@@ -866,14 +870,14 @@ bool AppControl::MoveRel(eAxis axis, double fDist)
 
 bool AppControl::EngMoveAxisAbs(eAxis axis, double fPos, bool bWait)
 {
-    if (EmergencyStop() || !MoveAbs(axis, fPos))
+    if (MustStop() || !MoveAbs(axis, fPos))
         return false;
     return bWait ? WaitForAxis(axis) : true;
 }
 
 bool AppControl::EngMoveAxisRel(eAxis axis, double fDist, bool bWait)
 {
-    if (EmergencyStop() || !MoveRel(axis, fDist))
+    if (MustStop() || !MoveRel(axis, fDist))
         return false;
     return bWait ? WaitForAxis(axis) : true;
 }
@@ -900,8 +904,17 @@ void AppControl::Stop(eAxis axis)
     m_AxisCtrl[axis].Stop();
 }
 
+bool AppControl::MustStop() const
+{
+    return EmergencyStop() || (m_bAbort && QThread::currentThread() == this);
+}
+
 void AppControl::StopAll()
 {
+    // A running operation ends: its waits fail and it starts no further
+    // motion (Stop, Reset, closing the program).
+    if (isRunning() && QThread::currentThread() != this)
+        m_bAbort = true;
     m_bHold = false;
     StopAutoModeAndWait();
     for (int i = 0; i < AxesInUse(); ++i)

@@ -80,6 +80,10 @@ public:
     // moving are then stopped and reported).
     bool WaitForMotionFinish(const qint8* pAxisFlags);
 
+    // True on the operation thread once the emergency stop is on or StopAll
+    // has ended the operation: bodies stop starting motion and return false.
+    bool MustStop() const;
+
     // Message queues, polled by the main window. Each returns the oldest text
     // of its queue and removes it, or "" when the queue is empty.
     QString GetErrMsg();
@@ -295,6 +299,8 @@ protected:
 
 private:
     IControlWindows* m_pWindows = nullptr;
+    // StopAll has ended the running operation (cleared at each start).
+    std::atomic<bool> m_bAbort{false};
 
     // Both queues share one mutex, taken by every append and every removal;
     // each entry carries its sequence number so that the two queues can be

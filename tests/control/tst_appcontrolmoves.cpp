@@ -118,6 +118,7 @@ private slots:
     void moveWorkZeroRefusedBeforeHoming();
     void moveWorkZeroRefusalStopsStartedAxes();
     void autoHomingAtStart();
+    void stopAllEndsOperation();
     void setWorkZero();
     void setWorkZeroOutOfRange();
     void setWorkZeroWithoutHomeSwitches();
@@ -522,6 +523,34 @@ void TestAppControlMoves::autoHomingAtStart()
     QCOMPARE(ctrl.m_iRunMode.load(), int(AppControl::RUN_MCH_HOMING));
     QVERIFY(FinishOperation(ctrl));
     QVERIFY(ctrl.GetHomeDone());
+}
+
+void TestAppControlMoves::stopAllEndsOperation()
+{
+    // Stop while Z creeps towards its switch: the homing ends there; X and
+    // Y do not set off afterwards.
+    AppConfig::m_bHomeSensorsUsed = true;
+    AppControl ctrl;
+    ctrl.InitMachine();
+    {
+        CPacedPins paced;
+        QVERIFY(ctrl.StartMchHomingSequence());
+        QTRY_VERIFY(paced.RisingEdges(PIN_Z_STEP) > 10);
+        ctrl.StopAll();
+        QVERIFY(FinishOperation(ctrl));
+        QCOMPARE(paced.RisingEdges(PIN_X_STEP) + paced.RisingEdges(PIN_Y_STEP), 0u);
+    }
+    QVERIFY(ctrl.IsMachineIdle());
+    QVERIFY(!ctrl.GetHomeDone());
+    QVERIFY(TakeMessages(ctrl).isEmpty());
+
+    // The next operation runs normally.
+    AppConfig::m_bHomeSensorsUsed = false;
+    ctrl.InitMachine();
+    ctrl.m_AxisCtrl[X_AXIS].SetCurPos(0.5);
+    QVERIFY(ctrl.StartWorkHomingSequence());
+    QVERIFY(FinishOperation(ctrl));
+    QCOMPARE(ctrl.GetCurPos(X_AXIS), 0.0);
 }
 
 void TestAppControlMoves::setWorkZero()
