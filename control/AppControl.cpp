@@ -170,10 +170,15 @@ void AppControl::LaunchOperation(int iRunMode, bool bClearToolGraphics)
     start();
 }
 
-void AppControl::StartJob(int iRunMode, bool bSpindleInSimulation)
+void AppControl::StartJob(int iRunMode, bool bOneLine)
 {
+    // Every job says whether it is a single line: a flag left over from a
+    // single line ended by the emergency stop must not turn the next job
+    // into one line.
+    m_bExecOneLine = bOneLine;
     m_iRunMode = iRunMode;
-    if (bSpindleInSimulation || !AppConfig::m_bSimulationMode)
+    // A single line switches the spindle in simulation mode too.
+    if (bOneLine || !AppConfig::m_bSimulationMode)
         AutoSpindleOn();
     LaunchOperation(iRunMode, true);
 }
@@ -206,9 +211,7 @@ void AppControl::StartExecGCodeLine(GCodeCmdList* pProgram, uint uiLine)
     if (!CanStartOperation())
         return;
     m_pGCodeLines = pProgram;
-    m_bExecOneLine = true;
     m_uiExecLineNo = uiLine;
-    // A single line switches the spindle in simulation mode too.
     StartJob(RUN_GCODE, true);
 }
 

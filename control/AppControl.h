@@ -241,8 +241,9 @@ protected:
     void AutoSpindleOn();
     // Sets the run mode, lets the windows react and starts the thread.
     void LaunchOperation(int iRunMode, bool bClearToolGraphics);
-    // A job: run mode, automatic spindle, windows, thread.
-    void StartJob(int iRunMode, bool bSpindleInSimulation);
+    // A job (bOneLine: one G-code line): run mode, automatic spindle,
+    // windows, thread.
+    void StartJob(int iRunMode, bool bOneLine);
     // Runs `call` on the windows seam, on the GUI thread.
     void CallWindows(void (IControlWindows::*call)());
     // The common end of every operation. bJobDone: a job (shapes, carving, a

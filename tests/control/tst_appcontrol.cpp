@@ -292,6 +292,7 @@ void TestAppControl::workZeroBeforeJob_data()
     QTest::addColumn<bool>("moveToWorkZero");
 
     QTest::newRow("gcode run") << 5 << false << true;
+    QTest::newRow("gcode run after an interrupted line") << 50 << false << true;
     QTest::newRow("one line") << 5 << true << false;
     QTest::newRow("image carving") << 4 << false << true;
     QTest::newRow("shape cutting") << 3 << false << false;
@@ -315,6 +316,12 @@ void TestAppControl::workZeroBeforeJob()
     case 1: QVERIFY(ctrl.StartWorkHomingSequence()); break;
     case 3: ctrl.StartShapeCutting(nullptr); break;
     case 4: ctrl.StartImgCarving(); break;
+    case 50:
+        // A single line ended by the emergency stop leaves its flag set.
+        ctrl.m_bExecOneLine = true;
+        ctrl.StartGCode(&program);
+        QVERIFY(!ctrl.m_bExecOneLine);
+        break;
     default:
         if (oneLine)
             ctrl.StartExecGCodeLine(&program, 0);
