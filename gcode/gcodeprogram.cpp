@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QSaveFile>
 #include <QtConcurrent/QtConcurrentRun>
+#include <QStringList>
+#include <algorithm>
 #include <iterator>
 
 std::vector<QString> CGCodeProgram::m_lstOfGCodeLines;
@@ -94,6 +96,51 @@ GCodeTokens CGCodeProgram::Parse_GCode_Line(const QString& strLine)
     GCodeTokens out;
     Parse_GCode_Line(strLine, out);
     return out;
+}
+
+GCodeTokens CGCodeProgram::SplitEditedLine(const QString& strText)
+{
+    GCodeTokens tokens;
+    const QStringList parts = strText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    tokens.reserve(size_t(parts.size()));
+    for (const QString& part : parts)
+        tokens.push_back(part.toStdString());
+    return tokens;
+}
+
+size_t CGCodeProgram::InsertLine(size_t iIndex, const QString& strText, GCodeTokens tokens)
+{
+    iIndex = std::min(iIndex, LineCount());
+    m_lstOfGCodeLines.insert(m_lstOfGCodeLines.begin() + ptrdiff_t(iIndex), strText);
+    m_lstOfGCodeCmds.insert(m_lstOfGCodeCmds.begin() + ptrdiff_t(iIndex), std::move(tokens));
+    return iIndex;
+}
+
+bool CGCodeProgram::UpdateLine(size_t iIndex, const QString& strText)
+{
+    if (iIndex >= LineCount())
+        return false;
+    m_lstOfGCodeLines[iIndex] = strText;
+    Parse_GCode_Line(strText, m_lstOfGCodeCmds[iIndex]);
+    return true;
+}
+
+bool CGCodeProgram::EraseLine(size_t iIndex)
+{
+    if (iIndex >= LineCount())
+        return false;
+    m_lstOfGCodeLines.erase(m_lstOfGCodeLines.begin() + ptrdiff_t(iIndex));
+    m_lstOfGCodeCmds.erase(m_lstOfGCodeCmds.begin() + ptrdiff_t(iIndex));
+    return true;
+}
+
+bool CGCodeProgram::SwapLines(size_t iA, size_t iB)
+{
+    if (iA >= LineCount() || iB >= LineCount())
+        return false;
+    std::swap(m_lstOfGCodeLines[iA], m_lstOfGCodeLines[iB]);
+    std::swap(m_lstOfGCodeCmds[iA], m_lstOfGCodeCmds[iB]);
+    return true;
 }
 
 bool CGCodeProgram::ReadProgramFile(const QString& strFilePath, std::vector<QString>& lines, GCodeCmdList& cmds,

@@ -67,6 +67,24 @@ public:
     // it needs.
     static void Parse_GCode_Line(const QString& strLine, GCodeTokens& out);
 
+    // ---- Editing (the window's Insert, Update, Delete and move buttons) ----
+    // Each keeps both vectors in step. Call them only while no task fills or
+    // checks the model and no run uses it.
+    //
+    // The split of a line typed for Insert (not the loader's tokenizer): the
+    // text is cut at every " ", empty parts are dropped and each part is one
+    // token of its UTF-8 bytes, so "G01X10" stays the single token G01X10
+    // and "X 10" gives X and 10. Bytes of non-ASCII characters are all
+    // above 0x7F, which nothing accepts.
+    static GCodeTokens SplitEditedLine(const QString& strText);
+    // Inserts a line before `iIndex` (kept between 0 and LineCount());
+    // returns the index the line got.
+    static size_t InsertLine(size_t iIndex, const QString& strText, GCodeTokens tokens);
+    // Replaces a line's text, and its tokens by Parse_GCode_Line of the text.
+    static bool UpdateLine(size_t iIndex, const QString& strText);
+    static bool EraseLine(size_t iIndex);
+    static bool SwapLines(size_t iA, size_t iB);
+
     // ---- Files ----
     // Reads a program file: one element per text line, LF and CR LF line
     // ends removed, blank lines kept, UTF-8 (a leading byte-order mark is

@@ -81,6 +81,44 @@ private slots:
         QCOMPARE(CGCodeProgram::Parse_GCode_Line(line), tokens);
     }
 
+    // The split used for a line typed into the window (Insert).
+    void editedLineSplit_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<GCodeTokens>("tokens");
+        QTest::newRow("words") << "G01 X10" << GCodeTokens{"G01", "X10"};
+        QTest::newRow("no blanks stays one word") << "G01X10" << GCodeTokens{"G01X10"};
+        QTest::newRow("blank inside a value") << "X 10" << GCodeTokens{"X", "10"};
+        QTest::newRow("several blanks") << "  G0   X1 " << GCodeTokens{"G0", "X1"};
+        QTest::newRow("last single character kept") << "M5 X" << GCodeTokens{"M5", "X"};
+        QTest::newRow("non-ASCII as UTF-8") << QString::fromUtf8("\u0158" "1") << GCodeTokens{"\xC5\x98" "1"};
+        QTest::newRow("empty") << "" << GCodeTokens{};
+    }
+    void editedLineSplit()
+    {
+        QFETCH(QString, line);
+        QFETCH(GCodeTokens, tokens);
+        QCOMPARE(CGCodeProgram::SplitEditedLine(line), tokens);
+    }
+
+    // Every edit changes the text and the tokens at the same index.
+    void editsKeepBothListsInStep()
+    {
+        QCOMPARE(CGCodeProgram::InsertLine(5, "G0 X1", CGCodeProgram::SplitEditedLine("G0 X1")), size_t(0));
+        QCOMPARE(CGCodeProgram::InsertLine(0, "G1X5", CGCodeProgram::SplitEditedLine("G1X5")), size_t(0));
+        QCOMPARE(CGCodeProgram::InsertLine(99, "M30", CGCodeProgram::SplitEditedLine("M30")), size_t(2));
+        QVERIFY(CGCodeProgram::UpdateLine(0, "G1X5"));
+        QVERIFY(!CGCodeProgram::UpdateLine(3, "G0"));
+        QVERIFY(CGCodeProgram::SwapLines(0, 2));
+        QVERIFY(!CGCodeProgram::SwapLines(0, 3));
+        QCOMPARE(CGCodeProgram::m_lstOfGCodeLines, (std::vector<QString>{"M30", "G0 X1", "G1X5"}));
+        QCOMPARE(CGCodeProgram::m_lstOfGCodeCmds, (GCodeCmdList{{"M30"}, {"G0", "X1"}, {"G1", "X5"}}));
+        QVERIFY(CGCodeProgram::EraseLine(1));
+        QVERIFY(!CGCodeProgram::EraseLine(2));
+        QCOMPARE(CGCodeProgram::m_lstOfGCodeLines, (std::vector<QString>{"M30", "G1X5"}));
+        QCOMPARE(CGCodeProgram::m_lstOfGCodeCmds, (GCodeCmdList{{"M30"}, {"G1", "X5"}}));
+    }
+
     void loadKeepsEveryLine_data()
     {
         QTest::addColumn<QByteArray>("bytes");
