@@ -204,8 +204,10 @@ bool CArcGeometry::GeneratePoints(const stGCodeEllipseInfo& arc, const stFloatPo
     double eu = Coord(arc.m_EndPt, p.u);
     const double ev = Coord(arc.m_EndPt, p.v);
     const double radius = arc.m_fRadius;
-    // The arc step never goes below one internal length unit.
-    const double h = std::max(m_Settings.fArcStep, 0.0001);
+    // A circle smaller than a few arc steps would be cut as a line across
+    // it: its points come closer together. The step never goes below one
+    // internal length unit.
+    const double h = std::max(std::min(m_Settings.fArcStep, radius / 4.0), 0.0001);
     if (!std::isfinite(radius) || radius * 4.0 / h > MAX_ARC_POINTS) {
         m_strError = QStringLiteral("Error: Arc too large for the arc step");
         return false;

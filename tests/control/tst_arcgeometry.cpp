@@ -292,6 +292,30 @@ private slots:
         QVERIFY(std::fabs(Sweep(cw, 0, 1) + 0.29) < 0.02);
     }
 
+    // Circles of a few arc steps or less keep their shape.
+    void smallCircles_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<double>("sweep");
+        QTest::newRow("radius half a step, full") << "G2 I0.05" << -360.0;
+        QTest::newRow("radius half a step, half") << "G3 X0.1 I0.05" << 180.0;
+        QTest::newRow("radius three steps, full") << "G3 I0.3" << 360.0;
+        QTest::newRow("radius 1 mm at step 1") << "G2 X2 Y0 I1" << -180.0;
+    }
+    void smallCircles()
+    {
+        QFETCH(QString, line);
+        QFETCH(double, sweep);
+        stArcSettings s = Settings();
+        if (line.contains("X2"))
+            s.fArcStep = 1.0;
+        const stCut cut = Cut(line, Pt(0, 0), s);
+        QVERIFY2(cut.ok, qPrintable(cut.error));
+        QVERIFY(cut.points.size() >= 8);
+        QVERIFY(WorstRadialError(cut, 0, 1) < 2e-4);
+        QVERIFY(std::fabs(Sweep(cut, 0, 1) - sweep) < 0.01);
+    }
+
     void absentWordsStayWhereTheyAre()
     {
         // No Y word: the end keeps Y 3; no J word: the centre is at Y 3.
