@@ -45,20 +45,20 @@ bool CMachineMoveSink::HoldPoint()
 {
     while (m_Ctrl.m_bHold) {
         CClock::SleepMs(1000);
-        if (AppConfig::m_bEmergencyStopON)
+        if (m_Ctrl.MustStop())
             return false;
     }
-    return true;
+    return !m_Ctrl.MustStop();
 }
 
 bool CMachineMoveSink::WaitMotionStopped()
 {
     while (CAllAxisCtrl::GetMotionState()) {
-        if (AppConfig::m_bEmergencyStopON)
+        if (m_Ctrl.MustStop())
             return false;
         QThread::yieldCurrentThread();
     }
-    return !AppConfig::m_bEmergencyStopON;
+    return !m_Ctrl.MustStop();
 }
 
 void CMachineMoveSink::ResetAccVel()

@@ -17,11 +17,11 @@ public:
     // next move start waits for it). Arcs are not cut through this sink.
     bool Move(const stSinkMove& move) override;
     stFloatPoint Position() const override;
-    // While the operator's pause is on, checks once a second; false when the
-    // emergency stop came on meanwhile.
+    // While the operator's pause is on, checks once a second; false once the
+    // operation must stop (emergency stop, Stop or Reset).
     bool HoldPoint() override;
-    // Polls the coordinated pulse loop until motion has stopped; false under
-    // the emergency stop.
+    // Polls the coordinated pulse loop until motion has stopped; false once
+    // the operation must stop.
     bool WaitMotionStopped() override;
     void ResetAccVel() override;
     void SetCarvingRow(quint16 row) override;
