@@ -302,7 +302,7 @@ QString CImgCarving::CheckJob(const QImage* img, const stImgCarvingInfo& info)
     if (!(info.m_fDepth > 0.0))
         return QStringLiteral("Carving Depth is not defined");
     if (L(info.m_fZStep) <= 0)
-        return QStringLiteral("Carving Z-Step is not defined");
+        return QStringLiteral("Carving Z Step must be greater than zero");
     return QString();
 }
 

@@ -158,7 +158,7 @@ QString CShapeCutting::ShapeLabel(const stShapeCuttingInfo& info, int index)
 QString CShapeCutting::CheckJob(const stShapeCuttingInfo& info)
 {
     if (L(info.m_fZStep) <= 0)
-        return QStringLiteral("Z-Step must be greater than 0");
+        return QStringLiteral("Z Step must be greater than zero");
     for (int i = 0; i < int(info.m_lstShapes.size()); ++i) {
         const stEngShape& shape = info.m_lstShapes[size_t(i)];
         if (shape.m_iType != SHAPE_ELLIPSE && shape.m_iType != SHAPE_POLYGON)

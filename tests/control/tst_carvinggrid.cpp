@@ -178,7 +178,7 @@ private slots:
         QTest::newRow("one tool position across") << Grey(6, 40, 0) << 6.0 << 1.0 << "Image too small";
         QTest::newRow("lower than the footprint") << Grey(40, 5, 0) << 40.0 << 1.0 << "Image too small";
         QTest::newRow("no length") << Grey(40, 40, 0) << 0.0 << 1.0 << "Carving Length is not defined";
-        QTest::newRow("no Z step") << Grey(40, 40, 0) << 40.0 << 0.00001 << "Carving Z-Step is not defined";
+        QTest::newRow("no Z step") << Grey(40, 40, 0) << 40.0 << 0.00001 << "Carving Z Step must be greater than zero";
     }
     void refusals()
     {

@@ -257,7 +257,7 @@ private slots:
         QTest::newRow("one point, named") << 1 << "slot" << 1.0
                                           << "Shape 2 (slot) has fewer than two points and cannot be cut";
         QTest::newRow("no points") << 0 << "" << 1.0 << "Shape 2 has fewer than two points and cannot be cut";
-        QTest::newRow("no depth step") << 4 << "" << 0.0 << "Z-Step must be greater than 0";
+        QTest::newRow("no depth step") << 4 << "" << 0.0 << "Z Step must be greater than zero";
     }
     void refusals()
     {
