@@ -1,6 +1,7 @@
 #include "control/AppControl.h"
 
 #include <QDate>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QFile>
 #include <QMutexLocker>
 #include <QTextStream>
@@ -15,6 +16,8 @@
 #include "control/machinesink.h"
 #include "control/shapecutting.h"
 #include "control/zprofile.h"
+#include "control/gcodewords.h"
+#include "gcode/gcodeexecstatus.h"
 #include "core/AppConfig.h"
 #include "core/AppPaths.h"
 #include "core/Launcher.h"
@@ -655,6 +658,8 @@ bool AppControl::ExecuteMovCmnd(stFloatPoint from, stFloatPoint to, bool bSetAcc
 
     if (!CAllAxisCtrl::StartMotion())
         return false;
+    if (m_fnSegmentStarted)
+        m_fnSegmentStarted(cmd, to);
     if (bWait)
         WaitForSegmentEnd();
     return true;
@@ -1237,17 +1242,577 @@ bool AppControl::ZProfileMove(stFloatPoint from, const stFloatPoint& to)
 // ===========================================================================
 // G-code interpreter and run loop
 // ===========================================================================
-// The run loop and the line interpreter of operation 5 replace these.
-
-bool AppControl::RunGCode()
+namespace {
+// Thrown for a word the dialect does not support; the line's catch-all turns
+// it into the line's error.
+struct CUnsupportedWord
 {
-    return false;
+};
+
+constexpr int MAX_TOOL_CHANGE_NESTING = 6;
+}
+
+std::atomic<bool> AppControl::m_bExecStatusSaveFailed{false};
+
+std::vector<std::string> AppControl::Parse_GCode_Line(QString strLine)
+{
+    return CGCodeWords::SplitLine(strLine);
 }
 
 bool AppControl::ExecGCodeLine(uint uiLine)
 {
-    Q_UNUSED(uiLine);
-    return false;
+    try {
+        return ExecGCodeWords(uiLine);
+    } catch (...) {
+        AddErrMsg("Error:" + QString::number(uiLine) + " - Command/Format No Supported");
+        return false;
+    }
+}
+
+bool AppControl::ExecGCodeWords(uint uiLine)
+{
+    if (!m_pGCodeLines || uiLine >= m_pGCodeLines->size())
+        throw CUnsupportedWord();
+    // A copy: a tool change points m_pGCodeLines elsewhere while it runs.
+    const GCodeTokens words = (*m_pGCodeLines)[uiLine];
+    size_t i = 0;
+    if (!words.empty() && CGCodeWords::Letter(words[0]) == 'N')
+        i = 1;
+
+    for (; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        if (word.empty())
+            continue;
+        eWordResult result = WORD_NEXT;
+        switch (CGCodeWords::Letter(word)) {
+        case '%':
+        case '(':
+        case ';':
+            result = WORD_END_LINE;
+            break;
+        case 'G':
+            result = ExecGWord(uiLine, words, i);
+            break;
+        case 'X':
+        case 'Y':
+        case 'Z':
+        case 'A':
+        case 'B':
+            result = ExecModalMove(uiLine);
+            break;
+        case 'I':
+        case 'J':
+            result = ExecModalArc(uiLine);
+            break;
+        case 'M':
+            result = ExecMWord(uiLine, words, i);
+            break;
+        case 'F':
+            WaitForSegmentEnd();
+            if (!AppConfig::m_bSimulationMode && AppConfig::m_GCodeRunSettings.m_bUsePrgmFeed) {
+                m_fProgFeed = CGCodeWords::DoubleValue(word);
+                SetAxisFeed(m_fProgFeed);
+            }
+            break;
+        case 'S':
+            WaitForSegmentEnd();
+            if (!AppConfig::m_bSimulationMode)
+                SetSpindleSpeed(CGCodeWords::IntValue(word));
+            break;
+        case 'T':
+            WaitForSegmentEnd();
+            if (!AppConfig::m_bSimulationMode)
+                m_strToolName = QString::fromLatin1(word.c_str());
+            break;
+        default:
+            throw CUnsupportedWord();
+        }
+        if (result == WORD_FAIL)
+            return false;
+        if (result == WORD_END_LINE)
+            break;
+    }
+    if (m_bExecOneLine)
+        emit SelNxtGCodeLine(uiLine);
+    return true;
+}
+
+AppControl::eWordResult AppControl::StraightLineMove(uint uiLine, eGMoveCmnd cmd)
+{
+    AppConfig::m_GCodeRunSettings.m_eMoveCmnd = cmd;
+    stFloatPoint target;
+    if (!GetPosToMov(uiLine, target))
+        return WORD_NEXT; // no axis word: only the modal motion changes
+    bool bOk;
+    if (cmd == CMND_G01 && AppConfig::m_bUseZProfile && AppConfig::m_ZProfileInfo.m_lstGrid.size() > 1) {
+        bOk = ZProfileMove(m_LastPos, target);
+    } else {
+        SetAccAndVel(m_LastPos, target, cmd);
+        bOk = cmd == CMND_G00 ? G00_Move(target, false, false) : G01_Move(target, false, false);
+    }
+    if (!bOk)
+        return WORD_FAIL;
+    m_LastPos = target;
+    return WORD_END_LINE;
+}
+
+AppControl::eWordResult AppControl::ArcMove(uint uiLine, eDirection eDir)
+{
+    WaitForSegmentEnd();
+    stGCodeEllipseInfo arc;
+    arc.m_eDir = eDir;
+    if (!CutArc(uiLine, arc))
+        return WORD_FAIL;
+    GetAllAxisCurPos(m_LastPos);
+    return WORD_END_LINE;
+}
+
+AppControl::eWordResult AppControl::ExecModalMove(uint uiLine)
+{
+    const eGMoveCmnd eModal = AppConfig::m_GCodeRunSettings.m_eMoveCmnd;
+    // G2 and G3 are modal like G0 and G1: an axis word alone continues the arc mode.
+    if (eModal == CMND_G02 || eModal == CMND_G03)
+        return ArcMove(uiLine, eModal == CMND_G02 ? DIR_CW : DIR_CCW);
+    // The velocities of a modal line are always split as for G01; the
+    // Z-profile correction is left to lines that carry a G1 word.
+    stFloatPoint target;
+    GetPosToMov(uiLine, target);
+    SetAccAndVel(m_LastPos, target, CMND_G01);
+    const bool bOk = eModal == CMND_G00 ? G00_Move(target, false, false) : G01_Move(target, false, false);
+    if (!bOk)
+        return WORD_FAIL;
+    m_LastPos = target;
+    return WORD_END_LINE;
+}
+
+AppControl::eWordResult AppControl::ExecModalArc(uint uiLine)
+{
+    const eGMoveCmnd eModal = AppConfig::m_GCodeRunSettings.m_eMoveCmnd;
+    // An I or J line needs an arc mode set by an earlier G2 or G3.
+    if (eModal != CMND_G02 && eModal != CMND_G03)
+        throw CUnsupportedWord();
+    return ArcMove(uiLine, eModal == CMND_G02 ? DIR_CW : DIR_CCW);
+}
+
+AppControl::eWordResult AppControl::ExecGWord(uint uiLine, const GCodeTokens& words, size_t i)
+{
+    const std::string& word = words[i];
+    // G91.1 is not G91: a G number with a decimal part is never run as another one.
+    if (!CGCodeWords::IsWholeNumber(word))
+        throw CUnsupportedWord();
+    stGCodeRunSettings& run = AppConfig::m_GCodeRunSettings;
+    switch (CGCodeWords::IntValue(word)) {
+    case 0:
+        return StraightLineMove(uiLine, CMND_G00);
+    case 1:
+        return StraightLineMove(uiLine, CMND_G01);
+    case 2:
+    case 3: {
+        const bool bCW = CGCodeWords::IntValue(word) == 2;
+        run.m_eMoveCmnd = bCW ? CMND_G02 : CMND_G03;
+        return ArcMove(uiLine, bCW ? DIR_CW : DIR_CCW);
+    }
+    case 17:
+    case 18:
+    case 19:
+        AppConfig::m_PlaneSel = quint8(CGCodeWords::IntValue(word));
+        WaitForSegmentEnd();
+        return WORD_NEXT;
+    case 20:
+        WaitForSegmentEnd();
+        m_fUnitScale = 25.4;
+        AppConfig::m_eSelUnits = UNITS_INCH;
+        return WORD_NEXT;
+    case 21:
+        WaitForSegmentEnd();
+        m_fUnitScale = 1.0;
+        AppConfig::m_eSelUnits = UNITS_MM;
+        return WORD_NEXT;
+    case 28: {
+        WaitForSegmentEnd();
+        const bool bIntermediate = i + 1 < words.size();
+        if (bIntermediate) {
+            const std::string& next = words[i + 1];
+            run.m_iDistMode = (next == "G90" || next == "g90") ? 0 : 1;
+            stFloatPoint target;
+            GetPosToMov(uiLine, target);
+            if (!G01_Move(target, true, true))
+                return WORD_FAIL;
+        }
+        const eWordResult result = EndProgramAtWorkZero(MoveWorkZeroAll());
+        return result == WORD_NEXT && bIntermediate ? WORD_END_LINE : result;
+    }
+    case 30:
+        WaitForSegmentEnd();
+        return EndProgramAtWorkZero(MoveWorkZeroAll());
+    case 90:
+        WaitForSegmentEnd();
+        run.m_iDistMode = 0;
+        return WORD_NEXT;
+    case 91:
+        WaitForSegmentEnd();
+        run.m_iDistMode = 1;
+        return WORD_NEXT;
+    default:
+        return WORD_NEXT;
+    }
+}
+
+AppControl::eWordResult AppControl::EndProgramAtWorkZero(bool bMoved)
+{
+    // Reaching the work zero ends the program; when the move fails the line goes on.
+    if (!bMoved)
+        return WORD_NEXT;
+    GetAllAxisCurPos(m_LastPos);
+    m_bProgramEnded = true;
+    return WORD_FAIL;
+}
+
+void AppControl::WriteMCodeOutput(int iMCode, bool bHigh)
+{
+    // Only M codes with an entry in the pin map drive anything: a missing
+    // entry never falls back on some other pin.
+    const int iPin = CKIVGPIO::MCodePin(iMCode);
+    if (iPin >= 0)
+        CKIVGPIO::WriteOutput(quint16(iPin), bHigh ? 1 : 0);
+}
+
+AppControl::eWordResult AppControl::ExecMWord(uint uiLine, const GCodeTokens& words, size_t i)
+{
+    WaitForSegmentEnd();
+    if (MustStop())
+        return WORD_FAIL;
+    const int iCode = CGCodeWords::IntValue(words[i]);
+    // The words behind M66, M97 and M98 are their arguments, never words of their own.
+    const bool bTakesArguments = iCode == 66 || iCode == 97 || iCode == 98;
+    if (AppConfig::m_bSimulationMode)
+        return bTakesArguments ? WORD_END_LINE : WORD_NEXT;
+
+    switch (iCode) {
+    case 0:
+    case 1:
+        return ProgramStop();
+    case 2:
+    case 30:
+        m_bProgramEnded = true;
+        return WORD_FAIL;
+    case 3:
+    case 4:
+        WriteMCodeOutput(iCode == 3 ? 4 : 3, false);
+        CClock::SleepMs(2000);
+        WriteMCodeOutput(iCode, true);
+        AppConfig::m_bSpindleOn = true;
+        AppConfig::m_bSpindleDirInGcode = iCode == 4;
+        AppConfig::m_bSpindleOnOffStatusChangeInGCode = true;
+        return WORD_NEXT;
+    case 5:
+        WriteMCodeOutput(3, false);
+        WriteMCodeOutput(4, false);
+        AppConfig::m_bSpindleOn = false;
+        AppConfig::m_bSpindleOnOffStatusChangeInGCode = true;
+        return WORD_NEXT;
+    case 6:
+        return m_bExecOneLine ? WORD_NEXT : ToolChange();
+    case 7:
+    case 8:
+        WriteMCodeOutput(iCode, true);
+        CClock::SleepMs(2000);
+        return WORD_NEXT;
+    case 9:
+        WriteMCodeOutput(7, false);
+        WriteMCodeOutput(8, false);
+        return WORD_NEXT;
+    case 66:
+        return WaitForInput(words, i);
+    case 80:
+        WriteMCodeOutput(80, false);
+        return WORD_NEXT;
+    case 81:
+        WriteMCodeOutput(80, true);
+        CClock::SleepMs(2000);
+        return WORD_NEXT;
+    case 97:
+    case 98:
+    case 99:
+        if (m_bExecOneLine)
+            return iCode == 99 ? WORD_NEXT : WORD_END_LINE;
+        // A tool-change file is not the running program: a jump there would
+        // move the program's own line cursor.
+        if (m_iToolChangeDepth > 0) {
+            AddErrMsg(QStringLiteral("Subprogram calls are not allowed in a tool change file"));
+            return WORD_FAIL;
+        }
+        return iCode == 99 ? ReturnFromSubProgram() : CallSubProgram(uiLine, words, i);
+    default:
+        if (iCode >= 200 && iCode <= 223)
+            WriteMCodeOutput(iCode, iCode % 2 == 0);
+        return WORD_NEXT;
+    }
+}
+
+AppControl::eWordResult AppControl::ProgramStop()
+{
+    m_bProgramStopReq = true;
+    CClock::SleepMs(100);
+    // M0 / M1 hold the run before its next line until the operator presses
+    // Start, as after a tool change.
+    if (!m_bExecOneLine)
+        m_bHold = true;
+    return WORD_NEXT;
+}
+
+AppControl::eWordResult AppControl::CallSubProgram(uint uiLine, const GCodeTokens& words, size_t i)
+{
+    if (m_lstSubPrgStart.size() >= m_iMaxSubPrgNesting) {
+        AddErrMsg("Maximum " + QString::number(m_iMaxSubPrgNesting) + " Subprogram nesting is allowed");
+        return WORD_FAIL;
+    }
+    const std::string strLabel = i + 1 < words.size() ? words[i + 1] : std::string();
+    const unsigned int uiLabel = CGCodeWords::UIntValue(strLabel);
+    const GCodeCmdList& lines = *m_pGCodeLines;
+    size_t k = uiLine;
+    for (; k < lines.size(); ++k) {
+        const GCodeTokens& line = lines[k];
+        if (!line.empty() && CGCodeWords::Letter(line[0]) == 'N' && CGCodeWords::UIntValue(line[0]) == uiLabel)
+            break;
+    }
+    if (k >= lines.size()) {
+        AddErrMsg("No line starting with " + QString::fromLatin1(strLabel.c_str()) + " is found");
+        return WORD_FAIL;
+    }
+    // A repeat count of 0 runs the body once, like a call without a count.
+    unsigned int uiRepeat = i + 2 < words.size() ? CGCodeWords::UIntValue(words[i + 2]) : 1;
+    if (uiRepeat == 0)
+        uiRepeat = 1;
+    m_uiCurLine = unsigned(k) - 1u; // the run loop's increment lands on line k
+    m_lstSubPrgStart.append(int(k) - 1);
+    m_lstSubPrgReturn.append(int(uiLine));
+    m_lstSubPrgRepeat.append(uiRepeat);
+    return WORD_END_LINE;
+}
+
+AppControl::eWordResult AppControl::ReturnFromSubProgram()
+{
+    if (m_lstSubPrgStart.isEmpty()) {
+        AddErrMsg("No line Number defined (M97) to return");
+        return WORD_FAIL;
+    }
+    if (--m_lstSubPrgRepeat.last() != 0) {
+        m_uiCurLine = unsigned(m_lstSubPrgStart.last());
+        return WORD_NEXT;
+    }
+    m_uiCurLine = unsigned(m_lstSubPrgReturn.last());
+    m_lstSubPrgStart.removeLast();
+    m_lstSubPrgReturn.removeLast();
+    m_lstSubPrgRepeat.removeLast();
+    return WORD_NEXT;
+}
+
+AppControl::eWordResult AppControl::ToolChange()
+{
+    if (AppConfig::m_bEnlManualToolChange) {
+        AddInfoMsg("Tool Change Sequence Started");
+        TurnOnOffSpindle(false, DIR_CW);
+        const double* pos = AppConfig::m_fAxisManualToolChngPos;
+        m_AxisCtrl[Z_AXIS].SetVelocityAcc(AppConfig::m_fAxisFeed[Z_AXIS], AppConfig::m_fAxisAcc[Z_AXIS]);
+        if (!EngMoveAxisAbs(Z_AXIS, pos[Z_AXIS], true)) {
+            AddAxisError(Z_AXIS);
+            return WORD_FAIL;
+        }
+        for (eAxis axis : {X_AXIS, Y_AXIS}) {
+            m_AxisCtrl[axis].SetVelocityAcc(AppConfig::m_fAxisFeed[axis], AppConfig::m_fAxisAcc[axis]);
+            if (!EngMoveAxisAbs(axis, pos[axis], false)) {
+                AddAxisError(axis);
+                return WORD_FAIL;
+            }
+        }
+        const qint8 flags[AXIS_COUNT] = {1, 1, 0, 0, 0};
+        if (!WaitForMotionFinish(flags))
+            return WORD_FAIL;
+        if (!WaitForToolChangeOperator())
+            return WORD_FAIL;
+        m_LastPos.x = pos[X_AXIS];
+        m_LastPos.y = pos[Y_AXIS];
+        m_LastPos.z = pos[Z_AXIS];
+        return WORD_NEXT;
+    }
+    if (AppConfig::m_bEnlAutoToolChange) {
+        RunToolChangeFile();
+        return WORD_NEXT;
+    }
+    return WaitForToolChangeOperator() ? WORD_NEXT : WORD_FAIL;
+}
+
+bool AppControl::WaitForToolChangeOperator()
+{
+    m_bToolChangeReq = true;
+    AddInfoMsg("Change tool and click start");
+    while (!m_bHold) {
+        CClock::SleepMs(1000);
+        if (MustStop())
+            return false;
+    }
+    return true;
+}
+
+void AppControl::RunToolChangeFile()
+{
+    if (m_strToolName.isEmpty()) {
+        AddErrMsg("No Tool Selected. Please use 'T' command before M06");
+        return;
+    }
+    if (m_iToolChangeDepth >= MAX_TOOL_CHANGE_NESTING) {
+        AddErrMsg("Maximum " + QString::number(MAX_TOOL_CHANGE_NESTING) + " Tool change nesting is allowed");
+        return;
+    }
+    const QString strPath = CAppPaths::InWorkingFolder(m_strToolName + ".txt");
+    QFile file(strPath);
+    if (!file.exists()) {
+        AddErrMsg("No ATC commands found. Please check the file, " + strPath + ", exists?");
+        return;
+    }
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        AddErrMsg("Unable to open ATC File");
+        return;
+    }
+    GCodeCmdList toolLines;
+    QTextStream in(&file);
+    while (!in.atEnd())
+        toolLines.push_back(Parse_GCode_Line(in.readLine()));
+    file.close();
+
+    GCodeCmdList* pProgram = m_pGCodeLines;
+    m_pGCodeLines = &toolLines;
+    ++m_iToolChangeDepth;
+    for (uint k = 0; k < toolLines.size(); ++k) {
+        if (!ExecGCodeLine(k))
+            break;
+    }
+    --m_iToolChangeDepth;
+    m_pGCodeLines = pProgram;
+}
+
+AppControl::eWordResult AppControl::WaitForInput(const GCodeTokens& words, size_t i)
+{
+    // The arguments are the words after M66, whatever their letters.
+    const size_t nArgs = words.size() - i - 1;
+    if (nArgs == 0)
+        return WORD_END_LINE;
+    CStopWatch timer;
+    timer.start();
+    if (nArgs == 1) {
+        const qint64 iDwellNs = qint64(CGCodeWords::DoubleValue(words[i + 1]) * 1000000.0);
+        while (timer.nsecsElapsed() < iDwellNs && !MustStop())
+            CClock::SleepUs(100);
+        return WORD_END_LINE;
+    }
+    const quint8 uiInput = quint8(CGCodeWords::IntValue(words[i + 1]));
+    const quint8 uiMode = quint8(CGCodeWords::IntValue(words[i + 2]));
+    const bool bTimeout = nArgs == 3;
+    const qint64 iTimeoutNs = bTimeout ? qint64(CGCodeWords::DoubleValue(words[i + 3]) * 1000000.0) : 0;
+    const int iPin = CKIVGPIO::InputPin(uiInput);
+    if (iPin < 0) {
+        // An input with no pin could never change: refuse instead of waiting forever.
+        AddErrMsg("M66: input " + QString::number(uiInput) + " has no pin assigned");
+        return WORD_FAIL;
+    }
+    const quint16 uiPin = quint16(iPin);
+    bool bArmed = false;
+    for (;;) {
+        if (MustStop())
+            break;
+        if (bTimeout && timer.nsecsElapsed() > iTimeoutNs)
+            break;
+        const unsigned char level = CKIVGPIO::ReadInput(uiPin);
+        bool bMet = false;
+        switch (uiMode) {
+        case 1: // rising edge
+            bMet = bArmed && level != 0;
+            bArmed = bArmed || level == 0;
+            break;
+        case 2: // falling edge
+            bMet = bArmed && level != 1;
+            bArmed = bArmed || level == 1;
+            break;
+        case 3:
+            bMet = level != 0;
+            break;
+        case 4:
+            bMet = level == 0;
+            break;
+        default:
+            break;
+        }
+        if (bMet)
+            break;
+        // A busy poll: one microsecond between reads, so an edge is seen at once.
+        CClock::WaitUntilNs(CClock::NowNs() + 1000);
+    }
+    return WORD_END_LINE;
+}
+
+bool AppControl::RunGCode()
+{
+    m_fProgFeed = 0;
+    ResetAccVel();
+    stGCodeRunSettings& run = AppConfig::m_GCodeRunSettings;
+    double fFeed = AppConfig::m_fAxisFeed[0];
+    for (int i = 1; i < AppConfig::m_iMchType && i < AXIS_COUNT; ++i)
+        fFeed = qMin(fFeed, AppConfig::m_fAxisFeed[i]);
+    run.m_fFeed = fFeed;
+    GetAllAxisCurPos(m_LastPos);
+    m_lstSubPrgStart.clear();
+    m_lstSubPrgReturn.clear();
+    m_lstSubPrgRepeat.clear();
+    run.m_eMoveCmnd = CMND_G01;
+    m_bProgramEnded = false;
+
+    unsigned int uiSaved = unsigned(run.m_uiStartLine);
+    m_uiCurLine = unsigned(run.m_uiStartLine);
+    while (m_pGCodeLines && m_uiCurLine < m_pGCodeLines->size()) {
+        while (m_bHold) {
+            CClock::SleepMs(1000);
+            if (MustStop())
+                return false;
+        }
+        if (run.m_bSaveExecStatus && !m_bWritingGCodeExecStatusFile && m_uiCurLine - uiSaved > 10u) {
+            ReportExecStatusSaveFailure();
+            m_bWritingGCodeExecStatusFile = true;
+            const QString strPath = run.m_strGCodeFile;
+            const int iLine = int(m_uiCurLine - 1u);
+            if (m_fnExecStatusSaveStarted)
+                m_fnExecStatusSaveStarted(iLine);
+            (void)QtConcurrent::run(&AppControl::AutoSaveGCodeExecStatus, strPath, iLine);
+            uiSaved = m_uiCurLine - 1u;
+        }
+        emit SelNxtGCodeLine(m_uiCurLine);
+        if (!ExecGCodeLine(m_uiCurLine)) {
+            if (run.m_bSaveExecStatus) {
+                while (m_bWritingGCodeExecStatusFile)
+                    CClock::SleepUs(10);
+                ReportExecStatusSaveFailure();
+            }
+            return m_bProgramEnded;
+        }
+        ++m_uiCurLine;
+    }
+    m_bHold = false;
+    return true;
+}
+
+void AppControl::AutoSaveGCodeExecStatus(QString strPath, int iLine)
+{
+    // Written whole to a temporary file and renamed over the old one, so an
+    // interruption never leaves a cut-off status file.
+    if (!CGCodeExecStatus::Write(strPath, iLine))
+        m_bExecStatusSaveFailed = true;
+    m_bWritingGCodeExecStatusFile = false;
+}
+
+void AppControl::ReportExecStatusSaveFailure()
+{
+    if (m_bExecStatusSaveFailed.exchange(false))
+        AddErrMsg("Unable to save the G-code execution status file " + CAppPaths::GCodeExecStatusFile());
 }
 
 // ===========================================================================

@@ -176,8 +176,23 @@ public:
     // ===================================================================
     // G-code interpreter and run loop
     // ===================================================================
+    // Runs the program from the start line to its end; true when it ended
+    // normally (its last line, M02, M30, G28 or G30), false after an error,
+    // the emergency stop or a failed move.
     bool RunGCode();
+    // Executes one line of m_pGCodeLines; false when the run must stop.
     bool ExecGCodeLine(uint uiLine);
+    // The word splitter for tool-change files.
+    static std::vector<std::string> Parse_GCode_Line(QString strLine);
+    // Writes the execution-status file (on a pool thread) and clears
+    // m_bWritingGCodeExecStatusFile.
+    static void AutoSaveGCodeExecStatus(QString strPath, int iLine);
+    // Called on the controller's thread each time a straight segment starts
+    // (its kind and end in work coordinates); for test drivers.
+    std::function<void(eGMoveCmnd, const stFloatPoint&)> m_fnSegmentStarted;
+    // Called on the controller's thread each time a background save of the
+    // execution status starts, with the line index it records; for tests.
+    std::function<void(int)> m_fnExecStatusSaveStarted;
 
     // ===================================================================
     // Image carving and shapes
@@ -229,9 +244,13 @@ public:
     unsigned int m_uiCurLine = 0;
     double m_fUnitScale = 1.0; // 1.0 after G21, 25.4 after G20
     double m_fProgFeed = 0.0;  // last F value
+    int m_iToolChangeDepth = 0;  // tool-change files being run, one inside the other
+    bool m_bProgramEnded = false; // the last line ended the program (M02, M30, G28, G30)
 
     // A background save of the execution-status file is running.
     static std::atomic<bool> m_bWritingGCodeExecStatusFile;
+    // The last background save failed; the run loop reports it once.
+    static std::atomic<bool> m_bExecStatusSaveFailed;
 
 protected:
     // ---- Operation frame helpers --------------------------------------------
@@ -274,6 +293,28 @@ protected:
     // with home switches) with the probe watched: the axis stops on contact.
     // False when the move was refused; bTouched: the probe reads contact.
     bool ProbeDown(double fTarget, bool& bTouched);
+
+    // ---- G-code interpreter helpers -------------------------------------------
+    // What a word does to the rest of its line.
+    enum eWordResult { WORD_NEXT, WORD_END_LINE, WORD_FAIL };
+    bool ExecGCodeWords(uint uiLine);
+    eWordResult ExecGWord(uint uiLine, const GCodeTokens& words, size_t i);
+    eWordResult ExecMWord(uint uiLine, const GCodeTokens& words, size_t i);
+    eWordResult ExecModalMove(uint uiLine);
+    eWordResult ExecModalArc(uint uiLine);
+    // G0 / G1 with the line's axis words; a line without one only sets the mode.
+    eWordResult StraightLineMove(uint uiLine, eGMoveCmnd cmd);
+    eWordResult ArcMove(uint uiLine, eDirection eDir);
+    eWordResult EndProgramAtWorkZero(bool bMoved);
+    void WriteMCodeOutput(int iMCode, bool bHigh);
+    eWordResult ProgramStop();
+    eWordResult CallSubProgram(uint uiLine, const GCodeTokens& words, size_t i);
+    eWordResult ReturnFromSubProgram();
+    eWordResult ToolChange();
+    bool WaitForToolChangeOperator();
+    void RunToolChangeFile();
+    eWordResult WaitForInput(const GCodeTokens& words, size_t i);
+    void ReportExecStatusSaveFailure();
 
     // ---- Homing and work zero helpers ----------------------------------------
     int AxesInUse() const;

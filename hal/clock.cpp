@@ -47,9 +47,14 @@ void CClock::SleepUs(qint64 us)
         us = 0;
     if (g_bVirtual.load(std::memory_order_relaxed)) {
         g_iVirtualNs.fetch_add(us * 1000, std::memory_order_relaxed);
-        // Let the other threads of the simulated machine run; a short real
-        // pause keeps a polling thread from starving them.
-        std::this_thread::sleep_for(std::chrono::microseconds(std::min<qint64>(us, 200)));
+        // Let the other threads of the simulated machine run: a short poll
+        // only gives up its turn, a long sleep (a pause check, a settle
+        // time) also pauses a little in real time so a polling thread never
+        // starves them.
+        if (us < 1000)
+            std::this_thread::yield();
+        else
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
         return;
     }
     std::this_thread::sleep_for(std::chrono::microseconds(us));

@@ -1,0 +1,401 @@
+// The G-code line interpreter and run loop on the simulated machine: word
+// order, modal motion, labels, unsupported words, program ends, M-code
+// outputs and their timing, sub-programs, M66 waits, the program stop,
+// tool changes, simulation mode, the F conversion and the status file.
+#include <QtTest>
+
+#include <memory>
+
+#include "control/AppControl.h"
+#include "core/AppConfig.h"
+#include "core/AppPaths.h"
+#include "gcode/gcodeexecstatus.h"
+#include "gcode/gcodeprogram.h"
+#include "hal/clock.h"
+#include "hal/simpinbank.h"
+#include "simcontroller.h"
+
+namespace {
+constexpr int PIN_M3 = 8;
+constexpr int PIN_M4 = 9;
+constexpr int PIN_M80 = 26;
+constexpr int PIN_M200 = 5;
+constexpr int PIN_INPUT1 = 19;
+
+// Runs a program on a fresh controller and records what it did.
+struct stRun
+{
+    QStringList segments; // "G00 X Y Z" in work coordinates, 4 decimals
+    QStringList messages; // "error: ..." / "info: ..."
+    bool finished = false;
+};
+
+class CProgramRunner
+{
+public:
+    explicit CProgramRunner(const QStringList& lines)
+    {
+        for (const QString& line : lines)
+            m_Program.push_back(CGCodeProgram::Parse_GCode_Line(line));
+        m_Ctrl.SetWindows(&m_Windows);
+        m_Ctrl.InitMachine();
+        m_Ctrl.m_fnSegmentStarted = [this](eGMoveCmnd cmd, const stFloatPoint& to) {
+            QMutexLocker lock(&m_Mutex);
+            m_lstSegments << QStringLiteral("%1 %2 %3 %4")
+                                 .arg(cmd == CMND_G00 ? "G00" : "G01")
+                                 .arg(to.x, 0, 'f', 4)
+                                 .arg(to.y, 0, 'f', 4)
+                                 .arg(to.z, 0, 'f', 4);
+        };
+    }
+
+    void Start() { m_Ctrl.StartGCode(&m_Program); }
+
+    stRun Finish()
+    {
+        stRun run;
+        run.finished = FinishOperation(m_Ctrl);
+        run.messages = TakeMessages(m_Ctrl);
+        run.segments = Segments();
+        return run;
+    }
+
+    stRun Run()
+    {
+        Start();
+        return Finish();
+    }
+
+    QStringList Segments()
+    {
+        QMutexLocker lock(&m_Mutex);
+        return m_lstSegments;
+    }
+
+    AppControl m_Ctrl;
+    GCodeCmdList m_Program;
+
+private:
+    CRecordingWindows m_Windows;
+    QMutex m_Mutex;
+    QStringList m_lstSegments;
+};
+
+stRun RunProgram(const QStringList& lines)
+{
+    CProgramRunner runner(lines);
+    return runner.Run();
+}
+
+// Waits (real time) until `cond` holds.
+template <typename F>
+bool WaitFor(F cond, int iTimeoutMs = 10000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!cond()) {
+        if (timer.elapsed() > iTimeoutMs)
+            return false;
+        QCoreApplication::processEvents();
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+// Time stamps of the writes of `level` to `pin`.
+QList<qint64> WriteTimes(int pin, int level)
+{
+    QList<qint64> times;
+    for (const stPinWrite& w : CSimPinBank::Instance().WriteLog(pin))
+        if (w.level == level)
+            times << w.tNs;
+    return times;
+}
+}
+
+class TestGCodeInterp : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { m_pSetup = std::make_unique<CSimControllerSetup>(); }
+    void cleanup() { m_pSetup.reset(); }
+
+    void wordsAndModalMotion_data()
+    {
+        QTest::addColumn<QStringList>("program");
+        QTest::addColumn<QStringList>("segments");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("label alone does nothing, label then move moves")
+            << QStringList{"N10", "N20 G00 X5"} << QStringList{"G00 5.0000 0.0000 0.0000"} << QStringList{};
+        QTest::newRow("axis words continue the modal G0 with G0 moves")
+            << QStringList{"G0 X1", "X10 Y5"} << QStringList{"G00 1.0000 0.0000 0.0000", "G00 10.0000 5.0000 0.0000"}
+            << QStringList{};
+        QTest::newRow("a motion word consumes its line")
+            << QStringList{"G01 X10 P100"} << QStringList{"G01 10.0000 0.0000 0.0000"} << QStringList{};
+        QTest::newRow("incremental and back to absolute")
+            << QStringList{"G91", "G0 X2", "X3", "G90 G0 Y1"}
+            << QStringList{"G00 2.0000 0.0000 0.0000", "G00 5.0000 0.0000 0.0000", "G00 5.0000 1.0000 0.0000"}
+            << QStringList{};
+        QTest::newRow("inch units") << QStringList{"G20 G0 X1", "G21 G0 Y1"}
+                                    << QStringList{"G00 25.4000 0.0000 0.0000", "G00 25.4000 1.0000 0.0000"}
+                                    << QStringList{};
+        QTest::newRow("comment passes over the rest of the line")
+            << QStringList{"G0 X1", "(G0 X9)", "; X8"} << QStringList{"G00 1.0000 0.0000 0.0000"} << QStringList{};
+        QTest::newRow("unsupported word ends the run with the line index")
+            << QStringList{"G0 X1", "P100", "G0 X2"} << QStringList{"G00 1.0000 0.0000 0.0000"}
+            << QStringList{"error: Error:1 - Command/Format No Supported"};
+        QTest::newRow("a G number with a decimal part is refused, not run as G91")
+            << QStringList{"G91.1", "G0 X2"} << QStringList{}
+            << QStringList{"error: Error:0 - Command/Format No Supported"};
+        QTest::newRow("M30 ends the program")
+            << QStringList{"G0 X1", "M30", "G0 X2"} << QStringList{"G00 1.0000 0.0000 0.0000"} << QStringList{};
+        QTest::newRow("G28 returns to work zero and ends the program")
+            << QStringList{"G0 X1", "G28", "G0 X2"} << QStringList{"G00 1.0000 0.0000 0.0000"} << QStringList{};
+        QTest::newRow("sub-program body runs three times, then the line after the call")
+            << QStringList{"G0 X0", "M98 P20 L3", "G0 Y7", "M30", "N20 G91", "G0 X1", "G90", "M99"}
+            << QStringList{"G00 1.0000 0.0000 0.0000", "G00 2.0000 0.0000 0.0000", "G00 3.0000 0.0000 0.0000",
+                           "G00 3.0000 7.0000 0.0000"}
+            << QStringList{};
+        QTest::newRow("a label before the call is not found")
+            << QStringList{"N20 G0 X1", "M98 P20", "M30"} << QStringList{"G00 1.0000 0.0000 0.0000"}
+            << QStringList{"error: No line starting with P20 is found"};
+        QTest::newRow("seventh nested call") << QStringList{"N1 M98 P1"} << QStringList{}
+                                             << QStringList{"error: Maximum 6 Subprogram nesting is allowed"};
+        QTest::newRow("return without a call")
+            << QStringList{"M99"} << QStringList{} << QStringList{"error: No line Number defined (M97) to return"};
+        QTest::newRow("an I/J line needs an arc mode")
+            << QStringList{"G0 X1", "I5 J0"} << QStringList{"G00 1.0000 0.0000 0.0000"}
+            << QStringList{"error: Error:1 - Command/Format No Supported"};
+    }
+    void wordsAndModalMotion()
+    {
+        QFETCH(QStringList, program);
+        QFETCH(QStringList, segments);
+        QFETCH(QStringList, messages);
+        const stRun run = RunProgram(program);
+        QVERIFY(run.finished);
+        QCOMPARE(run.segments, segments);
+        QCOMPARE(run.messages, messages);
+    }
+
+    void g28WithIntermediatePointKeepsIncrementalMode()
+    {
+        const stRun run = RunProgram({"G0 X4", "G28 G91 X1 Y0", "G0 X9"});
+        QVERIFY(run.finished);
+        QCOMPARE(run.segments, (QStringList{"G00 4.0000 0.0000 0.0000", "G01 5.0000 0.0000 0.0000"}));
+        QCOMPARE(AppConfig::m_GCodeRunSettings.m_iDistMode, 1);
+    }
+
+    void arcsAreModal()
+    {
+        // After a G2 line, a line of axis words (or of centre words) is an arc too.
+        const stRun run = RunProgram({"G2 X10 Y0 I5 J0", "X20 Y0 I5 J0", "G3 X30 Y0 I5 J0", "I-5 J0"});
+        QCOMPARE(run.messages, QStringList{});
+        QVERIFY(run.segments.size() > 40);
+        QVERIFY(run.segments.contains("G01 15.0000 5.0000 0.0000"));  // clockwise: over the top
+        QVERIFY(run.segments.contains("G01 25.0000 -5.0000 0.0000")); // counter-clockwise: underneath
+        QVERIFY(run.segments.contains("G01 20.0000 0.0000 0.0000"));
+        // The I/J line keeps G3 and cuts the full circle back to where it stands.
+        QVERIFY(run.segments.contains("G01 25.0000 5.0000 0.0000"));
+        QCOMPARE(run.segments.last(), QString("G01 30.0000 0.0000 0.0000"));
+    }
+
+    void wordsRunInLineOrder()
+    {
+        // The M05 behind a motion word is never run; in front of it, it is.
+        stRun run = RunProgram({"M03", "G01 X10 M05"});
+        QVERIFY(AppConfig::m_bSpindleOn);
+        QCOMPARE(CSimPinBank::Instance().Level(PIN_M3), 1);
+        run = RunProgram({"M03", "M05 G01 X10"});
+        QVERIFY(!AppConfig::m_bSpindleOn);
+        QCOMPARE(CSimPinBank::Instance().Level(PIN_M3), 0);
+        QCOMPARE(run.segments, QStringList{"G01 10.0000 0.0000 0.0000"});
+    }
+
+    void spindleOutputsAndDelays()
+    {
+        RunProgram({"M3", "M4"});
+        const QList<qint64> m3Low = WriteTimes(PIN_M3, 0);
+        const QList<qint64> m4High = WriteTimes(PIN_M4, 1);
+        QVERIFY(!m3Low.isEmpty());
+        QCOMPARE(m4High.size(), 1);
+        // M4: the M3 output goes low, 2 s pass, the M4 output goes high.
+        QVERIFY(m4High.last() - m3Low.last() >= 2000000000LL);
+        QCOMPARE(CSimPinBank::Instance().Level(PIN_M4), 1);
+        QCOMPARE(CSimPinBank::Instance().Level(PIN_M3), 0);
+        QVERIFY(AppConfig::m_bSpindleDirInGcode);
+        QVERIFY(AppConfig::m_bSpindleOnOffStatusChangeInGCode);
+    }
+
+    void numberedOutputs()
+    {
+        // M201 is its own map entry (none here), not M200's; M81 switches M80's output.
+        RunProgram({"M200", "M201", "M81"});
+        QCOMPARE(CSimPinBank::Instance().Level(PIN_M200), 1);
+        QCOMPARE(CSimPinBank::Instance().Level(PIN_M80), 1);
+        RunProgram({"M80", "M202"});
+        QCOMPARE(CSimPinBank::Instance().Level(PIN_M80), 0);
+    }
+
+    void dwellAndInputWaits()
+    {
+        RunProgram({"M80", "M66 Q1500", "M81"});
+        const qint64 dwell = WriteTimes(PIN_M80, 1).last() - WriteTimes(PIN_M80, 0).last();
+        QVERIFY2(dwell >= 1500000000LL && dwell < 1600000000LL, qPrintable(QString::number(dwell)));
+
+        // Input 1 stays low: the wait for it to read high times out after 200 ms.
+        CSimPinBank::Instance().SetInput(PIN_INPUT1, 0);
+        RunProgram({"M80", "M66 P1 L3 Q200", "M81"});
+        const qint64 timeout = WriteTimes(PIN_M80, 1).last() - WriteTimes(PIN_M80, 0).last();
+        QVERIFY2(timeout >= 200000000LL && timeout < 250000000LL, qPrintable(QString::number(timeout)));
+
+        // Input high: the condition holds at once.
+        CSimPinBank::Instance().SetInput(PIN_INPUT1, 1);
+        RunProgram({"M80", "M66 P1 L3 Q5000", "M81"});
+        QVERIFY(WriteTimes(PIN_M80, 1).last() - WriteTimes(PIN_M80, 0).last() < 100000000LL);
+
+        // An input without a pin is refused instead of waited for forever.
+        const stRun run = RunProgram({"M66 P7 L3", "G0 X1"});
+        QCOMPARE(run.segments, QStringList{});
+        QCOMPARE(run.messages, QStringList{"error: M66: input 7 has no pin assigned"});
+    }
+
+    void programStopHoldsUntilStart()
+    {
+        CProgramRunner runner({"G0 X1", "M0", "G0 X2"});
+        runner.Start();
+        QVERIFY(WaitFor([&] { return bool(runner.m_Ctrl.m_bHold); }));
+        QVERIFY(runner.m_Ctrl.m_bProgramStopReq);
+        QTest::qWait(50);
+        QCOMPARE(runner.Segments(), QStringList{"G00 1.0000 0.0000 0.0000"});
+        runner.m_Ctrl.m_bHold = false; // Start
+        const stRun run = runner.Finish();
+        QCOMPARE(run.segments, (QStringList{"G00 1.0000 0.0000 0.0000", "G00 2.0000 0.0000 0.0000"}));
+    }
+
+    void automaticToolChange()
+    {
+        AppConfig::m_bEnlAutoToolChange = true;
+        QFile tool(CAppPaths::InWorkingFolder("T3.txt"));
+        QVERIFY(tool.open(QIODevice::WriteOnly));
+        tool.write("G0 X3\nG0 Z2\n");
+        tool.close();
+        stRun run = RunProgram({"T3", "M6", "G0 X4"});
+        QCOMPARE(run.segments, (QStringList{"G00 3.0000 0.0000 0.0000", "G00 3.0000 0.0000 2.0000",
+                                            "G00 4.0000 0.0000 2.0000"}));
+        QCOMPARE(run.messages, QStringList{});
+
+        // Without a T word, and with a tool file that is missing, the line goes on.
+        run = RunProgram({"M6", "T9", "M6", "G0 X1"});
+        QCOMPARE(run.segments, QStringList{"G00 1.0000 0.0000 0.0000"});
+        QCOMPARE(run.messages,
+                 (QStringList{"error: No Tool Selected. Please use 'T' command before M06",
+                              "error: No ATC commands found. Please check the file, "
+                                  + CAppPaths::InWorkingFolder("T9.txt") + ", exists?"}));
+    }
+
+    void toolFileCallingItselfStops()
+    {
+        AppConfig::m_bEnlAutoToolChange = true;
+        QFile tool(CAppPaths::InWorkingFolder("T1.txt"));
+        QVERIFY(tool.open(QIODevice::WriteOnly));
+        tool.write("T1\nM6\n");
+        tool.close();
+        const stRun run = RunProgram({"T1", "M6", "G0 X1"});
+        QCOMPARE(run.segments, QStringList{"G00 1.0000 0.0000 0.0000"});
+        QCOMPARE(run.messages, QStringList{"error: Maximum 6 Tool change nesting is allowed"});
+    }
+
+    void manualToolChangeWaitsForOperator()
+    {
+        AppConfig::m_bEnlManualToolChange = true;
+        AppConfig::m_fAxisManualToolChngPos[X_AXIS] = 2;
+        AppConfig::m_fAxisManualToolChngPos[Y_AXIS] = 3;
+        AppConfig::m_fAxisManualToolChngPos[Z_AXIS] = 4;
+        CProgramRunner runner({"M6", "G91 G0 X1"});
+        runner.Start();
+        QVERIFY(WaitFor([&] { return bool(runner.m_Ctrl.m_bToolChangeReq); }));
+        QCOMPARE(runner.m_Ctrl.GetCurPos(Z_AXIS), 4.0);
+        QCOMPARE(runner.m_Ctrl.GetCurPos(X_AXIS), 2.0);
+        // The main window answers with Pause, the operator later with Start.
+        runner.m_Ctrl.m_bToolChangeReq = false;
+        runner.m_Ctrl.m_bHold = true;
+        QTest::qWait(20);
+        runner.m_Ctrl.m_bHold = false;
+        const stRun run = runner.Finish();
+        QCOMPARE(run.segments, QStringList{"G00 3.0000 3.0000 4.0000"});
+        QCOMPARE(run.messages, (QStringList{"info: Tool Change Sequence Started", "info: Change tool and click start"}));
+    }
+
+    void simulationModePassesOverMWords()
+    {
+        AppConfig::m_bSimulationMode = true;
+        const stRun run = RunProgram({"M3", "M98 P5", "M30", "G0 X1"});
+        QCOMPARE(run.segments, QStringList{"G00 1.0000 0.0000 0.0000"});
+        QCOMPARE(CSimPinBank::Instance().Level(PIN_M3), 0);
+    }
+
+    void programFeedConversion()
+    {
+        AppConfig::m_GCodeRunSettings.m_bUsePrgmFeed = true;
+        RunProgram({"G00 F600"});
+        QCOMPARE(AppConfig::m_GCodeRunSettings.m_fFeed, 600 * 0.0166667);
+        AppConfig::m_eSelUnits = UNITS_INCH;
+        RunProgram({"G20", "F10"});
+        QCOMPARE(AppConfig::m_GCodeRunSettings.m_fFeed, 10 * 25.4 * 0.0166667);
+    }
+
+    void statusFileSaves_data()
+    {
+        QTest::addColumn<int>("startLine");
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<int>("firstSave");
+        QTest::newRow("from line 0") << 0 << true << 10;
+        QTest::newRow("from line 7") << 7 << true << 17;
+        QTest::newRow("saving off") << 0 << false << -1;
+    }
+    void statusFileSaves()
+    {
+        QFETCH(int, startLine);
+        QFETCH(bool, save);
+        QFETCH(int, firstSave);
+        QStringList program;
+        for (int i = 0; i < 25; ++i)
+            program << QStringLiteral("G0 X%1").arg(i + 1);
+        AppConfig::m_GCodeRunSettings.m_uiStartLine = startLine;
+        AppConfig::m_GCodeRunSettings.m_bSaveExecStatus = save;
+        AppConfig::m_GCodeRunSettings.m_strGCodeFile = "/nc/part.ncc";
+        CProgramRunner runner(program);
+        QList<int> saves;
+        runner.m_Ctrl.m_fnExecStatusSaveStarted = [&saves](int iLine) { saves << iLine; };
+        const stRun run = runner.Run();
+        // Every line runs exactly once, whatever the saves do.
+        QCOMPARE(run.segments.size(), 25 - startLine);
+        QCOMPARE(run.segments.last(), QString("G00 25.0000 0.0000 0.0000"));
+        QVERIFY(WaitFor([] { return !AppControl::m_bWritingGCodeExecStatusFile; }));
+        QString path;
+        int line = -1;
+        const CGCodeExecStatus::eReadResult result = CGCodeExecStatus::Read(path, line);
+        if (firstSave < 0) {
+            QVERIFY(saves.isEmpty());
+            QCOMPARE(result, CGCodeExecStatus::STATUS_NONE);
+            return;
+        }
+        // The first save records the start line + 10 before line start + 11
+        // runs; a later one comes ten lines on at the earliest (later while a
+        // save is still writing), and the file holds the last one.
+        QCOMPARE(saves.value(0), firstSave);
+        for (int i = 1; i < saves.size(); ++i)
+            QVERIFY(saves[i] >= saves[i - 1] + 10);
+        QCOMPARE(result, CGCodeExecStatus::STATUS_OK);
+        QCOMPARE(path, QString("/nc/part.ncc"));
+        QCOMPARE(line, saves.last());
+    }
+
+private:
+    std::unique_ptr<CSimControllerSetup> m_pSetup;
+};
+
+QTEST_MAIN(TestGCodeInterp)
+#include "tst_gcodeinterp.moc"
