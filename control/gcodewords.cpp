@@ -3,6 +3,7 @@
 #include "gcode/gcodeprogram.h"
 
 #include <cctype>
+#include <charconv>
 #include <cstdlib>
 
 char CGCodeWords::Letter(const std::string& word)
@@ -17,10 +18,20 @@ int CGCodeWords::IntValue(const std::string& word)
 
 double CGCodeWords::DoubleValue(const std::string& word)
 {
-    // The words come from the program's own splitters and hold only digits,
-    // '.' and '-' after the letter, so the C library reads them the same way
-    // in every locale.
-    return word.size() < 2 ? 0.0 : std::atof(word.c_str() + 1);
+    // Read like atof, but always with '.' as the decimal point: the C
+    // library's own parsing follows the desktop's language, and "X10.5" must
+    // not become 10 on a machine set up in German.
+    if (word.size() < 2)
+        return 0.0;
+    const char* first = word.c_str() + 1;
+    const char* last = word.c_str() + word.size();
+    while (first < last && std::isspace(static_cast<unsigned char>(*first)))
+        ++first;
+    if (first < last && *first == '+')
+        ++first;
+    double value = 0.0;
+    const std::from_chars_result result = std::from_chars(first, last, value);
+    return result.ec == std::errc() ? value : 0.0;
 }
 
 unsigned int CGCodeWords::UIntValue(const std::string& word)

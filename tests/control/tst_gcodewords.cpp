@@ -41,6 +41,20 @@ private slots:
         QCOMPARE(CGCodeWords::UIntValue("L-3"), 0u);
     }
 
+    void decimalPointWhateverTheLocale()
+    {
+        const char* previous = setlocale(LC_NUMERIC, nullptr);
+        const std::string saved = previous ? previous : "C";
+        if (!setlocale(LC_NUMERIC, "de_DE.UTF-8") && !setlocale(LC_NUMERIC, "de_DE"))
+            QSKIP("no German locale on this machine");
+        QCOMPARE(CGCodeWords::DoubleValue("X10.5"), 10.5);
+        QCOMPARE(CGCodeWords::DoubleValue("F-0.25"), -0.25);
+        QCOMPARE(CGCodeWords::DoubleValue("X+2"), 2.0);
+        QCOMPARE(CGCodeWords::DoubleValue("X1.5.3"), 1.5);
+        QCOMPARE(CGCodeWords::DoubleValue("X."), 0.0);
+        setlocale(LC_NUMERIC, saved.c_str());
+    }
+
     void wholeNumbers()
     {
         QVERIFY(CGCodeWords::IsWholeNumber("G91"));
