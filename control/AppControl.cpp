@@ -512,7 +512,7 @@ bool AppControl::GetPosToMov(uint uiLine, stFloatPoint& pos)
     for (const std::string& word : (*m_pGCodeLines)[uiLine]) {
         if (word.empty())
             continue;
-        const double fValue = std::atof(word.c_str() + 1);
+        const double fValue = CGCodeWords::DoubleValue(word);
         int iAxis = -1;
         switch (word.at(0)) {
         case 'X': case 'x': iAxis = X_AXIS; break;
