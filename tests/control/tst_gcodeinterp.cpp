@@ -179,6 +179,26 @@ private slots:
         QCOMPARE(run.messages, messages);
     }
 
+    void lineSignals()
+    {
+        // A run announces every line before it runs; one-line execution runs
+        // just its line (no move to work zero first) and announces it after.
+        CProgramRunner runner({"G0 X1", "M98 P3", "M30", "N3 G0 Y1", "M99"});
+        QSignalSpy lines(&runner.m_Ctrl, &AppControl::SelNxtGCodeLine);
+        runner.Run();
+        QList<uint> order;
+        for (const QList<QVariant>& args : lines)
+            order << args.at(0).toUInt();
+        QCOMPARE(order, (QList<uint>{0, 1, 3, 4, 2}));
+
+        lines.clear();
+        runner.m_Ctrl.StartExecGCodeLine(&runner.m_Program, 3);
+        const stRun one = runner.Finish();
+        QCOMPARE(lines.size(), 1);
+        QCOMPARE(lines.at(0).at(0).toUInt(), 3u);
+        QCOMPARE(one.segments.last(), QString("G00 1.0000 1.0000 0.0000"));
+    }
+
     void g28WithIntermediatePointKeepsIncrementalMode()
     {
         const stRun run = RunProgram({"G0 X4", "G28 G91 X1 Y0", "G0 X9"});
