@@ -1,0 +1,198 @@
+// A generated relief file and a generated shape file, run by the G-code
+// simulation driver, start the same straight segments as cutting the same
+// jobs directly on the simulated machine (the first descent of a carving is
+// a rapid on the machine and a G01 line in the file, so segment kinds are
+// not compared).
+#include "control/AppControl.h"
+#include "control/gcodewriter.h"
+#include "core/AppConfig.h"
+#include "simcontroller.h"
+
+#include <QMutex>
+#include <QProcess>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+// "X Y Z" of every segment end, four decimals.
+class CSegments
+{
+public:
+    void Record(AppControl& ctrl)
+    {
+        ctrl.m_fnSegmentStarted = [this](eGMoveCmnd, const stFloatPoint& to) {
+            QMutexLocker lock(&m_Mutex);
+            m_lstEnds << QStringLiteral("%1 %2 %3").arg(to.x, 0, 'f', 4).arg(to.y, 0, 'f', 4).arg(to.z, 0, 'f', 4);
+        };
+    }
+    QStringList Ends() const
+    {
+        QMutexLocker lock(&m_Mutex);
+        return m_lstEnds;
+    }
+
+private:
+    mutable QMutex m_Mutex;
+    QStringList m_lstEnds;
+};
+
+// Segment ends the simulation driver reports for a program; the driver's
+// messages are appended as they are.
+QStringList RunDriver(const QString& program)
+{
+    QProcess driver;
+    driver.start(QStringLiteral(DIRADI_TOOLS_DIR "/gcode-sim"), {program});
+    if (!driver.waitForFinished(120000))
+        return {QStringLiteral("driver did not finish")};
+    QStringList ends;
+    for (const QString& line : QString::fromLocal8Bit(driver.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
+        const QStringList words = line.split(' ');
+        if (words.size() == 6 && (words[0] == "G00" || words[0] == "G01"))
+            ends << QStringList{words[1], words[2], words[3]}.join(' ');
+        else
+            ends << line;
+    }
+    return ends;
+}
+
+// The first segment end where the two runs part by a motor step or more,
+// or an empty text. The machine takes the axes' position (whole motor steps)
+// where the file carries the unrounded target on, so ends may differ below
+// one step.
+QString FirstDifference(const QStringList& file, const QStringList& direct)
+{
+    const double step = AppConfig::m_fAxisMovPerPulse[X_AXIS];
+    for (int i = 0; i < std::max(file.size(), direct.size()); ++i) {
+        if (i >= file.size() || i >= direct.size())
+            return QStringLiteral("segment %1: %2 / %3")
+                .arg(i)
+                .arg(file.value(i, "(none)"), direct.value(i, "(none)"));
+        const QStringList a = file[i].split(' ');
+        const QStringList b = direct[i].split(' ');
+        bool same = a.size() == 3 && b.size() == 3;
+        for (int k = 0; same && k < 3; ++k)
+            same = std::fabs(a[k].toDouble() - b[k].toDouble()) < step - 1e-9;
+        if (!same)
+            return QStringLiteral("segment %1: %2 / %3").arg(i).arg(file[i], direct[i]);
+    }
+    return QString();
+}
+
+QImage Picture()
+{
+    QImage img(30, 20, QImage::Format_Grayscale8);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 30; ++x)
+            img.scanLine(y)[x] = uchar(std::min(255, 60 + 12 * std::abs(x - 15) + 4 * y));
+    return img;
+}
+
+stFloatPoint P(double x, double y)
+{
+    stFloatPoint p;
+    p.x = x;
+    p.y = y;
+    return p;
+}
+
+} // namespace
+
+class TestCarvingRoundTrip : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { m_pSetup = std::make_unique<CSimControllerSetup>(); }
+    void cleanup() { m_pSetup.reset(); }
+
+    void reliefFile_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::newRow("3D") << 0;
+        QTest::newRow("2.5D") << 1;
+    }
+    void reliefFile()
+    {
+        QFETCH(int, type);
+        AppControl ctrl;
+        ctrl.InitMachine();
+        ctrl.m_ImgCarvingData.SetImage(Picture());
+        stImgCarvingInfo& info = *ctrl.m_ImgCarvingData.m_pInfo;
+        info.m_fLength = 30.0;
+        info.m_fWidth = 20.0;
+        info.m_fDepth = 3.0;
+        info.m_fZStep = 1.25;
+        info.m_fXStep = 2.0;
+        info.m_fYStep = 2.0;
+        info.m_iCarvingType = type;
+        const QString path = m_pSetup->m_Folder.Working() + "/relief.ncc";
+        QVERIFY(ctrl.CreateGCodeFromImage(path));
+
+        CSegments direct;
+        direct.Record(ctrl);
+        ctrl.StartImgCarving();
+        QVERIFY(FinishOperation(ctrl));
+        QCOMPARE(TakeMessages(ctrl), QStringList());
+        const QStringList ends = direct.Ends();
+        QVERIFY(ends.size() > 100);
+        QCOMPARE(FirstDifference(RunDriver(path), ends), QString());
+    }
+
+    void shapeFile()
+    {
+        AppControl ctrl;
+        ctrl.InitMachine();
+        stShapeCuttingInfo job;
+        job.m_fZStep = 0.8;
+        stPolygon* square = new stPolygon;
+        square->m_lstVertices = {P(10, 10), P(30, 10), P(30, 30), P(10, 30), P(10, 10)};
+        square->m_fDepth = -2.0;
+        job.AddPolygon(square);
+        stPolygon* polyline = new stPolygon;
+        polyline->m_lstVertices = {P(40, 5), P(45.25, 5), P(45.25, 12.5), P(52, 20)};
+        polyline->m_fDepth = -1.5;
+        job.AddPolygon(polyline);
+        ctrl.m_pShapeCuttingInfo = &job;
+        const QString path = m_pSetup->m_Folder.Working() + "/shapes.txt";
+        QVERIFY(ctrl.CreateGCodeFromShapes(path));
+
+        CSegments direct;
+        direct.Record(ctrl);
+        ctrl.StartShapeCutting(&job);
+        QVERIFY(FinishOperation(ctrl));
+        QCOMPARE(TakeMessages(ctrl), QStringList());
+        const QStringList ends = direct.Ends();
+        QCOMPARE(ends.last(), QStringLiteral("40.0000 5.0000 5.0000"));
+        QCOMPARE(FirstDifference(RunDriver(path), ends), QString());
+    }
+
+    // A circle is an arc word per pass in the file and points on the machine:
+    // both end where the circle starts, at the safe height.
+    void circleFile()
+    {
+        AppControl ctrl;
+        ctrl.InitMachine();
+        stShapeCuttingInfo job;
+        stEllipse* circle = new stEllipse;
+        for (int i = 0; i <= 72; ++i) {
+            const double a = i * 5.0 * M_PI / 180.0;
+            circle->m_lstPoints.push_back(P(50 + 12.5 * std::cos(a), 50 + 12.5 * std::sin(a)));
+        }
+        circle->m_fDepth = -1.0;
+        job.AddEllipse(circle);
+        ctrl.m_pShapeCuttingInfo = &job;
+        const QString path = m_pSetup->m_Folder.Working() + "/circle.txt";
+        QVERIFY(ctrl.CreateGCodeFromShapes(path));
+        const QStringList file = RunDriver(path);
+        QVERIFY(file.size() > 10);
+        QCOMPARE(file.last(), QStringLiteral("62.5000 50.0000 5.0000"));
+        QCOMPARE(file.mid(0, 4), (QStringList{"0.0000 0.0000 5.0000", "62.5000 50.0000 5.0000",
+                                              "62.5000 50.0000 0.0000", "62.5000 50.0000 -1.0000"}));
+    }
+
+private:
+    std::unique_ptr<CSimControllerSetup> m_pSetup;
+};
+
+QTEST_MAIN(TestCarvingRoundTrip)
+#include "tst_carvingroundtrip.moc"
