@@ -1615,16 +1615,13 @@ AppControl::eWordResult AppControl::ToolChange()
         TurnOnOffSpindle(false, DIR_CW);
         const double* pos = AppConfig::m_fAxisManualToolChngPos;
         m_AxisCtrl[Z_AXIS].SetVelocityAcc(AppConfig::m_fAxisFeed[Z_AXIS], AppConfig::m_fAxisAcc[Z_AXIS]);
-        if (!EngMoveAxisAbs(Z_AXIS, pos[Z_AXIS], true)) {
-            AddAxisError(Z_AXIS);
+        // A refused move has already queued the axis's own text.
+        if (!EngMoveAxisAbs(Z_AXIS, pos[Z_AXIS], true))
             return WORD_FAIL;
-        }
         for (eAxis axis : {X_AXIS, Y_AXIS}) {
             m_AxisCtrl[axis].SetVelocityAcc(AppConfig::m_fAxisFeed[axis], AppConfig::m_fAxisAcc[axis]);
-            if (!EngMoveAxisAbs(axis, pos[axis], false)) {
-                AddAxisError(axis);
+            if (!EngMoveAxisAbs(axis, pos[axis], false))
                 return WORD_FAIL;
-            }
         }
         const qint8 flags[AXIS_COUNT] = {1, 1, 0, 0, 0};
         if (!WaitForMotionFinish(flags))

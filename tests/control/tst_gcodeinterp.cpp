@@ -348,6 +348,26 @@ private slots:
         QCOMPARE(run.messages, (QStringList{"info: Tool Change Sequence Started", "info: Change tool and click start"}));
     }
 
+    void manualToolChangeRefusedByAnAxis()
+    {
+        // Home switches fitted, the machine homed where it stands, and a
+        // tool-change height above the Z travel: the Z axis refuses.
+        AppConfig::m_bEnlManualToolChange = true;
+        AppConfig::m_bHomeSensorsUsed = true;
+        AppConfig::m_fZSafePos = 0;
+        AppConfig::m_fAxisManualToolChngPos[Z_AXIS] = AppConfig::m_fAxisPosDirLimit[Z_AXIS] + 10;
+        CProgramRunner runner({"M6", "G0 X1"});
+        runner.m_Ctrl.SetMchHome();
+        const stRun run = runner.Run();
+        AppConfig::m_bHomeSensorsUsed = false;
+        QCOMPARE(run.segments, QStringList{});
+        // The axis's own text once, not repeated by the tool change.
+        QCOMPARE(run.messages.size(), 2);
+        QCOMPARE(run.messages.at(0), QString("info: Tool Change Sequence Started"));
+        QVERIFY2(run.messages.at(1).startsWith("error: Z Axis Absolute Position value must be between"),
+                 qPrintable(run.messages.at(1)));
+    }
+
     void simulationModePassesOverMWords()
     {
         AppConfig::m_bSimulationMode = true;
