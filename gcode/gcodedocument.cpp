@@ -83,7 +83,7 @@ bool CGCodeDocument::OpenGCode(QObject* pNotify)
             bAskForFile = false;
             if (status == CGCodeExecStatus::STATUS_UNREADABLE) {
                 CPrompter::Instance().Critical(nullptr, QStringLiteral("Critical error"),
-                                               QStringLiteral("Unable to open Config File"));
+                                               QStringLiteral("Unable to open Config File"), QMessageBox::Abort);
                 return false;
             }
             strName = strStatusPath;

@@ -11,6 +11,24 @@
 #include <QFile>
 #include <QtTest>
 
+// Also keeps the buttons of each critical box.
+class CButtonPrompter : public CFakePrompter
+{
+public:
+    QList<QMessageBox::StandardButtons> m_lstCriticalButtons;
+    void Critical(QWidget* parent, const QString& title, const QString& text) override
+    {
+        m_lstCriticalButtons << QMessageBox::Ok;
+        CFakePrompter::Critical(parent, title, text);
+    }
+    void Critical(QWidget* parent, const QString& title, const QString& text,
+                  QMessageBox::StandardButtons buttons) override
+    {
+        m_lstCriticalButtons << buttons;
+        CFakePrompter::Critical(parent, title, text, buttons);
+    }
+};
+
 class TestGCodeDocument : public QObject
 {
     Q_OBJECT
@@ -208,7 +226,7 @@ private slots:
     void openWithBadOrUnreadableStatusFile()
     {
         CTempWorkingFolder tmp;
-        CFakePrompter prompter;
+        CButtonPrompter prompter;
         CGCodeDocument doc(nullptr, Sink());
         // Nonsense in the status file: as if there were none, no question.
         WriteRaw(CAppPaths::GCodeExecStatusFile(), "garbage");
@@ -225,6 +243,7 @@ private slots:
         QVERIFY(!doc.OpenGCode(nullptr));
         QCOMPARE(prompter.Texts("Critical"), QStringList{"Unable to open Config File"});
         QCOMPARE(prompter.m_lstPrompts.last().m_strTitle, QString("Critical error"));
+        QCOMPARE(prompter.m_lstCriticalButtons, QList<QMessageBox::StandardButtons>{QMessageBox::Abort});
         QCOMPARE(prompter.Texts("OpenFileName"), QStringList{});
     }
 
