@@ -9,7 +9,7 @@
 namespace {
 // The version the window reads with; for a QString and a 32-bit int every
 // version gives the same bytes.
-constexpr QDataStream::Version STATUS_STREAM_VERSION = QDataStream::Qt_4_3; // version 7
+constexpr QDataStream::Version STATUS_STREAM_VERSION = QDataStream::Qt_4_0; // version 7
 // No program path is anywhere near this long; a longer length field is nonsense.
 constexpr qint64 MAX_STATUS_FILE_SIZE = 1 << 20;
 }
