@@ -1027,6 +1027,9 @@ namespace {
 constexpr double Z_ZERO_PROBE_TRAVEL = 100.0;
 // Height Z rises to after the Z zero has been probed.
 constexpr double Z_ZERO_PROBE_LIFT = 3.0;
+// Far more probe points than any profile takes in a day; a grid this large
+// would only exhaust the memory.
+constexpr qint64 Z_PROFILE_MAX_POINTS = 1000000;
 }
 
 CArcGeometry AppControl::ArcGeometry() const
@@ -1171,18 +1174,26 @@ bool AppControl::RunZProfile()
 
 bool AppControl::CreateZProfile()
 {
-    if (!MoveWorkZeroAll())
-        return false;
     stZProfileInfo& info = AppConfig::m_ZProfileInfo;
+    // A profile that cannot be probed is refused before anything moves, and
+    // the profile held before is kept.
+    const qint64 nPoints = CZProfile::PointCount(info.m_fLength, info.m_fWidth, info.m_fXYStep);
+    QString strRefusal;
+    if (nPoints <= 0)
+        strRefusal = QStringLiteral("Z profile step must be greater than 0");
+    else if (CUnitConverter::GetLong(info.m_fZRange) <= 0)
+        strRefusal = QStringLiteral("Z profile range must be greater than 0");
+    else if (nPoints > Z_PROFILE_MAX_POINTS)
+        strRefusal = QStringLiteral("Z profile has too many points: increase the X-Y Step");
+    if (!strRefusal.isEmpty()) {
+        AddErrMsg(strRefusal);
+        return false;
+    }
+    if (!ProbeInputFitted() || !MoveWorkZeroAll())
+        return false;
     // A new profile replaces the one held before.
     info.m_lstGrid.clear();
     const ZProfileGrid targets = CZProfile::ProbeTargets(info.m_fLength, info.m_fWidth, info.m_fXYStep);
-    if (targets.isEmpty()) {
-        AddErrMsg(QStringLiteral("Z profile step must be greater than 0"));
-        return false;
-    }
-    if (!ProbeInputFitted())
-        return false;
 
     double fFeedPercent = AppConfig::m_fAxisFeedPercent[X_AXIS];
     const double fLift = info.m_fZRange / 2.0;

@@ -51,6 +51,19 @@ QList<double> CZProfile::AxisPositions(double extent, double step)
     return positions;
 }
 
+qint64 CZProfile::PointCount(double length, double width, double step)
+{
+    const qint64 inc = CUnitConverter::GetInt(step);
+    if (inc <= 0)
+        return 0;
+    // 0, inc, 2 inc, ... below the extent, then the extent itself.
+    auto count = [inc](double extent) {
+        const qint64 end = std::max(0, CUnitConverter::GetInt(extent));
+        return (end + inc - 1) / inc + 1;
+    };
+    return count(length) * count(width);
+}
+
 ZProfileGrid CZProfile::ProbeTargets(double length, double width, double step)
 {
     ZProfileGrid targets;

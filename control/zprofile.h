@@ -21,6 +21,11 @@ public:
     // shorter than one internal unit.
     static QList<double> AxisPositions(double extent, double step);
 
+    // How many points a profile of this size and step has (the product of
+    // the two AxisPositions counts), worked out without building them; 0
+    // when the step is shorter than one internal unit.
+    static qint64 PointCount(double length, double width, double step);
+
     // Where each point of the profile is probed, row by row in probing order:
     // rows at the Y positions, odd rows from high X to low X. The first point
     // (0, 0) is the work zero itself. Empty when the step is not positive.

@@ -83,6 +83,9 @@ private slots:
         QFETCH(double, step);
         QFETCH(QList<double>, positions);
         QCOMPARE(CZProfile::AxisPositions(extent, step), positions);
+        // Counted without building them: a row of them, and a square.
+        QCOMPARE(CZProfile::PointCount(extent, 0.0, step), qint64(positions.size()));
+        QCOMPARE(CZProfile::PointCount(extent, extent, step), qint64(positions.size()) * positions.size());
     }
 
     void finishGrid()

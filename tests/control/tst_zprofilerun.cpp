@@ -155,6 +155,53 @@ private slots:
         QCOMPARE(TakeMessages(ctrl), QStringList{"error: Z profile step must be greater than 0"});
     }
 
+    // Settings that cannot give a profile, or no probe input: refused before
+    // anything moves, and the profile probed before is kept.
+    void refusedProfileKeepsTheOldOne_data()
+    {
+        QTest::addColumn<double>("step");
+        QTest::addColumn<double>("range");
+        QTest::addColumn<bool>("probeFitted");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no step") << 0.0 << 3.0 << true << "Z profile step must be greater than 0";
+        QTest::newRow("no range") << 10.0 << 0.0 << true << "Z profile range must be greater than 0";
+        QTest::newRow("a hundredth of a mm") << 0.01 << 3.0 << true
+                                             << "Z profile has too many points: increase the X-Y Step";
+        QTest::newRow("no probe input") << 10.0 << 3.0 << false << "Z probe input is not configured";
+    }
+    void refusedProfileKeepsTheOldOne()
+    {
+        QFETCH(double, step);
+        QFETCH(double, range);
+        QFETCH(bool, probeFitted);
+        QFETCH(QString, message);
+        SetProfile(150, 150, step);
+        AppConfig::m_ZProfileInfo.m_fZRange = range;
+        const ZProfileGrid old = {{Pt(0, 0, 0.1), Pt(10, 0, 0.2)}, {Pt(10, 10, 0.3), Pt(0, 10, 0.4)}};
+        AppConfig::m_ZProfileInfo.m_lstGrid = old;
+        if (!probeFitted)
+            AppConfig::m_iZProbeInput = -1;
+        AppControl ctrl;
+        ctrl.InitMachine();
+        ctrl.m_AxisCtrl[Z_AXIS].SetCurPos(-1.0); // the common end lifts Z; nothing else moves
+        CMotionTrace trace;
+        trace.Start(Pt(0, 0, -1));
+        QVERIFY(ctrl.RunZProfile());
+        QVERIFY(FinishOperation(ctrl));
+        QCOMPARE(TakeMessages(ctrl), QStringList{"error: " + message});
+        QCOMPARE(AppConfig::m_ZProfileInfo.m_lstGrid.size(), old.size());
+        QCOMPARE(AppConfig::m_ZProfileInfo.m_lstGrid[1][1].z, 0.4);
+        // Only the common end's lift to the safe height: Z never comes down.
+        double z = -1.0;
+        for (const stFloatPoint& p : trace.Points()) {
+            QCOMPARE(p.x, 0.0);
+            QCOMPARE(p.y, 0.0);
+            QVERIFY(p.z >= z);
+            z = p.z;
+        }
+        QCOMPARE(z, 5.0);
+    }
+
     void correctedMovesFollowTheSurface()
     {
         ZProfileGrid grid = CZProfile::ProbeTargets(40, 40, 10);
