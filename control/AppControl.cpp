@@ -1057,6 +1057,11 @@ bool AppControl::CutArc(unsigned int iLineNo, stGCodeEllipseInfo& arc)
     stFloatPoint cur;
     for (int i = 0; i < 5; ++i)
         SetPosOf(cur, i, m_AxisCtrl[i].GetCurPos());
+    // Following the Z profile, Z stands at the corrected height: the arc
+    // starts from the programmed Z, so that an arc on the surface is still
+    // corrected point by point.
+    if (ZProfileInUse())
+        cur.z = m_LastPos.z;
     const bool bOk = geometry.ParseArc(CArcGeometry::ParseWords((*m_pGCodeLines)[iLineNo]), cur, arc);
     for (const stArcWord& word : geometry.FeedSpeedWords()) {
         if (word.cLetter == 'F' && AppConfig::m_GCodeRunSettings.m_bUsePrgmFeed)
@@ -1086,6 +1091,8 @@ bool AppControl::G02_G03_Move(stGCodeEllipseInfo* pArc)
     stFloatPoint prev;
     for (int i = 0; i < 5; ++i)
         SetPosOf(prev, i, m_AxisCtrl[i].GetCurPos());
+    if (ZProfileInUse())
+        prev.z = pArc->m_StartPt.z; // the programmed Z, not the corrected one
     CArcGeometry geometry = ArcGeometry();
     QList<stFloatPoint> points;
     if (!geometry.GeneratePoints(*pArc, prev, points)) {
@@ -1375,6 +1382,8 @@ AppControl::eWordResult AppControl::ArcMove(uint uiLine, eDirection eDir)
     if (!CutArc(uiLine, arc))
         return WORD_FAIL;
     GetAllAxisCurPos(m_LastPos);
+    if (ZProfileInUse())
+        m_LastPos.z = arc.m_EndPt.z; // programmed, as after a straight move
     return WORD_END_LINE;
 }
 

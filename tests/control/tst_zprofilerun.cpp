@@ -5,8 +5,10 @@
 #include <QtTest>
 
 #include "control/AppControl.h"
+#include "control/arcgeometry.h"
 #include "control/zprofile.h"
 #include "core/AppConfig.h"
+#include "gcode/gcodeprogram.h"
 #include "hal/simpinbank.h"
 #include "machine/allaxisctrl.h"
 #include "motiontrace.h"
@@ -235,6 +237,51 @@ private slots:
         QCOMPARE(ctrl.GetCurPos(X_AXIS), 30.0);
         QCOMPARE(ctrl.GetCurPos(Y_AXIS), 10.0);
         QCOMPARE(ctrl.GetCurPos(Z_AXIS), 0.5); // the sample at (30, 10)
+    }
+
+    // A program on an uneven surface that lies above the work zero
+    // everywhere: a straight move, an arc and a straight move again, all at
+    // Z 0. Each one follows the grid, the arc and the move after it too.
+    void programWithArcsFollowsTheSurface()
+    {
+        auto uneven = [](double x, double y) { return 0.3 + 0.0004 * x * x + 0.01 * y; };
+        ZProfileGrid grid = CZProfile::ProbeTargets(40, 40, 10);
+        for (auto& row : grid) {
+            for (auto& p : row)
+                p.z = uneven(p.x, p.y);
+        }
+        SetProfile(40, 40, 10);
+        AppConfig::m_ZProfileInfo.m_lstGrid = grid;
+        AppConfig::m_bUseZProfile = true;
+        GCodeCmdList program;
+        for (const char* line : {"G1 X10 Y10 Z0", "G2 X20 Y10 I5 J0", "G1 X40 Y30"})
+            program.push_back(CGCodeProgram::Parse_GCode_Line(QString::fromLatin1(line)));
+        AppControl ctrl;
+        ctrl.InitMachine();
+        CMotionTrace trace;
+        trace.Start(stFloatPoint());
+        ctrl.StartGCode(&program);
+        QVERIFY(FinishOperation(ctrl));
+        AppConfig::m_bUseZProfile = false;
+        QCOMPARE(TakeMessages(ctrl).filter("error"), QStringList());
+
+        // The programmed path, every piece corrected by the grid.
+        QList<stFloatPoint> programmed = {Pt(0, 0), Pt(10, 10)};
+        stArcSettings settings;
+        settings.fAxisStep[0] = settings.fAxisStep[1] = settings.fAxisStep[2] = 0.01;
+        CArcGeometry arcs(settings);
+        stGCodeEllipseInfo arc;
+        QList<stFloatPoint> arcPoints;
+        QVERIFY(arcs.ParseArc(CArcGeometry::ParseWords(program[1]), Pt(10, 10), arc));
+        QVERIFY(arcs.GeneratePoints(arc, Pt(10, 10), arcPoints));
+        programmed += arcPoints;
+        programmed += Pt(40, 30);
+        QList<stFloatPoint> expected;
+        for (int i = 1; i < programmed.size(); ++i)
+            expected += CZProfile::CorrectedMove(grid, 10, programmed[i - 1], programmed[i]);
+        QString missed;
+        QVERIFY2(trace.PassesInOrder(expected, 0.011, &missed), qPrintable(missed));
+        QCOMPARE(ctrl.GetCurPos(Z_AXIS), uneven(40, 30));
     }
 
 private:
