@@ -4,6 +4,8 @@
 // corrected by the grid across several consecutive moves.
 #include <QtTest>
 
+#include <functional>
+
 #include "control/AppControl.h"
 #include "control/arcgeometry.h"
 #include "control/zprofile.h"
@@ -31,6 +33,20 @@ void SetProfile(double length, double width, double step, double offset = 0.0)
     info.m_fWidth = width;
     info.m_fXYStep = step;
     info.m_fZOffset = offset;
+}
+
+// A 40 x 40 mm profile at a 10 mm step, as if probed over `surface`, held
+// as the machine's profile; returns the grid.
+ZProfileGrid InstallSurfaceGrid(const std::function<double(double, double)>& surface)
+{
+    ZProfileGrid grid = CZProfile::ProbeTargets(40, 40, 10);
+    for (auto& row : grid) {
+        for (auto& p : row)
+            p.z = surface(p.x, p.y);
+    }
+    SetProfile(40, 40, 10);
+    AppConfig::m_ZProfileInfo.m_lstGrid = grid;
+    return grid;
 }
 }
 
@@ -206,13 +222,7 @@ private slots:
 
     void correctedMovesFollowTheSurface()
     {
-        ZProfileGrid grid = CZProfile::ProbeTargets(40, 40, 10);
-        for (auto& row : grid) {
-            for (auto& p : row)
-                p.z = Tilted(p.x, p.y);
-        }
-        SetProfile(40, 40, 10);
-        AppConfig::m_ZProfileInfo.m_lstGrid = grid;
+        const ZProfileGrid grid = InstallSurfaceGrid(Tilted);
         AppControl ctrl;
         ctrl.InitMachine();
         CMotionTrace trace;
@@ -245,13 +255,7 @@ private slots:
     void programWithArcsFollowsTheSurface()
     {
         auto uneven = [](double x, double y) { return 0.3 + 0.0004 * x * x + 0.01 * y; };
-        ZProfileGrid grid = CZProfile::ProbeTargets(40, 40, 10);
-        for (auto& row : grid) {
-            for (auto& p : row)
-                p.z = uneven(p.x, p.y);
-        }
-        SetProfile(40, 40, 10);
-        AppConfig::m_ZProfileInfo.m_lstGrid = grid;
+        const ZProfileGrid grid = InstallSurfaceGrid(uneven);
         AppConfig::m_bUseZProfile = true;
         GCodeCmdList program;
         for (const char* line : {"G1 X10 Y10 Z0", "G2 X20 Y10 I5 J0", "G1 X40 Y30"})
