@@ -252,8 +252,6 @@ QString AppConfig::CheckValues()
         return QStringLiteral("the sampling time is zero");
     if (!(m_GCodeRunSettings.m_fAxisStep > 0.0) || !std::isfinite(m_GCodeRunSettings.m_fAxisStep))
         return QStringLiteral("the arc step is zero or negative");
-    if (m_stPwmSpndlSettings.m_nFreqStep == 0)
-        return QStringLiteral("the PWM frequency step is zero");
     if (!AllFinite(m_fAxisWorkZero) || !AllFinite(m_fAxisPosDirLimit) || !AllFinite(m_fAxisNegDirLimit) ||
         !AllFinite(m_fAxisManualToolChngPos) || !std::isfinite(m_fZSafePos) || !std::isfinite(m_fEndMillDia) ||
         !std::isfinite(m_fHomeRepeatOffset))

@@ -398,7 +398,6 @@ private slots:
             << with(Offset::MaxAxisFeed + 8, BigEndianDouble(std::numeric_limits<double>::quiet_NaN()));
         QTest::newRow("zero sampling time") << with(Offset::SamplingTime, BigEndianU32(0));
         QTest::newRow("zero arc step") << with(Offset::ArcStep, BigEndianDouble(0.0));
-        QTest::newRow("zero PWM step") << with(Offset::Pwm + 4, QByteArray(2, '\0'));
         QTest::newRow("unknown controller") << with(Offset::Ctrl, QByteArray(1, '\x07'));
         QTest::newRow("work zero infinite")
             << with(Offset::AxisWorkZero, BigEndianDouble(std::numeric_limits<double>::infinity()));
@@ -427,6 +426,25 @@ private slots:
         QCOMPARE(int(AppConfig::m_fAxisFeed[X_AXIS] * 1000), feedBefore);
         QCOMPARE(int(AppConfig::m_stPwmSpndlSettings.m_nCurFreq), curFreqBefore);
         QCOMPARE(ReadAll(path), data);
+    }
+
+    // The PWM settings allow a maximum only 23 Hz above the minimum, which
+    // makes the slider's frequency step (difference / 24) zero. Nothing
+    // divides by that step, so such a file is the operator's and loads.
+    void zeroPwmFrequencyStepLoads()
+    {
+        LoadDefaults();
+        AppConfig::m_stPwmSpndlSettings.m_nMinFreq = 100;
+        AppConfig::m_stPwmSpndlSettings.m_nMaxFreq = 123;
+        AppConfig::m_stPwmSpndlSettings.m_nFreqStep = 0;
+        const QString path = Path("pwmstep0.dat");
+        QVERIFY(AppConfig::SaveConfig(path));
+        LoadDefaults();
+        QCOMPARE(AppConfig::LoadConfig(path), 1);
+        QCOMPARE(int(AppConfig::m_stPwmSpndlSettings.m_nMaxFreq), 123);
+        QCOMPARE(int(AppConfig::m_stPwmSpndlSettings.m_nFreqStep), 0);
+        QCOMPARE(int(AppConfig::m_stPwmSpndlSettings.m_nCurFreq), 100);
+        LoadDefaults();
     }
 
     // Parent folder is a regular file: the settings cannot be written (this
