@@ -338,14 +338,20 @@ int AppConfig::LoadConfig(QString path)
     if (!QFileInfo::exists(path))
         CreateConfigFile(path); // a fresh installation gets every default
 
+    // When the file is refused the program runs on with the settings in
+    // memory; its pins (emergency stop, program start, probe, M-code outputs)
+    // must then be those of the controller kind in memory, not the bare
+    // defaults, or the emergency-stop switch would go unread.
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         m_strErrorMsg = QStringLiteral("Unable to open Config File");
+        InstallPinAssignment(m_eDiradiCtrl);
         CPrompter::Instance().Critical(nullptr, QStringLiteral("Critical error"), m_strErrorMsg, QMessageBox::Abort);
         return 0;
     }
     if (file.size() > MAX_FILE_SIZE) {
         m_strErrorMsg = QStringLiteral("Settings file %1 is too large to be a settings file").arg(path);
+        InstallPinAssignment(m_eDiradiCtrl);
         return 0;
     }
     const QByteArray data = file.readAll();
@@ -384,6 +390,7 @@ int AppConfig::LoadConfig(QString path)
         CFieldReader reader(back);
         StreamFields(reader, true);
         m_strErrorMsg = QStringLiteral("Settings file %1 was not loaded: %2").arg(path, strFault);
+        InstallPinAssignment(m_eDiradiCtrl);
         return 0;
     }
 

@@ -64,8 +64,9 @@ public:
     // when there is no file), installs the pin assignment of the controller
     // kind and derives the working feeds and the PWM frequency. Returns 1 on
     // success. Returns 0 when the file cannot be opened (after a "Critical
-    // error" box) or is cut short or holds nonsense; then nothing in memory
-    // changes and the file is left alone. A file of an older version is read
+    // error" box) or is cut short or holds nonsense; then no setting in
+    // memory changes (the pins are installed for the controller kind in
+    // memory) and the file is left alone. A file of an older version is read
     // for all but its last field and rewritten at once in this version.
     static int LoadConfig(QString path);
     // Writes every persistent setting to `path` through a temporary file

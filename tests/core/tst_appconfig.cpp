@@ -447,6 +447,46 @@ private slots:
         LoadDefaults();
     }
 
+    // A refused file leaves the settings in memory, and the program runs on
+    // with them: its emergency-stop, start and probe inputs and M-code
+    // outputs must be those of the controller kind in memory even when no
+    // file was ever loaded (the store's bare defaults put the E-stop on
+    // pin 9, where the Pi pin-outs have nothing wired).
+    void refusedFileLeavesPinsOfTheKindInMemory_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("data"); // empty: a path that cannot be opened
+        QTest::newRow("cut short") << "short.dat" << m_DefaultFile.left(300);
+        QTest::newRow("cannot be opened") << "plainfile2/DIR_ADI.dat" << QByteArray();
+    }
+    void refusedFileLeavesPinsOfTheKindInMemory()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, data);
+        LoadDefaults();
+        if (data.isEmpty())
+            QVERIFY(WriteAll(Path("plainfile2"), "x"));
+        else
+            QVERIFY(WriteAll(Path(name), data));
+        // The store as the program starts, before any file is read.
+        AppConfig::m_eDiradiCtrl = CTRL_KIVQ10;
+        AppConfig::m_iEStopInput = 9;
+        AppConfig::m_iPgmStartInput = 10;
+        AppConfig::m_iZProbeInput = 21;
+        AppConfig::m_lstMCodesPin.clear();
+        AppConfig::m_lstIPs.clear();
+
+        CFakePrompter prompter;
+        QCOMPARE(AppConfig::LoadConfig(Path(name)), 0);
+        QCOMPARE(int(AppConfig::m_iEStopInput), 20);
+        QCOMPARE(int(AppConfig::m_iPgmStartInput), 16);
+        QCOMPARE(int(AppConfig::m_iZProbeInput), 21);
+        QCOMPARE(int(AppConfig::m_lstMCodesPin.value(3, -1)), 8);
+        QCOMPARE(int(AppConfig::m_lstMCodesPin.value(200, -1)), 5);
+        QCOMPARE(int(AppConfig::m_lstIPs.value(1, 0)), 19);
+        QCOMPARE(AppConfig::m_iMchType, 3);
+    }
+
     // Parent folder is a regular file: the settings cannot be written (this
     // holds even for root, which ignores permissions).
     void unwritableFolderIsReported()
