@@ -96,31 +96,41 @@ constexpr int MAX_VERSION_LENGTH = 32;
 // The field encodings of the file, one per direction. Bools, enumerations and
 // the reference corner are single bytes; everything else is written as the
 // data stream writes its type (u16, s16, u32, f64, QString).
-class CFieldWriter
+// Arrays are streamed element by element in axis order, either way.
+template <class Io> class CFieldArrays
 {
 public:
-    explicit CFieldWriter(QDataStream& stream) : m_Stream(stream) {}
-    template <class T> void Byte(T& value) { m_Stream << quint8(value); }
-    template <class T> void Value(T& value) { m_Stream << value; }
     template <class T, std::size_t N> void Byte(T (&values)[N])
     {
         for (T& v : values)
-            Byte(v);
+            static_cast<Io*>(this)->Byte(v);
     }
     template <class T, std::size_t N> void Value(T (&values)[N])
     {
         for (T& v : values)
-            Value(v);
+            static_cast<Io*>(this)->Value(v);
     }
+};
+
+class CFieldWriter : public CFieldArrays<CFieldWriter>
+{
+public:
+    explicit CFieldWriter(QDataStream& stream) : m_Stream(stream) {}
+    using CFieldArrays::Byte;
+    using CFieldArrays::Value;
+    template <class T> void Byte(T& value) { m_Stream << quint8(value); }
+    template <class T> void Value(T& value) { m_Stream << value; }
 
 private:
     QDataStream& m_Stream;
 };
 
-class CFieldReader
+class CFieldReader : public CFieldArrays<CFieldReader>
 {
 public:
     explicit CFieldReader(QDataStream& stream) : m_Stream(stream) {}
+    using CFieldArrays::Byte;
+    using CFieldArrays::Value;
     // Any non-zero byte is a set flag; an enumeration takes the byte's value.
     template <class T> void Byte(T& value)
     {
@@ -129,16 +139,6 @@ public:
         value = T(byte);
     }
     template <class T> void Value(T& value) { m_Stream >> value; }
-    template <class T, std::size_t N> void Byte(T (&values)[N])
-    {
-        for (T& v : values)
-            Byte(v);
-    }
-    template <class T, std::size_t N> void Value(T (&values)[N])
-    {
-        for (T& v : values)
-            Value(v);
-    }
 
 private:
     QDataStream& m_Stream;
