@@ -808,7 +808,7 @@ bool AppControl::MoveWorkZeroAll()
         return false;
 
     qint8 started[5] = {0, 0, 0, 0, 0};
-    for (int i = 0; i < AxesInUse(); ++i) {
+    for (int i = 0; i < AxesInUse() && i < AXIS_COUNT; ++i) {
         if (i == Z_AXIS)
             continue;
         if (!m_AxisCtrl[i].MoveWorkZero()) {

@@ -58,10 +58,11 @@ bool CGCodeWords::IsWholeNumber(const std::string& word)
 
 namespace {
 // A character outside 7-bit ASCII never becomes a letter or digit by losing
-// its high byte (a stray accented letter must not turn into X or G).
+// its high byte (a stray accented letter must not turn into X or G); NUL is
+// no character of a program either. Both become the byte nothing accepts.
 char ToByte(QChar c)
 {
-    return c.unicode() > 0x7F ? CGCodeProgram::INVALID_BYTE : char(c.unicode());
+    return (c.unicode() > 0x7F || c.unicode() == 0) ? CGCodeProgram::INVALID_BYTE : char(c.unicode());
 }
 }
 
