@@ -11,6 +11,8 @@
 // It also measures the single-axis pulse thread half pulse by half pulse.
 //
 // Run: build/bench/bench_pulses   (well under a minute)
+// The figures depend on what else the machine runs: CPU 3 is meant to be
+// kept free for the pulse loop.
 #include "core/AppConfig.h"
 #include "hal/clock.h"
 #include "hal/simpinbank.h"
@@ -140,10 +142,18 @@ quint32 PulsesFor(double rate, double seconds, int nAxes)
     return quint32(std::min(cap, rate * seconds));
 }
 
+// A rate passes when two of three runs keep 99.9 % of their edges less than a
+// quarter period late: one run hit by a burst of other work on the machine
+// does not decide it.
 bool Passes(AxisCtrl* axes, int nAxes, double rate)
 {
-    const stStats st = Measure(axes, nAxes, rate, PulsesFor(rate, 0.25, nAxes));
-    return st.ok && st.fractionOnTime >= 0.999;
+    int passed = 0;
+    for (int run = 0; run < 3 && passed < 2; ++run) {
+        const stStats st = Measure(axes, nAxes, rate, PulsesFor(rate, 0.3, nAxes));
+        if (st.ok && st.fractionOnTime >= 0.999)
+            ++passed;
+    }
+    return passed >= 2;
 }
 
 void Report(AxisCtrl* axes, int nAxes)
