@@ -446,6 +446,10 @@ void AxisCtrl::MoveAxis()
     if (isRunning())
         wait();
     m_bMotionDone = false;
+    // A ramp-down request that came as the last move ended by itself
+    // belongs to that move; left standing it would end this one before its
+    // first pulse.
+    m_bDecelerate = false;
     m_bMoving = true;
     start(QThread::InheritPriority);
 }

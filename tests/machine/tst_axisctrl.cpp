@@ -569,6 +569,20 @@ private slots:
         QCOMPARE(StepPulses(*m_pBank, X_STEP).size(), size_t(100));
     }
 
+    void lateDecelerateRequestDoesNotSkipTheNextMove()
+    {
+        // A ramp-down asked for at the very moment a jog reaches its end
+        // (the button released as the axis stops by itself) finds the move
+        // over; the next move must still run whole.
+        AxisCtrl axis;
+        Configure(axis, X_AXIS);
+        axis.m_bDecelerate = true; // left behind by the request that came too late
+        QVERIFY(axis.MoveRel(0.1));
+        WaitDone(axis);
+        QCOMPARE(StepPulses(*m_pBank, X_STEP).size(), size_t(100));
+        QCOMPARE(axis.GetCurPosLong(), 1000L);
+    }
+
     void stopEndsAfterCurrentPulse()
     {
         AxisCtrl axis;
