@@ -178,6 +178,68 @@ private slots:
         QCOMPARE(sink.m_lstRows, (std::vector<quint16>{2, 3}));
     }
 
+    // A 200 mm wide carving with a 3.175 mm end mill opens at the end-mill
+    // radius from the far edge, the radius cut to 1/10000 mm.
+    void bodyOpensAtTheFarEdge()
+    {
+        QImage img(100, 100, QImage::Format_Grayscale8);
+        img.fill(255);
+        stImgCarvingInfo info;
+        stCutSettings settings = Settings();
+        settings.m_fEndMillDia = 3.175;
+        const QString body = Body(img, info, settings);
+        QVERIFY2(body.startsWith("G00 Z5.0000\nX1.5875\nY198.4125\nG01 Z0.0000\nZ0.0000\n"), qPrintable(body));
+    }
+
+    // Pixel row 25 with ten pixel rows a grid row starts at grid row 2.
+    void startRowFallsInItsGridRow()
+    {
+        QImage img(40, 60, QImage::Format_Grayscale8);
+        img.fill(255);
+        stImgCarvingInfo info = TinyJob(0);
+        info.m_fLength = 40.0;
+        info.m_fWidth = 60.0;
+        info.m_fYStep = 10.0;
+        info.m_nStartRow = 25;
+        stCutSettings settings = Settings();
+        settings.m_fEndMillDia = 2.0;
+        CRecordingSink sink;
+        QString err;
+        QVERIFY2(CImgCarving::Carve(&img, info, settings, sink, err), qPrintable(err));
+        QCOMPARE(int(info.m_nYStepPx), 10);
+        QCOMPARE(int(info.m_nGridRows), 7);
+        QCOMPARE(sink.m_lstRows, (std::vector<quint16>{20, 30, 40, 50, 60}));
+        QCOMPARE(sink.Lines(), (QStringList{"G00 Z5.0000", "X1.0000", "Y39.0000", "G01 Z0.0000", "Z0.0000", "Y29.0000",
+                                            "Z0.0000", "Y19.0000", "Z0.0000", "Y9.0000", "Z0.0000", "Y1.0000",
+                                            "Z0.0000"}));
+    }
+
+    // A row no deeper than one Z motor step is not traversed.
+    void shallowRowIsSkipped_data()
+    {
+        QTest::addColumn<double>("zMotorStep");
+        QTest::addColumn<bool>("skipped");
+        QTest::newRow("one motor step deep") << 0.01 << true;
+        QTest::newRow("deeper than one motor step") << 0.0099 << false;
+    }
+    void shallowRowIsSkipped()
+    {
+        QFETCH(double, zMotorStep);
+        QFETCH(bool, skipped);
+        // Row 0 is 0.01 mm deep at one pixel, row 1 the full 2.55 mm.
+        QImage img(6, 2, QImage::Format_Grayscale8);
+        img.fill(255);
+        img.scanLine(0)[2] = 254;
+        img.scanLine(1)[2] = 0;
+        stImgCarvingInfo info = TinyJob(0);
+        info.m_fWidth = 2.0;
+        info.m_fDepth = 2.55;
+        stCutSettings settings = Settings();
+        settings.m_fZMotorStep = zMotorStep;
+        const QStringList lines = Body(img, info, settings).split('\n');
+        QCOMPARE(lines.mid(4, 2) == (QStringList{"Z0.0000", "Y0.5000"}), skipped);
+    }
+
     // Layer k is the relief scaled to its own depth; the header shows the
     // full depth and step once.
     void layeredFile()

@@ -283,6 +283,25 @@ private slots:
         QVERIFY(!QFile::exists(path));
     }
 
+    // With home switches the stored safe position is a machine Z taken from
+    // the work zero; without, its absolute value is a work Z.
+    void safeHeight_data()
+    {
+        QTest::addColumn<bool>("homeSensors");
+        QTest::addColumn<double>("zSafePos");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("home switches") << true << -5.0 << 25.0;
+        QTest::newRow("no switches, above") << false << 5.0 << 5.0;
+        QTest::newRow("no switches, given negative") << false << -5.0 << 5.0;
+    }
+    void safeHeight()
+    {
+        QFETCH(bool, homeSensors);
+        QFETCH(double, zSafePos);
+        QFETCH(double, expected);
+        QCOMPARE(stCutSettings::SafeHeight(zSafePos, -30.0, homeSensors), expected);
+    }
+
     void unwritableFileIsReported()
     {
         CTempWorkingFolder folder;
