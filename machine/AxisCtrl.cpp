@@ -19,6 +19,10 @@ constexpr long NO_LIMIT = 100000000;
 // Longest busy-wait of a low time between two looks at the stop flag, ns.
 constexpr qint64 STOP_CHECK_NS = 20000;
 
+// Longest pulse a table may hold, ns (one day). Anything slower is no
+// ramp, and times near the range of the clock's counters would wrap.
+constexpr double MAX_PULSE_NS = 86400e9;
+
 // Direction set-up time before the first step, ns.
 constexpr qint64 DIR_SETUP_NS = 5001;
 
@@ -65,6 +69,8 @@ bool AddSample(stRampTable& tbl, double v, double h, double fSampleUs, double& t
 {
     const double p = 1000000.0 / v;
     const double low = p - h;
+    if (!(p * 1000.0 <= MAX_PULSE_NS))
+        return false;
     // Far more pulses in one sample than a table may hold: refused before
     // counting them one by one.
     if (fSampleUs / p > double(AxisCtrl::MAX_RAMP_PULSES))
@@ -196,6 +202,8 @@ QString AxisCtrl::RampSettingsError(double fFeed, double fAcc) const
         return MSG_DUTY_CYCLE;
     if (!Positive(fFeed))
         return QStringLiteral("Feed value must be greater than zero");
+    if (!(1e9 * m / fFeed <= MAX_PULSE_NS))
+        return QStringLiteral("Feed value too low for this step resolution");
     if (!Positive(fAcc))
         return QStringLiteral("Acceleration value must be greater than zero");
     if (AppConfig::m_iVelAccSamplingTime == 0)

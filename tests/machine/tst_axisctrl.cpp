@@ -188,6 +188,13 @@ private slots:
         QTest::newRow("duty 1.5") << 15.0 << 600.0 << 6000.0 << 10000u << 0.001 << 1.5 << false << MSG_DUTY;
         QTest::newRow("acc far too low") << 15.0 << 0.000001 << 6000.0 << 10000u << 0.001 << 0.25 << false
                                          << QStringLiteral("Acceleration value too low for this feed");
+        // Pulses of years, past what the clock's counters hold.
+        QTest::newRow("acc far too low, slow feed") << 0.0001 << 1e-12 << 6000.0 << 10000u << 0.001 << 0.25 << false
+                                                   << QStringLiteral("Acceleration value too low for this feed");
+        QTest::newRow("jerk far too low") << 15.0 << 600.0 << 0.01 << 1u << 0.001 << 0.25 << true
+                                          << QStringLiteral("Acceleration value too low for this feed");
+        QTest::newRow("feed far too low") << 1e-12 << 600.0 << 6000.0 << 10000u << 0.01 << 0.25 << false
+                                          << QStringLiteral("Feed value too low for this step resolution");
         QTest::newRow("jerk 0, linear is fine") << 15.0 << 600.0 << 0.0 << 10000u << 0.001 << 0.25 << false << QString();
     }
     void refusedTable()
