@@ -1653,10 +1653,8 @@ AppControl::eWordResult AppControl::ToolChange()
         m_LastPos.z = pos[Z_AXIS];
         return WORD_NEXT;
     }
-    if (AppConfig::m_bEnlAutoToolChange) {
-        RunToolChangeFile();
-        return WORD_NEXT;
-    }
+    if (AppConfig::m_bEnlAutoToolChange)
+        return RunToolChangeFile() ? WORD_NEXT : WORD_FAIL;
     return WaitForToolChangeOperator() ? WORD_NEXT : WORD_FAIL;
 }
 
@@ -1672,25 +1670,27 @@ bool AppControl::WaitForToolChangeOperator()
     return true;
 }
 
-void AppControl::RunToolChangeFile()
+bool AppControl::RunToolChangeFile()
 {
+    // A tool change that cannot be made ends the run: cutting on with the
+    // wrong tool breaks it or the part.
     if (m_strToolName.isEmpty()) {
         AddErrMsg("No Tool Selected. Please use 'T' command before M06");
-        return;
+        return false;
     }
     if (m_iToolChangeDepth >= MAX_TOOL_CHANGE_NESTING) {
         AddErrMsg("Maximum " + QString::number(MAX_TOOL_CHANGE_NESTING) + " Tool change nesting is allowed");
-        return;
+        return false;
     }
     const QString strPath = CAppPaths::InWorkingFolder(m_strToolName + ".txt");
     QFile file(strPath);
     if (!file.exists()) {
         AddErrMsg("No ATC commands found. Please check the file, " + strPath + ", exists?");
-        return;
+        return false;
     }
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         AddErrMsg("Unable to open ATC File");
-        return;
+        return false;
     }
     GCodeCmdList toolLines;
     QTextStream in(&file);
@@ -1701,12 +1701,19 @@ void AppControl::RunToolChangeFile()
     GCodeCmdList* pProgram = m_pGCodeLines;
     m_pGCodeLines = &toolLines;
     ++m_iToolChangeDepth;
+    bool bOk = true;
     for (uint k = 0; k < toolLines.size(); ++k) {
-        if (!ExecGCodeLine(k))
+        if (!ExecGCodeLine(k)) {
+            // M02/M30 (or a return to work zero) ends the tool file, not the
+            // program; anything else is a failed tool change.
+            bOk = m_bProgramEnded;
+            m_bProgramEnded = false;
             break;
+        }
     }
     --m_iToolChangeDepth;
     m_pGCodeLines = pProgram;
+    return bOk;
 }
 
 AppControl::eWordResult AppControl::WaitForInput(const GCodeTokens& words, size_t i)

@@ -312,7 +312,7 @@ protected:
     eWordResult ReturnFromSubProgram();
     eWordResult ToolChange();
     bool WaitForToolChangeOperator();
-    void RunToolChangeFile();
+    bool RunToolChangeFile();
     eWordResult WaitForInput(const GCodeTokens& words, size_t i);
     void ReportExecStatusSaveFailure();
 

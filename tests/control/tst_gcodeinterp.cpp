@@ -306,13 +306,49 @@ private slots:
                                             "G00 4.0000 0.0000 2.0000"}));
         QCOMPARE(run.messages, QStringList{});
 
-        // Without a T word, and with a tool file that is missing, the line goes on.
-        run = RunProgram({"M6", "T9", "M6", "G0 X1"});
-        QCOMPARE(run.segments, QStringList{"G00 1.0000 0.0000 0.0000"});
-        QCOMPARE(run.messages,
-                 (QStringList{"error: No Tool Selected. Please use 'T' command before M06",
-                              "error: No ATC commands found. Please check the file, "
-                                  + CAppPaths::InWorkingFolder("T9.txt") + ", exists?"}));
+        // M30 at the end of a tool file ends the tool file, not the program.
+        QVERIFY(tool.open(QIODevice::WriteOnly));
+        tool.write("G0 X3\nM30\nG0 X9\n");
+        tool.close();
+        run = RunProgram({"T3", "M6", "G0 X4"});
+        QCOMPARE(run.segments, (QStringList{"G00 3.0000 0.0000 0.0000", "G00 4.0000 0.0000 0.0000"}));
+        QCOMPARE(run.messages, QStringList{});
+        AppConfig::m_bEnlAutoToolChange = false;
+    }
+
+    void failedToolChangeEndsTheRun_data()
+    {
+        QTest::addColumn<QStringList>("program");
+        QTest::addColumn<QByteArray>("toolFile");
+        QTest::addColumn<QStringList>("segments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no T word") << QStringList{"M6", "G0 X1"} << QByteArray() << QStringList{}
+                                   << "error: No Tool Selected. Please use 'T' command before M06";
+        QTest::newRow("no tool file") << QStringList{"T9", "M6", "G0 X1"} << QByteArray() << QStringList{}
+                                      << "error: No ATC commands found. Please check the file, {T9}, exists?";
+        QTest::newRow("failing line in the tool file")
+            << QStringList{"T5", "M6", "G0 X1"} << QByteArray("G0 Z2\nK2\nG0 Z3\n")
+            << QStringList{"G00 0.0000 0.0000 2.0000"} << "error: Error:1 - Command/Format No Supported";
+    }
+    void failedToolChangeEndsTheRun()
+    {
+        // Cutting on with the wrong tool breaks it: the run stops at the M6.
+        QFETCH(QStringList, program);
+        QFETCH(QByteArray, toolFile);
+        QFETCH(QStringList, segments);
+        QFETCH(QString, message);
+        AppConfig::m_bEnlAutoToolChange = true;
+        if (!toolFile.isEmpty()) {
+            QFile tool(CAppPaths::InWorkingFolder("T5.txt"));
+            QVERIFY(tool.open(QIODevice::WriteOnly));
+            tool.write(toolFile);
+        }
+        const stRun run = RunProgram(program);
+        AppConfig::m_bEnlAutoToolChange = false;
+        QVERIFY(run.finished);
+        QCOMPARE(run.segments, segments);
+        // The working folder is the test's own only once the test runs.
+        QCOMPARE(run.messages, QStringList{message.replace("{T9}", CAppPaths::InWorkingFolder("T9.txt"))});
     }
 
     void toolFileCallingItselfStops()
@@ -323,7 +359,8 @@ private slots:
         tool.write("T1\nM6\n");
         tool.close();
         const stRun run = RunProgram({"T1", "M6", "G0 X1"});
-        QCOMPARE(run.segments, QStringList{"G00 1.0000 0.0000 0.0000"});
+        AppConfig::m_bEnlAutoToolChange = false;
+        QCOMPARE(run.segments, QStringList{});
         QCOMPARE(run.messages, QStringList{"error: Maximum 6 Tool change nesting is allowed"});
     }
 
