@@ -1505,7 +1505,10 @@ AppControl::eWordResult AppControl::ExecMWord(uint uiLine, const GCodeTokens& wo
     const int iCode = CGCodeWords::IntValue(words[i]);
     // The words behind M66, M97 and M98 are their arguments, never words of their own.
     const bool bTakesArguments = iCode == 66 || iCode == 97 || iCode == 98;
-    if (AppConfig::m_bSimulationMode)
+    // Simulation leaves out what drives pins, never what decides the path:
+    // program ends and sub-program jumps run as on the machine.
+    const bool bSteersProgram = iCode == 2 || iCode == 30 || iCode == 97 || iCode == 98 || iCode == 99;
+    if (AppConfig::m_bSimulationMode && !bSteersProgram)
         return bTakesArguments ? WORD_END_LINE : WORD_NEXT;
 
     switch (iCode) {

@@ -405,11 +405,15 @@ private slots:
                  qPrintable(run.messages.at(1)));
     }
 
-    void simulationModePassesOverMWords()
+    void simulationModePassesOverOutputsOnly()
     {
+        // No output is switched, but sub-programs and the program end run as
+        // on the machine, so the simulated path is the real one.
         AppConfig::m_bSimulationMode = true;
-        const stRun run = RunProgram({"M3", "M98 P5", "M30", "G0 X1"});
-        QCOMPARE(run.segments, QStringList{"G00 1.0000 0.0000 0.0000"});
+        const stRun run = RunProgram({"M3", "M98 P5", "G0 Y2", "M30", "G0 Z5", "N5 G0 X1", "M99"});
+        AppConfig::m_bSimulationMode = false;
+        QCOMPARE(run.segments, (QStringList{"G00 1.0000 0.0000 0.0000", "G00 1.0000 2.0000 0.0000"}));
+        QCOMPARE(run.messages, QStringList{});
         QCOMPARE(CSimPinBank::Instance().Level(PIN_M3), 0);
     }
 
