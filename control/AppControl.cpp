@@ -1296,6 +1296,9 @@ bool AppControl::ExecGCodeWords(uint uiLine)
     size_t i = 0;
     if (!words.empty() && CGCodeWords::Letter(words[0]) == 'N')
         i = 1;
+    // An empty line or a lone label is done at once; nothing to show.
+    if (i >= words.size())
+        return true;
 
     for (; i < words.size(); ++i) {
         const std::string& word = words[i];

@@ -197,6 +197,13 @@ private slots:
         QCOMPARE(lines.size(), 1);
         QCOMPARE(lines.at(0).at(0).toUInt(), 3u);
         QCOMPARE(one.segments.last(), QString("G00 1.0000 1.0000 0.0000"));
+
+        // A lone label is done at once and shows nothing.
+        CProgramRunner label({"N10"});
+        QSignalSpy labelLines(&label.m_Ctrl, &AppControl::SelNxtGCodeLine);
+        label.m_Ctrl.StartExecGCodeLine(&label.m_Program, 0);
+        label.Finish();
+        QCOMPARE(labelLines.size(), 0);
     }
 
     void g28WithIntermediatePointKeepsIncrementalMode()
