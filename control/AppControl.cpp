@@ -1279,6 +1279,10 @@ std::vector<std::string> AppControl::Parse_GCode_Line(QString strLine)
 
 bool AppControl::ExecGCodeLine(uint uiLine)
 {
+    // Coordinates follow the same unit as the feed conversion: the stored
+    // unit, which G20/G21 change, so a program without either reads both
+    // in the unit a previous program left.
+    m_fUnitScale = AppConfig::m_eSelUnits == UNITS_INCH ? 25.4 : 1.0;
     try {
         return ExecGCodeWords(uiLine);
     } catch (...) {
@@ -1396,12 +1400,17 @@ AppControl::eWordResult AppControl::ExecModalMove(uint uiLine)
     // G2 and G3 are modal like G0 and G1: an axis word alone continues the arc mode.
     if (eModal == CMND_G02 || eModal == CMND_G03)
         return ArcMove(uiLine, eModal == CMND_G02 ? DIR_CW : DIR_CCW);
-    // The velocities of a modal line are always split as for G01; the
-    // Z-profile correction is left to lines that carry a G1 word.
+    // The velocities of a modal line are always split as for G01. A feed
+    // move follows the Z profile whether or not its line repeats the G1.
     stFloatPoint target;
     GetPosToMov(uiLine, target);
-    SetAccAndVel(m_LastPos, target, CMND_G01);
-    const bool bOk = eModal == CMND_G00 ? G00_Move(target, false, false) : G01_Move(target, false, false);
+    bool bOk;
+    if (eModal == CMND_G01 && ZProfileInUse()) {
+        bOk = ZProfileMove(m_LastPos, target);
+    } else {
+        SetAccAndVel(m_LastPos, target, CMND_G01);
+        bOk = eModal == CMND_G00 ? G00_Move(target, false, false) : G01_Move(target, false, false);
+    }
     if (!bOk)
         return WORD_FAIL;
     m_LastPos = target;
@@ -1455,8 +1464,14 @@ AppControl::eWordResult AppControl::ExecGWord(uint uiLine, const GCodeTokens& wo
         WaitForSegmentEnd();
         const bool bIntermediate = i + 1 < words.size();
         if (bIntermediate) {
+            // G28 G91 X0 Y0 names its intermediate point incrementally and
+            // leaves incremental mode set; a bare axis word changes nothing.
             const std::string& next = words[i + 1];
-            run.m_iDistMode = (next == "G90" || next == "g90") ? 0 : 1;
+            if (CGCodeWords::Letter(next) == 'G' && CGCodeWords::IsWholeNumber(next)) {
+                const int iNext = CGCodeWords::IntValue(next);
+                if (iNext == 90 || iNext == 91)
+                    run.m_iDistMode = iNext == 90 ? 0 : 1;
+            }
             stFloatPoint target;
             GetPosToMov(uiLine, target);
             if (!G01_Move(target, true, true))

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "control/AppControl.h"
+#include "control/zprofile.h"
 #include "core/AppConfig.h"
 #include "core/AppPaths.h"
 #include "gcode/gcodeexecstatus.h"
@@ -212,6 +213,44 @@ private slots:
         QVERIFY(run.finished);
         QCOMPARE(run.segments, (QStringList{"G00 4.0000 0.0000 0.0000", "G01 5.0000 0.0000 0.0000"}));
         QCOMPARE(AppConfig::m_GCodeRunSettings.m_iDistMode, 1);
+    }
+
+    void g28WithAbsoluteIntermediatePointKeepsAbsoluteMode()
+    {
+        // Only a G91 word switches to incremental moves; the next run starts absolute.
+        const stRun run = RunProgram({"G90", "G0 X4", "G28 X1 Y2", "G0 X9"});
+        QVERIFY(run.finished);
+        QCOMPARE(run.segments, (QStringList{"G00 4.0000 0.0000 0.0000", "G01 1.0000 2.0000 0.0000"}));
+        QCOMPARE(AppConfig::m_GCodeRunSettings.m_iDistMode, 0);
+    }
+
+    void coordinatesFollowTheStoredUnit()
+    {
+        // A program without G20/G21 after a saved G20: coordinates in inches,
+        // as its feeds are.
+        AppConfig::m_eSelUnits = UNITS_INCH;
+        AppConfig::m_GCodeRunSettings.m_bUsePrgmFeed = true;
+        const stRun run = RunProgram({"G0 X1", "F10"});
+        QCOMPARE(run.segments, QStringList{"G00 25.4000 0.0000 0.0000"});
+        QCOMPARE(AppConfig::m_GCodeRunSettings.m_fFeed, 10 * 25.4 * 0.0166667);
+    }
+
+    void modalFeedMovesFollowTheZProfile()
+    {
+        // Surface z = 0.01 x, probed every 10 mm: the X10 line repeats no G1
+        // and still ends on the surface.
+        ZProfileGrid grid = CZProfile::ProbeTargets(20, 20, 10);
+        for (auto& row : grid) {
+            for (auto& p : row)
+                p.z = 0.01 * p.x;
+        }
+        AppConfig::m_ZProfileInfo.m_lstGrid = grid;
+        AppConfig::m_ZProfileInfo.m_fXYStep = 10;
+        AppConfig::m_bUseZProfile = true;
+        const stRun run = RunProgram({"G1 X0 Y0", "X10"});
+        AppConfig::m_bUseZProfile = false;
+        QCOMPARE(run.messages, QStringList{});
+        QCOMPARE(run.segments.last(), QString("G01 10.0000 0.0000 0.1000"));
     }
 
     void arcsAreModal()
