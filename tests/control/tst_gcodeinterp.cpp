@@ -375,6 +375,9 @@ private slots:
         QTest::newRow("failing line in the tool file")
             << QStringList{"T5", "M6", "G0 X1"} << QByteArray("G0 Z2\nK2\nG0 Z3\n")
             << QStringList{"G00 0.0000 0.0000 2.0000"} << "error: Error:1 - Command/Format No Supported";
+        QTest::newRow("sub-program call in the tool file")
+            << QStringList{"T5", "M6", "N1 G0 X1"} << QByteArray("M98 P1\n") << QStringList{}
+            << "error: Subprogram calls are not allowed in a tool change file";
     }
     void failedToolChangeEndsTheRun()
     {
