@@ -132,7 +132,6 @@ private:
     // m_lTargetPos.
     bool AcceptTarget(long lTarget);
     void SetErrorMsg(const QString& strMsg);
-    void EmitPulse(double fHighNs, double fLowNs, int iStepPin, bool bDrive);
     // Why the axis settings cannot give a ramp table; empty when they can.
     QString RampSettingsError(double fFeed, double fAcc) const;
 
