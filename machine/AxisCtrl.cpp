@@ -160,6 +160,17 @@ inline bool Positive(double x)
     return std::isfinite(x) && x > 0.0;
 }
 
+// Below one internal unit (0.0001 mm) a step would count as no travel.
+inline bool UsableStepSize(double fMovPerPulse)
+{
+    return Positive(fMovPerPulse) && CUnitConverter::GetLong(fMovPerPulse) >= 1;
+}
+
+inline bool UsableDuty(double fDuty)
+{
+    return Positive(fDuty) && fDuty <= 1.0;
+}
+
 } // namespace
 
 AxisCtrl::AxisCtrl() = default;
@@ -195,10 +206,9 @@ QString AxisCtrl::RampSettingsError(double fFeed, double fAcc) const
 {
     const int ax = Axis();
     const double m = AppConfig::m_fAxisMovPerPulse[ax];
-    const double duty = AppConfig::m_fAxisDutyCycle[ax];
-    if (!Positive(m) || CUnitConverter::GetLong(m) < 1)
+    if (!UsableStepSize(m))
         return MSG_STEP_RESOLUTION;
-    if (!Positive(duty) || duty > 1.0)
+    if (!UsableDuty(AppConfig::m_fAxisDutyCycle[ax]))
         return MSG_DUTY_CYCLE;
     if (!Positive(fFeed))
         return QStringLiteral("Feed value must be greater than zero");
@@ -254,10 +264,7 @@ int AxisCtrl::SetVelocityAcc(double fFeed, double fAcc)
 
 bool AxisCtrl::UpdateStepResolution()
 {
-    const int ax = Axis();
-    const double m = AppConfig::m_fAxisMovPerPulse[ax];
-    // Below one internal unit (0.0001 mm) a step would count as no travel.
-    if (!Positive(m) || CUnitConverter::GetLong(m) < 1) {
+    if (!UsableStepSize(AppConfig::m_fAxisMovPerPulse[Axis()])) {
         SetErrorMsg(MSG_STEP_RESOLUTION);
         return false;
     }
@@ -267,8 +274,7 @@ bool AxisCtrl::UpdateStepResolution()
 bool AxisCtrl::UpdateDutyCycle()
 {
     const int ax = Axis();
-    const double duty = AppConfig::m_fAxisDutyCycle[ax];
-    if (!Positive(duty) || duty > 1.0) {
+    if (!UsableDuty(AppConfig::m_fAxisDutyCycle[ax])) {
         SetErrorMsg(MSG_DUTY_CYCLE);
         return false;
     }
