@@ -574,9 +574,9 @@ void AxisCtrl::run()
             // The step is complete once the pin is low again: a stop ends the
             // low time early, so that a slow ramp start (a low time of
             // seconds with a very low acceleration) cannot hold up Stop().
-            const qint64 lowEnd = m_PulseTimer.nsecsElapsed() + CeilNs(fLowNs);
-            for (qint64 now = m_PulseTimer.nsecsElapsed(); now < lowEnd && m_bMoving;
-                 now = m_PulseTimer.nsecsElapsed())
+            qint64 now = m_PulseTimer.nsecsElapsed();
+            const qint64 lowEnd = now + CeilNs(fLowNs);
+            for (; now < lowEnd && m_bMoving; now = m_PulseTimer.nsecsElapsed())
                 m_PulseTimer.waitUntilElapsedNs(std::min(lowEnd, now + STOP_CHECK_NS));
             m_lCurPos.store(m_lCurPos.load(std::memory_order_relaxed) + lDelta, std::memory_order_relaxed);
             if (bWatchHome && CRpiGpio::ReadInput(iHomePin) == 1)
