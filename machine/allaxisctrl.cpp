@@ -111,7 +111,7 @@ inline quint64 StepAxis(stAxisRun& r, quint64 now, bool bDrive)
 {
     if (r.bDone)
         return std::numeric_limits<quint64>::max();
-    if (r.nTotal < r.i || (now >= r.nNextNs && r.i == r.nTotal)) {
+    if (now >= r.nNextNs && r.i == r.nTotal) {
         r.bDone = true;
         return std::numeric_limits<quint64>::max();
     }
