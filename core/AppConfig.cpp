@@ -411,11 +411,7 @@ bool AppConfig::SaveConfig(QString path)
     const QByteArray data = WriteAll();
 
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_strErrorMsg = QStringLiteral("Unable to write settings file %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    if (file.write(data) != data.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
         m_strErrorMsg = QStringLiteral("Unable to write settings file %1: %2").arg(path, file.errorString());
         return false;
     }
