@@ -389,8 +389,8 @@ bool AxisCtrl::CheckValidMotion(long lTarget)
         return true;
     const int ax = Axis();
     SetErrorMsg(QString::fromLatin1(AXIS_LABELS[ax]) + QStringLiteral(" Absolute Position value must be between ") +
-                QString::number(double(m_lNegDirLimit) / 10000.0, 'f', 4) + QStringLiteral(" and ") +
-                QString::number(double(m_lPosDirLimit) / 10000.0, 'f', 4));
+                QString::number(CUnitConverter::GetDouble(m_lNegDirLimit), 'f', 4) + QStringLiteral(" and ") +
+                QString::number(CUnitConverter::GetDouble(m_lPosDirLimit), 'f', 4));
     return false;
 }
 

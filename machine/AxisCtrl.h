@@ -15,6 +15,7 @@
 // reads the tables, phase counts, step size and direction of each axis and
 // moves m_lCurPos; it never starts the axis thread.
 #include "core/common.h"
+#include "core/UnitConverter.h"
 #include "hal/clock.h"
 
 #include <QMutex>
@@ -72,7 +73,7 @@ public:
     void SetMchHome();
     void SetWorkZero();
     void SetCurPos(double fMm);
-    double GetCurPos() const { return double(m_lCurPos.load(std::memory_order_relaxed)) / 10000.0; }
+    double GetCurPos() const { return CUnitConverter::GetDouble(GetCurPosLong()); }
     long GetCurPosLong() const { return m_lCurPos.load(std::memory_order_relaxed); }
     QString GetErrorMsg() const;
     bool IsAxisHomeSet() const { return m_bHomeSet; }
