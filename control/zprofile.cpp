@@ -89,7 +89,7 @@ ZProfileGrid CZProfile::ProbeTargets(double length, double width, double step)
 
 void CZProfile::FinishGrid(ZProfileGrid& grid, double zOffset)
 {
-    if (grid.size() <= 1 || grid.first().size() <= 1) {
+    if (!IsUsable(grid)) {
         grid.clear();
         return;
     }
