@@ -63,7 +63,6 @@ struct stImgCarvingData
 
     std::unique_ptr<QImage> m_pImg;                // 8-bit grey scale
     std::unique_ptr<stImgCarvingInfo> m_pInfo;     // always present
-    std::vector<std::vector<double>> m_ppRowBuf;   // spare row buffer
 };
 
 class CImgCarving
