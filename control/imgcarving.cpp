@@ -18,8 +18,9 @@ double D(int32_t units)
     return CUnitConverter::GetDouble(long(units));
 }
 
-// Smallest whole number of pixels (at most limit) whose summed size reaches target.
-int PixelCount(double px, double target, int limit)
+// Smallest whole number of pixels (at most limit) whose summed size reaches
+// target; pReached, when given, tells whether that many pixels do reach it.
+int PixelCount(double px, double target, int limit, bool* pReached = nullptr)
 {
     int count = 0;
     double sum = 0.0;
@@ -29,15 +30,9 @@ int PixelCount(double px, double target, int limit)
         if (sum >= target)
             break;
     }
+    if (pReached)
+        *pReached = sum >= target;
     return count;
-}
-
-bool Reached(double px, double target, int count)
-{
-    double sum = 0.0;
-    for (int i = 0; i < count; ++i)
-        sum += px;
-    return sum >= target;
 }
 
 stSinkMove MakeMove(eSinkMove kind, const stFloatPoint& from, const stFloatPoint& target, unsigned axes,
@@ -249,9 +244,10 @@ bool CImgCarving::CreateCarvingZProfile(const stImgZProfileInfo& map, stImgCarvi
     const double px = info.m_fLength / cols;
     const int nx = PixelCount(px, info.m_fXStep, cols);
     const int ny = PixelCount(px, info.m_fYStep, rows);
-    const int nt = PixelCount(px, endMillDia, cols);
+    bool toolFits = false;
+    const int nt = PixelCount(px, endMillDia, cols, &toolFits);
     // The footprint must fit the picture, and the walk needs two grid columns.
-    if (!Reached(px, endMillDia, nt) || cols <= nt || rows < nt) {
+    if (!toolFits || cols <= nt || rows < nt) {
         err = QStringLiteral("Image too small for the end-mill: the carving must be wider than the end-mill "
                              "and at least as wide as the end-mill along Y");
         return false;
