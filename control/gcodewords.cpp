@@ -62,7 +62,7 @@ namespace {
 // no character of a program either. Both become the byte nothing accepts.
 char ToByte(QChar c)
 {
-    return (c.unicode() > 0x7F || c.unicode() == 0) ? CGCodeProgram::INVALID_BYTE : char(c.unicode());
+    return CGCodeProgram::ByteOf(c.unicode());
 }
 }
 

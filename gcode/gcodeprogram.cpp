@@ -46,11 +46,6 @@ inline unsigned char ClassOf(char16_t c)
     return qc.isDigit() ? CH_VALUE : CH_OTHER;
 }
 
-inline char ByteOf(char16_t c)
-{
-    return (c > 0 && c < 128) ? char(c) : CGCodeProgram::INVALID_BYTE;
-}
-
 }
 
 void CGCodeProgram::Parse_GCode_Line(const QString& strLine, GCodeTokens& out)

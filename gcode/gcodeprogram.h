@@ -54,6 +54,9 @@ public:
     // NUL). No rule of the checker or the interpreter accepts it, so a stray
     // letter with a diacritic can never turn into an axis or G word.
     static constexpr char INVALID_BYTE = char(0xFF);
+    // The byte a program character is kept as: itself for 7-bit ASCII,
+    // INVALID_BYTE for NUL and for anything else.
+    static char ByteOf(char16_t c) { return (c > 0 && c < 128) ? char(c) : INVALID_BYTE; }
 
     // ---- Tokenizer ----
     // Splits one line into words. Blanks between words are skipped; a word is
