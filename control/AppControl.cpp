@@ -141,13 +141,10 @@ bool AppControl::CanStartOperation()
 
 void AppControl::AutoSpindleOn()
 {
-    if (AppConfig::m_bAutoSpindleOnCW) {
+    if (AppConfig::m_bAutoSpindleOnCW)
         TurnOnOffSpindle(true, DIR_CW);
-        AppConfig::m_bSpindleOn = true;
-    } else if (AppConfig::m_bAutoSpindleOnCCW) {
+    else if (AppConfig::m_bAutoSpindleOnCCW)
         TurnOnOffSpindle(true, DIR_CCW);
-        AppConfig::m_bSpindleOn = true;
-    }
 }
 
 void AppControl::CallWindows(void (IControlWindows::*call)())
@@ -449,18 +446,12 @@ void AppControl::WriteLog(const QString& strText)
 
 void AppControl::TurnOnOffSpindle(bool bOn, eDirection eDir)
 {
-    // An M-code without an output in the map has no pin: nothing is driven.
-    const int iPinCW = CKIVGPIO::MCodePin(3);
-    const int iPinCCW = CKIVGPIO::MCodePin(4);
+    // The spindle outputs are those of M3 (clockwise) and M4.
     if (bOn) {
-        const int iPin = eDir == DIR_CW ? iPinCW : iPinCCW;
-        if (iPin >= 0)
-            CKIVGPIO::WriteOutput(static_cast<unsigned short>(iPin), 1);
+        WriteMCodeOutput(eDir == DIR_CW ? 3 : 4, true);
     } else {
-        if (iPinCW >= 0)
-            CKIVGPIO::WriteOutput(static_cast<unsigned short>(iPinCW), 0);
-        if (iPinCCW >= 0)
-            CKIVGPIO::WriteOutput(static_cast<unsigned short>(iPinCCW), 0);
+        WriteMCodeOutput(3, false);
+        WriteMCodeOutput(4, false);
     }
     AppConfig::m_bSpindleOn = bOn;
 }
@@ -1547,9 +1538,7 @@ AppControl::eWordResult AppControl::ExecMWord(uint uiLine, const GCodeTokens& wo
         AppConfig::m_bSpindleOnOffStatusChangeInGCode = true;
         return WORD_NEXT;
     case 5:
-        WriteMCodeOutput(3, false);
-        WriteMCodeOutput(4, false);
-        AppConfig::m_bSpindleOn = false;
+        TurnOnOffSpindle(false, DIR_CW);
         AppConfig::m_bSpindleOnOffStatusChangeInGCode = true;
         return WORD_NEXT;
     case 6:
