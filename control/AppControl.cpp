@@ -71,6 +71,15 @@ bool EmergencyStop()
     return AppConfig::m_bEmergencyStopON;
 }
 
+// Where every axis stands now, in work coordinates.
+stFloatPoint AxesPos(const AxisCtrl* pAxes)
+{
+    stFloatPoint pos;
+    for (int i = 0; i < 5; ++i)
+        SetPosOf(pos, i, pAxes[i].GetCurPos());
+    return pos;
+}
+
 void WriteStatusOutput(int iLevel)
 {
     if (AppConfig::m_bSimulationMode || AppConfig::m_iPgmStatusOutput < 0)
@@ -600,10 +609,7 @@ bool AppControl::StraightMove(const stFloatPoint& to, bool bSetAccVel, bool bWai
 {
     // The segment before must have ended before the axes are read.
     WaitForSegmentEnd();
-    stFloatPoint cur;
-    for (int i = 0; i < 5; ++i)
-        SetPosOf(cur, i, m_AxisCtrl[i].GetCurPos());
-    return ExecuteMovCmnd(cur, to, bSetAccVel, bWait, cmd);
+    return ExecuteMovCmnd(AxesPos(m_AxisCtrl), to, bSetAccVel, bWait, cmd);
 }
 
 bool AppControl::ExecuteMovCmnd(stFloatPoint from, stFloatPoint to, bool bSetAccVel, bool bWait, eGMoveCmnd cmd)
@@ -1045,9 +1051,7 @@ bool AppControl::CutArc(unsigned int iLineNo, stGCodeEllipseInfo& arc)
     if (!m_pGCodeLines || iLineNo >= m_pGCodeLines->size())
         return false;
     CArcGeometry geometry = ArcGeometry();
-    stFloatPoint cur;
-    for (int i = 0; i < 5; ++i)
-        SetPosOf(cur, i, m_AxisCtrl[i].GetCurPos());
+    stFloatPoint cur = AxesPos(m_AxisCtrl);
     // Following the Z profile, Z stands at the corrected height: the arc
     // starts from the programmed Z, so that an arc on the surface is still
     // corrected point by point.
@@ -1079,9 +1083,7 @@ bool AppControl::FindArcCenter(stGCodeEllipseInfo& arc)
 bool AppControl::G02_G03_Move(stGCodeEllipseInfo* pArc)
 {
     // The first segment starts where all axes are now.
-    stFloatPoint prev;
-    for (int i = 0; i < 5; ++i)
-        SetPosOf(prev, i, m_AxisCtrl[i].GetCurPos());
+    stFloatPoint prev = AxesPos(m_AxisCtrl);
     if (ZProfileInUse())
         prev.z = pArc->m_StartPt.z; // the programmed Z, not the corrected one
     CArcGeometry geometry = ArcGeometry();
