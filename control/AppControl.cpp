@@ -1361,11 +1361,17 @@ AppControl::eWordResult AppControl::StraightLineMove(uint uiLine, eGMoveCmnd cmd
     stFloatPoint target;
     if (!GetPosToMov(uiLine, target))
         return WORD_NEXT; // no axis word: only the modal motion changes
+    return LineMoveTo(target, cmd, cmd);
+}
+
+AppControl::eWordResult AppControl::LineMoveTo(const stFloatPoint& target, eGMoveCmnd cmd, eGMoveCmnd velCmd)
+{
+    // A feed move follows the Z profile while it is in use.
     bool bOk;
-    if (cmd == CMND_G01 && AppConfig::m_bUseZProfile && AppConfig::m_ZProfileInfo.m_lstGrid.size() > 1) {
+    if (cmd == CMND_G01 && ZProfileInUse()) {
         bOk = ZProfileMove(m_LastPos, target);
     } else {
-        SetAccAndVel(m_LastPos, target, cmd);
+        SetAccAndVel(m_LastPos, target, velCmd);
         bOk = cmd == CMND_G00 ? G00_Move(target, false, false) : G01_Move(target, false, false);
     }
     if (!bOk)
@@ -1397,17 +1403,7 @@ AppControl::eWordResult AppControl::ExecModalMove(uint uiLine)
     // move follows the Z profile whether or not its line repeats the G1.
     stFloatPoint target;
     GetPosToMov(uiLine, target);
-    bool bOk;
-    if (eModal == CMND_G01 && ZProfileInUse()) {
-        bOk = ZProfileMove(m_LastPos, target);
-    } else {
-        SetAccAndVel(m_LastPos, target, CMND_G01);
-        bOk = eModal == CMND_G00 ? G00_Move(target, false, false) : G01_Move(target, false, false);
-    }
-    if (!bOk)
-        return WORD_FAIL;
-    m_LastPos = target;
-    return WORD_END_LINE;
+    return LineMoveTo(target, eModal, CMND_G01);
 }
 
 AppControl::eWordResult AppControl::ExecModalArc(uint uiLine)

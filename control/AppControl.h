@@ -304,6 +304,9 @@ protected:
     eWordResult ExecModalArc(uint uiLine);
     // G0 / G1 with the line's axis words; a line without one only sets the mode.
     eWordResult StraightLineMove(uint uiLine, eGMoveCmnd cmd);
+    // A straight move of kind cmd (G0 or G1) from m_LastPos to target, its
+    // velocities split as for velCmd; m_LastPos follows when it starts.
+    eWordResult LineMoveTo(const stFloatPoint& target, eGMoveCmnd cmd, eGMoveCmnd velCmd);
     eWordResult ArcMove(uint uiLine, eDirection eDir);
     eWordResult EndProgramAtWorkZero(bool bMoved);
     void WriteMCodeOutput(int iMCode, bool bHigh);
