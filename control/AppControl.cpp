@@ -614,13 +614,7 @@ bool AppControl::StraightMove(const stFloatPoint& to, bool bSetAccVel, bool bWai
 
 bool AppControl::ExecuteMovCmnd(stFloatPoint from, stFloatPoint to, bool bSetAccVel, bool bWait, eGMoveCmnd cmd)
 {
-    // Paused: look at the emergency stop once a second.
-    while (m_bHold) {
-        CClock::SleepUs(1000000);
-        if (MustStop())
-            return false;
-    }
-    if (MustStop())
+    if (!WaitWhileHeld() || MustStop())
         return false;
 
     const int iAxes = AxesInUse();
@@ -914,6 +908,17 @@ bool AppControl::MustStop() const
     return EmergencyStop() || (m_bAbort && QThread::currentThread() == this);
 }
 
+bool AppControl::WaitWhileHeld()
+{
+    // Paused: look at the stop conditions once a second.
+    while (m_bHold) {
+        CClock::SleepMs(1000);
+        if (MustStop())
+            return false;
+    }
+    return true;
+}
+
 void AppControl::StopAll()
 {
     // A running operation ends: its waits fail and it starts no further
@@ -1094,11 +1099,8 @@ bool AppControl::G02_G03_Move(stGCodeEllipseInfo* pArc)
     }
     const bool bProfile = ZProfileInUse();
     for (const stFloatPoint& pt : points) {
-        while (m_bHold) {
-            CClock::SleepUs(1000000);
-            if (EmergencyStop())
-                return false;
-        }
+        if (!WaitWhileHeld())
+            return false;
         bool bOk = false;
         if (bProfile) {
             bOk = ZProfileMove(prev, pt);
@@ -1802,11 +1804,8 @@ bool AppControl::RunGCode()
     unsigned int uiSaved = unsigned(run.m_uiStartLine);
     m_uiCurLine = unsigned(run.m_uiStartLine);
     while (m_pGCodeLines && m_uiCurLine < m_pGCodeLines->size()) {
-        while (m_bHold) {
-            CClock::SleepMs(1000);
-            if (MustStop())
-                return false;
-        }
+        if (!WaitWhileHeld())
+            return false;
         if (run.m_bSaveExecStatus && !m_bWritingGCodeExecStatusFile && m_uiCurLine - uiSaved > 10u) {
             ReportExecStatusSaveFailure();
             m_bWritingGCodeExecStatusFile = true;

@@ -274,6 +274,8 @@ protected:
     void WaitForSegmentEnd();
     // Stops the coordinated pulse loop and waits until it has ended.
     void StopAutoModeAndWait();
+    // While paused (m_bHold), waits; false once the operation must stop.
+    bool WaitWhileHeld();
     // Image carving operation: one pass, or passes stepping down in Z.
     bool RunImgCarvingJob();
     // A G-code writer of a job: refused during an operation; a failure's
