@@ -119,7 +119,6 @@ int AppControl::AxesInUse() const
 bool AppControl::InitMachine()
 {
     for (int i = 0; i < AxesInUse(); ++i) {
-        m_AxisCtrl[i].m_iAxisIndex = static_cast<qint16>(i);
         m_AxisCtrl[i].ConfigAxis();
         m_AxisCtrl[i].SetWorkZero();
     }
@@ -799,7 +798,7 @@ bool AppControl::MoveWorkZeroAll()
         return false;
 
     qint8 started[5] = {0, 0, 0, 0, 0};
-    for (int i = 0; i < AxesInUse() && i < AXIS_COUNT; ++i) {
+    for (int i = 0; i < AxesInUse(); ++i) {
         if (i == Z_AXIS)
             continue;
         if (!m_AxisCtrl[i].MoveWorkZero()) {
@@ -957,9 +956,9 @@ bool AppControl::CheckWorkZeroRange(int iAxis, double& fNewZero)
         || iZero > CUnitConverter::GetLong(AppConfig::m_fAxisPosDirLimit[iAxis])) {
         AddErrMsg(QStringLiteral("Work Zero for ") + AppConfig::m_strAxisNames[iAxis]
                   + QStringLiteral(" must be in between ")
-                  + QString::number(CUnitConverter::GetDouble(long(m_AxisCtrl[iAxis].m_lNegDirLimit)), 'f', 4)
+                  + QString::number(CUnitConverter::GetDouble(m_AxisCtrl[iAxis].m_lNegDirLimit), 'f', 4)
                   + QStringLiteral(" and ")
-                  + QString::number(CUnitConverter::GetDouble(long(m_AxisCtrl[iAxis].m_lPosDirLimit)), 'f', 4));
+                  + QString::number(CUnitConverter::GetDouble(m_AxisCtrl[iAxis].m_lPosDirLimit), 'f', 4));
         return false;
     }
     fNewZero = CUnitConverter::GetDouble(long(iZero));
@@ -1136,7 +1135,7 @@ bool AppControl::ProbeDown(double fTarget, bool& bTouched)
 {
     AxisCtrl& z = m_AxisCtrl[Z_AXIS];
     if (AppConfig::m_bHomeSensorsUsed)
-        fTarget = std::max(fTarget, double(z.m_lNegDirLimit) / 10000.0);
+        fTarget = std::max(fTarget, CUnitConverter::GetDouble(z.m_lNegDirLimit));
     z.m_bStopOnZProbe = true;
     const bool bMoved = EngMoveAxisAbs(Z_AXIS, fTarget, true);
     z.m_bStopOnZProbe = false;
@@ -1152,7 +1151,7 @@ void AppControl::SetZ0usingZProbe()
     z.SetVelocityAcc(AppConfig::m_fAxisJogFeed[Z_AXIS], AppConfig::m_fAxisAcc[Z_AXIS]);
     // Down to the lower travel limit with home switches; without them a
     // bounded distance below where Z stands.
-    const double fTarget = AppConfig::m_bHomeSensorsUsed ? double(z.m_lNegDirLimit) / 10000.0
+    const double fTarget = AppConfig::m_bHomeSensorsUsed ? CUnitConverter::GetDouble(z.m_lNegDirLimit)
                                                          : z.GetCurPos() - Z_ZERO_PROBE_TRAVEL;
     bool bTouched = false;
     if (ProbeDown(fTarget, bTouched)) {
