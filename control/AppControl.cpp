@@ -797,8 +797,10 @@ bool AppControl::MoveWorkZeroAll()
     if (!EngMoveAxisAbs(Z_AXIS, ZSafeTarget(), true))
         return false;
 
-    qint8 started[5] = {0, 0, 0, 0, 0};
-    for (int i = 0; i < AxesInUse(); ++i) {
+    qint8 started[AXIS_COUNT] = {0, 0, 0, 0, 0};
+    // The array bound in the condition lets the optimiser see that `started`
+    // is never written past its end (it warns otherwise).
+    for (int i = 0; i < AxesInUse() && i < AXIS_COUNT; ++i) {
         if (i == Z_AXIS)
             continue;
         if (!m_AxisCtrl[i].MoveWorkZero()) {
