@@ -45,6 +45,12 @@ QString CPrompter::SaveFileName(QWidget* parent, const QString& caption, const Q
     return QFileDialog::getSaveFileName(parent, caption, dir, filter, nullptr, QFileDialog::DontUseNativeDialog);
 }
 
+bool CPrompter::Keypad(QWidget*, const QString&, QString&, bool, bool)
+{
+    // Replaced by the on-screen keypad (ui/dlgkeypad) as soon as it exists.
+    return false;
+}
+
 CPrompter& CPrompter::Instance()
 {
     return g_pPrompter ? *g_pPrompter : g_DefaultPrompter;

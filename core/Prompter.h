@@ -27,6 +27,14 @@ public:
     virtual QString SaveFileName(QWidget* parent, const QString& caption, const QString& dir,
                                  const QString& filter);
 
+    // The numeric keypad, modal, titled title and opened on the text value;
+    // bEnableSign enables its minus key, bEnableDecimal its decimal point.
+    // True when closed with OK: value is then the typed entry (unchanged when
+    // the entry was empty). False when cancelled or closed by its frame:
+    // value is unchanged.
+    virtual bool Keypad(QWidget* parent, const QString& title, QString& value, bool bEnableSign,
+                        bool bEnableDecimal);
+
     // The prompter in use; never null.
     static CPrompter& Instance();
     // Installs a replacement (tests); null restores the default. Not owned.

@@ -50,6 +50,21 @@ QString CFakePrompter::SaveFileName(QWidget*, const QString& caption, const QStr
     return m_lstFileNames.isEmpty() ? QString() : m_lstFileNames.takeFirst();
 }
 
+bool CFakePrompter::Keypad(QWidget*, const QString& title, QString& value, bool bEnableSign, bool bEnableDecimal)
+{
+    m_lstPrompts.append({QStringLiteral("Keypad"), title, value});
+    m_bLastKeypadSign = bEnableSign;
+    m_bLastKeypadDecimal = bEnableDecimal;
+    if (m_lstKeypadEntries.isEmpty())
+        return false;
+    const QString strEntry = m_lstKeypadEntries.takeFirst();
+    if (strEntry == KeypadCancel)
+        return false;
+    if (!strEntry.isEmpty())
+        value = strEntry;
+    return true;
+}
+
 QStringList CFakePrompter::Texts(const QString& kind) const
 {
     QStringList texts;

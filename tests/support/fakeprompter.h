@@ -11,7 +11,7 @@ class CFakePrompter : public CPrompter
 public:
     struct stPrompt
     {
-        QString m_strKind; // "Question", "Information", "Warning", "Critical", "OpenFileName", "SaveFileName"
+        QString m_strKind; // "Question", "Information", "Warning", "Critical", "OpenFileName", "SaveFileName", "Keypad"
         QString m_strTitle;
         QString m_strText;
     };
@@ -31,6 +31,18 @@ public:
                          const QString& filter) override;
     QString SaveFileName(QWidget* parent, const QString& caption, const QString& dir,
                          const QString& filter) override;
+
+    // The keypad: each entry of m_lstKeypadEntries is what the operator types
+    // (replacing the value shown) before pressing OK; KeypadCancel presses
+    // Cancel instead. When they run out the keypad is cancelled. Recorded as
+    // kind "Keypad", the title, and the value it was opened with as text.
+    bool Keypad(QWidget* parent, const QString& title, QString& value, bool bEnableSign,
+                bool bEnableDecimal) override;
+    static inline const QString KeypadCancel = QStringLiteral("\x1b<cancel>");
+    QStringList m_lstKeypadEntries;
+    // The sign and decimal-point keys' states of the last keypad opened.
+    bool m_bLastKeypadSign = false;
+    bool m_bLastKeypadDecimal = true;
 
     // Answers, used in order; when they run out, questions get their default
     // button and file dialogs are cancelled (empty path).
