@@ -228,6 +228,8 @@ void AppControl::run()
     WriteStatusOutput(1);
     const int iMode = m_iRunMode;
     bool bJobDone = false;
+    bool bLineDone = false;
+    m_bJobCompleted = false;
     try {
         switch (iMode) {
         case RUN_Z_PROBE:
@@ -265,9 +267,10 @@ void AppControl::run()
             bJobDone = CutShapes();
             break;
         case RUN_GCODE:
-            if (m_bExecOneLine)
-                ExecGCodeLine(m_uiExecLineNo);
-            else
+            if (m_bExecOneLine) {
+                m_bProgramEnded = false;
+                bLineDone = ExecGCodeLine(m_uiExecLineNo) || m_bProgramEnded;
+            } else
                 bJobDone = RunGCode();
             break;
         case RUN_IMG_CARVING:
@@ -282,7 +285,11 @@ void AppControl::run()
     } catch (...) {
         AddErrMsg(QStringLiteral("Unknown error"));
         bJobDone = false;
+        bLineDone = false;
     }
+    // Told before the finished flag: a job that stopped short is never shown
+    // as finished.
+    m_bJobCompleted = (bJobDone || bLineDone) && !MustStop();
     AfterOperationFinish(bJobDone);
 }
 
@@ -646,8 +653,11 @@ bool AppControl::ExecuteMovCmnd(stFloatPoint from, stFloatPoint to, bool bSetAcc
         }
     }
 
-    if (!CAllAxisCtrl::StartMotion())
+    if (!CAllAxisCtrl::StartMotion()) {
+        // Only a loop that has ended refuses; the run must not end without a word.
+        AddErrMsg(QStringLiteral("Motion not started: the pulse loop is not running"));
         return false;
+    }
     if (m_fnSegmentStarted)
         m_fnSegmentStarted(cmd, to);
     if (bWait)
@@ -1673,7 +1683,10 @@ bool AppControl::WaitForToolChangeOperator()
 {
     m_bToolChangeReq = true;
     AddInfoMsg("Change tool and click start");
-    while (!m_bHold) {
+    // The main window answers by pausing (the hold is set before the request
+    // is cleared); the operator's Start may clear the hold again before this
+    // loop looks, so a request that has been taken ends the wait as well.
+    while (!m_bHold && m_bToolChangeReq) {
         CClock::SleepMs(1000);
         if (MustStop())
             return false;

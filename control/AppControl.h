@@ -232,6 +232,11 @@ public:
     AxisCtrl m_AxisCtrl[5];                      // X, Y, Z, A, B by eAxis
     std::atomic<quint16> m_nCarvingRow{0};       // picture row being carved
     std::atomic<bool> m_bOperationFinished{false}; // cleared by the main window
+    // Set with m_bOperationFinished: the job (shapes, carving, a G-code
+    // program or line) ran to its end. False after a failure, a stop or the
+    // emergency stop, and for operations that are not jobs; the windows log
+    // a job as finished only when it is set.
+    std::atomic<bool> m_bJobCompleted{false};
     stShapeCuttingInfo* m_pShapeCuttingInfo = nullptr;
     stImgCarvingData m_ImgCarvingData;
     stFloatPoint m_LastPos; // last commanded G-code position, mm/degrees

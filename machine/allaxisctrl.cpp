@@ -23,6 +23,7 @@ std::atomic<bool> CAllAxisCtrl::m_bAutoMode{false};
 std::atomic<bool> CAllAxisCtrl::m_bStartMotion{false};
 std::atomic<bool> CAllAxisCtrl::m_bAutoModeRunning{false};
 stAxisToMove CAllAxisCtrl::m_lstAxisToMov;
+std::function<void()> CAllAxisCtrl::m_fnSegmentReleased;
 
 stAxisToMove::stAxisToMove()
 {
@@ -211,8 +212,14 @@ void CAllAxisCtrl::StopAutoMode()
 
 bool CAllAxisCtrl::StartMotion()
 {
-    m_bStartMotion = m_bAutoMode.load();
-    return m_bStartMotion;
+    // The loop clears m_bStartMotion at the end of the segment, which for a
+    // short segment may come before this returns: the answer is what was
+    // stored, never a second look at the flag.
+    const bool bReleased = m_bAutoMode.load();
+    m_bStartMotion = bReleased;
+    if (m_fnSegmentReleased)
+        m_fnSegmentReleased();
+    return bReleased;
 }
 
 bool CAllAxisCtrl::GetMotionState()

@@ -14,6 +14,7 @@
 #include "core/common.h"
 
 #include <atomic>
+#include <functional>
 
 class AxisCtrl;
 
@@ -43,7 +44,8 @@ public:
     // the step pins go low and m_bAutoModeRunning drops.
     static void StopAutoMode();
     // Releases the prepared segment; false (nothing released) when the loop
-    // is not running.
+    // is not running. The answer is what was released: a short segment may
+    // already be over (the motion state back to false) when this returns.
     static bool StartMotion();
     // True while a segment runs.
     static bool GetMotionState();
@@ -62,4 +64,7 @@ public:
     static std::atomic<bool> m_bStartMotion;       // a segment is released and running
     static std::atomic<bool> m_bAutoModeRunning;   // the loop's thread is alive
     static stAxisToMove m_lstAxisToMov;            // axes of the next segment
+    // Called by StartMotion right after a segment was released, on the
+    // releasing thread; for tests (the loop may finish the segment there).
+    static std::function<void()> m_fnSegmentReleased;
 };

@@ -106,6 +106,7 @@ private slots:
     void feedSplit();
     void straightMoves();
     void moveUnderOneStep();
+    void segmentsOverBeforeTheirReleaseReturns();
     void limitRefusal();
     void pauseAndEmergencyStop();
     void stopAllEndsSegment();
@@ -253,6 +254,33 @@ void TestAppControlMoves::moveUnderOneStep()
                  + CSimPinBank::Instance().RisingEdges(PIN_Z_STEP),
              0u);
     QCOMPARE(ctrl.GetCurPos(X_AXIS), 0.0);
+}
+
+void TestAppControlMoves::segmentsOverBeforeTheirReleaseReturns()
+{
+    // A busy machine may let the pulse loop play a short segment to its end
+    // before the release has returned: the move still counts as started and
+    // the run goes on; only a loop that has ended refuses, with a message.
+    AppControl ctrl;
+    ctrl.InitMachine();
+    CStepCounter steps;
+    CAllAxisCtrl::StartAutoMode(&ctrl);
+    CAllAxisCtrl::m_fnSegmentReleased = [] {
+        while (CAllAxisCtrl::GetMotionState())
+            std::this_thread::yield();
+    };
+    bool bAll = true;
+    for (int i = 1; i <= 20; ++i)
+        bAll = ctrl.G01_Move(Pt(0.001 * i, 0, 0), true, false) && bAll;
+    CAllAxisCtrl::m_fnSegmentReleased = nullptr;
+    QVERIFY(bAll);
+    QCOMPARE(steps.Count(X_AXIS), 20);
+    QVERIFY(TakeMessages(ctrl).isEmpty());
+
+    ctrl.StopAll();
+    QVERIFY(!ctrl.G01_Move(Pt(1, 0, 0), true, true));
+    QCOMPARE(TakeMessages(ctrl), QStringList{"error: Motion not started: the pulse loop is not running"});
+    QCOMPARE(steps.Count(X_AXIS), 20);
 }
 
 void TestAppControlMoves::limitRefusal()

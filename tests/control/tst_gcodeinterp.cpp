@@ -14,7 +14,10 @@
 #include "gcode/gcodeprogram.h"
 #include "hal/clock.h"
 #include "hal/simpinbank.h"
+#include "machine/allaxisctrl.h"
 #include "simcontroller.h"
+
+#include <thread>
 
 namespace {
 constexpr int PIN_M3 = 8;
@@ -327,6 +330,34 @@ private slots:
         QCOMPARE(run.messages, QStringList{"error: M66: input 7 has no pin assigned"});
     }
 
+    void runEndsOnlyAtItsEndOrWithAMessage()
+    {
+        // Every short segment ends before its release has returned, as it
+        // may on a busy machine: the run still plays every line and ends as
+        // a completed job.
+        QStringList program;
+        for (int i = 0; i < 100; ++i)
+            program << "G1 X0.002" << "G1 X0";
+        CProgramRunner runner(program);
+        CAllAxisCtrl::m_fnSegmentReleased = [] {
+            while (CAllAxisCtrl::GetMotionState())
+                std::this_thread::yield();
+        };
+        stRun run = runner.Run();
+        CAllAxisCtrl::m_fnSegmentReleased = nullptr;
+        QVERIFY(run.finished);
+        QCOMPARE(run.segments.size(), 200);
+        QCOMPARE(run.messages, QStringList{});
+        QVERIFY(runner.m_Ctrl.m_bJobCompleted);
+
+        // A run that stops short is not a completed job, and says why.
+        CProgramRunner failing({"G0 X1", "P100", "G0 X2"});
+        run = failing.Run();
+        QVERIFY(run.finished);
+        QVERIFY(!failing.m_Ctrl.m_bJobCompleted);
+        QCOMPARE(run.messages, QStringList{"error: Error:1 - Command/Format No Supported"});
+    }
+
     void programStopHoldsUntilStart()
     {
         CProgramRunner runner({"G0 X1", "M0", "G0 X2"});
@@ -424,10 +455,13 @@ private slots:
         QVERIFY(WaitFor([&] { return bool(runner.m_Ctrl.m_bToolChangeReq); }));
         QCOMPARE(runner.m_Ctrl.GetCurPos(Z_AXIS), 4.0);
         QCOMPARE(runner.m_Ctrl.GetCurPos(X_AXIS), 2.0);
-        // The main window answers with Pause, the operator later with Start.
-        runner.m_Ctrl.m_bToolChangeReq = false;
-        runner.m_Ctrl.m_bHold = true;
         QTest::qWait(20);
+        QCOMPARE(runner.Segments(), QStringList{});
+        // The main window answers with Pause (the hold, then the request
+        // taken); the operator's Start may come before the controller looks
+        // again, and the run still goes on.
+        runner.m_Ctrl.m_bHold = true;
+        runner.m_Ctrl.m_bToolChangeReq = false;
         runner.m_Ctrl.m_bHold = false;
         const stRun run = runner.Finish();
         QCOMPARE(run.segments, QStringList{"G00 3.0000 3.0000 4.0000"});

@@ -129,7 +129,11 @@ private slots:
         m_pBank->Reset();
         CAllAxisCtrl::StartAutoMode(m_Axes);
     }
-    void cleanup() { StopLoop(); }
+    void cleanup()
+    {
+        CAllAxisCtrl::m_fnSegmentReleased = nullptr;
+        StopLoop();
+    }
 
     void onlyZOnAThreeAxisMachine()
     {
@@ -330,6 +334,23 @@ private slots:
         Load({{X_AXIS, 0.0}});
         QVERIFY(Run());
         QCOMPARE(m_Axes[X_AXIS].GetCurPosLong(), 0L);
+    }
+
+    void shortSegmentOverBeforeTheReleaseReturns()
+    {
+        // The loop plays a two-step segment to its end before StartMotion
+        // has returned (a busy machine may run the loop first): the segment
+        // was released all the same, and the caller must hear so.
+        Load({{X_AXIS, 0.002}});
+        CAllAxisCtrl::m_fnSegmentReleased = [] {
+            QDeadlineTimer guard(20000);
+            while (CAllAxisCtrl::GetMotionState() && !guard.hasExpired())
+                std::this_thread::yield();
+        };
+        QVERIFY(CAllAxisCtrl::StartMotion());
+        QVERIFY(!CAllAxisCtrl::GetMotionState());
+        QCOMPARE(m_pBank->RisingEdges(STEP_PIN[X_AXIS]), quint64(2));
+        QCOMPARE(m_Axes[X_AXIS].GetCurPosLong(), 20L);
     }
 
     void restartRightAfterStop()

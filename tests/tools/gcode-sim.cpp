@@ -48,8 +48,11 @@ QString Num(double v)
 // pause has been held for a moment.
 void Operate(AppControl& ctrl, QElapsedTimer& holdTimer, bool& bHoldSeen)
 {
-    if (ctrl.m_bToolChangeReq.exchange(false))
+    // As the main window does: the hold first, then the request is taken.
+    if (ctrl.m_bToolChangeReq) {
         ctrl.m_bHold = true;
+        ctrl.m_bToolChangeReq = false;
+    }
     ctrl.m_bProgramStopReq = false;
     if (!ctrl.m_bHold) {
         bHoldSeen = false;
