@@ -245,6 +245,9 @@ int AxisCtrl::SetVelocityAcc(double fFeed, double fAcc)
     QMutexLocker lock(&m_TableMutex);
     m_strTableErrorMsg = strError;
     if (!strError.isEmpty()) {
+        // The graph must not go on showing the ramp of earlier settings.
+        if (bRecord)
+            m_lstVelProfile.clear();
         lock.unlock();
         SetErrorMsg(strError);
         return 0;

@@ -132,6 +132,28 @@ private slots:
         QVERIFY(Near(low.back(), axis.m_fCruiseLowNs[b]));
     }
 
+    void velocityProfileRecordedOnlyWhenAsked()
+    {
+        AxisCtrl axis;
+        Configure(axis, X_AXIS);
+        QVERIFY(axis.m_lstVelProfile.isEmpty());
+        axis.m_bRecordVelProfile = true;
+        QCOMPARE(axis.SetVelocityAcc(15.0, 600.0), 1);
+        const int n = axis.m_lstVelProfile.size();
+        QVERIFY(n > 1);
+        // A second recording replaces the first rather than adding to it.
+        QCOMPARE(axis.SetVelocityAcc(15.0, 600.0), 1);
+        QCOMPARE(axis.m_lstVelProfile.size(), n);
+        // With the flag clear the last profile stays as it was.
+        axis.m_bRecordVelProfile = false;
+        QCOMPARE(axis.SetVelocityAcc(5.0, 600.0), 1);
+        QCOMPARE(axis.m_lstVelProfile.size(), n);
+        // A refused table leaves no stale profile behind.
+        axis.m_bRecordVelProfile = true;
+        QCOMPARE(axis.SetVelocityAcc(15.0, 0.0), 0);
+        QVERIFY(axis.m_lstVelProfile.isEmpty());
+    }
+
     void sCurveIsSymmetric()
     {
         AppConfig::m_eAxisFeedtype = FEED_SCURVE;
