@@ -1,0 +1,136 @@
+#pragma once
+// The shape-cutting designer, embedded in the main window for the program's
+// whole life. It shows the work area with every shape, keeps the shape list
+// in step with its list widget, opens the editors that create or change
+// shapes, edits the cutting parameters, saves and loads work areas, and hands
+// the shape list to the controller for cutting or for a G-code file.
+//
+// Editors run modally as panels over the right-hand side of the window. An
+// editor appends or edits records directly in m_stShapeCuttingInfo; entries
+// from m_nShapesBeforeSubDlg on belong to the open editor.
+#include "core/common.h"
+#include "designers/shaperecords.h"
+#include "designers/workareamap.h"
+
+#include <QDialog>
+#include <QRect>
+
+namespace Ui {
+class CDlgShapes;
+}
+class CDlgEllipse;
+class CDlgEditPolygon;
+class CMainServices;
+class CMyView;
+class QImage;
+class QPushButton;
+
+class CDlgShapes : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit CDlgShapes(QWidget* parent = nullptr);
+    ~CDlgShapes() override;
+
+    // Once at start-up, after the settings file has been loaded.
+    void ConfigSettings();
+    // Plunge feed and end-mill diameter on their buttons.
+    void UpdatePlungeFeed();
+    // Enables or disables every command that changes the list or the job.
+    void ResetUI(bool bEnable);
+    // Start on the main window: true when a cut was started (or a running
+    // shape cut was paused or resumed).
+    bool StartShapeCutting();
+
+    // Work-area size, scale and rectangle from the settings and the buttons,
+    // then a redraw. Must run on the GUI thread.
+    void UpdateWorkArea();
+    // Repaints the work-area picture and shows it.
+    void DrawWorkArea();
+    // The ellipse tool path of the entry at index (an ellipse), from its
+    // parameters and the end-mill diameter; does not redraw.
+    void CreateEllipsePoints(unsigned short index);
+
+    // ---- What the editors use ----
+    bool m_bShapeEditing = false;         // an editor is open: Start is refused
+    unsigned short m_nShapesBeforeSubDlg = 0;
+    short m_nMargin = 25;
+    double m_dScale = 1.0;
+    QRect m_WorkAreaRect;
+    unsigned short m_nSelShape = 0;
+    bool m_bPolygonEditing = false;
+    bool m_bFreeDrawing = false;
+    QRect m_ViewRect;
+    bool m_bDispGraphics = false;
+    stFloatPoint m_MousePosMM;
+    unsigned int m_uiSelVertex = 0;
+    stShapeCuttingInfo m_stShapeCuttingInfo;
+    QImage* m_pRefGuideImg = nullptr;     // owned; drawn under the shapes while drawing
+
+    QImage* WorkAreaImage() const { return m_pWorkAreaImg; }
+    CMyView* View() const { return m_pView; }
+    CDlgEllipse* EllipseEditor() const { return m_pDlgEllipse; }
+    CDlgEditPolygon* PolygonEditor() const { return m_pDlgEditPolygon; }
+    // Work-area drawing geometry (scale, rectangle, pixel mapping).
+    const CWorkAreaMap& Map() const { return m_Map; }
+
+    // Runs an editor panel modally with the common frame: the list length is
+    // recorded, the editing flag set and the list controls disabled while it
+    // runs, then every entry it added is listed, the last one selected and
+    // its depth shown, and the work area redrawn. The image-contour and text
+    // editors hook in here.
+    void RunEditor(QDialog* pPanel);
+    // Puts the last entries (from m_nShapesBeforeSubDlg on) into the list
+    // widget, selects the last one and shows its depth.
+    void ListNewShapes();
+
+public slots:
+    void OnMouseMove();
+
+protected:
+    void mousePressEvent(QMouseEvent* pEvent) override;
+
+private slots:
+    void on_Btn_AddEllipse_clicked();
+    void on_Btn_DrawContour_clicked();
+    void on_Btn_ShapeFromImg_clicked();
+    void on_Btn_ShapeFromTxt_clicked();
+    void on_Btn_DispGraphics_clicked();
+    void on_Lw_Shapes_clicked(const QModelIndex& index);
+    void on_Lw_Shapes_doubleClicked(const QModelIndex& index);
+    void on_Btn_MoveShapeUp_clicked();
+    void on_Btn_MoveShapeDown_clicked();
+    void on_Btn_DelShape_clicked();
+    void on_Btn_DelAllShapes_clicked();
+    void on_Btn_ShapeDepth_clicked();
+    void on_Btn_AxisStep_Z_clicked();
+    void on_Btn_ZAxisPlungeFeed_clicked();
+    void on_Btn_EndMillDia_clicked();
+    void on_Btn_WorkAreaLength_clicked();
+    void on_Btn_WorkAreaWidth_clicked();
+    void on_Btn_SaveWorkArea_clicked();
+    void on_Btn_LoadWorkArea_clicked();
+
+public slots:
+    void on_Btn_GenerateGCode_clicked();
+
+private:
+    CMainServices* Services() const;
+    // Enables or disables the commands that change the list (while an
+    // editor or a cut holds indices into it).
+    void EnableListCommands(bool bEnable);
+    void ShowDepth(int row);
+    void Flash(QPushButton* pBtn);
+    // Recomputes every ellipse's tool path (after the end mill changed).
+    void RecomputeEllipses();
+
+    Ui::CDlgShapes* ui;
+    CMyView* m_pView = nullptr;           // child of this window
+    QImage* m_pWorkAreaImg = nullptr;
+    CWorkAreaMap m_Map;
+    CDlgEllipse* m_pDlgEllipse = nullptr;         // hidden panels, children of this window
+    CDlgEditPolygon* m_pDlgEditPolygon = nullptr;
+    bool m_bListLocked = false;           // list commands off while an editor runs or a cut runs
+    bool m_bEnabled = true;               // ResetUI state
+};
