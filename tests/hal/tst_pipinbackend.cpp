@@ -1,0 +1,645 @@
+#include "core/AppConfig.h"
+#include "hal/pinstartup.h"
+#include "hal/pins.h"
+#include "hal/pipinbackend.h"
+#include "hal/simpinbank.h"
+#include "machine/diradictrl.h"
+#include "machine/kivgpio.h"
+
+#include <QtTest>
+#include <cerrno>
+#include <cmath>
+#include <linux/spi/spidev.h>
+#include <map>
+#include <string>
+#include <vector>
+
+Q_DECLARE_METATYPE(CPiPinBackend::ESoc)
+Q_DECLARE_METATYPE(EPinMode)
+Q_DECLARE_METATYPE(EPull)
+Q_DECLARE_METATYPE(std::vector<int>)
+
+namespace {
+using Pi = CPiPinBackend;
+
+// The kernel as a Pi would show it, kept in memory: a device-tree folder,
+// the three register blocks, device errors to give, and a recorder of the
+// spidev calls that answers transfers with scripted bytes.
+class CFakePiSystem : public CPiSystem
+{
+public:
+    struct stMap
+    {
+        std::string device;
+        quint64 offset;
+    };
+    struct stIoctl
+    {
+        int fd = -1;
+        unsigned long request = 0;
+        quint32 value = 0; // mode, bits or speed
+        QByteArray tx;     // message: the bytes sent
+        bool hasRx = false;
+        quint32 len = 0, speed = 0;
+        quint8 bits = 0;
+    };
+
+    CFakePiSystem()
+    {
+        for (auto* block : {&gpio, &pwm, &clock})
+            block->assign(Pi::BLOCK_SIZE / 4, 0);
+    }
+
+    void SetDeviceTree(const QByteArray& compatible, const QByteArray& ranges)
+    {
+        if (!compatible.isEmpty())
+            WriteFile(QStringLiteral("compatible"), compatible);
+        if (!ranges.isEmpty()) {
+            QVERIFY(QDir(dt.path()).mkpath(QStringLiteral("soc")));
+            WriteFile(QStringLiteral("soc/ranges"), ranges);
+        }
+    }
+    Pi::stRegisters Registers() { return {gpio.data(), pwm.data(), clock.data()}; }
+    quint32 Gpio(unsigned offset) const { return gpio[offset / 4]; }
+    quint32 Pwm(unsigned offset) const { return pwm[offset / 4]; }
+    quint32 Clock(unsigned offset) const { return clock[offset / 4]; }
+
+    QString DeviceTreeFolder() const override { return dt.path(); }
+    volatile quint32* Map(const char* device, quint64 offset, std::size_t, int* pError) override
+    {
+        if (int e = mapErrors[device]) {
+            *pError = e;
+            return nullptr;
+        }
+        maps.push_back({device, offset});
+        if (std::string(device) == "/dev/gpiomem")
+            return gpio.data();
+        return (offset & 0xFFFFFF) == Pi::PWM_BLOCK ? pwm.data() : clock.data();
+    }
+    void Unmap(volatile quint32* block, std::size_t) override
+    {
+        if (block)
+            ++unmaps;
+    }
+    int Open(const char* path) override
+    {
+        if (int e = openErrors[path]) {
+            errno = e;
+            return -1;
+        }
+        opened.push_back(path);
+        return 100 + int(opened.size());
+    }
+    int Ioctl(int fd, unsigned long request, void* arg) override
+    {
+        stIoctl c;
+        c.fd = fd;
+        c.request = request;
+        if (request == SPI_IOC_MESSAGE(1)) {
+            const auto* tr = static_cast<spi_ioc_transfer*>(arg);
+            c.tx = QByteArray(reinterpret_cast<const char*>(quintptr(tr->tx_buf)), int(tr->len));
+            c.hasRx = tr->rx_buf != 0;
+            c.len = tr->len;
+            c.speed = tr->speed_hz;
+            c.bits = tr->bits_per_word;
+            for (quint32 i = 0; c.hasRx && i < tr->len; ++i)
+                reinterpret_cast<char*>(quintptr(tr->rx_buf))[i] = rxBytes.isEmpty() ? 0 : rxBytes[rxNext++ % rxBytes.size()];
+        } else if (request == SPI_IOC_WR_MAX_SPEED_HZ) {
+            c.value = *static_cast<quint32*>(arg);
+        } else {
+            c.value = *static_cast<quint8*>(arg);
+        }
+        ioctls.push_back(c);
+        if (ioctlFailsOn == request) {
+            errno = EINVAL;
+            return -1;
+        }
+        return request == SPI_IOC_MESSAGE(1) ? int(c.len) : 0;
+    }
+    void Close(int fd) override { closed.push_back(fd); }
+    void WaitUs(int) override
+    {
+        ++waits;
+        if (onWait)
+            onWait();
+    }
+
+    std::vector<quint32> gpio, pwm, clock;
+    std::map<std::string, int> mapErrors, openErrors;
+    std::vector<stMap> maps;
+    int unmaps = 0;
+    std::vector<std::string> opened;
+    std::vector<int> closed;
+    std::vector<stIoctl> ioctls;
+    unsigned long ioctlFailsOn = 0;
+    QByteArray rxBytes;
+    int rxNext = 0;
+    int waits = 0;
+    std::function<void()> onWait;
+
+private:
+    void WriteFile(const QString& name, const QByteArray& data)
+    {
+        QFile f(dt.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(data);
+    }
+    QTemporaryDir dt;
+};
+
+QByteArray Words(std::initializer_list<quint32> words)
+{
+    QByteArray out;
+    for (quint32 w : words) {
+        out.append(char(w >> 24));
+        out.append(char(w >> 16));
+        out.append(char(w >> 8));
+        out.append(char(w));
+    }
+    return out;
+}
+
+// Function-select field of a pin, read back from the block.
+quint32 Function(const CFakePiSystem& sys, int pin)
+{
+    return (sys.Gpio(Pi::GPFSEL0 + 4 * unsigned(pin / 10)) >> (3 * (pin % 10))) & 7;
+}
+}
+
+// The Raspberry Pi backend's register, device-tree and spidev traffic, on
+// memory blocks, a temporary device tree and an SPI recorder.
+class TestPiPinBackend : public QObject
+{
+    Q_OBJECT
+
+    // Keeps the Pi backend behind CPins for one test.
+    struct stInstalled
+    {
+        explicit stInstalled(CPinBackend* b) { CPins::SetBackend(b); }
+        ~stInstalled() { CPins::SetBackend(nullptr); }
+    };
+
+private slots:
+    void init()
+    {
+        CPins::SetBackend(nullptr);
+        CSimPinBank::Instance().Reset();
+        cdiradictrl::CloseDiradiCtrl();
+    }
+    void cleanup()
+    {
+        cdiradictrl::CloseDiradiCtrl();
+        CPins::SetBackend(nullptr);
+    }
+
+    void functionSelectForEveryModeAndPinRange_data()
+    {
+        QTest::addColumn<int>("pin");
+        QTest::addColumn<EPinMode>("mode");
+        QTest::addColumn<int>("function"); // -1: the field is left alone
+        QTest::newRow("0 input, first field") << 0 << EPinMode::Input << 0;
+        QTest::newRow("9 output, last field of word 0") << 9 << EPinMode::Output << 1;
+        QTest::newRow("10 output, word 1") << 10 << EPinMode::Output << 1;
+        QTest::newRow("19 input, last field of word 1") << 19 << EPinMode::Input << 0;
+        QTest::newRow("20 output, word 2") << 20 << EPinMode::Output << 1;
+        QTest::newRow("27 input, last header pin") << 27 << EPinMode::Input << 0;
+        QTest::newRow("12 PWM, alt0") << 12 << EPinMode::PwmMarkSpace << 4;
+        QTest::newRow("13 PWM, alt0") << 13 << EPinMode::PwmMarkSpace << 4;
+        QTest::newRow("18 PWM, alt5") << 18 << EPinMode::PwmMarkSpace << 2;
+        QTest::newRow("19 PWM, alt5") << 19 << EPinMode::PwmMarkSpace << 2;
+        QTest::newRow("5 PWM: no PWM on the pin") << 5 << EPinMode::PwmMarkSpace << -1;
+        QTest::newRow("12 PWM off: a low output") << 12 << EPinMode::PwmOff << 1;
+        QTest::newRow("unset") << 7 << EPinMode::Unset << -1;
+    }
+    void functionSelectForEveryModeAndPinRange()
+    {
+        QFETCH(int, pin);
+        QFETCH(EPinMode, mode);
+        QFETCH(int, function);
+        CFakePiSystem sys;
+        // Every field at 111 beforehand, so a neighbour that is touched shows.
+        for (unsigned w = 0; w < 6; ++w)
+            sys.gpio[w] = 0x3FFFFFFF;
+        Pi pi(Pi::ESoc::Bcm2837, sys.Registers(), sys);
+        stInstalled use(&pi);
+        CPins::SetMode(pin, mode);
+
+        for (int p = 0; p < 30; ++p) {
+            const quint32 expected = (p == pin && function >= 0) ? quint32(function) : 7u;
+            QVERIFY2(Function(sys, p) == expected, qPrintable(QStringLiteral("pin %1: %2").arg(p).arg(Function(sys, p))));
+        }
+        QCOMPARE(sys.gpio[6], 0u); // nothing past the function-select words
+    }
+
+    void pwmModeSwitchesTheChannel()
+    {
+        CFakePiSystem sys;
+        Pi pi(Pi::ESoc::Bcm2835, sys.Registers(), sys);
+        stInstalled use(&pi);
+        sys.pwm[Pi::PWM_CTL / 4] = Pi::PWM_MODE | Pi::PWM_USEF; // serialiser, FIFO: what PWM mode replaces
+        CPins::SetMode(12, EPinMode::PwmMarkSpace);
+        QCOMPARE(sys.Pwm(Pi::PWM_CTL), Pi::PWM_PWEN | Pi::PWM_MSEN);
+        CPins::SetMode(19, EPinMode::PwmMarkSpace); // channel 2
+        QCOMPARE(sys.Pwm(Pi::PWM_CTL), (Pi::PWM_PWEN | Pi::PWM_MSEN) * 0x101u);
+
+        CPins::PwmSetMode(EPwmMode::Balanced);
+        QCOMPARE(sys.Pwm(Pi::PWM_CTL), Pi::PWM_PWEN * 0x101u);
+        CPins::PwmSetMode(EPwmMode::MarkSpace);
+        QCOMPARE(sys.Pwm(Pi::PWM_CTL), (Pi::PWM_PWEN | Pi::PWM_MSEN) * 0x101u);
+
+        // Off: the channel stops, the pin is an output driven low.
+        CPins::SetMode(12, EPinMode::PwmOff);
+        QCOMPARE(sys.Pwm(Pi::PWM_CTL), (Pi::PWM_PWEN | Pi::PWM_MSEN) * 0x100u | Pi::PWM_MSEN);
+        QCOMPARE(Function(sys, 12), 1u);
+        QCOMPARE(sys.Gpio(Pi::GPCLR0), 1u << 12);
+    }
+
+    void writesAreSingleStoresAndReadsTheLevelRegister()
+    {
+        CFakePiSystem sys;
+        Pi pi(Pi::ESoc::Bcm2711, sys.Registers(), sys);
+        stInstalled use(&pi);
+        for (int pin : {0, 2, 17, 27}) {
+            sys.gpio[Pi::GPSET0 / 4] = sys.gpio[Pi::GPCLR0 / 4] = 0;
+            CPins::Write(pin, 1);
+            QCOMPARE(sys.Gpio(Pi::GPSET0), 1u << pin);
+            QCOMPARE(sys.Gpio(Pi::GPCLR0), 0u);
+            CPins::Write(pin, 0);
+            QCOMPARE(sys.Gpio(Pi::GPCLR0), 1u << pin);
+            QCOMPARE(sys.Gpio(Pi::GPSET0), 1u << pin); // untouched by the clear
+        }
+        // A pin outside the header never reaches the registers.
+        sys.gpio[Pi::GPSET0 / 4] = sys.gpio[Pi::GPCLR0 / 4] = 0;
+        CPins::Write(28, 1);
+        CPins::Write(int(static_cast<unsigned short>(qint8(-1))), 0);
+        QCOMPARE(sys.Gpio(Pi::GPSET0), 0u);
+        QCOMPARE(sys.Gpio(Pi::GPCLR0), 0u);
+
+        const quint32 levels = 0x0A5A0003; // pins 0, 1, 17, 19, 20, 22, 25, 27 high
+        sys.gpio[Pi::GPLEV0 / 4] = levels;
+        for (int pin = 0; pin < CPins::PIN_COUNT; ++pin)
+            QCOMPARE(CPins::Read(pin), int((levels >> pin) & 1));
+    }
+
+    // BCM2835-2837: control word, wait, clock the pin, wait, both cleared.
+    void pullSequenceOfTheOlderSocs_data()
+    {
+        QTest::addColumn<Pi::ESoc>("soc");
+        QTest::addColumn<int>("pin");
+        QTest::addColumn<EPull>("pull");
+        QTest::addColumn<quint32>("code");
+        QTest::newRow("2835, down") << Pi::ESoc::Bcm2835 << 23 << EPull::Down << 1u;
+        QTest::newRow("2836, up") << Pi::ESoc::Bcm2836 << 4 << EPull::Up << 2u;
+        QTest::newRow("2837, down, pin 0") << Pi::ESoc::Bcm2837 << 0 << EPull::Down << 1u;
+        QTest::newRow("2837, off, pin 27") << Pi::ESoc::Bcm2837 << 27 << EPull::Off << 0u;
+    }
+    void pullSequenceOfTheOlderSocs()
+    {
+        QFETCH(Pi::ESoc, soc);
+        QFETCH(int, pin);
+        QFETCH(EPull, pull);
+        QFETCH(quint32, code);
+        CFakePiSystem sys;
+        Pi pi(soc, sys.Registers(), sys);
+        std::vector<std::pair<quint32, quint32>> seen; // GPPUD, GPPUDCLK0 at each wait
+        sys.onWait = [&] { seen.push_back({sys.Gpio(Pi::GPPUD), sys.Gpio(Pi::GPPUDCLK0)}); };
+        pi.SetPull(pin, pull);
+        const std::vector<std::pair<quint32, quint32>> expected = {{code, 0}, {code, 1u << pin}};
+        QCOMPARE(seen, expected);
+        QCOMPARE(sys.Gpio(Pi::GPPUD), 0u);
+        QCOMPARE(sys.Gpio(Pi::GPPUDCLK0), 0u);
+        for (unsigned r = 0; r < 4; ++r)
+            QCOMPARE(sys.Gpio(Pi::GPIO_PUP_PDN_CNTRL0 + 4 * r), 0u);
+    }
+
+    // BCM2711: two bits per pin, sixteen pins per word, neighbours kept.
+    void pullBitsOfTheBcm2711_data()
+    {
+        QTest::addColumn<int>("pin");
+        QTest::addColumn<EPull>("pull");
+        QTest::addColumn<unsigned>("word");
+        QTest::addColumn<int>("shift");
+        QTest::addColumn<quint32>("code");
+        QTest::newRow("0 down") << 0 << EPull::Down << 0u << 0 << 2u;
+        QTest::newRow("15 up") << 15 << EPull::Up << 0u << 30 << 1u;
+        QTest::newRow("16 down, second word") << 16 << EPull::Down << 1u << 0 << 2u;
+        QTest::newRow("27 none") << 27 << EPull::Off << 1u << 22 << 0u;
+    }
+    void pullBitsOfTheBcm2711()
+    {
+        QFETCH(int, pin);
+        QFETCH(EPull, pull);
+        QFETCH(unsigned, word);
+        QFETCH(int, shift);
+        QFETCH(quint32, code);
+        CFakePiSystem sys;
+        const quint32 before = 0xC3C3C3C3; // a mix of 00 and 11 fields around the pin
+        for (unsigned r = 0; r < 4; ++r)
+            sys.gpio[Pi::GPIO_PUP_PDN_CNTRL0 / 4 + r] = before;
+        Pi pi(Pi::ESoc::Bcm2711, sys.Registers(), sys);
+        pi.SetPull(pin, pull);
+        for (unsigned r = 0; r < 4; ++r) {
+            const quint32 expected = r == word ? (before & ~(3u << shift)) | (code << shift) : before;
+            QCOMPARE(sys.Gpio(Pi::GPIO_PUP_PDN_CNTRL0 + 4 * r), expected);
+        }
+        QCOMPARE(sys.Gpio(Pi::GPPUD), 0u);
+        QCOMPARE(sys.Gpio(Pi::GPPUDCLK0), 0u);
+        QCOMPARE(sys.waits, 0);
+    }
+
+    // The spindle PWM as the pin layer's callers set it: the frequency that
+    // comes out of the registers is the one asked for, on either oscillator.
+    void spindlePwmWordsForEachOscillator_data()
+    {
+        QTest::addColumn<Pi::ESoc>("soc");
+        QTest::addColumn<unsigned>("frequency");
+        QTest::addColumn<quint32>("divisor");
+        QTest::addColumn<quint32>("range");
+        QTest::addColumn<quint32>("data");
+        const struct
+        {
+            unsigned f;
+            quint32 div;
+        } freqs[] = {{5, 3750}, {100, 187}, {1000, 18}, {3000, 6}, {18750, 1}};
+        for (const auto& f : freqs) {
+            QTest::addRow("19.2 MHz, %u Hz", f.f) << Pi::ESoc::Bcm2837 << f.f << f.div << 1024u << 512u;
+            QTest::addRow("54 MHz, %u Hz", f.f) << Pi::ESoc::Bcm2711 << f.f << f.div << 2880u << 1440u;
+        }
+    }
+    void spindlePwmWordsForEachOscillator()
+    {
+        QFETCH(Pi::ESoc, soc);
+        QFETCH(unsigned, frequency);
+        QFETCH(quint32, divisor);
+        QFETCH(quint32, range);
+        QFETCH(quint32, data);
+        CFakePiSystem sys;
+        Pi pi(soc, sys.Registers(), sys);
+        stInstalled use(&pi);
+        AppConfig::m_iSpindlePwmOutput = 12;
+        AppConfig::m_stPwmSpndlSettings.m_nCurFreq = quint16(frequency);
+        CPins::PwmSetMode(EPwmMode::Balanced);
+        CPins::PwmSetRange(CKIVGPIO::PWM_RANGE);
+        QVERIFY(CKIVGPIO::PwmStart());
+
+        QCOMPARE(sys.Clock(Pi::CM_PWMDIV), 0x5A000000u | divisor << 12);
+        QCOMPARE(sys.Clock(Pi::CM_PWMCTL), 0x5A000011u); // oscillator, enabled
+        QCOMPARE(sys.Pwm(Pi::PWM_RNG1), range);
+        QCOMPARE(sys.Pwm(Pi::PWM_DAT1), data);
+        QCOMPARE(sys.Pwm(Pi::PWM_CTL), 0x81u); // channel 1 on, mark-space
+        QCOMPARE(Function(sys, 12), 4u);
+
+        const double out = double(Pi::OscillatorHz(soc)) / divisor / range;
+        QVERIFY2(std::fabs(out - 19200000.0 / divisor / 1024) < 1e-9 * out, qPrintable(QString::number(out)));
+        QVERIFY2(out >= frequency && out < frequency * 1.05, qPrintable(QString::number(out)));
+        QCOMPARE(double(data) / range, 0.5);
+
+        CKIVGPIO::PwmStop();
+        QCOMPARE(sys.Pwm(Pi::PWM_CTL), 0x80u);
+        QCOMPARE(Function(sys, 12), 1u);
+    }
+
+    // The divisor is written only once the clock generator has stopped; one
+    // that never reports stopped is killed, and the call still returns.
+    void clockDivisorWaitsForTheGeneratorToStop_data()
+    {
+        QTest::addColumn<int>("busyWaits"); // -1: busy for ever
+        QTest::newRow("stops after 3 polls") << 3;
+        QTest::newRow("never stops") << -1;
+    }
+    void clockDivisorWaitsForTheGeneratorToStop()
+    {
+        QFETCH(int, busyWaits);
+        CFakePiSystem sys;
+        Pi pi(Pi::ESoc::Bcm2835, sys.Registers(), sys);
+        sys.pwm[Pi::PWM_CTL / 4] = 0x81;
+        sys.clock[Pi::CM_PWMDIV / 4] = 0x5A000000u | 100u << 12;
+        sys.clock[Pi::CM_PWMCTL / 4] = 0x5A000011u;
+        bool killed = false;
+        sys.onWait = [&] {
+            QCOMPARE(sys.Clock(Pi::CM_PWMDIV), 0x5A000000u | 100u << 12); // not yet changed
+            QCOMPARE(sys.Pwm(Pi::PWM_CTL), 0u);                           // PWM stopped meanwhile
+            killed = killed || (sys.Clock(Pi::CM_PWMCTL) & Pi::CM_KILL);
+            // The block is plain memory: the generator's busy flag is put
+            // back at every poll, over the backend's own writes.
+            const bool busy = busyWaits < 0 || sys.waits < busyWaits;
+            sys.clock[Pi::CM_PWMCTL / 4] = (sys.clock[Pi::CM_PWMCTL / 4] & ~Pi::CM_BUSY) | (busy ? Pi::CM_BUSY : 0);
+        };
+        pi.PwmSetClock(187);
+        QCOMPARE(sys.waits, busyWaits < 0 ? 100 : busyWaits);
+        QCOMPARE(killed, busyWaits < 0);
+        QCOMPARE(sys.Clock(Pi::CM_PWMDIV), 0x5A000000u | 187u << 12);
+        QCOMPARE(sys.Clock(Pi::CM_PWMCTL), 0x5A000011u);
+        QCOMPARE(sys.Pwm(Pi::PWM_CTL), 0x81u); // running again
+    }
+
+    // The SPI board's traffic through the kernel's spidev files.
+    void spiBoardThroughSpidev()
+    {
+        CFakePiSystem sys;
+        Pi pi(Pi::ESoc::Bcm2711, sys.Registers(), sys);
+        stInstalled use(&pi);
+        QCOMPARE(cdiradictrl::InitDiradiCtrl(CTRL_SPI_V3), 1);
+        QCOMPARE(sys.opened, (std::vector<std::string>{"/dev/spidev0.0", "/dev/spidev1.2"}));
+        QCOMPARE(sys.ioctls.size(), size_t(6));
+        for (int dev = 0; dev < 2; ++dev) {
+            const CFakePiSystem::stIoctl* c = &sys.ioctls[size_t(3 * dev)];
+            QCOMPARE(c[0].fd, 101 + dev);
+            QCOMPARE(c[0].request, (unsigned long)SPI_IOC_WR_MODE);
+            QCOMPARE(c[0].value, 0u);
+            QCOMPARE(c[1].request, (unsigned long)SPI_IOC_WR_BITS_PER_WORD);
+            QCOMPARE(c[1].value, 8u);
+            QCOMPARE(c[2].request, (unsigned long)SPI_IOC_WR_MAX_SPEED_HZ);
+            QCOMPARE(c[2].value, 2000000u);
+        }
+
+        // Inputs: three one-byte transfers on the main bus; input 9 is bit 1
+        // of the second byte.
+        sys.ioctls.clear();
+        sys.rxBytes = QByteArray("\x00\x02\x00", 3);
+        QCOMPARE(int(cdiradictrl::ReadInput(9)), 1);
+        QCOMPARE(sys.ioctls.size(), size_t(3));
+        for (const CFakePiSystem::stIoctl& c : sys.ioctls) {
+            QCOMPARE(c.fd, 101);
+            QCOMPARE(c.request, (unsigned long)SPI_IOC_MESSAGE(1));
+            QCOMPARE(c.tx, QByteArray(1, '\0'));
+            QVERIFY(c.hasRx);
+            QCOMPARE(c.len, 1u);
+            QCOMPARE(c.speed, 2000000u);
+            QCOMPARE(c.bits, quint8(8));
+        }
+
+        // Outputs: one command byte on the auxiliary bus, nothing received.
+        sys.ioctls.clear();
+        QCOMPARE(cdiradictrl::WriteOutput(13, 1), 1);
+        QCOMPARE(sys.ioctls.size(), size_t(1));
+        QCOMPARE(sys.ioctls[0].fd, 102);
+        QCOMPARE(sys.ioctls[0].tx, QByteArray(1, char(0x9A)));
+        QVERIFY(!sys.ioctls[0].hasRx);
+        QCOMPARE(sys.ioctls[0].speed, 2000000u);
+
+        cdiradictrl::CloseDiradiCtrl();
+        QCOMPARE(sys.closed, (std::vector<int>{101, 102}));
+    }
+
+    // A bus that does not open takes the board's error path; what did open
+    // is closed again and the board is never used.
+    void spiOpenFailures_data()
+    {
+        QTest::addColumn<QString>("missing");
+        QTest::addColumn<unsigned long>("failingIoctl");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<std::vector<int>>("closed");
+        QTest::newRow("auxiliary bus not enabled")
+            << "/dev/spidev1.2" << 0ul
+            << "Error: Unable to open the SPI I/O board (input channel: ok, output channel: error -2)"
+            << std::vector<int>{101};
+        QTest::newRow("main bus not enabled")
+            << "/dev/spidev0.0" << 0ul
+            << "Error: Unable to open the SPI I/O board (input channel: error -2, output channel: ok)"
+            << std::vector<int>{101};
+        QTest::newRow("mode refused")
+            << QString() << (unsigned long)SPI_IOC_WR_MODE
+            << "Error: Unable to open the SPI I/O board (input channel: error -22, output channel: error -22)"
+            << std::vector<int>{101, 102};
+    }
+    void spiOpenFailures()
+    {
+        QFETCH(QString, missing);
+        QFETCH(unsigned long, failingIoctl);
+        QFETCH(QString, message);
+        QFETCH(std::vector<int>, closed);
+        CFakePiSystem sys;
+        sys.openErrors[missing.toStdString()] = ENOENT;
+        sys.ioctlFailsOn = failingIoctl;
+        Pi pi(Pi::ESoc::Bcm2837, sys.Registers(), sys);
+        stInstalled use(&pi);
+        QCOMPARE(cdiradictrl::InitDiradiCtrl(CTRL_SPI_V2), 0);
+        QCOMPARE(cdiradictrl::GetErrorMsg(), message);
+        QCOMPARE(sys.closed, closed);
+        sys.ioctls.clear();
+        QCOMPARE(int(cdiradictrl::ReadInput(3)), 0);
+        QVERIFY(cdiradictrl::WriteOutput(1, 1) < 0);
+        QVERIFY(sys.ioctls.empty());
+    }
+
+    void detectionFromTheDeviceTree_data()
+    {
+        QTest::addColumn<QByteArray>("compatible");
+        QTest::addColumn<QByteArray>("ranges");
+        QTest::addColumn<QString>("failingDevice");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("why"); // empty: the Pi backend is used
+        QTest::addColumn<Pi::ESoc>("soc");
+        QTest::addColumn<quint64>("base");
+        const QByteArray pi4("raspberrypi,4-model-b\0brcm,bcm2711\0", 35);
+        const QByteArray pi4Ranges = Words({0x7E000000, 0x0, 0xFE000000, 0x01800000});
+        const QByteArray pi3("raspberrypi,3-model-b\0brcm,bcm2837\0", 35);
+        const QByteArray oldRanges = Words({0x7E000000, 0x3F000000, 0x01000000});
+        QTest::newRow("Pi 4") << pi4 << pi4Ranges << QString() << 0 << QString() << Pi::ESoc::Bcm2711
+                              << quint64(0xFE000000);
+        QTest::newRow("Pi 3") << pi3 << oldRanges << QString() << 0 << QString() << Pi::ESoc::Bcm2837
+                              << quint64(0x3F000000);
+        QTest::newRow("Pi 2, no ranges: the SoC's base")
+            << QByteArray("raspberrypi,2-model-b\0brcm,bcm2836\0", 35) << QByteArray() << QString() << 0 << QString()
+            << Pi::ESoc::Bcm2836 << quint64(0x3F000000);
+        QTest::newRow("Pi 1") << QByteArray("raspberrypi,model-b\0brcm,bcm2835\0", 33)
+                              << Words({0x7E000000, 0x20000000, 0x01000000}) << QString() << 0 << QString()
+                              << Pi::ESoc::Bcm2835 << quint64(0x20000000);
+        QTest::newRow("Pi 5") << QByteArray("raspberrypi,5-model-b\0brcm,bcm2712\0", 35) << QByteArray() << QString()
+                              << 0 << "Raspberry Pi BCM2712 is not supported (Pi 1 to 4 only)" << Pi::ESoc::Bcm2835
+                              << quint64(0);
+        QTest::newRow("PC: no device tree") << QByteArray() << QByteArray() << QString() << 0
+                                            << "no Raspberry Pi found" << Pi::ESoc::Bcm2835 << quint64(0);
+        QTest::newRow("another board") << QByteArray("linux,dummy-virt\0", 17) << QByteArray() << QString() << 0
+                                       << "no Raspberry Pi found (device tree: linux,dummy-virt)"
+                                       << Pi::ESoc::Bcm2835 << quint64(0);
+        QTest::newRow("no /dev/gpiomem") << pi3 << oldRanges << "/dev/gpiomem" << ENOENT
+                                         << "Raspberry Pi BCM2837 found, but /dev/gpiomem is missing"
+                                         << Pi::ESoc::Bcm2835 << quint64(0);
+        QTest::newRow("/dev/gpiomem not allowed")
+            << pi3 << oldRanges << "/dev/gpiomem" << EACCES
+            << "Raspberry Pi BCM2837 found, but permission denied on /dev/gpiomem: run as root" << Pi::ESoc::Bcm2835
+            << quint64(0);
+        QTest::newRow("/dev/mem not allowed")
+            << pi4 << pi4Ranges << "/dev/mem" << EPERM
+            << "Raspberry Pi BCM2711 found, but permission denied on /dev/mem: run as root" << Pi::ESoc::Bcm2835
+            << quint64(0);
+    }
+    void detectionFromTheDeviceTree()
+    {
+        QFETCH(QByteArray, compatible);
+        QFETCH(QByteArray, ranges);
+        QFETCH(QString, failingDevice);
+        QFETCH(int, error);
+        QFETCH(QString, why);
+        QFETCH(Pi::ESoc, soc);
+        QFETCH(quint64, base);
+        CFakePiSystem sys;
+        sys.SetDeviceTree(compatible, ranges);
+        sys.mapErrors[failingDevice.toStdString()] = error;
+        QString got = QStringLiteral("not set");
+        {
+            std::unique_ptr<Pi> pi = Pi::Open(sys, &got);
+            QCOMPARE(got, why);
+            QCOMPARE(bool(pi), why.isEmpty());
+            if (pi) {
+                QCOMPARE(pi->Soc(), soc);
+                QCOMPARE(sys.maps.size(), size_t(3));
+                QCOMPARE(sys.maps[0].device, std::string("/dev/gpiomem"));
+                QCOMPARE(sys.maps[0].offset, quint64(0));
+                QCOMPARE(sys.maps[1].device, std::string("/dev/mem"));
+                QCOMPARE(sys.maps[1].offset, base + 0x20C000);
+                QCOMPARE(sys.maps[2].offset, base + 0x101000);
+            }
+        }
+        QCOMPARE(sys.unmaps, int(sys.maps.size())); // nothing stays mapped after it is gone
+    }
+
+    // The pins' start-up on a Pi that refuses /dev/mem: the simulated bank
+    // drives the pins and the note says why, once.
+    void startupFallsBackAndSaysWhy()
+    {
+        CFakePiSystem sys;
+        sys.SetDeviceTree(QByteArray("raspberrypi,4-model-b\0brcm,bcm2711\0", 35), QByteArray());
+        sys.mapErrors["/dev/mem"] = EACCES;
+        const QString note = QStringLiteral("Pins: simulated pin bank: Raspberry Pi BCM2711 found, but permission "
+                                            "denied on /dev/mem: run as root");
+        QCOMPARE(CPinStartup::Select(sys), note);
+        QCOMPARE(CPinStartup::Note(), note);
+        QVERIFY(!CPinStartup::UsesRealPins());
+        QCOMPARE(CPins::Backend(), static_cast<CPinBackend*>(&CSimPinBank::Instance()));
+
+        CFakePiSystem working;
+        working.SetDeviceTree(QByteArray("brcm,bcm2837\0", 13), QByteArray());
+        QCOMPARE(CPinStartup::Select(working), note); // chosen once
+        QVERIFY(working.maps.empty());
+    }
+
+    // The callers' start-up of every pin, unchanged, on the Pi's registers.
+    void initGpioOnThePiRegisters()
+    {
+        CFakePiSystem sys;
+        Pi pi(Pi::ESoc::Bcm2711, sys.Registers(), sys);
+        stInstalled use(&pi);
+        AppConfig::m_eDiradiCtrl = CTRL_KIVQ10;
+        AppConfig::InstallPinAssignment(CTRL_KIVQ10);
+        AppConfig::m_iSpindlePwmOutput = 12;
+        AppConfig::m_iPgmStatusOutput = 7;
+        QVERIFY(CKIVGPIO::InitGpio());
+        const std::vector<int> outputs = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 17, 18, 22, 26, 27};
+        const std::vector<int> inputs = {16, 19, 20, 21, 23, 24, 25};
+        for (int p : outputs)
+            QVERIFY2(Function(sys, p) == 1, qPrintable(QString::number(p)));
+        for (int p : inputs) {
+            QVERIFY2(Function(sys, p) == 0, qPrintable(QString::number(p)));
+            const quint32 pull = (sys.Gpio(Pi::GPIO_PUP_PDN_CNTRL0 + 4 * unsigned(p / 16)) >> (2 * (p % 16))) & 3;
+            QVERIFY2(pull == 2, qPrintable(QString::number(p))); // pull-down
+        }
+        QCOMPARE(sys.Pwm(Pi::PWM_RNG1), 2880u);
+        QCOMPARE(sys.Pwm(Pi::PWM_CTL) & Pi::PWM_MSEN, 0u); // balanced until the spindle starts
+    }
+};
+
+QTEST_MAIN(TestPiPinBackend)
+#include "tst_pipinbackend.moc"
