@@ -1,5 +1,7 @@
 #include "core/Prompter.h"
 
+#include "ui/dlgkeypad.h"
+
 #include <QFileDialog>
 
 namespace {
@@ -45,10 +47,21 @@ QString CPrompter::SaveFileName(QWidget* parent, const QString& caption, const Q
     return QFileDialog::getSaveFileName(parent, caption, dir, filter, nullptr, QFileDialog::DontUseNativeDialog);
 }
 
-bool CPrompter::Keypad(QWidget*, const QString&, QString&, bool, bool)
+bool CPrompter::Keypad(QWidget*, const QString& title, QString& value, bool bEnableSign, bool bEnableDecimal)
 {
-    // Replaced by the on-screen keypad (ui/dlgkeypad) as soon as it exists.
-    return false;
+    // A top-level window of its own, as the operator's screen expects.
+    CDlgKeyPad keypad(nullptr);
+    keypad.SetCurValue(value);
+    keypad.setWindowTitle(title);
+    if (bEnableSign)
+        keypad.EnableSign();
+    if (!bEnableDecimal)
+        keypad.DisableDecimal();
+    keypad.exec();
+    if (keypad.m_bCancelled)
+        return false;
+    value = keypad.m_strCurValue;
+    return true;
 }
 
 CPrompter& CPrompter::Instance()
