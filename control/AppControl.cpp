@@ -1815,43 +1815,52 @@ bool AppControl::RunGCode()
     run.m_eMoveCmnd = CMND_G01;
     m_bProgramEnded = false;
 
+    // Every end of the run, its last line as much as a failure or the
+    // emergency stop during a pause, waits for a status save still writing:
+    // none lands after the run.
+    const auto finish = [this](bool bResult) {
+        WaitForExecStatusSave();
+        return bResult;
+    };
     unsigned int uiSaved = unsigned(run.m_uiStartLine);
     m_uiCurLine = unsigned(run.m_uiStartLine);
     while (m_pGCodeLines && m_uiCurLine < m_pGCodeLines->size()) {
         if (!WaitWhileHeld())
-            return false;
+            return finish(false);
         if (run.m_bSaveExecStatus && !m_bWritingGCodeExecStatusFile && m_uiCurLine - uiSaved > 10u) {
             ReportExecStatusSaveFailure();
             m_bWritingGCodeExecStatusFile = true;
             const QString strPath = run.m_strGCodeFile;
+            const QString strStatusFile = CAppPaths::GCodeExecStatusFile();
             const int iLine = int(m_uiCurLine - 1u);
             if (m_fnExecStatusSaveStarted)
                 m_fnExecStatusSaveStarted(iLine);
-            (void)QtConcurrent::run(&AppControl::AutoSaveGCodeExecStatus, strPath, iLine);
+            (void)QtConcurrent::run(&AppControl::AutoSaveGCodeExecStatus, strPath, iLine, strStatusFile);
             uiSaved = m_uiCurLine - 1u;
         }
         emit SelNxtGCodeLine(m_uiCurLine);
-        if (!ExecGCodeLine(m_uiCurLine)) {
-            if (run.m_bSaveExecStatus) {
-                while (m_bWritingGCodeExecStatusFile)
-                    CClock::SleepUs(10);
-                ReportExecStatusSaveFailure();
-            }
-            return m_bProgramEnded;
-        }
+        if (!ExecGCodeLine(m_uiCurLine))
+            return finish(m_bProgramEnded);
         ++m_uiCurLine;
     }
     m_bHold = false;
-    return true;
+    return finish(true);
 }
 
-void AppControl::AutoSaveGCodeExecStatus(QString strPath, int iLine)
+void AppControl::AutoSaveGCodeExecStatus(QString strPath, int iLine, QString strStatusFile)
 {
     // Written whole to a temporary file and renamed over the old one, so an
     // interruption never leaves a cut-off status file.
-    if (!CGCodeExecStatus::Write(strPath, iLine))
+    if (!CGCodeExecStatus::WriteTo(strStatusFile, strPath, iLine))
         m_bExecStatusSaveFailed = true;
     m_bWritingGCodeExecStatusFile = false;
+}
+
+void AppControl::WaitForExecStatusSave()
+{
+    while (m_bWritingGCodeExecStatusFile)
+        CClock::SleepUs(10);
+    ReportExecStatusSaveFailure();
 }
 
 void AppControl::ReportExecStatusSaveFailure()

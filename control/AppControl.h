@@ -184,9 +184,10 @@ public:
     bool ExecGCodeLine(uint uiLine);
     // The word splitter for tool-change files.
     static std::vector<std::string> Parse_GCode_Line(QString strLine);
-    // Writes the execution-status file (on a pool thread) and clears
+    // Writes the execution-status file `strStatusFile` (its path taken when
+    // the save was queued) on a pool thread and clears
     // m_bWritingGCodeExecStatusFile.
-    static void AutoSaveGCodeExecStatus(QString strPath, int iLine);
+    static void AutoSaveGCodeExecStatus(QString strPath, int iLine, QString strStatusFile);
     // Called on the controller's thread each time a straight segment starts
     // (its kind and end in work coordinates); for test drivers.
     std::function<void(eGMoveCmnd, const stFloatPoint&)> m_fnSegmentStarted;
@@ -325,6 +326,8 @@ protected:
     bool RunToolChangeFile();
     eWordResult WaitForInput(const GCodeTokens& words, size_t i);
     void ReportExecStatusSaveFailure();
+    // Waits until no status save is writing, then reports a failed one.
+    void WaitForExecStatusSave();
 
     // ---- Homing and work zero helpers ----------------------------------------
     int AxesInUse() const;

@@ -39,7 +39,12 @@ bool CGCodeExecStatus::Decode(const QByteArray& bytes, QString& strPath, int& iL
 
 bool CGCodeExecStatus::Write(const QString& strPath, int iLine, QString* pErr)
 {
-    QSaveFile file(CAppPaths::GCodeExecStatusFile());
+    return WriteTo(CAppPaths::GCodeExecStatusFile(), strPath, iLine, pErr);
+}
+
+bool CGCodeExecStatus::WriteTo(const QString& strFile, const QString& strPath, int iLine, QString* pErr)
+{
+    QSaveFile file(strFile);
     if (file.open(QIODevice::WriteOnly)) {
         const QByteArray bytes = Encode(strPath, iLine);
         if (file.write(bytes) == bytes.size() && file.commit())

@@ -28,6 +28,10 @@ public:
     // Writes the status file through a temporary file renamed over the old
     // one; false with a reason in `pErr` when it fails (the old file stays).
     static bool Write(const QString& strPath, int iLine, QString* pErr = nullptr);
+    // The same into the status file `strFile` (a path taken earlier, so that
+    // a save queued before the working folder moved still lands where it
+    // was meant to).
+    static bool WriteTo(const QString& strFile, const QString& strPath, int iLine, QString* pErr = nullptr);
     // Reads the status file. `strPath` and `iLine` change only on STATUS_OK.
     static eReadResult Read(QString& strPath, int& iLine);
     // True when a status file exists (whatever it holds).

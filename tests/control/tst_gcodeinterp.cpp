@@ -17,6 +17,7 @@
 #include "machine/allaxisctrl.h"
 #include "simcontroller.h"
 
+#include <QtConcurrent/QtConcurrentRun>
 #include <thread>
 
 namespace {
@@ -555,6 +556,52 @@ private slots:
         QCOMPARE(result, CGCodeExecStatus::STATUS_OK);
         QCOMPARE(path, QString("/nc/part.ncc"));
         QCOMPARE(line, saves.last());
+    }
+
+    void runEndWaitsForTheStatusSave()
+    {
+        QStringList program;
+        for (int i = 0; i < 12; ++i)
+            program << QStringLiteral("G0 X%1").arg(i + 1);
+        AppConfig::m_GCodeRunSettings.m_bSaveExecStatus = true;
+        AppConfig::m_GCodeRunSettings.m_strGCodeFile = "/nc/part.ncc";
+        const QString strRoot = m_pSetup->m_Folder.Root();
+        QTemporaryDir moved;
+        CProgramRunner runner(program);
+        // The pool's only thread stays busy until the run's thread has ended
+        // (or 300 ms have passed), so the save queued before line 11 cannot
+        // write before the last line has run; meanwhile the working folder
+        // moves.
+        QThreadPool* pool = QThreadPool::globalInstance();
+        const int iThreads = pool->maxThreadCount();
+        pool->setMaxThreadCount(1);
+        std::atomic<bool> bEndedBeforeSave{false};
+        QFuture<void> blocker;
+        runner.m_Ctrl.m_fnExecStatusSaveStarted = [&](int) {
+            blocker = QtConcurrent::run(pool, [&] {
+                QElapsedTimer timer;
+                timer.start();
+                while (runner.m_Ctrl.isRunning() && timer.elapsed() < 300)
+                    QThread::msleep(1);
+                bEndedBeforeSave = !runner.m_Ctrl.isRunning();
+            });
+            CAppPaths::SetRoot(moved.path());
+        };
+        const stRun run = runner.Run();
+        blocker.waitForFinished();
+        pool->setMaxThreadCount(iThreads);
+        const bool bInMoved = CGCodeExecStatus::Exists();
+        CAppPaths::SetRoot(strRoot);
+        QVERIFY(run.finished);
+        QCOMPARE(run.segments.size(), 12);
+        QVERIFY(!bEndedBeforeSave);
+        QVERIFY(!AppControl::m_bWritingGCodeExecStatusFile);
+        QVERIFY(!bInMoved);
+        QString path;
+        int line = -1;
+        QCOMPARE(CGCodeExecStatus::Read(path, line), CGCodeExecStatus::STATUS_OK);
+        QCOMPARE(path, QString("/nc/part.ncc"));
+        QCOMPARE(line, 10);
     }
 
 private:
