@@ -623,6 +623,8 @@ bool AppControl::ExecuteMovCmnd(stFloatPoint from, stFloatPoint to, bool bSetAcc
     if (!WaitWhileHeld() || MustStop())
         return false;
 
+    if (!TargetInRange(to))
+        return false;
     const int iAxes = AxesInUse();
     for (int i = 0; i < iAxes; ++i) {
         if (!m_AxisCtrl[i].CheckValidMotion(CUnitConverter::GetLong(PosOf(to, i)))) {
@@ -662,6 +664,17 @@ bool AppControl::ExecuteMovCmnd(stFloatPoint from, stFloatPoint to, bool bSetAcc
         m_fnSegmentStarted(cmd, to);
     if (bWait)
         WaitForSegmentEnd();
+    return true;
+}
+
+bool AppControl::TargetInRange(const stFloatPoint& to)
+{
+    for (int i = 0; i < AxesInUse(); ++i) {
+        if (!m_AxisCtrl[i].CheckTargetInRange(PosOf(to, i))) {
+            AddAxisError(i);
+            return false;
+        }
+    }
     return true;
 }
 
@@ -1379,6 +1392,10 @@ AppControl::eWordResult AppControl::StraightLineMove(uint uiLine, eGMoveCmnd cmd
 
 AppControl::eWordResult AppControl::LineMoveTo(const stFloatPoint& target, eGMoveCmnd cmd, eGMoveCmnd velCmd)
 {
+    // Refused before the feed split and the Z profile see it: a target the
+    // internal unit cannot hold would be clamped, or split without end.
+    if (!TargetInRange(target))
+        return WORD_FAIL;
     // A feed move follows the Z profile while it is in use.
     bool bOk;
     if (cmd == CMND_G01 && ZProfileInUse()) {

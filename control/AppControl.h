@@ -291,6 +291,9 @@ protected:
     // ---- Straight move helpers -----------------------------------------------
     // Waits for the previous segment, then moves from where the axes are.
     bool StraightMove(const stFloatPoint& to, bool bSetAccVel, bool bWait, eGMoveCmnd cmd);
+    // False, with the first refusing axis's text queued, when a coordinate
+    // of an axis in use is beyond the internal length range.
+    bool TargetInRange(const stFloatPoint& to);
 
     // ---- Arc and probing helpers ---------------------------------------------
     CArcGeometry ArcGeometry() const; // with the run's plane, units and steps

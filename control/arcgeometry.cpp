@@ -17,9 +17,16 @@ void SetCoord(stFloatPoint& pt, int axis, double value)
     (axis == 0 ? pt.x : (axis == 1 ? pt.y : pt.z)) = value;
 }
 
-int Units(double mm)
+// On 64 bits: the difference of two lengths near the ends of the internal
+// range does not fit the unit's own 32 bits.
+qint64 Units(double mm)
 {
-    return CUnitConverter::GetInt(mm);
+    return CUnitConverter::GetLong(mm);
+}
+
+bool InRange(const stFloatPoint& pt)
+{
+    return CUnitConverter::InRange(pt.x) && CUnitConverter::InRange(pt.y) && CUnitConverter::InRange(pt.z);
 }
 
 double Rnd(double mm)
@@ -32,6 +39,13 @@ double Rnd(double mm)
 constexpr double MAX_ARC_POINTS = 20e6;
 
 } // namespace
+
+const QString& CArcGeometry::ArcOutOfRangeMsg()
+{
+    static const QString msg = QStringLiteral("Error: Arc beyond the length range of +-") +
+                               QString::number(CUnitConverter::MAX_LENGTH, 'f', 4) + QStringLiteral(" mm");
+    return msg;
+}
 
 const QString& CArcGeometry::ArcTooSmallMsg()
 {
@@ -141,6 +155,10 @@ bool CArcGeometry::ParseArc(const QList<stArcWord>& words, const stFloatPoint& c
             return false;
         arc.m_fRadius = std::fabs(fRadius);
     }
+    if (!InRange(arc.m_EndPt) || !InRange(arc.m_CenterPt)) {
+        m_strError = ArcOutOfRangeMsg();
+        return false;
+    }
 
     const double su = Coord(arc.m_StartPt, p.u), sv = Coord(arc.m_StartPt, p.v);
     const double cu = Coord(arc.m_CenterPt, p.u), cv = Coord(arc.m_CenterPt, p.v);
@@ -156,8 +174,8 @@ bool CArcGeometry::ParseArc(const QList<stArcWord>& words, const stFloatPoint& c
     }
 
     if (!bRadius) {
-        const double du = CUnitConverter::GetDouble(Units(cu) - Units(su));
-        const double dv = CUnitConverter::GetDouble(Units(cv) - Units(sv));
+        const double du = CUnitConverter::GetDouble(long(Units(cu) - Units(su)));
+        const double dv = CUnitConverter::GetDouble(long(Units(cv) - Units(sv)));
         arc.m_fRadius = std::sqrt(du * du + dv * dv);
     }
     return true;
@@ -256,7 +274,7 @@ bool CArcGeometry::GeneratePoints(const stGCodeEllipseInfo& arc, const stFloatPo
     }
 
     auto outside = [&](double limit) {
-        const int excess = std::abs(Units(eu) - Units(limit));
+        const qint64 excess = qAbs(Units(eu) - Units(limit));
         if (excess > Units(h)) {
             m_strError = QStringLiteral("End Point X:") + QString::number(eu, 'f', 4) +
                          QStringLiteral(" is outside the circle by ") +
@@ -273,11 +291,11 @@ bool CArcGeometry::GeneratePoints(const stGCodeEllipseInfo& arc, const stFloatPo
 
     // Walk until the end lies less than a step ahead on its own half. An end
     // just behind the start on the same half is reached after going round.
-    const int behind = std::max(Units(Step(p.u)), 1);
+    const qint64 behind = std::max<qint64>(Units(Step(p.u)), 1);
     const qint64 maxSteps = qint64(radius * 8.0 / h) + 64;
     for (qint64 n = 0;; ++n) {
         if (ds == de) {
-            const int ahead = (Units(eu) - Units(pu)) * ds;
+            const qint64 ahead = (Units(eu) - Units(pu)) * ds;
             if (ahead <= Units(h) && ahead >= -behind)
                 break;
         }
@@ -289,6 +307,14 @@ bool CArcGeometry::GeneratePoints(const stGCodeEllipseInfo& arc, const stFloatPo
     }
     lstU.append(eu);
     lstV.append(ev);
+    // A circle running beyond the internal length range (its centre far
+    // off) may still be cut where its points stay inside it.
+    for (int k = 0; k < lstU.size(); ++k) {
+        if (!CUnitConverter::InRange(lstU[k]) || !CUnitConverter::InRange(lstV[k])) {
+            m_strError = ArcOutOfRangeMsg();
+            return false;
+        }
+    }
 
     // Back to X, Y, Z; the normal axis rises or falls evenly over the points.
     const double sw = Coord(arc.m_StartPt, p.w), ew = Coord(arc.m_EndPt, p.w);

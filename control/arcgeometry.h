@@ -70,6 +70,9 @@ public:
     const QList<stArcWord>& FeedSpeedWords() const { return m_lstFeedSpeed; }
 
     static const QString& ArcTooSmallMsg();
+    // An end, centre or point of the arc lies beyond the internal length
+    // range: the arc is refused before anything moves.
+    static const QString& ArcOutOfRangeMsg();
 
 private:
     struct stPlane

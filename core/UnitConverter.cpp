@@ -23,6 +23,12 @@ int32_t CUnitConverter::GetLong(double value)
     return int32_t(scaled);
 }
 
+bool CUnitConverter::InRange(double value)
+{
+    const double scaled = std::trunc(Biased(value) * 10000.0);
+    return std::isfinite(scaled) && std::fabs(scaled) <= double(std::numeric_limits<int32_t>::max());
+}
+
 int CUnitConverter::GetInt(double value)
 {
     return GetLong(value);

@@ -297,7 +297,7 @@ bool AxisCtrl::AcceptTarget(long lTarget)
 bool AxisCtrl::MoveAbs(double fMm)
 {
     SetErrorMsg(QString());
-    if (!AcceptTarget(CUnitConverter::GetLong(fMm)))
+    if (!CheckTargetInRange(fMm) || !AcceptTarget(CUnitConverter::GetLong(fMm)))
         return false;
     MoveAxis();
     return true;
@@ -306,7 +306,8 @@ bool AxisCtrl::MoveAbs(double fMm)
 bool AxisCtrl::MoveRel(double fMm)
 {
     SetErrorMsg(QString());
-    if (!AcceptTarget(long(CUnitConverter::GetLong(fMm)) + GetCurPosLong()))
+    if (!CheckTargetInRange(GetCurPos() + fMm)
+        || !AcceptTarget(long(CUnitConverter::GetLong(fMm)) + GetCurPosLong()))
         return false;
     MoveAxis();
     return true;
@@ -368,10 +369,20 @@ bool AxisCtrl::Jog(eDirection eDir)
 bool AxisCtrl::SetAxisMovParams(double fMm)
 {
     SetErrorMsg(QString());
-    if (!AcceptTarget(CUnitConverter::GetLong(fMm)))
+    if (!CheckTargetInRange(fMm) || !AcceptTarget(CUnitConverter::GetLong(fMm)))
         return false;
     CreateMotionCurve();
     return true;
+}
+
+bool AxisCtrl::CheckTargetInRange(double fMm)
+{
+    if (CUnitConverter::InRange(fMm))
+        return true;
+    const QString strMax = QString::number(CUnitConverter::MAX_LENGTH, 'f', 4);
+    SetErrorMsg(QString::fromLatin1(AXIS_LABELS[Axis()]) + QStringLiteral(" Absolute Position value must be between -") +
+                strMax + QStringLiteral(" and ") + strMax);
+    return false;
 }
 
 bool AxisCtrl::CheckValidMotion(long lTarget)

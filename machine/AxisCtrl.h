@@ -62,6 +62,10 @@ public:
     // direction pin, phase counts. Starts nothing.
     bool SetAxisMovParams(double fMm);
     bool CheckValidMotion(long lTarget);
+    // False, with "<axis> Absolute Position value must be between ..." as
+    // error text, when the target (mm) is not a length the internal unit
+    // holds: such a target is refused, never clamped.
+    bool CheckTargetInRange(double fMm);
     int CreateMotionCurve();
 
     // ---- Stopping and state ----

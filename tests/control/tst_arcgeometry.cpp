@@ -469,6 +469,37 @@ private slots:
         QCOMPARE(geo.FeedSpeedWords()[1].fValue, 1200.0);
     }
 
+    void arcsNearTheEndsOfTheLengthRange_data()
+    {
+        QTest::addColumn<stFloatPoint>("from");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("ok");
+        // Its centre near the far end of the range, the arc itself close to
+        // the origin: cut, along its true circle.
+        QTest::newRow("centre near the end of the range") << Pt(0, 1) << "G2 X2 Y1 I1 J-214749" << true;
+        QTest::newRow("centre beyond the range") << Pt(0, 1) << "G2 X2 Y1 I1 J-214750" << false;
+        QTest::newRow("end beyond the range") << Pt(0, 0) << "G2 X300000 Y0 I150000 J0" << false;
+        QTest::newRow("circle running beyond the range") << Pt(214000, 0) << "G2 X214000 Y0 I700 J0" << false;
+        QTest::newRow("radius centre beyond the range") << Pt(0, 0) << "G2 X2 Y0 R300000" << false;
+        QTest::newRow("helix end beyond the range") << Pt(0, 0) << "G2 X10 Y0 Z-300000 I5 J0" << false;
+    }
+    void arcsNearTheEndsOfTheLengthRange()
+    {
+        QFETCH(stFloatPoint, from);
+        QFETCH(QString, line);
+        QFETCH(bool, ok);
+        const stCut cut = Cut(line, from);
+        QCOMPARE(cut.ok, ok);
+        if (!ok) {
+            QCOMPARE(cut.error, QString("Error: Arc beyond the length range of +-214748.3647 mm"));
+            return;
+        }
+        QCOMPARE(cut.points.size(), 20);
+        for (const stFloatPoint& p : cut.points)
+            QVERIFY2(std::fabs(p.y - 1.0) < 0.0002, qPrintable(QString::number(p.y, 'f', 6)));
+        QVERIFY(SamePoint(cut.points.last(), Pt(2, 1)));
+    }
+
     void hugeArcIsRefusedNotWalkedForever()
     {
         stArcSettings s = Settings();

@@ -169,6 +169,12 @@ private slots:
                                              << QStringList{"error: Maximum 6 Subprogram nesting is allowed"};
         QTest::newRow("return without a call")
             << QStringList{"M99"} << QStringList{} << QStringList{"error: No line Number defined (M97) to return"};
+        QTest::newRow("a target beyond the length range is refused, not clamped")
+            << QStringList{"G0 X1", "G91 G0 X300000", "G0 X2"} << QStringList{"G00 1.0000 0.0000 0.0000"}
+            << QStringList{"error: X Axis Absolute Position value must be between -214748.3647 and 214748.3647"};
+        QTest::newRow("an arc beyond the length range is refused")
+            << QStringList{"G0 X1", "G2 X1 Y0 I300000 J0"} << QStringList{"G00 1.0000 0.0000 0.0000"}
+            << QStringList{"error: Error: Arc beyond the length range of +-214748.3647 mm"};
         QTest::newRow("an I/J line needs an arc mode")
             << QStringList{"G0 X1", "I5 J0"} << QStringList{"G00 1.0000 0.0000 0.0000"}
             << QStringList{"error: Error:1 - Command/Format No Supported"};

@@ -4,6 +4,7 @@
 #include "testsupport.h"
 
 #include <QtTest>
+#include <cmath>
 #include <limits>
 
 class TestUnitConverter : public QObject
@@ -14,21 +15,31 @@ private slots:
     {
         QTest::addColumn<double>("mm");
         QTest::addColumn<int>("units");
-        QTest::newRow("zero") << 0.0 << 0;
-        QTest::newRow("one unit") << 0.0001 << 1;
-        QTest::newRow("below half a unit") << 0.00004 << 0;
-        QTest::newRow("truncated not rounded") << 1.23456 << 12345;
-        QTest::newRow("negative") << -0.0001 << -1;
-        QTest::newRow("negative truncates toward zero") << -0.00015 << -1;
-        QTest::newRow("saturates high") << 1e12 << std::numeric_limits<int>::max();
-        QTest::newRow("saturates low") << -1e12 << std::numeric_limits<int>::min();
+        QTest::addColumn<bool>("inRange");
+        const double inf = std::numeric_limits<double>::infinity();
+        QTest::newRow("zero") << 0.0 << 0 << true;
+        QTest::newRow("one unit") << 0.0001 << 1 << true;
+        QTest::newRow("below half a unit") << 0.00004 << 0 << true;
+        QTest::newRow("truncated not rounded") << 1.23456 << 12345 << true;
+        QTest::newRow("negative") << -0.0001 << -1 << true;
+        QTest::newRow("negative truncates toward zero") << -0.00015 << -1 << true;
+        QTest::newRow("largest length") << 214748.3647 << 2147483647 << true;
+        QTest::newRow("largest negative length") << -214748.3647 << -2147483647 << true;
+        QTest::newRow("one unit beyond") << 214748.3648 << std::numeric_limits<int>::max() << false;
+        QTest::newRow("one unit beyond, negative") << -214748.3649 << std::numeric_limits<int>::min() << false;
+        QTest::newRow("saturates high") << 1e12 << std::numeric_limits<int>::max() << false;
+        QTest::newRow("saturates low") << -1e12 << std::numeric_limits<int>::min() << false;
+        QTest::newRow("infinite") << inf << std::numeric_limits<int>::max() << false;
+        QTest::newRow("not a number") << std::nan("") << 0 << false;
     }
     void getLong()
     {
         QFETCH(double, mm);
         QFETCH(int, units);
+        QFETCH(bool, inRange);
         QCOMPARE(int(CUnitConverter::GetLong(mm)), units);
         QCOMPARE(CUnitConverter::GetInt(mm), units);
+        QCOMPARE(CUnitConverter::InRange(mm), inRange);
     }
     void getDouble()
     {

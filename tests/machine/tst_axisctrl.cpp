@@ -414,6 +414,17 @@ private slots:
         QTest::newRow("Y inside") << true << true << false << 1 << 0.0 << -179.0 << QString();
         QTest::newRow("B outside") << true << true << false << 4 << 0.0 << -1.0
                                    << QStringLiteral("B Axis Absolute Position value must be between 0.0000 and 360.0000");
+        // Beyond what the internal unit holds: refused, not clamped to its end.
+        const QString range = QStringLiteral(" Absolute Position value must be between -214748.3647 and 214748.3647");
+        QTest::newRow("no sensors: beyond the length range") << false << false << false << 0 << 0.0 << 214748.3648
+                                                             << "X Axis" + range;
+        QTest::newRow("no sensors: far beyond, negative") << false << false << false << 1 << 0.0 << -1e20
+                                                          << "Y Axis" + range;
+        QTest::newRow("not a number") << false << false << false << 2 << 0.0 << std::nan("") << "Z Axis" + range;
+        QTest::newRow("homing: beyond the length range") << true << false << true << 2 << 0.0 << 1e9
+                                                         << "Z Axis" + range;
+        QTest::newRow("no sensors: at the end of the range") << false << false << false << 0 << 0.0 << -214748.3647
+                                                             << QString();
     }
     void limitCheck()
     {
@@ -434,7 +445,7 @@ private slots:
         QCOMPARE(a.GetErrorMsg(), msg);
         QCOMPARE(a.MoveAbs(target), msg.isEmpty());
         QCOMPARE(a.GetErrorMsg(), msg);
-        if (!sensors)
+        if (!sensors && msg.isEmpty())
             QVERIFY(a.IsAxisHomeSet());
         a.Stop();
     }
