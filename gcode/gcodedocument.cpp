@@ -129,7 +129,7 @@ void CGCodeDocument::StartLoading(const QString& strPath, QObject* pNotify)
     CGCodeProgram::ClearCurGCodeData();
     m_strCurGCodeFile = strPath;
     m_bGCodeModified = false;
-    CGCodeProgram::StartLoadGCode(strPath, pNotify);
+    m_LoadTask = CGCodeProgram::StartLoadGCode(strPath, pNotify);
 }
 
 bool CGCodeDocument::SaveButton()

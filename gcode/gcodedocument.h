@@ -10,6 +10,7 @@
 // Everything here runs on the GUI thread.
 #include "core/common.h"
 
+#include <QFuture>
 #include <QString>
 #include <functional>
 
@@ -30,6 +31,8 @@ public:
     // The window's file state.
     QString m_strCurGCodeFile;     // "" while the program has no file
     bool m_bGCodeModified = false; // set by every edit of the window
+    // The last load task started (the window waits for it before it goes).
+    QFuture<void> m_LoadTask;
 
     // Asks "Save current G-Code?" (Yes / No, No the default) when the program
     // has lines and unsaved edits; Yes saves it (to its file, or under a name

@@ -69,6 +69,9 @@ public:
     virtual void EnableDisableSpindleSpeedCtrl(bool bEnable) = 0;
     // Spindle slider position 1..24 to a PWM frequency.
     virtual void OnSpindleSpeedChange(short nPosition) = 0;
+    // Enables or disables the jog panel (a resumed G-code run with manual
+    // tool change keeps the operator's hands off it).
+    virtual void EnableJogPanel(bool bEnable) { (void)bEnable; }
 
     // ---- Keyboard pendant -------------------------------------------------
     // The pendant key held for a long press (a key code), or -1.

@@ -50,6 +50,8 @@ void CFakeMainWindow::OnSpindleSpeedChange(short nPosition)
     m_lstCalls << QStringLiteral("OnSpindleSpeedChange(%1)").arg(nPosition);
 }
 
+void CFakeMainWindow::EnableJogPanel(bool bEnable) { m_lstCalls << QStringLiteral("EnableJogPanel") + Flag(bEnable); }
+
 void CFakeMainWindow::SetIgnoreKeyRelease(bool bIgnore)
 {
     m_bIgnoreKeyRelease = bIgnore;

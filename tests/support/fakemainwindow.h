@@ -34,6 +34,7 @@ public:
     void EnlMchHomingOptions(bool bEnable) override;
     void EnableDisableSpindleSpeedCtrl(bool bEnable) override;
     void OnSpindleSpeedChange(short nPosition) override;
+    void EnableJogPanel(bool bEnable) override;
     int GetPendingKey() const override { return m_iPendingKey; }
     void SetIgnoreKeyRelease(bool bIgnore) override;
     void SetKeyboardGrab(bool bGrab) override;
