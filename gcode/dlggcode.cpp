@@ -503,40 +503,34 @@ void CdlgGCode::on_GCode_Compile_Complete()
     ui->Btn_CompileGCode->setStyleSheet(BTN_BKGND_GRAY);
 }
 
-void CdlgGCode::on_Btn_GCodeFirstError_clicked()
+void CdlgGCode::NavigateErrors(QPushButton* pBtn, int iStep)
 {
-    Flash(ui->Btn_GCodeFirstError);
+    Flash(pBtn);
     unsigned int uiTarget = 0;
     if (!m_bGCodeCompiling &&
-        CGCodeNavigator::ErrorTarget(m_CompilationErrors, m_uiCurErrorLine, CGCodeNavigator::ERR_FIRST, uiTarget))
+        CGCodeNavigator::ErrorTarget(m_CompilationErrors, m_uiCurErrorLine,
+                                     static_cast<CGCodeNavigator::eErrorStep>(iStep), uiTarget))
         GoToError(uiTarget);
+}
+
+void CdlgGCode::on_Btn_GCodeFirstError_clicked()
+{
+    NavigateErrors(ui->Btn_GCodeFirstError, CGCodeNavigator::ERR_FIRST);
 }
 
 void CdlgGCode::on_Btn_GCodePrevError_clicked()
 {
-    Flash(ui->Btn_GCodePrevError);
-    unsigned int uiTarget = 0;
-    if (!m_bGCodeCompiling &&
-        CGCodeNavigator::ErrorTarget(m_CompilationErrors, m_uiCurErrorLine, CGCodeNavigator::ERR_PREV, uiTarget))
-        GoToError(uiTarget);
+    NavigateErrors(ui->Btn_GCodePrevError, CGCodeNavigator::ERR_PREV);
 }
 
 void CdlgGCode::on_Btn_GCodeNextError_clicked()
 {
-    Flash(ui->Btn_GCodeNextError);
-    unsigned int uiTarget = 0;
-    if (!m_bGCodeCompiling &&
-        CGCodeNavigator::ErrorTarget(m_CompilationErrors, m_uiCurErrorLine, CGCodeNavigator::ERR_NEXT, uiTarget))
-        GoToError(uiTarget);
+    NavigateErrors(ui->Btn_GCodeNextError, CGCodeNavigator::ERR_NEXT);
 }
 
 void CdlgGCode::on_Btn_GCodeLastError_clicked()
 {
-    Flash(ui->Btn_GCodeLastError);
-    unsigned int uiTarget = 0;
-    if (!m_bGCodeCompiling &&
-        CGCodeNavigator::ErrorTarget(m_CompilationErrors, m_uiCurErrorLine, CGCodeNavigator::ERR_LAST, uiTarget))
-        GoToError(uiTarget);
+    NavigateErrors(ui->Btn_GCodeLastError, CGCodeNavigator::ERR_LAST);
 }
 
 // ---------------------------------------------------------------------------

@@ -150,6 +150,8 @@ private:
     // Makes uiLine the current error: error list, list window, selection,
     // line edit.
     void GoToError(unsigned int uiLine);
+    // An error navigation button (iStep: CGCodeNavigator::eErrorStep).
+    void NavigateErrors(QPushButton* pBtn, int iStep);
     void ShowErrorCount();
     void ShowStartLine();
 
