@@ -42,6 +42,15 @@ struct stFloatPoint
     stFloatPoint() = default;
 };
 
+// A {minimum, maximum} pair for number entry.
+inline stFloatPoint KeypadRange(double fMin, double fMax)
+{
+    stFloatPoint range;
+    range.x = fMin;
+    range.y = fMax;
+    return range;
+}
+
 // Axis index; every per-axis setting is an array of five in this order.
 enum eAxis : int { X_AXIS = 0, Y_AXIS = 1, Z_AXIS = 2, A_AXIS = 3, B_AXIS = 4 };
 constexpr int AXIS_COUNT = 5;

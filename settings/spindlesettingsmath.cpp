@@ -4,13 +4,6 @@
 #include <cmath>
 
 namespace {
-stFloatPoint Range(double fMin, double fMax)
-{
-    stFloatPoint range;
-    range.x = fMin;
-    range.y = fMax;
-    return range;
-}
 
 // Truncates toward zero and clamps to [iMin, iMax]; a value that is not a
 // number counts as out of range at the bottom.
@@ -37,17 +30,17 @@ qint64 TruncClamp(double fValue, qint64 iMin, qint64 iMax, bool* pbClamped)
 
 stFloatPoint CSpindleSettingsMath::MinFreqRange(quint16 nMaxFreq)
 {
-    return Range(LOWEST_FREQ, int(nMaxFreq) - MIN_FREQ_GAP);
+    return KeypadRange(LOWEST_FREQ, int(nMaxFreq) - MIN_FREQ_GAP);
 }
 
 stFloatPoint CSpindleSettingsMath::MaxFreqRange(quint16 nMinFreq)
 {
-    return Range(int(nMinFreq) + MIN_FREQ_GAP, HIGHEST_FREQ);
+    return KeypadRange(int(nMinFreq) + MIN_FREQ_GAP, HIGHEST_FREQ);
 }
 
 stFloatPoint CSpindleSettingsMath::DelayRange()
 {
-    return Range(10, 3000);
+    return KeypadRange(10, 3000);
 }
 
 quint16 CSpindleSettingsMath::FreqStep(quint16 nMinFreq, quint16 nMaxFreq)

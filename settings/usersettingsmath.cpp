@@ -3,39 +3,32 @@
 #include "core/AppConfig.h"
 
 namespace {
-stFloatPoint Range(double fMin, double fMax)
-{
-    stFloatPoint range;
-    range.x = fMin;
-    range.y = fMax;
-    return range;
-}
 bool IsXYZ(int iAxis) { return iAxis <= Z_AXIS; }
 } // namespace
 
 stFloatPoint CUserSettingsMath::ZSafeRange()
 {
     if (AppConfig::m_bHomeSensorsUsed)
-        return Range(AppConfig::m_fAxisNegDirLimit[Z_AXIS], AppConfig::m_fAxisPosDirLimit[Z_AXIS]);
-    return Range(0.0, 100.0);
+        return KeypadRange(AppConfig::m_fAxisNegDirLimit[Z_AXIS], AppConfig::m_fAxisPosDirLimit[Z_AXIS]);
+    return KeypadRange(0.0, 100.0);
 }
 
 stFloatPoint CUserSettingsMath::ToolChangeRange(int iAxis)
 {
     if (AppConfig::m_bHomeSensorsUsed)
-        return Range(AppConfig::m_fAxisNegDirLimit[iAxis] - AppConfig::m_fAxisWorkZero[iAxis],
-                     AppConfig::m_fAxisPosDirLimit[iAxis] - AppConfig::m_fAxisWorkZero[iAxis]);
-    return Range(-10000.0, 10000.0);
+        return KeypadRange(AppConfig::m_fAxisNegDirLimit[iAxis] - AppConfig::m_fAxisWorkZero[iAxis],
+                           AppConfig::m_fAxisPosDirLimit[iAxis] - AppConfig::m_fAxisWorkZero[iAxis]);
+    return KeypadRange(-10000.0, 10000.0);
 }
 
 stFloatPoint CUserSettingsMath::FeedRange(int iAxis)
 {
-    return Range(AppConfig::m_fAxisMovPerPulse[iAxis], AppConfig::m_fMaxAxisFeed[iAxis] / 1.5);
+    return KeypadRange(AppConfig::m_fAxisMovPerPulse[iAxis], AppConfig::m_fMaxAxisFeed[iAxis] / 1.5);
 }
 
 stFloatPoint CUserSettingsMath::HomeRepeatOffsetRange()
 {
-    return Range(0.0, 10.0);
+    return KeypadRange(0.0, 10.0);
 }
 
 bool CUserSettingsMath::AllHomeInputsFitted()
