@@ -1,0 +1,451 @@
+#include "designers/dlgimagecarving.h"
+#include "ui_dlgimagecarving.h"
+
+#include "control/AppControl.h"
+#include "control/imgcarving.h"
+#include "core/AppConfig.h"
+#include "core/Prompter.h"
+#include "designers/carvingpitch.h"
+#include "ui/mainservices.h"
+
+#include <QImageReader>
+#include <QPainter>
+
+namespace {
+const QString LOAD_AN_IMAGE = QStringLiteral("Please load an image");
+const QString IMAGE_FILTER =
+    QStringLiteral("jpg files(*.jpg);;jpeg files(*.jpeg);;png files(*.png);;bitmap files(*.bmp)");
+
+stFloatPoint Range(double fMin, double fMax)
+{
+    stFloatPoint range;
+    range.x = fMin;
+    range.y = fMax;
+    return range;
+}
+
+QString Text(double fValue, int iDecimals, const char* pCaption)
+{
+    return QString::number(fValue, 'f', iDecimals) + QStringLiteral("\n") + QLatin1String(pCaption);
+}
+
+// A three-pixel band across the picture at a row.
+QRect Band(const QImage& img, int iRow)
+{
+    return QRect(0, iRow, img.width(), 3);
+}
+} // namespace
+
+CDlgImageCarving::CDlgImageCarving(QWidget* parent)
+    : QDialog(parent), m_View(this), ui(new Ui::CDlgImageCarving)
+{
+    ui->setupUi(this);
+    m_View.setGeometry(10, 12, 500, 363);
+    m_View.m_BkGndColor = QColor(50, 50, 50);
+    m_View.EnableZoom(true);
+    m_View.show();
+    ui->Btn_EndMillDia->setText(Text(AppConfig::m_fEndMillDia, 1, "End-Mill"));
+}
+
+CDlgImageCarving::~CDlgImageCarving()
+{
+    m_View.DisplayImage(nullptr);
+    delete m_pDisplayImg;
+    delete ui;
+}
+
+CMainServices* CDlgImageCarving::Services() const
+{
+    return CMainServices::Of(this);
+}
+
+AppControl* CDlgImageCarving::Controller() const
+{
+    CMainServices* pServices = Services();
+    return pServices ? &pServices->GetAppCtrl() : nullptr;
+}
+
+stImgCarvingInfo* CDlgImageCarving::Info() const
+{
+    AppControl* pCtrl = Controller();
+    return pCtrl ? pCtrl->m_ImgCarvingData.m_pInfo.get() : nullptr;
+}
+
+QImage* CDlgImageCarving::Image() const
+{
+    AppControl* pCtrl = Controller();
+    return pCtrl ? pCtrl->m_ImgCarvingData.m_pImg.get() : nullptr;
+}
+
+void CDlgImageCarving::LogMsg(const QString& strMsg, int iType) const
+{
+    if (CMainServices* pServices = Services())
+        pServices->AddLogMsg(strMsg, static_cast<eAppMsgType>(iType));
+}
+
+bool CDlgImageCarving::NeedImage(QPushButton* pBtn, const QString& strMsg)
+{
+    pBtn->setStyleSheet(BTN_BKGND_GREEN);
+    if (Image() && Info())
+        return true;
+    LogMsg(strMsg, MSG_ERROR);
+    CMainServices::ResetBtnBkGnd(pBtn, BTN_BKGND_GRAY);
+    return false;
+}
+
+void CDlgImageCarving::ConfigSettings()
+{
+    ui->Btn_EndMillDia->setText(Text(AppConfig::m_fEndMillDia, 1, "End-Mill"));
+    ui->Btn_ZAxisPlungeFeed->setText(Text(AppConfig::m_fPlungeFeed, 4, "Plunge Feed"));
+}
+
+void CDlgImageCarving::UpdatePlungeFeed()
+{
+    ui->Btn_ZAxisPlungeFeed->setText(Text(AppConfig::m_fPlungeFeed, 4, "Plunge Feed"));
+    ui->Btn_EndMillDia->setText(Text(AppConfig::m_fEndMillDia, 1, "End-Mill"));
+}
+
+void CDlgImageCarving::ResetUI(bool bEnable)
+{
+    for (QPushButton* pBtn : {ui->Btn_LoadImage, ui->Btn_ImgCarvingLength, ui->Btn_ImgCarvingWidth,
+                              ui->Btn_ImgCarvingDepth, ui->Btn_ImgCarvingStep_X, ui->Btn_ImgCarvingStep_Y,
+                              ui->Btn_ImgCarvingStep_Z, ui->Btn_CarvingTypeSel, ui->Btn_CarvingStrartRow,
+                              ui->Btn_GenerateGCode, ui->Btn_MultipassCarving, ui->Btn_EndMillDia})
+        pBtn->setEnabled(bEnable);
+}
+
+void CDlgImageCarving::ShowLayout(double fPitch)
+{
+    stImgCarvingInfo* pInfo = Info();
+    ui->Btn_ImgCarvingUnitsPerPixel->setText(QString::number(fPitch, 'g', 6) + QStringLiteral("\nmm/Pixel"));
+    pInfo->m_fXStep = fPitch;
+    pInfo->m_fYStep = fPitch;
+    ui->Btn_ImgCarvingLength->setText(Text(pInfo->m_fLength, 4, "Length"));
+    ui->Btn_ImgCarvingWidth->setText(Text(pInfo->m_fWidth, 4, "Width"));
+    ui->Btn_ImgCarvingStep_X->setText(Text(fPitch, 4, "x Step"));
+    ui->Btn_ImgCarvingStep_Y->setText(Text(fPitch, 4, "y Step"));
+}
+
+QString CDlgImageCarving::UndefinedSize() const
+{
+    const stImgCarvingInfo* pInfo = Info();
+    if (!(pInfo->m_fLength > 0))
+        return QStringLiteral("Carving Length is not defined");
+    if (!(pInfo->m_fWidth > 0))
+        return QStringLiteral("Carving Width is not defined");
+    if (!(pInfo->m_fDepth > 0))
+        return QStringLiteral("Carving Depth is not defined");
+    return QString();
+}
+
+// ---- Picture ----------------------------------------------------------------
+
+void CDlgImageCarving::on_Btn_LoadImage_clicked()
+{
+    QPushButton* pBtn = ui->Btn_LoadImage;
+    pBtn->setStyleSheet(BTN_BKGND_GREEN);
+    AppControl* pCtrl = Controller();
+    if (!pCtrl)
+        return;
+    if (AppConfig::m_fAxisMovPerPulse[X_AXIS] != AppConfig::m_fAxisMovPerPulse[Y_AXIS]) {
+        LogMsg(QStringLiteral("X & Y axis Move/Pulse must be same\nPlease check Machine Settings->Motor"), MSG_ERROR);
+        CMainServices::ResetBtnBkGnd(pBtn, BTN_BKGND_GRAY);
+        return;
+    }
+    const QString strPath = CPrompter::Instance().OpenFileName(this, QStringLiteral("Select a file to Open..."),
+                                                               AppConfig::m_strLastFolderPath, IMAGE_FILTER);
+    pBtn->setStyleSheet(BTN_BKGND_GRAY);
+    if (strPath.isEmpty())
+        return;
+    AppConfig::m_strLastFolderPath = strPath.left(strPath.lastIndexOf(QLatin1Char('/')) + 1);
+
+    // A file that does not decode, or a picture too large for the carving
+    // grid, is refused; the picture loaded before stays.
+    QImageReader reader(strPath);
+    const QImage img = reader.read();
+    if (img.isNull() || img.width() < 1 || img.height() < 1) {
+        LogMsg(QStringLiteral("Unable to read the picture\n") + strPath + QStringLiteral("\n") + reader.errorString(),
+               MSG_ERROR);
+        return;
+    }
+    if (img.width() > CImgCarving::MAX_IMAGE_SIDE || img.height() > CImgCarving::MAX_IMAGE_SIDE) {
+        LogMsg(QStringLiteral("Picture too large: at most %1 pixels a side\n").arg(CImgCarving::MAX_IMAGE_SIDE) +
+                   strPath,
+               MSG_ERROR);
+        return;
+    }
+    // Always an 8-bit grey copy: a 16-bit grey picture is grey too, but not
+    // one byte a pixel.
+    pCtrl->m_ImgCarvingData.SetImage(img);
+    QImage* pImg = Image();
+    stImgCarvingInfo* pInfo = Info();
+    if (pInfo->m_nStartRow >= pImg->height())
+        pInfo->m_nStartRow = 0;
+    ui->Btn_CarvingStrartRow->setText(QString::number(pInfo->m_nStartRow) + QStringLiteral("\nStart Row"));
+    DisplayImage(pImg, false);
+
+    const CCarvingPitch::stLayout layout =
+        CCarvingPitch::FromLength(pInfo->m_fLength, pImg->size(), AppConfig::m_fAxisMovPerPulse[X_AXIS]);
+    pInfo->m_fLength = layout.m_fLength;
+    pInfo->m_fWidth = layout.m_fWidth;
+    ShowLayout(layout.m_fPitch);
+}
+
+void CDlgImageCarving::DisplayImage(QImage* pImg, bool bMarkCurRow)
+{
+    if (!pImg)
+        return;
+    const quint16 nStartRow = Info() ? Info()->m_nStartRow : 0;
+    if (!bMarkCurRow) {
+        m_View.DisplayImage(nullptr);
+        delete m_pDisplayImg;
+        m_pDisplayImg = new QImage(pImg->convertToFormat(QImage::Format_RGB888));
+        {
+            QPainter painter(m_pDisplayImg);
+            painter.fillRect(Band(*m_pDisplayImg, nStartRow), Qt::cyan);
+        }
+        m_View.DisplayImage(m_pDisplayImg);
+        m_RowStrip = m_pDisplayImg->copy(Band(*m_pDisplayImg, nStartRow));
+        m_nMarkedRow = nStartRow;
+        m_nCurRow = nStartRow;
+        return;
+    }
+    if (!m_pDisplayImg)
+        return;
+    {
+        QPainter painter(m_pDisplayImg);
+        painter.drawImage(Band(*m_pDisplayImg, m_nMarkedRow).topLeft(), m_RowStrip);
+        m_RowStrip = m_pDisplayImg->copy(Band(*m_pDisplayImg, m_nCurRow));
+        painter.fillRect(Band(*m_pDisplayImg, m_nCurRow), Qt::green);
+    }
+    m_View.DisplayImage(m_pDisplayImg);
+    m_nMarkedRow = m_nCurRow;
+}
+
+// ---- Parameters ---------------------------------------------------------------
+
+void CDlgImageCarving::on_Btn_ImgCarvingLength_clicked()
+{
+    QPushButton* pBtn = ui->Btn_ImgCarvingLength;
+    if (!NeedImage(pBtn, QStringLiteral("Please load an image!")))
+        return;
+    stImgCarvingInfo* pInfo = Info();
+    const double fLength = Services()->OpenKeypad(pBtn, QStringLiteral("Image Carving Length(mm)"),
+                                                  QStringLiteral("Length"), QString::number(pInfo->m_fLength, 'f', 4),
+                                                  Range(10, 10000), false, 4);
+    const CCarvingPitch::stLayout layout =
+        CCarvingPitch::FromLength(fLength, Image()->size(), AppConfig::m_fAxisMovPerPulse[X_AXIS]);
+    if (layout.m_bAdjusted)
+        LogMsg(QStringLiteral("Length and Width adjusted to match\nX & Y Axis Mov/Pulse respectively"), MSG_INFO);
+    pInfo->m_fLength = layout.m_fLength;
+    pInfo->m_fWidth = layout.m_fWidth;
+    ShowLayout(layout.m_fPitch);
+}
+
+void CDlgImageCarving::on_Btn_ImgCarvingWidth_clicked()
+{
+    QPushButton* pBtn = ui->Btn_ImgCarvingWidth;
+    if (!NeedImage(pBtn, QStringLiteral("Please load an image!")))
+        return;
+    stImgCarvingInfo* pInfo = Info();
+    const double fWidth = Services()->OpenKeypad(pBtn, QStringLiteral("Image Carving Width(mm)"),
+                                                 QStringLiteral("Width"), QString::number(pInfo->m_fWidth, 'f', 4),
+                                                 Range(10, 5000), false, 4);
+    const CCarvingPitch::stLayout layout =
+        CCarvingPitch::FromWidth(fWidth, Image()->size(), AppConfig::m_fAxisMovPerPulse[Y_AXIS]);
+    if (layout.m_bAdjusted)
+        LogMsg(QStringLiteral("Length and Width adjusted to match\nX & Y Axis Mov/Pulse respectively"), MSG_INFO);
+    pInfo->m_fLength = layout.m_fLength;
+    pInfo->m_fWidth = layout.m_fWidth;
+    ShowLayout(layout.m_fPitch);
+}
+
+void CDlgImageCarving::on_Btn_ImgCarvingDepth_clicked()
+{
+    QPushButton* pBtn = ui->Btn_ImgCarvingDepth;
+    if (!NeedImage(pBtn, QStringLiteral("Please load an image!")))
+        return;
+    stImgCarvingInfo* pInfo = Info();
+    // The keypad shows the depth as the Z value it reaches (negative).
+    const double fMin = AppConfig::m_bHomeSensorsUsed ? AppConfig::m_fAxisNegDirLimit[Z_AXIS] : -10000.0;
+    const double fValue = Services()->OpenKeypad(pBtn, QStringLiteral("Image Carving Depth"), QStringLiteral("Depth"),
+                                                 QString::number(-pInfo->m_fDepth, 'f', 4),
+                                                 Range(fMin, -AppConfig::m_fAxisMovPerPulse[Z_AXIS]), true, 4);
+    pInfo->m_fDepth = -fValue;
+}
+
+void CDlgImageCarving::on_Btn_CarvingTypeSel_clicked()
+{
+    QPushButton* pBtn = ui->Btn_CarvingTypeSel;
+    if (!NeedImage(pBtn, LOAD_AN_IMAGE))
+        return;
+    stImgCarvingInfo* pInfo = Info();
+    pInfo->m_iCarvingType = 1 - pInfo->m_iCarvingType;
+    // Green marks the 2.5D choice.
+    if (pInfo->m_iCarvingType == 1) {
+        pBtn->setText(QStringLiteral("2.5D\nCarving"));
+        pBtn->setStyleSheet(BTN_BKGND_GREEN);
+    } else {
+        pBtn->setText(QStringLiteral("3D\nCarving"));
+        pBtn->setStyleSheet(BTN_BKGND_GRAY);
+    }
+}
+
+void CDlgImageCarving::on_Btn_CarvingStrartRow_clicked()
+{
+    QPushButton* pBtn = ui->Btn_CarvingStrartRow;
+    if (!NeedImage(pBtn, LOAD_AN_IMAGE))
+        return;
+    stImgCarvingInfo* pInfo = Info();
+    QImage* pImg = Image();
+    // The last row of the picture is the last row a carving can start at.
+    const double fRow = Services()->OpenKeypad(pBtn, QStringLiteral("Strat Row"), QStringLiteral("Start Row"),
+                                               QString::number(pInfo->m_nStartRow), Range(0, pImg->height() - 1),
+                                               false, 0);
+    pInfo->m_nStartRow = static_cast<quint16>(fRow);
+    DisplayImage(pImg, false);
+}
+
+void CDlgImageCarving::on_Btn_ImgCarvingStep_X_clicked()
+{
+    QPushButton* pBtn = ui->Btn_ImgCarvingStep_X;
+    if (!NeedImage(pBtn, LOAD_AN_IMAGE))
+        return;
+    stImgCarvingInfo* pInfo = Info();
+    const double fMinPitch = CCarvingPitch::Round4(pInfo->m_fLength / Image()->width());
+    const double fStep = Services()->OpenKeypad(pBtn, QStringLiteral("X Step(mm)"), QStringLiteral("x Step"),
+                                                QString::number(pInfo->m_fXStep, 'f', 4),
+                                                Range(fMinPitch, AppConfig::m_fEndMillDia), false, 4);
+    bool bAdjusted = false;
+    pInfo->m_fXStep = CCarvingPitch::LowerToMultiple(fStep, fMinPitch, bAdjusted);
+    if (bAdjusted)
+        LogMsg(QStringLiteral("X Axis step must be a multiple of Min Step and lesser than End-Mill Dia"), MSG_INFO);
+    pBtn->setText(Text(pInfo->m_fXStep, 4, "x Step"));
+}
+
+void CDlgImageCarving::on_Btn_ImgCarvingStep_Y_clicked()
+{
+    QPushButton* pBtn = ui->Btn_ImgCarvingStep_Y;
+    if (!NeedImage(pBtn, LOAD_AN_IMAGE))
+        return;
+    stImgCarvingInfo* pInfo = Info();
+    const double fMinPitch = CCarvingPitch::Round4(pInfo->m_fLength / Image()->width());
+    const double fStep = Services()->OpenKeypad(pBtn, QStringLiteral("Y Step(mm)"), QStringLiteral("y Step"),
+                                                QString::number(pInfo->m_fYStep, 'f', 4),
+                                                Range(fMinPitch, AppConfig::m_fEndMillDia), false, 4);
+    bool bAdjusted = false;
+    pInfo->m_fYStep = CCarvingPitch::LowerToMultiple(fStep, fMinPitch, bAdjusted);
+    if (bAdjusted)
+        LogMsg(QStringLiteral("Y Axis step must be a multiple of Min Step and lesser than End-Mill Dia"), MSG_ERROR);
+    pBtn->setText(Text(pInfo->m_fYStep, 4, "y Step"));
+}
+
+void CDlgImageCarving::on_Btn_ImgCarvingStep_Z_clicked()
+{
+    QPushButton* pBtn = ui->Btn_ImgCarvingStep_Z;
+    if (!NeedImage(pBtn, LOAD_AN_IMAGE))
+        return;
+    stImgCarvingInfo* pInfo = Info();
+    const double fMotorStep = AppConfig::m_fAxisMovPerPulse[Z_AXIS];
+    const double fStep = Services()->OpenKeypad(pBtn, QStringLiteral("Z Step(mm)"), QStringLiteral("z Step"),
+                                                QString::number(pInfo->m_fZStep, 'f', 4), Range(fMotorStep, 1000),
+                                                false, 4);
+    bool bAdjusted = false;
+    pInfo->m_fZStep = CCarvingPitch::RaiseToMultiple(fStep, fMotorStep, bAdjusted);
+    if (bAdjusted)
+        LogMsg(QStringLiteral("Z Axis step must be \na multiple of Z Axis Mov/Pulse"), MSG_ERROR);
+    pBtn->setText(Text(pInfo->m_fZStep, 4, "z Step"));
+}
+
+void CDlgImageCarving::on_Btn_ZAxisPlungeFeed_clicked()
+{
+    if (CMainServices* pServices = Services())
+        AppConfig::m_fPlungeFeed = pServices->OpenKeypad(
+            ui->Btn_ZAxisPlungeFeed, QStringLiteral("Plunge Feed(mm/sec)"), QStringLiteral("Plunge Feed"),
+            QString::number(AppConfig::m_fPlungeFeed, 'f', 4),
+            Range(AppConfig::m_fAxisMovPerPulse[Z_AXIS], AppConfig::m_fUserAxisFeed[Z_AXIS]), false, 4);
+}
+
+void CDlgImageCarving::on_Btn_EndMillDia_clicked()
+{
+    if (CMainServices* pServices = Services())
+        AppConfig::m_fEndMillDia =
+            pServices->OpenKeypad(ui->Btn_EndMillDia, QStringLiteral("End-Mill"), QStringLiteral("End-Mill"),
+                                  QString::number(AppConfig::m_fEndMillDia, 'f', 1), Range(0.1, 100), false, 1);
+}
+
+void CDlgImageCarving::on_Btn_MultipassCarving_clicked()
+{
+    QPushButton* pBtn = ui->Btn_MultipassCarving;
+    AppConfig::m_bMultipassImgCarving = !AppConfig::m_bMultipassImgCarving;
+    if (AppConfig::m_bMultipassImgCarving) {
+        pBtn->setText(QStringLiteral("Multi-pass\nCarving"));
+        pBtn->setStyleSheet(BTN_BKGND_GRAY);
+    } else {
+        pBtn->setText(QStringLiteral("Single-pass\nCarving"));
+        pBtn->setStyleSheet(BTN_BKGND_GREEN);
+    }
+}
+
+// ---- Jobs ------------------------------------------------------------------
+
+void CDlgImageCarving::on_Btn_GenerateGCode_clicked()
+{
+    QPushButton* pBtn = ui->Btn_GenerateGCode;
+    if (!NeedImage(pBtn, LOAD_AN_IMAGE))
+        return;
+    const QString strUndefined = UndefinedSize();
+    if (!strUndefined.isEmpty()) {
+        LogMsg(strUndefined, MSG_ERROR);
+        CMainServices::ResetBtnBkGnd(pBtn, BTN_BKGND_GRAY);
+        return;
+    }
+    pBtn->setStyleSheet(BTN_BKGND_BLUE);
+    const QString& strFolder = AppConfig::m_strLastFolderPath;
+    QString strPath = CPrompter::Instance().SaveFileName(this, QStringLiteral("Select a file to Save..."),
+                                                         strFolder.left(strFolder.lastIndexOf(QLatin1Char('/'))),
+                                                         QStringLiteral("text files(*.txt);;G-Code files(*.ncc)"));
+    if (!strPath.isEmpty()) {
+        if (!strPath.endsWith(QStringLiteral(".txt")) && !strPath.endsWith(QStringLiteral(".ncc")))
+            strPath += QStringLiteral(".txt");
+        // A file that could not be written is reported by the controller.
+        if (Controller()->CreateGCodeFromImage(strPath))
+            LogMsg(QStringLiteral("G-Code File Generated"), MSG_INFO);
+    }
+    pBtn->setStyleSheet(BTN_BKGND_GRAY);
+}
+
+bool CDlgImageCarving::StartImgCarving()
+{
+    CMainServices* pServices = Services();
+    AppControl* pCtrl = Controller();
+    if (!pServices || pServices->IsEmergencyStopOn())
+        return false;
+    if (pCtrl->m_iRunMode != AppControl::RUN_IDLE || !pCtrl->IsMachineIdle()) {
+        LogMsg(QStringLiteral("Machine in use"), MSG_ERROR);
+        return false;
+    }
+    if (!pCtrl->GetHomeDone()) {
+        LogMsg(QStringLiteral("Homing not done!\nUse \"Move Home\" in user Settings"), MSG_ERROR);
+        return false;
+    }
+    QImage* pImg = Image();
+    const QString strRefusal = pImg ? UndefinedSize() : QStringLiteral("No Image loaded");
+    if (!strRefusal.isEmpty()) {
+        LogMsg(strRefusal, MSG_ERROR);
+        return false;
+    }
+    ResetUI(false);
+    // The controller rebuilds its carving grid from the picture for every run.
+    if (pImg->height() > 2000)
+        LogMsg(QStringLiteral("Large Image, Please Wait!\nCreating tool Paths will take time "), MSG_INFO);
+    pServices->ClearToolGraphics();
+    DisplayImage(pImg, false);
+    pCtrl->StartImgCarving();
+    if (pCtrl->m_iRunMode != AppControl::RUN_IMG_CARVING) {
+        // Refused by the controller (its reason is in the log): usable again.
+        ResetUI(true);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,75 @@
+#pragma once
+// The relief-carving window: loads a picture as grey levels, lays it on the
+// machine (length, width, depth, X/Y/Z steps, carving type, start row, plunge
+// feed, end mill, passes), writes the carving as G-code and hands the job to
+// the controller. During a carving it shows the picture with a cyan band on
+// the start row and a green band on the row being carved.
+//
+// The picture and the parameters are the controller's (m_ImgCarvingData);
+// the window edits them in place.
+#include "ui/MyView.h"
+
+#include <QDialog>
+#include <QImage>
+
+namespace Ui {
+class CDlgImageCarving;
+}
+class AppControl;
+class CMainServices;
+class QPushButton;
+struct stImgCarvingInfo;
+
+class CDlgImageCarving : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit CDlgImageCarving(QWidget* parent = nullptr);
+    ~CDlgImageCarving() override;
+
+    void ConfigSettings();
+    void UpdatePlungeFeed();
+    // bMarkCurRow false: a fresh display copy of pImg with the start row
+    // marked; true: the green band moved to m_nCurRow.
+    void DisplayImage(QImage* pImg, bool bMarkCurRow);
+    // Checks and hands the carving to the controller; true when it started.
+    bool StartImgCarving();
+    void ResetUI(bool bEnable);
+
+    QImage* m_pDisplayImg = nullptr; // colour copy shown, with the row bands
+    QImage m_RowStrip;               // what lies under the moving band
+    CMyView m_View;
+    quint16 m_nMarkedRow = 0;        // row of the moving band
+    quint16 m_nCurRow = 0;           // row being carved (set by the main window)
+
+private slots:
+    void on_Btn_LoadImage_clicked();
+    void on_Btn_ImgCarvingLength_clicked();
+    void on_Btn_ImgCarvingWidth_clicked();
+    void on_Btn_ImgCarvingDepth_clicked();
+    void on_Btn_CarvingTypeSel_clicked();
+    void on_Btn_CarvingStrartRow_clicked();
+    void on_Btn_ImgCarvingStep_X_clicked();
+    void on_Btn_ImgCarvingStep_Y_clicked();
+    void on_Btn_ImgCarvingStep_Z_clicked();
+    void on_Btn_ZAxisPlungeFeed_clicked();
+    void on_Btn_EndMillDia_clicked();
+    void on_Btn_MultipassCarving_clicked();
+    void on_Btn_GenerateGCode_clicked();
+
+private:
+    CMainServices* Services() const;
+    AppControl* Controller() const;
+    stImgCarvingInfo* Info() const;
+    QImage* Image() const;
+    // Flashes the button; without a picture logs strMsg and gives false.
+    bool NeedImage(QPushButton* pBtn, const QString& strMsg);
+    void LogMsg(const QString& strMsg, int iType) const;
+    // Shows pitch, length, width and both steps after a layout change.
+    void ShowLayout(double fPitch);
+    // The first undefined size as its message, or "".
+    QString UndefinedSize() const;
+
+    Ui::CDlgImageCarving* ui;
+};
