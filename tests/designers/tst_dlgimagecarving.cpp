@@ -14,18 +14,6 @@
 #include <QtTest>
 
 namespace {
-QPushButton* Btn(QWidget& w, const char* pName)
-{
-    auto* p = w.findChild<QPushButton*>(QLatin1String(pName));
-    Q_ASSERT(p);
-    return p;
-}
-
-void Click(QWidget& w, const char* pName)
-{
-    QTest::mouseClick(Btn(w, pName), Qt::LeftButton);
-}
-
 // A grey ramp picture saved as PNG.
 QString SavePicture(const QString& strFolder, const QString& strName, int iWidth, int iHeight,
                     QImage::Format format = QImage::Format_Grayscale8)
@@ -51,7 +39,7 @@ struct Fixture
     void Load(const QString& strPath)
     {
         prompter.m_lstFileNames << strPath;
-        Click(dlg, "Btn_LoadImage");
+        ClickButton(dlg, "Btn_LoadImage");
     }
 };
 } // namespace
@@ -108,9 +96,9 @@ void TestDlgImageCarving::loadRules()
 {
     Fixture f;
     // Nothing loaded yet: the sizes need a picture.
-    Click(f.dlg, "Btn_ImgCarvingLength");
+    ClickButton(f.dlg, "Btn_ImgCarvingLength");
     QCOMPARE(f.mw.m_lstLog.takeLast(), QStringLiteral("error: Please load an image!"));
-    Click(f.dlg, "Btn_ImgCarvingStep_Z");
+    ClickButton(f.dlg, "Btn_ImgCarvingStep_Z");
     QCOMPARE(f.mw.m_lstLog.takeLast(), QStringLiteral("error: Please load an image"));
 
     // 333 x 100 pixels at 100 mm: a pitch of 0.3003 is raised silently to
@@ -123,9 +111,9 @@ void TestDlgImageCarving::loadRules()
     QCOMPARE(f.Info().m_fXStep, 0.301);
     QCOMPARE(f.Info().m_fLength, 333 * 0.301);
     QCOMPARE(f.Info().m_fWidth, 100 * 0.301);
-    QCOMPARE(Btn(f.dlg, "Btn_ImgCarvingUnitsPerPixel")->text(), QStringLiteral("0.301\nmm/Pixel"));
-    QCOMPARE(Btn(f.dlg, "Btn_ImgCarvingLength")->text(), QStringLiteral("100.2330\nLength"));
-    QCOMPARE(Btn(f.dlg, "Btn_ImgCarvingStep_Y")->text(), QStringLiteral("0.3010\ny Step"));
+    QCOMPARE(FindButton(f.dlg, "Btn_ImgCarvingUnitsPerPixel")->text(), QStringLiteral("0.301\nmm/Pixel"));
+    QCOMPARE(FindButton(f.dlg, "Btn_ImgCarvingLength")->text(), QStringLiteral("100.2330\nLength"));
+    QCOMPARE(FindButton(f.dlg, "Btn_ImgCarvingStep_Y")->text(), QStringLiteral("0.3010\ny Step"));
     QCOMPARE(f.mw.m_lstLog, QStringList());
 
     // A 16-bit grey picture becomes true 8-bit grey levels.
@@ -155,7 +143,7 @@ void TestDlgImageCarving::refusedPictures()
 
     AppConfig::m_fAxisMovPerPulse[Y_AXIS] = 0.002;
     f.mw.m_lstLog.clear();
-    Click(f.dlg, "Btn_LoadImage");
+    ClickButton(f.dlg, "Btn_LoadImage");
     AppConfig::m_fAxisMovPerPulse[Y_AXIS] = 0.001;
     QCOMPARE(f.mw.m_lstLog,
              QStringList{"error: X & Y axis Move/Pulse must be same\nPlease check Machine Settings->Motor"});
@@ -167,14 +155,14 @@ void TestDlgImageCarving::sizes()
     Fixture f;
     f.Load(SavePicture(f.Root(), "ramp.png", 333, 100));
     f.prompter.m_lstKeypadEntries << "100";
-    Click(f.dlg, "Btn_ImgCarvingLength");
+    ClickButton(f.dlg, "Btn_ImgCarvingLength");
     QCOMPARE(f.mw.m_lstLog,
              QStringList{"info: Length and Width adjusted to match\nX & Y Axis Mov/Pulse respectively"});
     QCOMPARE(f.Info().m_fLength, 333 * 0.301);
 
     f.mw.m_lstLog.clear();
     f.prompter.m_lstKeypadEntries << "50"; // 0.5 mm a pixel: whole motor steps
-    Click(f.dlg, "Btn_ImgCarvingWidth");
+    ClickButton(f.dlg, "Btn_ImgCarvingWidth");
     QCOMPARE(f.mw.m_lstLog, QStringList());
     QCOMPARE(f.Info().m_fWidth, 50.0);
     QCOMPARE(f.Info().m_fLength, 166.5);
@@ -182,7 +170,7 @@ void TestDlgImageCarving::sizes()
     QCOMPARE(f.prompter.m_lstPrompts.last().m_strTitle, QStringLiteral("Image Carving Width(mm)"));
 
     f.prompter.m_lstKeypadEntries << "5"; // below the 10 mm minimum
-    Click(f.dlg, "Btn_ImgCarvingLength");
+    ClickButton(f.dlg, "Btn_ImgCarvingLength");
     QCOMPARE(f.mw.m_lstLog.first(), QStringLiteral("error: Value must be between\n10.0000 and 10000.0000"));
     QCOMPARE(f.Info().m_fLength, 10.0); // 0.0300 mm a pixel: whole motor steps, kept
     QCOMPARE(f.Info().m_fWidth, 3.0);
@@ -194,18 +182,18 @@ void TestDlgImageCarving::steps()
     f.Info().m_fLength = 200.0;
     f.Load(SavePicture(f.Root(), "ramp.png", 1000, 500)); // pitch 0.2
     f.prompter.m_lstKeypadEntries << "0.5" << "0.5" << "0.6" << "0.25";
-    Click(f.dlg, "Btn_ImgCarvingStep_X");
+    ClickButton(f.dlg, "Btn_ImgCarvingStep_X");
     QCOMPARE(f.Info().m_fXStep, 0.4);
-    QCOMPARE(Btn(f.dlg, "Btn_ImgCarvingStep_X")->text(), QStringLiteral("0.4000\nx Step"));
-    Click(f.dlg, "Btn_ImgCarvingStep_Y");
+    QCOMPARE(FindButton(f.dlg, "Btn_ImgCarvingStep_X")->text(), QStringLiteral("0.4000\nx Step"));
+    ClickButton(f.dlg, "Btn_ImgCarvingStep_Y");
     QCOMPARE(f.Info().m_fYStep, 0.4);
-    Click(f.dlg, "Btn_ImgCarvingStep_X");
+    ClickButton(f.dlg, "Btn_ImgCarvingStep_X");
     QCOMPARE(f.Info().m_fXStep, 0.6);
     AppConfig::m_fAxisMovPerPulse[Z_AXIS] = 0.1;
-    Click(f.dlg, "Btn_ImgCarvingStep_Z");
+    ClickButton(f.dlg, "Btn_ImgCarvingStep_Z");
     AppConfig::m_fAxisMovPerPulse[Z_AXIS] = 0.001;
     QCOMPARE(f.Info().m_fZStep, 0.3);
-    QCOMPARE(Btn(f.dlg, "Btn_ImgCarvingStep_Z")->text(), QStringLiteral("0.3000\nz Step"));
+    QCOMPARE(FindButton(f.dlg, "Btn_ImgCarvingStep_Z")->text(), QStringLiteral("0.3000\nz Step"));
     QCOMPARE(f.mw.m_lstLog,
              (QStringList{"info: X Axis step must be a multiple of Min Step and lesser than End-Mill Dia",
                           "error: Y Axis step must be a multiple of Min Step and lesser than End-Mill Dia",
@@ -217,21 +205,21 @@ void TestDlgImageCarving::depthAndStartRow()
     Fixture f;
     f.Load(SavePicture(f.Root(), "ramp.png", 20, 10));
     f.prompter.m_lstKeypadEntries << "-3";
-    Click(f.dlg, "Btn_ImgCarvingDepth");
+    ClickButton(f.dlg, "Btn_ImgCarvingDepth");
     QCOMPARE(f.Info().m_fDepth, 3.0);
     QCOMPARE(f.prompter.m_lstPrompts.last().m_strText, QStringLiteral("-10.0000"));
     QVERIFY(f.prompter.m_bLastKeypadSign);
     f.prompter.m_lstKeypadEntries << "0"; // deeper than nothing: clamped to one motor step
-    Click(f.dlg, "Btn_ImgCarvingDepth");
+    ClickButton(f.dlg, "Btn_ImgCarvingDepth");
     QCOMPARE(f.mw.m_lstLog.takeLast(), QStringLiteral("error: Value must be between\n-10000.0000 and -0.0010"));
     QCOMPARE(f.Info().m_fDepth, 0.001);
 
     // The start row stops at the picture's last row.
     f.prompter.m_lstKeypadEntries << "10";
-    Click(f.dlg, "Btn_CarvingStrartRow");
+    ClickButton(f.dlg, "Btn_CarvingStrartRow");
     QCOMPARE(f.mw.m_lstLog.takeLast(), QStringLiteral("error: Value must be between\n0.0000 and 9.0000"));
     QCOMPARE(f.Info().m_nStartRow, quint16(9));
-    QCOMPARE(Btn(f.dlg, "Btn_CarvingStrartRow")->text(), QStringLiteral("9\nStart Row"));
+    QCOMPARE(FindButton(f.dlg, "Btn_CarvingStrartRow")->text(), QStringLiteral("9\nStart Row"));
     QVERIFY(!f.prompter.m_bLastKeypadDecimal);
 }
 
@@ -239,26 +227,26 @@ void TestDlgImageCarving::toggles()
 {
     Fixture f;
     f.Load(SavePicture(f.Root(), "ramp.png", 20, 10));
-    Click(f.dlg, "Btn_CarvingTypeSel");
+    ClickButton(f.dlg, "Btn_CarvingTypeSel");
     QCOMPARE(f.Info().m_iCarvingType, 1);
-    QCOMPARE(Btn(f.dlg, "Btn_CarvingTypeSel")->text(), QStringLiteral("2.5D\nCarving"));
-    QCOMPARE(Btn(f.dlg, "Btn_CarvingTypeSel")->styleSheet(), BTN_BKGND_GREEN);
-    Click(f.dlg, "Btn_CarvingTypeSel");
+    QCOMPARE(FindButton(f.dlg, "Btn_CarvingTypeSel")->text(), QStringLiteral("2.5D\nCarving"));
+    QCOMPARE(FindButton(f.dlg, "Btn_CarvingTypeSel")->styleSheet(), BTN_BKGND_GREEN);
+    ClickButton(f.dlg, "Btn_CarvingTypeSel");
     QCOMPARE(f.Info().m_iCarvingType, 0);
-    QCOMPARE(Btn(f.dlg, "Btn_CarvingTypeSel")->styleSheet(), BTN_BKGND_GRAY);
+    QCOMPARE(FindButton(f.dlg, "Btn_CarvingTypeSel")->styleSheet(), BTN_BKGND_GRAY);
 
     QVERIFY(AppConfig::m_bMultipassImgCarving);
-    Click(f.dlg, "Btn_MultipassCarving");
+    ClickButton(f.dlg, "Btn_MultipassCarving");
     QVERIFY(!AppConfig::m_bMultipassImgCarving);
-    QCOMPARE(Btn(f.dlg, "Btn_MultipassCarving")->text(), QStringLiteral("Single-pass\nCarving"));
-    Click(f.dlg, "Btn_MultipassCarving");
+    QCOMPARE(FindButton(f.dlg, "Btn_MultipassCarving")->text(), QStringLiteral("Single-pass\nCarving"));
+    ClickButton(f.dlg, "Btn_MultipassCarving");
     QVERIFY(AppConfig::m_bMultipassImgCarving);
 
     f.prompter.m_lstKeypadEntries << "3.17" << "4";
-    Click(f.dlg, "Btn_EndMillDia");
+    ClickButton(f.dlg, "Btn_EndMillDia");
     QCOMPARE(AppConfig::m_fEndMillDia, 3.17);
-    QCOMPARE(Btn(f.dlg, "Btn_EndMillDia")->text(), QStringLiteral("3.2\nEnd-Mill"));
-    Click(f.dlg, "Btn_ZAxisPlungeFeed");
+    QCOMPARE(FindButton(f.dlg, "Btn_EndMillDia")->text(), QStringLiteral("3.2\nEnd-Mill"));
+    ClickButton(f.dlg, "Btn_ZAxisPlungeFeed");
     QCOMPARE(AppConfig::m_fPlungeFeed, 4.0);
     AppConfig::m_fEndMillDia = 5.0;
     AppConfig::m_fPlungeFeed = 10.0;
@@ -296,27 +284,27 @@ void TestDlgImageCarving::rowBands()
 void TestDlgImageCarving::generateGCode()
 {
     Fixture f;
-    Click(f.dlg, "Btn_GenerateGCode");
+    ClickButton(f.dlg, "Btn_GenerateGCode");
     QCOMPARE(f.mw.m_lstLog.takeLast(), QStringLiteral("error: Please load an image"));
     f.Load(SavePicture(f.Root(), "ramp.png", 40, 20));
     f.Info().m_fDepth = 0.0;
-    Click(f.dlg, "Btn_GenerateGCode");
+    ClickButton(f.dlg, "Btn_GenerateGCode");
     QCOMPARE(f.mw.m_lstLog.takeLast(), QStringLiteral("error: Carving Depth is not defined"));
     f.Info().m_fDepth = 2.0;
 
     f.prompter.m_lstFileNames << f.Root() + "/relief" << f.Root() + "/relief.NCC" << f.Root() + "/relief.ncc";
     for (int i = 0; i < 3; ++i)
-        Click(f.dlg, "Btn_GenerateGCode");
+        ClickButton(f.dlg, "Btn_GenerateGCode");
     QVERIFY(QFile::exists(f.Root() + "/relief.txt"));
     QVERIFY(QFile::exists(f.Root() + "/relief.NCC.txt"));
     QVERIFY(QFile::exists(f.Root() + "/relief.ncc"));
     QCOMPARE(f.mw.m_lstLog, QStringList(3, "info: G-Code File Generated"));
     QCOMPARE(f.prompter.m_lstPrompts.last().m_strTitle, QStringLiteral("Select a file to Save..."));
-    QCOMPARE(Btn(f.dlg, "Btn_GenerateGCode")->styleSheet(), BTN_BKGND_GRAY);
+    QCOMPARE(FindButton(f.dlg, "Btn_GenerateGCode")->styleSheet(), BTN_BKGND_GRAY);
 
     // A folder that does not exist: no "Generated", the controller says why.
     f.prompter.m_lstFileNames << f.Root() + "/missing/relief.txt";
-    Click(f.dlg, "Btn_GenerateGCode");
+    ClickButton(f.dlg, "Btn_GenerateGCode");
     f.mw.PollMessages();
     QCOMPARE(f.mw.m_lstLog.size(), 4);
     QVERIFY(f.mw.m_lstLog.last().startsWith("error: "));
@@ -341,7 +329,7 @@ void TestDlgImageCarving::startRefusals()
     QCOMPARE(f.mw.m_lstLog, (QStringList{"error: Release Emergency Switch", "error: Machine in use",
                                          "error: Homing not done!\nUse \"Move Home\" in user Settings",
                                          "error: No Image loaded", "error: Carving Width is not defined"}));
-    QVERIFY(Btn(f.dlg, "Btn_LoadImage")->isEnabled());
+    QVERIFY(FindButton(f.dlg, "Btn_LoadImage")->isEnabled());
 }
 
 void TestDlgImageCarving::startOnMachine()
@@ -351,12 +339,12 @@ void TestDlgImageCarving::startOnMachine()
     f.Load(SavePicture(f.Root(), "ramp.png", 40, 20));
     f.Info().m_fDepth = 1.0;
     QVERIFY(f.dlg.StartImgCarving());
-    QVERIFY(!Btn(f.dlg, "Btn_LoadImage")->isEnabled());
-    QVERIFY(Btn(f.dlg, "Btn_ZAxisPlungeFeed")->isEnabled());
+    QVERIFY(!FindButton(f.dlg, "Btn_LoadImage")->isEnabled());
+    QVERIFY(FindButton(f.dlg, "Btn_ZAxisPlungeFeed")->isEnabled());
     QVERIFY(f.mw.m_lstCalls.contains("ClearToolGraphics"));
     QVERIFY(FinishOperation(f.mw.GetAppCtrl()));
     f.dlg.ResetUI(true);
-    QVERIFY(Btn(f.dlg, "Btn_LoadImage")->isEnabled());
+    QVERIFY(FindButton(f.dlg, "Btn_LoadImage")->isEnabled());
     f.mw.PollMessages();
     for (const QString& strLine : f.mw.m_lstLog)
         QVERIFY2(!strLine.startsWith("error"), qPrintable(strLine));

@@ -14,18 +14,6 @@
 #include <QtTest>
 
 namespace {
-QPushButton* Btn(QWidget& w, const char* pName)
-{
-    auto* p = w.findChild<QPushButton*>(QLatin1String(pName));
-    Q_ASSERT(p);
-    return p;
-}
-
-void Click(QWidget& w, const char* pName)
-{
-    QTest::mouseClick(Btn(w, pName), Qt::LeftButton);
-}
-
 bool WaitStopped(AppControl& ctrl)
 {
     const qint8 all[5] = {1, 1, 1, 1, 1};
@@ -108,21 +96,21 @@ void TestDlgJobSettings::form()
     }
     static const char* const kSteps[] = {"0.01", "0.02", "0.05", "0.1", "0.2", "0.5", "1", "5"};
     for (int i = 0; i < 8; ++i)
-        QCOMPARE(Btn(dlg, qPrintable(QStringLiteral("Btn_FineMovAxis_%1").arg(i + 1)))->text(),
+        QCOMPARE(FindButton(dlg, qPrintable(QStringLiteral("Btn_FineMovAxis_%1").arg(i + 1)))->text(),
                  QLatin1String(kSteps[i]));
     for (const char* pName : {"Btn_AxisMov_X_Pos", "Btn_AxisMov_Y_Pos", "Btn_AxisMov_Z_Pos", "Btn_AxisMov_A_ClockWise",
                               "Btn_AxisMov_B_Clockwise"}) {
-        QCOMPARE(Btn(dlg, pName)->y(), 57);
-        QCOMPARE(Btn(dlg, pName)->text(), QStringLiteral("+"));
+        QCOMPARE(FindButton(dlg, pName)->y(), 57);
+        QCOMPARE(FindButton(dlg, pName)->text(), QStringLiteral("+"));
     }
     for (const char* pName : {"Btn_AxisMov_X_Neg", "Btn_AxisMov_Y_Neg", "Btn_AxisMov_Z_Neg",
                               "Btn_AxisMov_A_AntiClockWise", "Btn_AxisMov_B_AntiClockWise"}) {
-        QCOMPARE(Btn(dlg, pName)->y(), 90);
-        QCOMPARE(Btn(dlg, pName)->text(), QStringLiteral("-"));
+        QCOMPARE(FindButton(dlg, pName)->y(), 90);
+        QCOMPARE(FindButton(dlg, pName)->text(), QStringLiteral("-"));
     }
     for (const char* pName : {"Btn_SetWorkZero_X", "Btn_SetWorkZero_Y", "Btn_SetWorkZero_Z", "Btn_SetWorkZero_A",
                               "Btn_SetWorkZero_B"})
-        QCOMPARE(Btn(dlg, pName)->text(), QStringLiteral("Set Zero"));
+        QCOMPARE(FindButton(dlg, pName)->text(), QStringLiteral("Set Zero"));
 }
 
 void TestDlgJobSettings::fiveAxisButtons()
@@ -133,8 +121,8 @@ void TestDlgJobSettings::fiveAxisButtons()
         dlg.ConfigSettings();
         for (const char* pName : {"Btn_AxisMov_A_ClockWise", "Btn_AxisMov_A_AntiClockWise", "Btn_AxisMov_B_Clockwise",
                                   "Btn_AxisMov_B_AntiClockWise", "Btn_SetWorkZero_A", "Btn_SetWorkZero_B"})
-            QCOMPARE(Btn(dlg, pName)->isEnabled(), iType == 5);
-        QCOMPARE(Btn(dlg, "Btn_FineMovAxis_1")->styleSheet(), BTN_BKGND_BLUE);
+            QCOMPARE(FindButton(dlg, pName)->isEnabled(), iType == 5);
+        QCOMPARE(FindButton(dlg, "Btn_FineMovAxis_1")->styleSheet(), BTN_BKGND_BLUE);
     }
     AppConfig::m_iMchType = 3;
 }
@@ -147,33 +135,33 @@ void TestDlgJobSettings::stepsAndJogs()
     dlg.ConfigSettings();
     AppControl& ctrl = mw.GetAppCtrl();
 
-    Click(dlg, "Btn_FineMovAxis_7");
+    ClickButton(dlg, "Btn_FineMovAxis_7");
     QCOMPARE(dlg.m_fFineMovStep, 1.0);
-    QCOMPARE(Btn(dlg, "Btn_FineMovAxis_7")->styleSheet(), BTN_BKGND_BLUE);
-    QCOMPARE(Btn(dlg, "Btn_FineMovAxis_1")->styleSheet(), BTN_BKGND_GRAY);
-    Click(dlg, "Btn_AxisMov_X_Pos");
+    QCOMPARE(FindButton(dlg, "Btn_FineMovAxis_7")->styleSheet(), BTN_BKGND_BLUE);
+    QCOMPARE(FindButton(dlg, "Btn_FineMovAxis_1")->styleSheet(), BTN_BKGND_GRAY);
+    ClickButton(dlg, "Btn_AxisMov_X_Pos");
     QVERIFY(WaitStopped(ctrl));
     QCOMPARE(ctrl.GetCurPos(X_AXIS), 1.0);
-    Click(dlg, "Btn_AxisMov_Y_Neg");
+    ClickButton(dlg, "Btn_AxisMov_Y_Neg");
     QVERIFY(WaitStopped(ctrl));
     QCOMPARE(ctrl.GetCurPos(Y_AXIS), -1.0);
 
     // The custom step: the keypad's value, four decimals, no sign.
     prompter.m_lstKeypadEntries << QStringLiteral("0.12345");
-    Click(dlg, "Btn_FineMovAxis_9");
-    QCOMPARE(Btn(dlg, "Btn_FineMovAxis_9")->text(), QStringLiteral("0.1235"));
+    ClickButton(dlg, "Btn_FineMovAxis_9");
+    QCOMPARE(FindButton(dlg, "Btn_FineMovAxis_9")->text(), QStringLiteral("0.1235"));
     QCOMPARE(dlg.m_fFineMovStep, 0.1235);
     QVERIFY(!prompter.m_bLastKeypadSign);
     QCOMPARE(prompter.m_lstPrompts.last().m_strTitle, QStringLiteral("Position(mm)"));
-    Click(dlg, "Btn_AxisMov_Z_Neg");
+    ClickButton(dlg, "Btn_AxisMov_Z_Neg");
     QVERIFY(WaitStopped(ctrl));
     QVERIFY(qAbs(ctrl.GetCurPos(Z_AXIS) + 0.1235) <= AppConfig::m_fAxisMovPerPulse[Z_AXIS]);
     // Cancelled: the previous custom step, selected again.
     prompter.m_lstKeypadEntries << CFakePrompter::KeypadCancel;
-    Click(dlg, "Btn_FineMovAxis_2");
-    Click(dlg, "Btn_FineMovAxis_9");
+    ClickButton(dlg, "Btn_FineMovAxis_2");
+    ClickButton(dlg, "Btn_FineMovAxis_9");
     QCOMPARE(dlg.m_fFineMovStep, 0.1235);
-    QCOMPARE(Btn(dlg, "Btn_FineMovAxis_9")->styleSheet(), BTN_BKGND_BLUE);
+    QCOMPARE(FindButton(dlg, "Btn_FineMovAxis_9")->styleSheet(), BTN_BKGND_BLUE);
     mw.PollMessages();
     QCOMPARE(mw.m_lstLog, QStringList());
 }
@@ -186,23 +174,23 @@ void TestDlgJobSettings::jogRefusals()
     AppControl& ctrl = mw.GetAppCtrl();
 
     AppConfig::m_bEmergencyStopON = true;
-    Click(dlg, "Btn_AxisMov_X_Pos");
+    ClickButton(dlg, "Btn_AxisMov_X_Pos");
     AppConfig::m_bEmergencyStopON = false;
     QCOMPARE(mw.m_lstLog, QStringList{"error: Release Emergency Switch"});
 
     mw.m_lstLog.clear();
     ctrl.m_iRunMode = AppControl::RUN_GCODE; // a job runs
-    Click(dlg, "Btn_AxisMov_X_Pos");
-    Click(dlg, "Btn_SetWorkZero_Y");
-    Click(dlg, "Btn_CalculateJobCenterAxis1");
-    Click(dlg, "Btn_MovJobCenter");
+    ClickButton(dlg, "Btn_AxisMov_X_Pos");
+    ClickButton(dlg, "Btn_SetWorkZero_Y");
+    ClickButton(dlg, "Btn_CalculateJobCenterAxis1");
+    ClickButton(dlg, "Btn_MovJobCenter");
     ctrl.m_iRunMode = AppControl::RUN_IDLE;
     QCOMPARE(mw.m_lstLog, (QStringList{"error: Axis in use", "error: Axis in use", "error: Machine in use",
                                        "error: Machine in use"}));
     QVERIFY(WaitStopped(ctrl));
     QCOMPARE(ctrl.GetCurPos(X_AXIS), 0.0);
     // The flash comes back grey later, whatever happened.
-    QTRY_COMPARE(Btn(dlg, "Btn_AxisMov_X_Pos")->styleSheet(), BTN_BKGND_GRAY);
+    QTRY_COMPARE(FindButton(dlg, "Btn_AxisMov_X_Pos")->styleSheet(), BTN_BKGND_GRAY);
 }
 
 void TestDlgJobSettings::workZero()
@@ -211,10 +199,10 @@ void TestDlgJobSettings::workZero()
     CdlgJobSettings dlg(&mw);
     dlg.ConfigSettings();
     AppControl& ctrl = mw.GetAppCtrl();
-    Click(dlg, "Btn_FineMovAxis_8");
-    Click(dlg, "Btn_AxisMov_X_Pos");
+    ClickButton(dlg, "Btn_FineMovAxis_8");
+    ClickButton(dlg, "Btn_AxisMov_X_Pos");
     QVERIFY(WaitStopped(ctrl));
-    Click(dlg, "Btn_SetWorkZero_X");
+    ClickButton(dlg, "Btn_SetWorkZero_X");
     mw.PollMessages();
     QCOMPARE(mw.m_lstLog, QStringList{"info: X-Axis Work Zero is set"});
     QCOMPARE(ctrl.GetCurPos(X_AXIS), 0.0);
@@ -232,32 +220,32 @@ void TestDlgJobSettings::planesEdgesAndCentre()
     };
 
     moveTo(X_AXIS, 25.0);
-    Click(dlg, "Btn_SetJobRight");
+    ClickButton(dlg, "Btn_SetJobRight");
     moveTo(X_AXIS, 30.0);
-    Click(dlg, "Btn_SetJobLeft");
-    QCOMPARE(Btn(dlg, "Btn_SetJobLeft")->text(), QStringLiteral("30.0000\nMin"));
-    QCOMPARE(Btn(dlg, "Btn_SetJobRight")->text(), QStringLiteral("30.0000\nMax"));
-    Click(dlg, "Btn_CalculateJobCenterAxis1");
-    QCOMPARE(Btn(dlg, "Btn_CalculateJobCenterAxis1")->text(), QStringLiteral("30.0000\nCenter"));
+    ClickButton(dlg, "Btn_SetJobLeft");
+    QCOMPARE(FindButton(dlg, "Btn_SetJobLeft")->text(), QStringLiteral("30.0000\nMin"));
+    QCOMPARE(FindButton(dlg, "Btn_SetJobRight")->text(), QStringLiteral("30.0000\nMax"));
+    ClickButton(dlg, "Btn_CalculateJobCenterAxis1");
+    QCOMPARE(FindButton(dlg, "Btn_CalculateJobCenterAxis1")->text(), QStringLiteral("30.0000\nCenter"));
 
     // Y-Z plane: the edges are read on Y and Z; the Z profile is X-Y only.
-    Click(dlg, "Btn_PlaneSel_G19");
+    ClickButton(dlg, "Btn_PlaneSel_G19");
     QCOMPARE(dlg.m_nPlaneSel, quint8(19));
     QCOMPARE(dlg.findChild<QLabel*>("Lbl_AxisSelForCentering1")->text(), QStringLiteral("Y"));
     QCOMPARE(dlg.findChild<QLabel*>("Lbl_AxisSelForCentering2")->text(), QStringLiteral("Z"));
-    QCOMPARE(Btn(dlg, "Btn_PlaneSel_G19")->styleSheet(), BTN_BKGND_BLUE);
-    QCOMPARE(Btn(dlg, "Btn_PlaneSel_G17")->styleSheet(), BTN_BKGND_GRAY);
+    QCOMPARE(FindButton(dlg, "Btn_PlaneSel_G19")->styleSheet(), BTN_BKGND_BLUE);
+    QCOMPARE(FindButton(dlg, "Btn_PlaneSel_G17")->styleSheet(), BTN_BKGND_GRAY);
     for (const char* pName : {"Btn_CreateZProfile", "Btn_SaveZProfile", "Btn_LoadZProfile"})
-        QVERIFY(!Btn(dlg, pName)->isEnabled());
+        QVERIFY(!FindButton(dlg, pName)->isEnabled());
     QCOMPARE(dlg.m_Axis1MinMax.x, 30.0); // kept across the plane change
     moveTo(Z_AXIS, -4.0);
-    Click(dlg, "Btn_SetJobBottom");
+    ClickButton(dlg, "Btn_SetJobBottom");
     moveTo(Z_AXIS, -1.0);
-    Click(dlg, "Btn_SetJobTop");
-    Click(dlg, "Btn_CalculateJobCenterAxis2");
-    QCOMPARE(Btn(dlg, "Btn_CalculateJobCenterAxis2")->text(), QStringLiteral("-2.5000\nCenter"));
-    Click(dlg, "Btn_PlaneSel_G17");
-    QVERIFY(Btn(dlg, "Btn_LoadZProfile")->isEnabled());
+    ClickButton(dlg, "Btn_SetJobTop");
+    ClickButton(dlg, "Btn_CalculateJobCenterAxis2");
+    QCOMPARE(FindButton(dlg, "Btn_CalculateJobCenterAxis2")->text(), QStringLiteral("-2.5000\nCenter"));
+    ClickButton(dlg, "Btn_PlaneSel_G17");
+    QVERIFY(FindButton(dlg, "Btn_LoadZProfile")->isEnabled());
 }
 
 void TestDlgJobSettings::moveToCentre()
@@ -270,7 +258,7 @@ void TestDlgJobSettings::moveToCentre()
     dlg.m_Axis1MinMax.y = 4.0003;
     dlg.m_Axis2MinMax.x = 10.0;
     dlg.m_Axis2MinMax.y = 20.0;
-    Click(dlg, "Btn_MovJobCenter");
+    ClickButton(dlg, "Btn_MovJobCenter");
     QVERIFY(WaitStopped(ctrl));
     QVERIFY(qAbs(ctrl.GetCurPos(X_AXIS) - 0.5001) <= AppConfig::m_fAxisMovPerPulse[X_AXIS]);
     QCOMPARE(ctrl.GetCurPos(Y_AXIS), 15.0);
@@ -284,13 +272,13 @@ void TestDlgJobSettings::saveProfile()
     CdlgJobSettings dlg(&mw);
     const QString strRoot = mw.m_Setup.m_Folder.Root();
 
-    Click(dlg, "Btn_SaveZProfile"); // nothing probed yet
+    ClickButton(dlg, "Btn_SaveZProfile"); // nothing probed yet
     QCOMPARE(mw.m_lstLog.takeLast(),
              QStringLiteral("error: Z-Profile not created!\nPlease create z-profile with atleast 2X2 Points"));
 
     AppConfig::m_ZProfileInfo.m_lstGrid = SmallGrid();
     prompter.m_lstFileNames << strRoot + "/board";
-    Click(dlg, "Btn_SaveZProfile");
+    ClickButton(dlg, "Btn_SaveZProfile");
     QFile file(strRoot + "/board.txt");
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("2\n2\n0,0,0\n10,0,-0.05\n10,10,-0.05\n0,10,-0.1\n"));
@@ -300,18 +288,18 @@ void TestDlgJobSettings::saveProfile()
     AppConfig::m_ZProfileInfo.m_lstGrid[0][0].z = 1.0;
     prompter.m_lstFileNames << strRoot + "/board";
     prompter.m_lstAnswers << QMessageBox::No;
-    Click(dlg, "Btn_SaveZProfile");
+    ClickButton(dlg, "Btn_SaveZProfile");
     QCOMPARE(prompter.Texts("Question"), QStringList{strRoot + "/board.txt\nalready exists. Replace it?"});
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().startsWith("2\n2\n0,0,0\n"));
     file.close();
 
     prompter.m_lstFileNames << strRoot + "/missing/board.txt";
-    Click(dlg, "Btn_SaveZProfile");
+    ClickButton(dlg, "Btn_SaveZProfile");
     QVERIFY(mw.m_lstLog.last().startsWith("error: File write error\n" + strRoot + "/missing/board.txt"));
 
     mw.GetAppCtrl().m_iRunMode = AppControl::RUN_GCODE;
-    Click(dlg, "Btn_SaveZProfile");
+    ClickButton(dlg, "Btn_SaveZProfile");
     mw.GetAppCtrl().m_iRunMode = AppControl::RUN_IDLE;
     QCOMPARE(mw.m_lstLog.last(), QStringLiteral("error: Machine in use"));
 }
@@ -330,21 +318,21 @@ void TestDlgJobSettings::loadProfile()
     bad.close();
 
     prompter.m_lstFileNames << strRoot + "/good.txt";
-    Click(dlg, "Btn_LoadZProfile");
+    ClickButton(dlg, "Btn_LoadZProfile");
     QCOMPARE(mw.m_lstLog.last(), "info: Z-Profile loaded from\n" + strRoot + "/good.txt");
     QCOMPARE(AppConfig::m_ZProfileInfo.m_lstGrid.size(), 2);
     QVERIFY(!AppConfig::m_bUseZProfile);
 
     // No to "Load new?": the grid stays.
     prompter.m_lstAnswers << QMessageBox::No;
-    Click(dlg, "Btn_LoadZProfile");
+    ClickButton(dlg, "Btn_LoadZProfile");
     QCOMPARE(prompter.Texts("Question").last(), QStringLiteral("Z-Profile already created. Load new?"));
     QCOMPARE(prompter.Texts("OpenFileName").size(), 1);
 
     // A short file is refused and the grid held before stays.
     prompter.m_lstAnswers << QMessageBox::Yes;
     prompter.m_lstFileNames << strRoot + "/short.txt";
-    Click(dlg, "Btn_LoadZProfile");
+    ClickButton(dlg, "Btn_LoadZProfile");
     QCOMPARE(mw.m_lstLog.last(), "error: File read error\n" + strRoot + "/short.txt");
     QCOMPARE(AppConfig::m_ZProfileInfo.m_lstGrid.size(), 2);
     QCOMPARE(AppConfig::m_ZProfileInfo.m_lstGrid[1][0].x, 10.0);
@@ -359,16 +347,16 @@ void TestDlgJobSettings::createProfile()
 
     // Home switches fitted and not homed: refused.
     AppConfig::m_bHomeSensorsUsed = true;
-    Click(dlg, "Btn_CreateZProfile");
+    ClickButton(dlg, "Btn_CreateZProfile");
     AppConfig::m_bHomeSensorsUsed = false;
     QCOMPARE(mw.m_lstLog.takeLast(), QStringLiteral("error: Homing not done!\nUse \"Move Home\" in user Settings"));
 
     // A profile exists and the operator keeps it.
     AppConfig::m_ZProfileInfo.m_lstGrid = SmallGrid();
     prompter.m_lstAnswers << QMessageBox::No;
-    Click(dlg, "Btn_CreateZProfile");
+    ClickButton(dlg, "Btn_CreateZProfile");
     QCOMPARE(prompter.Texts("Question"), QStringList{"Z-Profile already created. Create new?"});
-    QCOMPARE(Btn(dlg, "Btn_CreateZProfile")->styleSheet(), BTN_BKGND_GRAY);
+    QCOMPARE(FindButton(dlg, "Btn_CreateZProfile")->styleSheet(), BTN_BKGND_GRAY);
     QVERIFY(!ctrl.isRunning());
 
     // A probing that does not start (the machine is busy) leaves the panel
@@ -380,13 +368,13 @@ void TestDlgJobSettings::createProfile()
         QVERIFY(pDlg);
         QTest::mouseClick(pDlg->findChild<QPushButton*>("Btn_Ok"), Qt::LeftButton);
     });
-    Click(dlg, "Btn_CreateZProfile");
+    ClickButton(dlg, "Btn_CreateZProfile");
     ctrl.m_iRunMode = AppControl::RUN_IDLE;
     mw.PollMessages();
     QCOMPARE(mw.m_lstLog, QStringList{"error: Axis in use"});
     QVERIFY(dlg.findChild<QWidget*>("frame")->isEnabled());
-    QVERIFY(Btn(dlg, "Btn_SaveZProfile")->isEnabled());
-    QCOMPARE(Btn(dlg, "Btn_CreateZProfile")->styleSheet(), BTN_BKGND_GRAY);
+    QVERIFY(FindButton(dlg, "Btn_SaveZProfile")->isEnabled());
+    QCOMPARE(FindButton(dlg, "Btn_CreateZProfile")->styleSheet(), BTN_BKGND_GRAY);
 }
 
 QTEST_MAIN(TestDlgJobSettings)

@@ -4,6 +4,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 #include <QWidget>
 
 namespace {
@@ -55,4 +57,18 @@ QString FormMismatch(QWidget* pRoot, const stFormRow& row)
             strDiff += QStringLiteral(" text \"%1\" not \"%2\"").arg(strText, QString::fromUtf8(row.m_pText));
     }
     return strDiff.isEmpty() ? QString() : strName + QStringLiteral(":") + strDiff;
+}
+
+QPushButton* FindButton(QWidget& root, const char* pName)
+{
+    return root.findChild<QPushButton*>(QLatin1String(pName));
+}
+
+void ClickButton(QWidget& root, const char* pName)
+{
+    QPushButton* pBtn = FindButton(root, pName);
+    if (pBtn)
+        QTest::mouseClick(pBtn, Qt::LeftButton);
+    else
+        QTest::qFail(qPrintable(QStringLiteral("no button ") + QLatin1String(pName)), __FILE__, __LINE__);
 }

@@ -13,6 +13,7 @@
 // root widget). A width or height of -1 is not checked.
 #include <QString>
 
+class QPushButton;
 class QWidget;
 
 struct stFormRow
@@ -28,3 +29,9 @@ struct stFormRow
 
 // "" when the widget is there as the row says; otherwise what differs.
 QString FormMismatch(QWidget* pRoot, const stFormRow& row);
+
+// The push button of that name inside pRoot (a failed test when missing is
+// the caller's: a null pointer).
+QPushButton* FindButton(QWidget& root, const char* pName);
+// A left click on the push button of that name.
+void ClickButton(QWidget& root, const char* pName);
