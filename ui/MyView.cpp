@@ -120,6 +120,9 @@ void CMyView::AdjustAxis(double fView, double fImg, double& fTargetStart, double
 
 void CMyView::AdjustZoom()
 {
+    // A hidden view gets its resize event only when shown: take the size as
+    // it is now.
+    m_ViewRect = QRectF(rect());
     if (!m_pImg || m_ImgSize.isEmpty())
         return;
     const double fWv = m_ViewRect.width() - m_iScrollBarSize;

@@ -42,7 +42,7 @@ CdlgMyHorizSlideBar::CdlgMyHorizSlideBar(QWidget* parent)
     m_Range.x = 10.0;
     m_Range.y = 150.0;
     ui->setupUi(this);
-    connect(this, SIGNAL(ValueChanged(short)), this, SLOT(on_Slider_ValueChanged(short)));
+    connect(this, &CdlgMyHorizSlideBar::ValueChanged, this, &CdlgMyHorizSlideBar::on_Slider_ValueChanged);
 }
 
 CdlgMyHorizSlideBar::~CdlgMyHorizSlideBar()

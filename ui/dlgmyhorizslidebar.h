@@ -60,10 +60,14 @@ public:
 signals:
     void ValueChanged(short nValue);
 
+public:
+    // Restores the clicked button's look when the value signal arrives (not
+    // a slot: there is no "Slider" child for connect-by-name to look for).
+    void on_Slider_ValueChanged(short nValue);
+
 public slots:
     void on_Btn_IncreaseValue_clicked();
     void on_Btn_decreaseValue_clicked();
-    void on_Slider_ValueChanged(short nValue);
 
 private:
     void Click(bool bUp, QPushButton* pBtn);

@@ -23,6 +23,16 @@ bool ToNumber(const QString& strText, double& fValue)
     fValue = f;
     return true;
 }
+
+// The value as a value button shows it: fixed decimals, then the caption on
+// a line of its own when there is one.
+QString ButtonText(double fValue, int iPrecision, const QString& strCtrlTxt)
+{
+    QString strText = QString::number(fValue, 'f', iPrecision);
+    if (!strCtrlTxt.isEmpty())
+        strText += QStringLiteral("\n") + strCtrlTxt;
+    return strText;
+}
 } // namespace
 
 CMainServices* CMainServices::Of(const QObject* pObj)
@@ -61,13 +71,30 @@ double CMainServices::OpenKeypad(QPushButton* pQBtn, QString strWndTitle, QStrin
     }
 
     if (pQBtn) {
-        QString strText = QString::number(fValue, 'f', iPrecision);
-        if (!strCtrlTxt.isEmpty())
-            strText += QStringLiteral("\n") + strCtrlTxt;
-        pQBtn->setText(strText);
+        pQBtn->setText(ButtonText(fValue, iPrecision, strCtrlTxt));
         pQBtn->setStyleSheet(BTN_BKGND_GRAY);
     }
     return fValue;
+}
+
+void CMainServices::OpenKeypad(QPushButton* pQBtn, QString strWndTitle)
+{
+    OpenKeypad(pQBtn, strWndTitle, QString(), pQBtn ? pQBtn->text() : QString());
+}
+
+void CMainServices::OpenKeypad(QPushButton* pQBtn, QString strWndTitle, QString strCtrlTxt, QString strValue)
+{
+    QString strEntry = strValue;
+    QWidget* pParent = dynamic_cast<QWidget*>(this);
+    if (!CPrompter::Instance().Keypad(pParent, strWndTitle, strEntry, false, true))
+        return;
+    double fValue = 0.0;
+    if (!ToNumber(strEntry, fValue)) {
+        AddLogMsg(QStringLiteral("Not a number: ") + strEntry, MSG_ERROR);
+        return;
+    }
+    if (pQBtn)
+        pQBtn->setText(ButtonText(fValue, 4, strCtrlTxt));
 }
 
 void CMainServices::ResetBtnBkGnd(QPushButton* pBtn, QString strStyle)

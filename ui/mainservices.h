@@ -42,6 +42,13 @@ public:
     // iPrecision 0 disables the decimal point. Returns the value.
     double OpenKeypad(QPushButton* pQBtn, QString strWndTitle, QString strCtrlTxt, QString strValue,
                       stFloatPoint fRange, bool bShowSignBtn = false, unsigned short iPrecision = 4);
+    // Short forms without range or result: the keypad opens on the button's
+    // text (or strValue) and an accepted number is written on the button
+    // with 4 decimals (and "\n" + strCtrlTxt). The button's look is left
+    // alone; a cancelled keypad or a text that is not a number changes
+    // nothing.
+    void OpenKeypad(QPushButton* pQBtn, QString strWndTitle);
+    void OpenKeypad(QPushButton* pQBtn, QString strWndTitle, QString strCtrlTxt, QString strValue);
 
     // ---- Click feedback -------------------------------------------------
     // Gives the button the style sheet about 150 ms later, on the GUI thread,

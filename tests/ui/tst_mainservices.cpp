@@ -16,6 +16,7 @@ private slots:
     void keypadRange_data();
     void keypadRange();
     void keypadButtonLooks();
+    void keypadShortForms();
     void emergencyStopCheck();
     void foundAmongParents();
 };
@@ -88,6 +89,40 @@ void TestMainServices::keypadButtonLooks()
     QCOMPARE(btn.text(), QStringLiteral("7"));
     QVERIFY(!prompter.m_bLastKeypadSign);
     QVERIFY(!prompter.m_bLastKeypadDecimal);
+}
+
+void TestMainServices::keypadShortForms()
+{
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    QPushButton btn(&mw);
+    btn.setText(QStringLiteral("3"));
+    btn.setStyleSheet(BTN_BKGND_BLUE);
+    prompter.m_lstKeypadEntries << QStringLiteral("2.5");
+    mw.OpenKeypad(&btn, QStringLiteral("Step"));
+    QCOMPARE(prompter.m_lstPrompts.last().m_strText, QStringLiteral("3")); // opened on the button's text
+    QCOMPARE(btn.text(), QStringLiteral("2.5000"));
+    QCOMPARE(btn.styleSheet(), BTN_BKGND_BLUE); // the look is left alone
+
+    prompter.m_lstKeypadEntries << QStringLiteral("7");
+    mw.OpenKeypad(&btn, QStringLiteral("Step"), QStringLiteral("mm"), QStringLiteral("1"));
+    QCOMPARE(btn.text(), QStringLiteral("7.0000\nmm"));
+
+    // Cancelled, or not a number: the button keeps what it showed.
+    prompter.m_lstKeypadEntries << CFakePrompter::KeypadCancel << QStringLiteral("1..2");
+    mw.OpenKeypad(&btn, QStringLiteral("Step"), QStringLiteral("mm"), QStringLiteral("1"));
+    mw.OpenKeypad(&btn, QStringLiteral("Step"), QStringLiteral("mm"), QStringLiteral("1"));
+    QCOMPARE(btn.text(), QStringLiteral("7.0000\nmm"));
+    QCOMPARE(mw.m_lstLog, QStringList{QStringLiteral("error: Not a number: 1..2")});
+
+    // The full form re-writes the start on the button after a cancel.
+    prompter.m_lstKeypadEntries << CFakePrompter::KeypadCancel;
+    stFloatPoint range;
+    range.x = 1;
+    range.y = 100;
+    QCOMPARE(mw.OpenKeypad(&btn, QStringLiteral("Feed"), QStringLiteral("Feed"), QStringLiteral("40"), range, false, 1),
+             40.0);
+    QCOMPARE(btn.text(), QStringLiteral("40.0\nFeed"));
 }
 
 void TestMainServices::emergencyStopCheck()
