@@ -3,9 +3,11 @@
 
 #include "gcode/gcodeentryranges.h"
 #include "ui/mainservices.h"
+#include "ui/resources.h"
 
 dlgDxfToGCode::dlgDxfToGCode(QWidget* parent) : QDialog(parent), ui(new Ui::dlgDxfToGCode)
 {
+    InitAppResources();
     ui->setupUi(this);
 }
 

@@ -10,6 +10,7 @@
 #include "gcode/gcodechecker.h"
 #include "gcode/gcodenavigator.h"
 #include "ui/mainservices.h"
+#include "ui/resources.h"
 
 #include <QListWidgetItem>
 #include <QWheelEvent>
@@ -25,6 +26,7 @@ CdlgGCode::CdlgGCode(QWidget* parent)
     : QDialog(parent), ui(new Ui::CdlgGCode),
       m_Doc(this, [this](const QString& strMsg, eAppMsgType eType) { Log(strMsg, eType); })
 {
+    InitAppResources();
     ui->setupUi(this);
     // The load and check tasks emit these on a pool thread: the window
     // receives them queued, on the GUI thread.
@@ -185,7 +187,7 @@ bool CdlgGCode::StartGCode()
     pServices->ClearToolGraphics();
     AppConfig::m_GCodeRunSettings.m_strGCodeFile = m_Doc.m_strCurGCodeFile;
     pCtrl->StartGCode(&m_lstOfGCodeCmds);
-    if (!pCtrl->IsOperationRunning()) {
+    if (pCtrl->m_iRunMode != AppControl::RUN_GCODE) {
         // The controller refused (its reason is in its error queue): the
         // window must not stay disabled.
         ResetUI(true);
@@ -252,11 +254,14 @@ void CdlgGCode::on_Btn_ExecOneGCodeLine_clicked()
     const size_t iLine = size_t(iSelected >= 0 ? iSelected : m_iFirstVisibleLine);
     if (iLine >= m_lstOfGCodeLines.size())
         return refuse(QString(), this);
+    // The controller refuses while another operation holds the machine; only
+    // a start it took puts it into G-code mode.
+    const bool bWasRunning = pCtrl->m_iRunMode == AppControl::RUN_GCODE;
     ResetUI(false);
     m_bSingleLineRunning = true;
     pCtrl->StartExecGCodeLine(&m_lstOfGCodeCmds, uint(iLine));
-    if (!pCtrl->IsOperationRunning())
-        ResetUI(true); // refused by the controller: its reason is queued
+    if (bWasRunning || pCtrl->m_iRunMode != AppControl::RUN_GCODE)
+        ResetUI(true); // refused: the controller's reason is in its queue
 }
 
 // ---------------------------------------------------------------------------

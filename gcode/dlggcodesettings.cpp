@@ -4,6 +4,7 @@
 #include "core/AppConfig.h"
 #include "core/Prompter.h"
 #include "gcode/gcodeentryranges.h"
+#include "ui/resources.h"
 
 #include <cmath>
 
@@ -18,6 +19,7 @@ const QString dlgGCodeSettings::HOME_REF_BLUE = QStringLiteral(
 
 dlgGCodeSettings::dlgGCodeSettings(QWidget* parent) : QDialog(parent), ui(new Ui::dlgGCodeSettings)
 {
+    InitAppResources();
     ui->setupUi(this);
     m_pCurHomeRefBtn = ui->Btn_GCodeHmPosBLU;
 }
