@@ -5,12 +5,10 @@
 #include <algorithm>
 
 namespace {
+// A range whose maximum never lies below its minimum.
 stFloatPoint Range(double fMin, double fMax)
 {
-    stFloatPoint range;
-    range.x = fMin;
-    range.y = std::max(fMin, fMax);
-    return range;
+    return KeypadRange(fMin, std::max(fMin, fMax));
 }
 } // namespace
 
@@ -40,10 +38,7 @@ stFloatPoint CGCodeEntryRanges::DxfDepth()
 {
     const double fMin = AppConfig::m_bHomeSensorsUsed ? AppConfig::m_fAxisNegDirLimit[Z_AXIS] : -10000.0;
     const double fMax = -StepOf(Z_AXIS);
-    stFloatPoint range;
-    range.x = std::min(fMin, fMax);
-    range.y = fMax;
-    return range;
+    return KeypadRange(std::min(fMin, fMax), fMax);
 }
 
 stFloatPoint CGCodeEntryRanges::AxisStep()

@@ -68,10 +68,7 @@ QString CGCodeNavigator::EditedText(const QString& strLineEdit)
 
 stFloatPoint CGCodeNavigator::StartLineRange(size_t iLines)
 {
-    stFloatPoint range;
-    range.x = 0.0;
-    range.y = iLines > 0 ? double(iLines - 1) : 0.0;
-    return range;
+    return KeypadRange(0.0, iLines > 0 ? double(iLines - 1) : 0.0);
 }
 
 int CGCodeNavigator::ClampStartLine(double fValue, size_t iLines)

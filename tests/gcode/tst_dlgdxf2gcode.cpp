@@ -41,7 +41,7 @@ void TestDlgDxfToGCode::form()
         const QString strDiff = FormMismatch(&dlg, row);
         QVERIFY2(strDiff.isEmpty(), qPrintable(strDiff));
     }
-    QVERIFY(!dlg.findChild<QPushButton*>("Btn_EndMillDia")->icon().isNull());
+    QVERIFY(!FindButton(dlg, "Btn_EndMillDia")->icon().isNull());
     // The defaults the converter gets when nothing is changed.
     QCOMPARE(dlg.m_stDXF2GCode.m_fFeed, 600.0);
     QCOMPARE(dlg.m_stDXF2GCode.m_fToolDia, 1.0);
@@ -101,7 +101,7 @@ void TestDlgDxfToGCode::entries()
     dlgDxfToGCode dlg; // no parent: the keypad is the main window's
     dlg.ConfigSettings(&mw);
     prompter.m_lstKeypadEntries << typed;
-    auto* pBtn = dlg.findChild<QPushButton*>(button);
+    auto* pBtn = FindButton(dlg, qPrintable(button));
     QTest::mouseClick(pBtn, Qt::LeftButton);
 
     const stDXF2GCode& p = dlg.m_stDXF2GCode;
@@ -123,13 +123,13 @@ void TestDlgDxfToGCode::okAndCancel()
     {
         dlgDxfToGCode dlg;
         dlg.show();
-        QTest::mouseClick(dlg.findChild<QPushButton*>("Btn_Ok"), Qt::LeftButton);
+        ClickButton(dlg, "Btn_Ok");
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QVERIFY(!dlg.isVisible());
     }
     dlgDxfToGCode dlg;
     dlg.show();
-    QTest::mouseClick(dlg.findChild<QPushButton*>("Btn_Cancel"), Qt::LeftButton);
+    ClickButton(dlg, "Btn_Cancel");
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
     QVERIFY(!dlg.isVisible());
 }

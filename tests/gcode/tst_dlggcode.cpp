@@ -50,13 +50,13 @@ struct stWnd
 
     stWnd() { dlg.ConfigSettings(); }
 
-    QPushButton* Btn(const char* name) { return dlg.findChild<QPushButton*>(name); }
+    QPushButton* Btn(const char* name) { return FindButton(dlg, name); }
     QListWidget* List() { return dlg.findChild<QListWidget*>("LW_GcodeCommands"); }
     QListWidget* Errors() { return dlg.findChild<QListWidget*>("LW_GCodeCompileErrors"); }
     QLineEdit* Edit() { return dlg.findChild<QLineEdit*>("LE_GCodeCmnds"); }
     QScrollBar* Bar() { return dlg.findChild<QScrollBar*>("VS_ForGCodeScrolling"); }
     QString Count() { return dlg.findChild<QLabel*>("LBL_GCodeCompileErrorCount")->text(); }
-    void Click(const char* name) { QTest::mouseClick(Btn(name), Qt::LeftButton); }
+    void Click(const char* name) { ClickButton(dlg, name); }
 
     void Load(const QStringList& lines)
     {

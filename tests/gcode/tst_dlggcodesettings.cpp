@@ -46,7 +46,7 @@ void TestDlgGCodeSettings::form()
     }
     for (const char* name : {"Btn_GCodeHmPosTLU", "Btn_GCodeHmPosTRU", "Btn_GCodeHmPosCenter", "Btn_GCodeHmPosBLU",
                              "Btn_GCodeHmPosBRU"})
-        QCOMPARE(dlg.findChild<QPushButton*>(name)->styleSheet(), dlgGCodeSettings::HOME_REF_GREY);
+        QCOMPARE(FindButton(dlg, name)->styleSheet(), dlgGCodeSettings::HOME_REF_GREY);
     if (qEnvironmentVariableIsSet("DIRADI_GRAB")) {
         dlg.ConfigSettings();
         dlg.grab().save(qEnvironmentVariable("DIRADI_GRAB") + "/dlggcodesettings.png");
@@ -63,14 +63,14 @@ void TestDlgGCodeSettings::shownSettings()
     run.m_iHomeRef = 2;
     dlgGCodeSettings dlg;
     dlg.ConfigSettings();
-    QCOMPARE(dlg.findChild<QPushButton*>("Btn_UsePrgmFeed")->styleSheet(), BTN_BKGND_GREEN);
-    QVERIFY(dlg.findChild<QPushButton*>("Btn_GCode_SaveExecStatus")->styleSheet() != BTN_BKGND_GREEN);
-    QCOMPARE(dlg.findChild<QPushButton*>("Btn_GCode_UsePrgmSpindleSpeed")->styleSheet(), BTN_BKGND_GREEN);
-    QCOMPARE(dlg.findChild<QPushButton*>("Btn_GCode_AxisStep")->text(), QStringLiteral("0.2500\nAxis Step"));
-    QCOMPARE(dlg.findChild<QPushButton*>("Btn_GCodeHmPosTRU")->styleSheet(), dlgGCodeSettings::HOME_REF_BLUE + ";");
+    QCOMPARE(FindButton(dlg, "Btn_UsePrgmFeed")->styleSheet(), BTN_BKGND_GREEN);
+    QVERIFY(FindButton(dlg, "Btn_GCode_SaveExecStatus")->styleSheet() != BTN_BKGND_GREEN);
+    QCOMPARE(FindButton(dlg, "Btn_GCode_UsePrgmSpindleSpeed")->styleSheet(), BTN_BKGND_GREEN);
+    QCOMPARE(FindButton(dlg, "Btn_GCode_AxisStep")->text(), QStringLiteral("0.2500\nAxis Step"));
+    QCOMPARE(FindButton(dlg, "Btn_GCodeHmPosTRU")->styleSheet(), dlgGCodeSettings::HOME_REF_BLUE + ";");
     // The highlight moves away from the corner shown.
-    QTest::mouseClick(dlg.findChild<QPushButton*>("Btn_GCodeHmPosBLU"), Qt::LeftButton);
-    QCOMPARE(dlg.findChild<QPushButton*>("Btn_GCodeHmPosTRU")->styleSheet(), dlgGCodeSettings::HOME_REF_GREY);
+    ClickButton(dlg, "Btn_GCodeHmPosBLU");
+    QCOMPARE(FindButton(dlg, "Btn_GCodeHmPosTRU")->styleSheet(), dlgGCodeSettings::HOME_REF_GREY);
 
     // A corner value the dialog does not know marks none.
     run.m_iHomeRef = 5;
@@ -94,7 +94,7 @@ void TestDlgGCodeSettings::switches()
     dlgGCodeSettings dlg;
     dlg.ConfigSettings();
     for (const auto& c : cases) {
-        auto* pBtn = dlg.findChild<QPushButton*>(c.button);
+        auto* pBtn = FindButton(dlg, c.button);
         const bool bFirst = *c.setting;
         QTest::mouseClick(pBtn, Qt::LeftButton);
         QVERIFY2(*c.setting == !bFirst, c.button);
@@ -119,11 +119,11 @@ void TestDlgGCodeSettings::referenceCorner()
     dlg.ConfigSettings();
     const char* previous = "Btn_GCodeHmPosBLU";
     for (const auto& c : corners) {
-        QTest::mouseClick(dlg.findChild<QPushButton*>(c.button), Qt::LeftButton);
+        ClickButton(dlg, c.button);
         QCOMPARE(AppConfig::m_GCodeRunSettings.m_iHomeRef, c.ref);
-        QCOMPARE(dlg.findChild<QPushButton*>(c.button)->styleSheet(), dlgGCodeSettings::HOME_REF_BLUE);
+        QCOMPARE(FindButton(dlg, c.button)->styleSheet(), dlgGCodeSettings::HOME_REF_BLUE);
         if (qstrcmp(previous, c.button) != 0)
-            QCOMPARE(dlg.findChild<QPushButton*>(previous)->styleSheet(), dlgGCodeSettings::HOME_REF_GREY);
+            QCOMPARE(FindButton(dlg, previous)->styleSheet(), dlgGCodeSettings::HOME_REF_GREY);
         previous = c.button;
     }
     int iBlue = 0;
@@ -153,7 +153,7 @@ void TestDlgGCodeSettings::axisStep()
     dlgGCodeSettings dlg;
     dlg.ConfigSettings();
     prompter.m_lstKeypadEntries << typed;
-    auto* pBtn = dlg.findChild<QPushButton*>("Btn_GCode_AxisStep");
+    auto* pBtn = FindButton(dlg, "Btn_GCode_AxisStep");
     QTest::mouseClick(pBtn, Qt::LeftButton);
     QCOMPARE(AppConfig::m_GCodeRunSettings.m_fAxisStep, stored);
     QCOMPARE(pBtn->text(), QString::number(stored, 'f', 4) + "\nAxis Step");
