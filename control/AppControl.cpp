@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <exception>
+#include <limits>
 
 #include "control/IControlWindows.h"
 #include "control/gcodewriter.h"
@@ -518,6 +519,9 @@ bool AppControl::GetPosToMov(uint uiLine, stFloatPoint& pos)
     for (const std::string& word : (*m_pGCodeLines)[uiLine]) {
         if (word.empty())
             continue;
+        // A comment holds no words: "G0 X1 (X5)" goes to X1.
+        if (CGCodeWords::IsComment(word))
+            break;
         const double fValue = CGCodeWords::DoubleValue(word);
         int iAxis = -1;
         switch (word.at(0)) {
@@ -531,7 +535,7 @@ bool AppControl::GetPosToMov(uint uiLine, stFloatPoint& pos)
                 SetAxisFeed(fValue);
             break;
         case 'S': case 's':
-            SetSpindleSpeed(static_cast<int>(fValue));
+            SetSpindleSpeed(CGCodeWords::IntValue(word));
             break;
         default:
             break;
@@ -1091,7 +1095,7 @@ bool AppControl::CutArc(unsigned int iLineNo, stGCodeEllipseInfo& arc)
         if (word.cLetter == 'F' && AppConfig::m_GCodeRunSettings.m_bUsePrgmFeed)
             SetAxisFeed(word.fValue);
         else if (word.cLetter == 'S')
-            SetSpindleSpeed(int(word.fValue));
+            SetSpindleSpeed(int(std::min(word.fValue, double(std::numeric_limits<int>::max()))));
     }
     if (!bOk) {
         AddErrMsg(geometry.ErrorMsg());
@@ -1287,6 +1291,16 @@ struct CUnsupportedWord
 };
 
 constexpr int MAX_TOOL_CHANGE_NESTING = 6;
+
+// Milliseconds of an M66 word in nanoseconds; a time beyond the clock's
+// counter waits as long as it can (until the stop), never not at all.
+qint64 MsToNs(double fMs)
+{
+    const double fNs = fMs * 1000000.0;
+    if (!(fNs > 0.0))
+        return 0;
+    return fNs >= 9.2e18 ? std::numeric_limits<qint64>::max() : qint64(fNs);
+}
 }
 
 std::atomic<bool> AppControl::m_bExecStatusSaveFailed{false};
@@ -1317,11 +1331,17 @@ bool AppControl::ExecGCodeWords(uint uiLine)
     // A copy: a tool change points m_pGCodeLines elsewhere while it runs.
     const GCodeTokens words = (*m_pGCodeLines)[uiLine];
     size_t i = 0;
-    if (!words.empty() && CGCodeWords::Letter(words[0]) == 'N')
+    if (!words.empty() && (CGCodeWords::Letter(words[0]) == 'N' || CGCodeWords::Letter(words[0]) == 'O')) {
+        if (!CGCodeWords::IsLabel(words[0]))
+            throw CUnsupportedWord();
         i = 1;
+    }
     // An empty line or a lone label is done at once; nothing to show.
     if (i >= words.size())
         return true;
+    bool bAxisWords = false;
+    if (!CheckLineWords(uiLine, words, i, bAxisWords))
+        return false;
 
     for (; i < words.size(); ++i) {
         const std::string& word = words[i];
@@ -1335,7 +1355,7 @@ bool AppControl::ExecGCodeWords(uint uiLine)
             result = WORD_END_LINE;
             break;
         case 'G':
-            result = ExecGWord(uiLine, words, i);
+            result = ExecGWord(uiLine, words, i, bAxisWords);
             break;
         case 'X':
         case 'Y':
@@ -1381,12 +1401,37 @@ bool AppControl::ExecGCodeWords(uint uiLine)
     return true;
 }
 
-AppControl::eWordResult AppControl::StraightLineMove(uint uiLine, eGMoveCmnd cmd)
+bool AppControl::CheckLineWords(uint uiLine, const GCodeTokens& words, size_t iFirst, bool& bAxisWords)
+{
+    const bool bProgFeed = AppConfig::m_GCodeRunSettings.m_bUsePrgmFeed;
+    bAxisWords = false;
+    for (size_t k = iFirst; k < words.size() && !CGCodeWords::IsComment(words[k]); ++k) {
+        const std::string& word = words[k];
+        if (!CGCodeWords::ValueIsValid(word))
+            throw CUnsupportedWord();
+        const char c = CGCodeWords::Letter(word);
+        bAxisWords = bAxisWords || c == 'X' || c == 'Y' || c == 'Z' || c == 'A' || c == 'B';
+        // A feed of nothing would leave the move at the feed before it.
+        if (c == 'F' && bProgFeed && !(CGCodeWords::DoubleValue(word) > 0.0)) {
+            AddErrMsg("Error:" + QString::number(uiLine) + " - Feed value must be greater than zero");
+            return false;
+        }
+    }
+    const eGMoveCmnd eModal = AppConfig::m_GCodeRunSettings.m_eMoveCmnd;
+    if (CGCodeWords::FirstUnrunWord(words, eModal == CMND_G02 || eModal == CMND_G03) < words.size())
+        throw CUnsupportedWord();
+    return true;
+}
+
+AppControl::eWordResult AppControl::StraightLineMove(uint uiLine, eGMoveCmnd cmd, bool bAxisWords)
 {
     AppConfig::m_GCodeRunSettings.m_eMoveCmnd = cmd;
+    // Without an axis word only the modal motion changes; the line is not
+    // read again for each such word (a line of many thousands stays quick).
+    if (!bAxisWords)
+        return WORD_NEXT;
     stFloatPoint target;
-    if (!GetPosToMov(uiLine, target))
-        return WORD_NEXT; // no axis word: only the modal motion changes
+    GetPosToMov(uiLine, target);
     return LineMoveTo(target, cmd, cmd);
 }
 
@@ -1445,7 +1490,7 @@ AppControl::eWordResult AppControl::ExecModalArc(uint uiLine)
     return ArcMove(uiLine, eModal == CMND_G02 ? DIR_CW : DIR_CCW);
 }
 
-AppControl::eWordResult AppControl::ExecGWord(uint uiLine, const GCodeTokens& words, size_t i)
+AppControl::eWordResult AppControl::ExecGWord(uint uiLine, const GCodeTokens& words, size_t i, bool bAxisWords)
 {
     const std::string& word = words[i];
     // G91.1 is not G91: a G number with a decimal part is never run as another one.
@@ -1454,9 +1499,9 @@ AppControl::eWordResult AppControl::ExecGWord(uint uiLine, const GCodeTokens& wo
     stGCodeRunSettings& run = AppConfig::m_GCodeRunSettings;
     switch (CGCodeWords::IntValue(word)) {
     case 0:
-        return StraightLineMove(uiLine, CMND_G00);
+        return StraightLineMove(uiLine, CMND_G00, bAxisWords);
     case 1:
-        return StraightLineMove(uiLine, CMND_G01);
+        return StraightLineMove(uiLine, CMND_G01, bAxisWords);
     case 2:
     case 3: {
         const bool bCW = CGCodeWords::IntValue(word) == 2;
@@ -1625,13 +1670,17 @@ AppControl::eWordResult AppControl::CallSubProgram(uint uiLine, const GCodeToken
         AddErrMsg("Maximum " + QString::number(m_iMaxSubPrgNesting) + " Subprogram nesting is allowed");
         return WORD_FAIL;
     }
+    // The label and the repeat count are whole numbers of 32 bits: any
+    // other text (or a count beyond 32 bits) refuses the line.
     const std::string strLabel = i + 1 < words.size() ? words[i + 1] : std::string();
+    if (!CGCodeWords::IsCount(strLabel) || (i + 2 < words.size() && !CGCodeWords::IsCount(words[i + 2])))
+        throw CUnsupportedWord();
     const unsigned int uiLabel = CGCodeWords::UIntValue(strLabel);
     const GCodeCmdList& lines = *m_pGCodeLines;
     size_t k = uiLine;
     for (; k < lines.size(); ++k) {
         const GCodeTokens& line = lines[k];
-        if (!line.empty() && CGCodeWords::Letter(line[0]) == 'N' && CGCodeWords::UIntValue(line[0]) == uiLabel)
+        if (!line.empty() && CGCodeWords::IsLabel(line[0]) && CGCodeWords::UIntValue(line[0]) == uiLabel)
             break;
     }
     if (k >= lines.size()) {
@@ -1724,20 +1773,20 @@ bool AppControl::RunToolChangeFile()
         return false;
     }
     const QString strPath = CAppPaths::InWorkingFolder(m_strToolName + ".txt");
-    QFile file(strPath);
-    if (!file.exists()) {
+    if (!QFile::exists(strPath)) {
         AddErrMsg("No ATC commands found. Please check the file, " + strPath + ", exists?");
         return false;
     }
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    // Its lines end as a program's do: LF, CR LF or a lone CR.
+    std::vector<QString> textLines;
+    if (!CGCodeProgram::ReadTextLines(strPath, textLines)) {
         AddErrMsg("Unable to open ATC File");
         return false;
     }
     GCodeCmdList toolLines;
-    QTextStream in(&file);
-    while (!in.atEnd())
-        toolLines.push_back(Parse_GCode_Line(in.readLine()));
-    file.close();
+    toolLines.reserve(textLines.size());
+    for (const QString& strLine : textLines)
+        toolLines.push_back(Parse_GCode_Line(strLine));
 
     GCodeCmdList* pProgram = m_pGCodeLines;
     m_pGCodeLines = &toolLines;
@@ -1766,7 +1815,7 @@ AppControl::eWordResult AppControl::WaitForInput(const GCodeTokens& words, size_
     CStopWatch timer;
     timer.start();
     if (nArgs == 1) {
-        const qint64 iDwellNs = qint64(CGCodeWords::DoubleValue(words[i + 1]) * 1000000.0);
+        const qint64 iDwellNs = MsToNs(CGCodeWords::DoubleValue(words[i + 1]));
         while (timer.nsecsElapsed() < iDwellNs && !MustStop())
             CClock::SleepUs(100);
         return WORD_END_LINE;
@@ -1774,7 +1823,7 @@ AppControl::eWordResult AppControl::WaitForInput(const GCodeTokens& words, size_
     const quint8 uiInput = quint8(CGCodeWords::IntValue(words[i + 1]));
     const quint8 uiMode = quint8(CGCodeWords::IntValue(words[i + 2]));
     const bool bTimeout = nArgs == 3;
-    const qint64 iTimeoutNs = bTimeout ? qint64(CGCodeWords::DoubleValue(words[i + 3]) * 1000000.0) : 0;
+    const qint64 iTimeoutNs = bTimeout ? MsToNs(CGCodeWords::DoubleValue(words[i + 3])) : 0;
     const int iPin = CKIVGPIO::InputPin(uiInput);
     if (iPin < 0) {
         // An input with no pin could never change: refuse instead of waiting forever.

@@ -309,12 +309,19 @@ protected:
     // What a word does to the rest of its line.
     enum eWordResult { WORD_NEXT, WORD_END_LINE, WORD_FAIL };
     bool ExecGCodeWords(uint uiLine);
-    eWordResult ExecGWord(uint uiLine, const GCodeTokens& words, size_t i);
+    // Every word of the line from `iFirst` checked before any of them runs:
+    // a value that is no number, or a word the line's move would leave
+    // unrun, refuses the line (thrown as an unsupported word); a feed of
+    // zero or below is refused with its message (false). bAxisWords: the
+    // line holds an axis word.
+    bool CheckLineWords(uint uiLine, const GCodeTokens& words, size_t iFirst, bool& bAxisWords);
+    // bAxisWords: the line holds an axis word (looked for once per line).
+    eWordResult ExecGWord(uint uiLine, const GCodeTokens& words, size_t i, bool bAxisWords);
     eWordResult ExecMWord(uint uiLine, const GCodeTokens& words, size_t i);
     eWordResult ExecModalMove(uint uiLine);
     eWordResult ExecModalArc(uint uiLine);
     // G0 / G1 with the line's axis words; a line without one only sets the mode.
-    eWordResult StraightLineMove(uint uiLine, eGMoveCmnd cmd);
+    eWordResult StraightLineMove(uint uiLine, eGMoveCmnd cmd, bool bAxisWords);
     // A straight move of kind cmd (G0 or G1) from m_LastPos to target, its
     // velocities split as for velCmd; m_LastPos follows when it starts.
     eWordResult LineMoveTo(const stFloatPoint& target, eGMoveCmnd cmd, eGMoveCmnd velCmd);

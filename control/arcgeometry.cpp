@@ -63,6 +63,9 @@ QList<stArcWord> CArcGeometry::ParseWords(const std::vector<std::string>& tokens
     QList<stArcWord> words;
     words.reserve(qsizetype(tokens.size()));
     for (const std::string& token : tokens) {
+        // A comment holds no words.
+        if (CGCodeWords::IsComment(token))
+            break;
         stArcWord word;
         word.cLetter = CGCodeWords::Letter(token);
         word.fValue = CGCodeWords::DoubleValue(token);

@@ -43,7 +43,7 @@ public:
     explicit CArcGeometry(const stArcSettings& settings);
 
     // The letters (upper case) and numbers of one program line's words, read
-    // as the line interpreter reads them.
+    // as the line interpreter reads them, up to a comment.
     static QList<stArcWord> ParseWords(const std::vector<std::string>& tokens);
 
     // Fills the arc record from the words of one line: start at curPos, end

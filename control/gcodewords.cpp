@@ -4,7 +4,9 @@
 
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
+#include <limits>
 
 char CGCodeWords::Letter(const std::string& word)
 {
@@ -13,7 +15,19 @@ char CGCodeWords::Letter(const std::string& word)
 
 int CGCodeWords::IntValue(const std::string& word)
 {
-    return word.size() < 2 ? 0 : std::atoi(word.c_str() + 1);
+    // atoi's reading, without its undefined result beyond the ends of int.
+    size_t i = 1;
+    while (i < word.size() && std::isspace(static_cast<unsigned char>(word[i])))
+        ++i;
+    bool bNegative = false;
+    if (i < word.size() && (word[i] == '-' || word[i] == '+'))
+        bNegative = word[i++] == '-';
+    const long long limit = bNegative ? -static_cast<long long>(std::numeric_limits<int>::min())
+                                      : std::numeric_limits<int>::max();
+    long long value = 0;
+    for (; i < word.size() && word[i] >= '0' && word[i] <= '9'; ++i)
+        value = std::min(limit, value * 10 + (word[i] - '0'));
+    return int(bNegative ? -value : value);
 }
 
 double CGCodeWords::DoubleValue(const std::string& word)
@@ -43,17 +57,162 @@ unsigned int CGCodeWords::UIntValue(const std::string& word)
     return bOk ? value : 0;
 }
 
-bool CGCodeWords::IsWholeNumber(const std::string& word)
+namespace {
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool AllDigits(const std::string& word)
 {
     for (size_t i = 1; i < word.size(); ++i) {
-        const char c = word[i];
-        if (std::isdigit(static_cast<unsigned char>(c)))
-            continue;
-        if (i == 1 && (c == '-' || c == '+'))
-            continue;
-        return false;
+        if (!IsDigit(word[i]))
+            return false;
     }
     return true;
+}
+
+bool IsAxisLetter(char c)
+{
+    return c == 'X' || c == 'Y' || c == 'Z' || c == 'A' || c == 'B';
+}
+
+// The words a move reads from its line.
+bool ReadByMove(char c, bool bArc)
+{
+    if (IsAxisLetter(c) || c == 'F' || c == 'S')
+        return true;
+    return bArc && (c == 'I' || c == 'J' || c == 'K' || c == 'R');
+}
+}
+
+bool CGCodeWords::IsWholeNumber(const std::string& word)
+{
+    return AllDigits(word);
+}
+
+bool CGCodeWords::IsNumber(const std::string& word)
+{
+    if (word.size() < 2)
+        return false;
+    const char* first = word.data() + 1;
+    const char* last = word.data() + word.size();
+    const char* p = *first == '-' ? first + 1 : first;
+    int nDigits = 0;
+    int nDots = 0;
+    bool bWholeZero = true; // every digit before the point is 0
+    for (const char* q = p; q < last; ++q) {
+        if (IsDigit(*q)) {
+            ++nDigits;
+            bWholeZero = bWholeZero && (nDots > 0 || *q == '0');
+        } else if (*q == '.') {
+            ++nDots;
+        } else {
+            return false;
+        }
+    }
+    if (nDigits == 0 || nDots > 1)
+        return false;
+    double value = 0.0;
+    const std::from_chars_result result = std::from_chars(first, last, value);
+    if (result.ptr != last)
+        return false;
+    // Out of range with no whole part: far below one unit, it reads as 0.
+    // Anything else out of range lies beyond a double.
+    if (result.ec == std::errc::result_out_of_range)
+        return bWholeZero;
+    return result.ec == std::errc() && std::isfinite(value);
+}
+
+bool CGCodeWords::IsCount(const std::string& word)
+{
+    if (word.size() < 2 || !AllDigits(word))
+        return false;
+    bool bOk = false;
+    QString::fromLatin1(word.c_str() + 1).toUInt(&bOk, 10);
+    return bOk;
+}
+
+bool CGCodeWords::ValueIsValid(const std::string& word)
+{
+    switch (Letter(word)) {
+    case 'G':
+    case 'M':
+        return IsWholeNumber(word);
+    case 'X':
+    case 'Y':
+    case 'Z':
+    case 'A':
+    case 'B':
+    case 'I':
+    case 'J':
+    case 'K':
+    case 'R':
+    case 'F':
+    case 'P':
+    case 'L':
+    case 'Q':
+        return IsNumber(word);
+    case 'S':
+    case 'N':
+    case 'O':
+        return IsCount(word);
+    default:
+        return true;
+    }
+}
+
+bool CGCodeWords::IsComment(const std::string& word)
+{
+    return !word.empty() && (word[0] == '(' || word[0] == ';' || word[0] == '%');
+}
+
+bool CGCodeWords::IsLabel(const std::string& word)
+{
+    const char c = Letter(word);
+    return (c == 'N' || c == 'O') && IsCount(word);
+}
+
+size_t CGCodeWords::FirstUnrunWord(const std::vector<std::string>& words, bool bModalArc)
+{
+    const size_t none = words.size();
+    // The words end at a comment; a G0 or G1 moves only when they hold an
+    // axis word.
+    size_t end = 0;
+    bool bAxisWords = false;
+    for (; end < words.size() && !IsComment(words[end]); ++end)
+        bAxisWords = bAxisWords || IsAxisLetter(Letter(words[end]));
+
+    for (size_t i = !words.empty() && IsLabel(words[0]) ? 1 : 0; i < end; ++i) {
+        const std::string& word = words[i];
+        const char c = Letter(word);
+        bool bMove = false;
+        bool bArc = false;
+        if (c == 'G' && IsWholeNumber(word)) {
+            const int g = IntValue(word);
+            if (g == 28 && i + 1 < words.size())
+                return none; // the rest is G28's intermediate point
+            bArc = g == 2 || g == 3;
+            bMove = bArc || ((g == 0 || g == 1) && bAxisWords);
+        } else if (c == 'M' && IsWholeNumber(word)) {
+            const int m = IntValue(word);
+            if (m == 66 || m == 97 || m == 98)
+                return none; // the rest are its arguments
+        } else if (IsAxisLetter(c)) {
+            bMove = true;
+            bArc = bModalArc;
+        } else if (c == 'I' || c == 'J') {
+            bMove = bArc = true;
+        }
+        if (!bMove)
+            continue;
+        for (size_t k = i + 1; k < end; ++k) {
+            if (!ReadByMove(Letter(words[k]), bArc))
+                return k;
+        }
+        return none;
+    }
+    return none;
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #include "gcode/gcodechecker.h"
 
+#include "control/gcodewords.h"
 #include "core/AppConfig.h"
 #include "core/AppPaths.h"
 
@@ -42,6 +43,7 @@ const std::string MSG_ATC_MISSING_1 = "No ATC commands found. Please check the f
 const std::string MSG_ATC_MISSING_2 = ", exists?";
 const std::string MSG_ATC_UNREADABLE = "Unable to open ATC File,";
 const std::string MSG_FAILED = "Invalid:Compilation Failed";
+const std::string MSG_NOT_RUN = "Word after the move is never run: put it on a line of its own";
 const std::string ATC_LINE = ", line ";
 
 // The texts of the two sub-program calls, M97 (by line number) and M98 (by
@@ -84,12 +86,10 @@ bool DigitsAndDots(const char* p, const char* e)
             return false;
     return true;
 }
-// The value of a word: the text after its letter.
-inline bool ValueIsInteger(const std::string& t) { return t.size() < 2 || DigitsOnly(t.data() + 1, t.data() + t.size()); }
-inline bool ValueIsDecimal(const std::string& t)
-{
-    return t.size() < 2 || DigitsAndDots(t.data() + 1, t.data() + t.size());
-}
+// The value of a word, read by the interpreter's own rules.
+inline bool ValueIsInteger(const std::string& t) { return CGCodeWords::IsWholeNumber(t); }
+inline bool ValueIsNumber(const std::string& t) { return CGCodeWords::IsNumber(t); }
+inline bool ValueIsCount(const std::string& t) { return CGCodeWords::IsCount(t); }
 
 // The number of a G or M word whose value is digits only (empty = 0). Large
 // numbers stop at a bound above every number that has a rule.
@@ -180,8 +180,8 @@ struct stToolFile
 class CPass
 {
 public:
-    CPass(const GCodeCmdList& prog, const stGCodeCheckMachine& machine, quint8& plane)
-        : m_Prog(prog), m_Machine(machine), m_Plane(plane)
+    CPass(const GCodeCmdList& prog, const stGCodeCheckMachine& machine, quint8& plane, bool bModalArc = false)
+        : m_Prog(prog), m_Machine(machine), m_Plane(plane), m_bModalArc(bModalArc)
     {
     }
 
@@ -200,6 +200,9 @@ private:
     const GCodeCmdList& m_Prog;
     const stGCodeCheckMachine& m_Machine;
     quint8& m_Plane;
+    // The modal motion is G2 or G3 (a run starts at G1); followed in the
+    // order of the lines, as the plane is.
+    bool m_bModalArc = false;
     GCodeErrorMap* m_pErrors = nullptr;            // top-level pass
     std::vector<stToolError>* m_pToolErrors = nullptr; // nested pass
     std::map<std::string, stToolFile> m_ToolFiles;  // by T word and entry plane, for this check
@@ -209,6 +212,7 @@ private:
     size_t m_iToken = 0;
     const GCodeTokens* m_pLine = nullptr;
     int m_iLineErrors = 0;
+    size_t m_iUnrun = 0; // the line's first word its move leaves unrun (or its size)
     // Next[from * SC_COUNT + class]: the first token at or after `from` of
     // that class (or the line's size); built on demand, so every scan of a
     // G rule takes constant time however long the line.
@@ -227,8 +231,11 @@ private:
                 m_pLine = &m_Prog[m_iLine];
                 m_bIndexed = false;
                 m_iLineErrors = 0;
+                m_iUnrun = CGCodeWords::FirstUnrunWord(*m_pLine, m_bModalArc);
                 for (size_t i = 0; i < Size();) {
                     m_iToken = i;
+                    if (i == m_iUnrun)
+                        Report(i, MSG_NOT_RUN);
                     i = Word(i);
                 }
             }
@@ -271,6 +278,19 @@ private:
     }
     size_t Next(int cls, size_t from) const { return m_Next[from * SC_COUNT + cls]; }
 
+    // The message for a centre word of the axis outside the current plane
+    // (I under G19, J under G18, K under G17), else null.
+    const std::string* OffPlaneMsg(unsigned char letter) const
+    {
+        if (letter == 'I' && m_Plane == 19)
+            return &MSG_G19_I;
+        if (letter == 'J' && m_Plane == 18)
+            return &MSG_G18_J;
+        if (letter == 'K' && m_Plane == 17)
+            return &MSG_G17_K;
+        return nullptr;
+    }
+
     // Examines token i; returns the index of the next token to examine.
     size_t Word(size_t i)
     {
@@ -289,27 +309,24 @@ private:
         case 'B':
             if (m_Machine.iMchType != 5)
                 Report(i, MSG_AB_ON_3_AXIS);
-            break;
-        case 'F':
+            if (!ValueIsNumber(t))
+                Report(i, MSG_INVALID_CODE);
             break;
         case 'I':
-            if (m_Plane == 19)
-                Report(i, MSG_G19_I);
-            break;
         case 'J':
-            if (m_Plane == 18)
-                Report(i, MSG_G18_J);
-            break;
         case 'K':
-            if (m_Plane == 17)
-                Report(i, MSG_G17_K);
+            if (const std::string* msg = OffPlaneMsg(Upper(c)))
+                Report(i, *msg);
+            if (!ValueIsNumber(t))
+                Report(i, MSG_INVALID_CODE);
             break;
+        case 'F':
         case 'L':
         case 'R':
         case 'X':
         case 'Y':
         case 'Z':
-            if (!ValueIsDecimal(t))
+            if (!ValueIsNumber(t))
                 Report(i, MSG_INVALID_CODE);
             break;
         case 'G':
@@ -327,14 +344,14 @@ private:
         case 'N':
             if (i != 0 && Tok(i - 1) != "M97")
                 Report(i, MSG_N_NOT_FIRST);
-            if (!ValueIsInteger(t))
+            if (!ValueIsCount(t))
                 Report(i, MSG_INVALID_CODE);
             break;
         case 'O':
             OWord(i);
             break;
         case 'S':
-            if (!ValueIsInteger(t))
+            if (!ValueIsCount(t))
                 Report(i, MSG_INVALID_S);
             break;
         case 'T':
@@ -386,6 +403,8 @@ private:
 
     size_t GWord(size_t i, unsigned n)
     {
+        if (n <= 3)
+            m_bModalArc = n >= 2;
         switch (n) {
         case 0:
         case 1:
@@ -482,8 +501,13 @@ private:
         };
         if (n < 2 || n > 4)
             return fail(i);
-        if (n == 2)
-            return Letter(Tok(1)) == 'Q' ? n : fail(1);
+        if (n == 2) {
+            if (Letter(Tok(1)) != 'Q')
+                return fail(1);
+            if (!ValueIsNumber(Tok(1)))
+                Report(1, MSG_INVALID_CODE);
+            return n;
+        }
         if (Letter(Tok(1)) != 'P')
             return fail(1);
         if (Letter(Tok(2)) != 'L')
@@ -496,6 +520,10 @@ private:
             return fail(2);
         if (n == 4 && Letter(Tok(3)) != 'Q')
             return fail(3);
+        for (size_t k = 1; k < n; ++k) {
+            if (!ValueIsNumber(Tok(k)))
+                Report(k, MSG_INVALID_CODE);
+        }
         return n;
     }
 
@@ -514,12 +542,12 @@ private:
         const unsigned char target = Letter(Tok(1));
         if (target != rule.cTarget && target != 'P')
             Report(1, rule.strBadTarget);
-        else if (!ValueIsInteger(Tok(1)))
+        else if (!ValueIsCount(Tok(1)))
             Report(1, MSG_INVALID_CODE);
         if (n >= 3) {
             if (Letter(Tok(2)) != 'L')
                 Report(2, rule.strBadRepeat);
-            else if (!ValueIsInteger(Tok(2)))
+            else if (!ValueIsCount(Tok(2)))
                 Report(2, MSG_INVALID_CODE);
         }
         if (n > 3)
@@ -540,7 +568,7 @@ private:
             if (first != "M30" && first != "m30")
                 Report(i, MSG_O_AFTER_M30);
         }
-        if (!ValueIsInteger(Tok(i)))
+        if (!ValueIsCount(Tok(i)))
             Report(i, MSG_INVALID_CODE);
     }
 
@@ -570,7 +598,7 @@ private:
     // (read and checked once per word and plane in one check).
     const stToolFile& ToolFile(const std::string& strWord)
     {
-        const std::string key = strWord + char(m_Plane);
+        const std::string key = strWord + char(m_Plane) + char(m_bModalArc);
         auto it = m_ToolFiles.find(key);
         if (it != m_ToolFiles.end())
             return it->second;
@@ -591,7 +619,7 @@ private:
         tool.eState = stToolFile::CHECKED;
         quint8 plane = m_Plane;
         CGCodeProgram::m_bToolChgCompiling = true;
-        CPass nested(cmds, m_Machine, plane);
+        CPass nested(cmds, m_Machine, plane, m_bModalArc);
         nested.RunNested(tool.lstErrors);
         CGCodeProgram::m_bToolChgCompiling = false;
         tool.iExitPlane = plane;

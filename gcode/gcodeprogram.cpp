@@ -138,8 +138,7 @@ bool CGCodeProgram::SwapLines(size_t iA, size_t iB)
     return true;
 }
 
-bool CGCodeProgram::ReadProgramFile(const QString& strFilePath, std::vector<QString>& lines, GCodeCmdList& cmds,
-                                    QString* pErr)
+bool CGCodeProgram::ReadTextLines(const QString& strFilePath, std::vector<QString>& lines, QString* pErr)
 {
     QFile file(strFilePath);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -148,34 +147,65 @@ bool CGCodeProgram::ReadProgramFile(const QString& strFilePath, std::vector<QStr
         return false;
     }
     std::vector<QString> newLines;
-    GCodeCmdList newCmds;
-    QByteArray raw;
+    QByteArray pending;     // the line read so far
     bool bFirst = true;
-    while (!file.atEnd()) {
-        raw = file.readLine();
-        if (raw.isEmpty() && file.error() != QFileDevice::NoError)
-            break;
-        qsizetype len = raw.size();
-        if (len > 0 && raw[len - 1] == '\n') {
-            --len;
-            if (len > 0 && raw[len - 1] == '\r')
-                --len;
-        }
-        const char* data = raw.constData();
+    bool bLfOfCr = false;   // the last block ended on a CR: an LF opening the next belongs to it
+    auto addLine = [&]() {
+        const char* data = pending.constData();
+        qsizetype len = pending.size();
         if (bFirst && len >= 3 && data[0] == '\xEF' && data[1] == '\xBB' && data[2] == '\xBF') {
             data += 3;
             len -= 3;
         }
         bFirst = false;
         newLines.push_back(QString::fromUtf8(data, len));
-        newCmds.emplace_back();
-        Parse_GCode_Line(newLines.back(), newCmds.back());
+        pending.clear();
+    };
+    while (!file.atEnd()) {
+        const QByteArray block = file.read(1 << 20);
+        if (block.isEmpty() && file.error() != QFileDevice::NoError)
+            break;
+        const char* p = block.constData();
+        const char* const end = p + block.size();
+        if (bLfOfCr && p < end && *p == '\n')
+            ++p;
+        bLfOfCr = false;
+        // A line ends at LF, CR LF or a lone CR.
+        while (p < end) {
+            const char* q = std::find_if(p, end, [](char c) { return c == '\n' || c == '\r'; });
+            pending.append(p, q - p);
+            if (q == end)
+                break;
+            addLine();
+            if (*q == '\r') {
+                if (q + 1 == end)
+                    bLfOfCr = true;
+                else if (q[1] == '\n')
+                    ++q;
+            }
+            p = q + 1;
+        }
     }
     if (file.error() != QFileDevice::NoError) {
         if (pErr)
             *pErr = file.errorString();
         return false;
     }
+    if (!pending.isEmpty())
+        addLine();
+    lines.swap(newLines);
+    return true;
+}
+
+bool CGCodeProgram::ReadProgramFile(const QString& strFilePath, std::vector<QString>& lines, GCodeCmdList& cmds,
+                                    QString* pErr)
+{
+    std::vector<QString> newLines;
+    if (!ReadTextLines(strFilePath, newLines, pErr))
+        return false;
+    GCodeCmdList newCmds(newLines.size());
+    for (size_t i = 0; i < newLines.size(); ++i)
+        Parse_GCode_Line(newLines[i], newCmds[i]);
     if (lines.empty() && cmds.empty()) {
         lines.swap(newLines);
         cmds.swap(newCmds);

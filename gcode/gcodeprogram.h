@@ -89,9 +89,13 @@ public:
     static bool SwapLines(size_t iA, size_t iB);
 
     // ---- Files ----
-    // Reads a program file: one element per text line, LF and CR LF line
-    // ends removed, blank lines kept, UTF-8 (a leading byte-order mark is
-    // skipped). Appends to `lines` and `cmds` only when the whole file was
+    // The text lines of a file: LF, CR LF and a lone CR each end a line
+    // (removed), blank lines kept, UTF-8 (a leading byte-order mark is
+    // skipped). `lines` is replaced only when the whole file was read; false
+    // with a reason in `pErr` otherwise.
+    static bool ReadTextLines(const QString& strFilePath, std::vector<QString>& lines, QString* pErr = nullptr);
+    // Reads a program file: one element per text line as ReadTextLines
+    // gives them. Appends to `lines` and `cmds` only when the whole file was
     // read; false with a reason in `pErr` otherwise (nothing appended).
     static bool ReadProgramFile(const QString& strFilePath, std::vector<QString>& lines, GCodeCmdList& cmds,
                                 QString* pErr = nullptr);

@@ -136,8 +136,28 @@ private slots:
         QTest::newRow("axis words continue the modal G0 with G0 moves")
             << QStringList{"G0 X1", "X10 Y5"} << QStringList{"G00 1.0000 0.0000 0.0000", "G00 10.0000 5.0000 0.0000"}
             << QStringList{};
-        QTest::newRow("a motion word consumes its line")
-            << QStringList{"G01 X10 P100"} << QStringList{"G01 10.0000 0.0000 0.0000"} << QStringList{};
+        // A word after the move that the move does not read would never run:
+        // the line is refused before anything on it runs.
+        const QString notRun = "error: Error:1 - Command/Format No Supported";
+        for (const char* line : {"G01 X10 P100", "G0 X1 M30", "G1 X10 M5", "G0 X1 G91", "G0 X1 G20", "G0 X1 M0",
+                                 "X1 G1", "G2 X2 Y0 I1 J0 M5", "G0 X1e400", "G0 X1 T3"})
+            QTest::newRow(qPrintable(QString("word after the move: ") + line))
+                << QStringList{"G0 X5", line, "G0 X2"} << QStringList{"G00 5.0000 0.0000 0.0000"}
+                << QStringList{notRun};
+        QTest::newRow("words the move reads, and a comment, run with it")
+            << QStringList{"G1 X1 Y2 F300 S1000 (M30 X5)", "X3 Z-1 F100", "M5 G0 X2"}
+            << QStringList{"G01 1.0000 2.0000 0.0000", "G01 3.0000 2.0000 -1.0000", "G00 2.0000 2.0000 -1.0000"}
+            << QStringList{};
+        // A value must be a number read whole, never something else.
+        for (const QString& line : {QString("G0 X."), QString("G0 X-"), QString("G0 X--5"), QString("G0 X1.2.3"),
+                                    QString("G0 Xinf"), "G0 X" + QString(400, '1'), QString("G0 Y F100"),
+                                    QString("M1.5"), QString("G0 X1 S1.5"), QString("N1.5 G0 X1")})
+            QTest::newRow(qPrintable("not a number: " + line.left(20)))
+                << QStringList{"G0 X5", line, "G0 X2"} << QStringList{"G00 5.0000 0.0000 0.0000"}
+                << QStringList{notRun};
+        QTest::newRow("a value far below a unit reads as 0")
+            << QStringList{"G0 X5", "G0 X0." + QString(400, '0') + "1"}
+            << QStringList{"G00 5.0000 0.0000 0.0000", "G00 0.0000 0.0000 0.0000"} << QStringList{};
         QTest::newRow("incremental and back to absolute")
             << QStringList{"G91", "G0 X2", "X3", "G90 G0 Y1"}
             << QStringList{"G00 2.0000 0.0000 0.0000", "G00 5.0000 0.0000 0.0000", "G00 5.0000 1.0000 0.0000"}
@@ -165,6 +185,12 @@ private slots:
         QTest::newRow("a label before the call is not found")
             << QStringList{"N20 G0 X1", "M98 P20", "M30"} << QStringList{"G00 1.0000 0.0000 0.0000"}
             << QStringList{"error: No line starting with P20 is found"};
+        QTest::newRow("a program number is a label the call finds")
+            << QStringList{"G0 X0", "M98 O100 L2", "M30", "O100", "G91 G0 X1", "G90", "M99"}
+            << QStringList{"G00 1.0000 0.0000 0.0000", "G00 2.0000 0.0000 0.0000"} << QStringList{};
+        QTest::newRow("a repeat count beyond 32 bits is refused")
+            << QStringList{"G0 X1", "M98 P20 L4294967296", "M30", "N20 G0 X2", "M99"}
+            << QStringList{"G00 1.0000 0.0000 0.0000"} << QStringList{notRun};
         QTest::newRow("seventh nested call") << QStringList{"N1 M98 P1"} << QStringList{}
                                              << QStringList{"error: Maximum 6 Subprogram nesting is allowed"};
         QTest::newRow("return without a call")
@@ -331,6 +357,19 @@ private slots:
         RunProgram({"M80", "M66 P1 L3 Q5000", "M81"});
         QVERIFY(WriteTimes(PIN_M80, 1).last() - WriteTimes(PIN_M80, 0).last() < 100000000LL);
 
+        // A dwell too long for the timer's counter waits (until the stop),
+        // never not at all.
+        {
+            const qsizetype nOn = WriteTimes(PIN_M80, 1).size();
+            CProgramRunner runner({"M80", "M66 Q99999999999999", "M81"});
+            runner.Start();
+            QTest::qWait(100);
+            QVERIFY(runner.m_Ctrl.isRunning());
+            QCOMPARE(WriteTimes(PIN_M80, 1).size(), nOn);
+            runner.m_Ctrl.StopAll();
+            QVERIFY(runner.Finish().finished);
+        }
+
         // An input without a pin is refused instead of waited for forever.
         const stRun run = RunProgram({"M66 P7 L3", "G0 X1"});
         QCOMPARE(run.segments, QStringList{});
@@ -365,6 +404,18 @@ private slots:
         QCOMPARE(run.messages, QStringList{"error: Error:1 - Command/Format No Supported"});
     }
 
+    void longLineIsReadOnce()
+    {
+        // A megabyte line of G words: each word without an axis word only
+        // sets the mode, the line is not read again for every one of them.
+        QString line;
+        for (int i = 0; i < 350000; ++i)
+            line += i % 2 ? "G1 " : "G0 ";
+        const stRun run = RunProgram({line, "X1"});
+        QVERIFY(run.finished);
+        QCOMPARE(run.segments, QStringList{"G01 1.0000 0.0000 0.0000"});
+    }
+
     void programStopHoldsUntilStart()
     {
         CProgramRunner runner({"G0 X1", "M0", "G0 X2"});
@@ -383,7 +434,7 @@ private slots:
         AppConfig::m_bEnlAutoToolChange = true;
         QFile tool(CAppPaths::InWorkingFolder("T3.txt"));
         QVERIFY(tool.open(QIODevice::WriteOnly));
-        tool.write("G0 X3\nG0 Z2\n");
+        tool.write("G0 X3\rG0 Z2\r"); // lines ended by a lone CR
         tool.close();
         stRun run = RunProgram({"T3", "M6", "G0 X4"});
         QCOMPARE(run.segments, (QStringList{"G00 3.0000 0.0000 0.0000", "G00 3.0000 0.0000 2.0000",
@@ -515,6 +566,14 @@ private slots:
         AppConfig::m_eSelUnits = UNITS_INCH;
         RunProgram({"G20", "F10"});
         QCOMPARE(AppConfig::m_GCodeRunSettings.m_fFeed, 10 * 25.4 * 0.0166667);
+        AppConfig::m_eSelUnits = UNITS_MM;
+
+        // A feed of nothing would leave the move at the feed before it.
+        for (const char* line : {"G1 X1 F0", "F-5", "G2 X2 Y0 I1 J0 F0"}) {
+            const stRun run = RunProgram({"G0 X5", line, "G0 X2"});
+            QCOMPARE(run.segments, QStringList{"G00 5.0000 0.0000 0.0000"});
+            QCOMPARE(run.messages, QStringList{"error: Error:1 - Feed value must be greater than zero"});
+        }
     }
 
     void statusFileSaves_data()

@@ -75,7 +75,7 @@ private slots:
         row("G15 is G17", {"G18", "G15 K1"}, {"1:G15" + G17K + "\nK1" + G17K});
         row("G18 refuses J", {"G18 J1"},
             {"0:G18(G18 Plane selected. J value should not be present)\nJ1(G18 Plane selected. J value should not be present)"});
-        row("G19 refuses I", {"G19 X1 I1"},
+        row("G19 refuses I", {"G19 I1"},
             {"0:G19(G19 Plane selected. I value should not be present)\nI1(G19 Plane selected. I value should not be present)"});
         row("plane starts at G17", {"I1 J1", "K1"}, {"1:K1" + G17K});
         row("plane lasts across lines", {"G18", "J2"}, {"1:J2(G18 Plane selected. J value should not be present)"});
@@ -95,7 +95,24 @@ private slots:
             {"0:G28(G28 Must be followed with G90 or G91 and X~ Y~ Z~)\n(Ex: G28 G91 X60 Y60 Z10)"});
 
         // Other letters
-        row("bad axis value", {"X1-2", "Y1.2.3", "Z-.5", "L1", "R2.5"}, {"0:X1-2(Invalid Code)"});
+        row("bad axis value", {"X1-2", "Y1.2.3", "Z-.5", "L1", "R2.5"},
+            {"0:X1-2(Invalid Code)", "1:Y1.2.3(Invalid Code)"});
+        // A value is a number read whole, as the run reads it.
+        row("numbers that are not numbers",
+            {"G0 X.", "G0 Y-", "G0 Z--5", "G1 X1 F0.5.1", "G2 X1 Y1 I1.1.1 J1", "M66 Q1.2.3", "N1.5 G0 X1"},
+            {"0:X.(Invalid Code)", "1:Y-(Invalid Code)", "2:Z--5(Invalid Code)", "3:F0.5.1(Invalid Code)",
+             "4:I1.1.1(Invalid Code)", "5:Q1.2.3(Invalid Code)", "6:N1.5(Invalid Code)"});
+        row("counts of 32 bits", {"M98 O100 L4294967296", "M97 N99999999999", "M97 N20 L4294967295"},
+            {"0:L4294967296(Invalid Code)", "1:N99999999999(Invalid Code)"});
+
+        // Words after the move on its line never run.
+        const QString notRun = "(Word after the move is never run: put it on a line of its own)";
+        row("words after a move",
+            {"G0 X1 M30", "G1 X10 M5", "G0 X1 G91", "X1 G20", "G2 X1 Y0 I1 J0 M0", "G1 X1 F100 S2 (M30)",
+             "M5 G90 G0 X1"},
+            {"0:M30" + notRun, "1:M5" + notRun, "2:G91" + notRun, "3:G20" + notRun, "4:M0" + notRun});
+        row("centre words follow the modal arc", {"G2 X1 Y0 I1 J0", "X0 Y0 I1 J0", "G1 X1", "X2 I1"},
+            {"3:I1" + notRun});
         row("bad S value", {"S1.5"}, {"0:S1.5(Invalid S-Code)"});
         row("letters never accepted", {"P100", "Q1", "C1 D1", "e1 H1 U1 V1 W1"},
             {"0:P100(Invalid)", "1:Q1(Invalid)", "2:C1(Invalid)\nD1(Invalid)",
@@ -197,6 +214,11 @@ private slots:
         for (int i = 0; i < 50000; ++i)
             plain += "G1 G17 G2 ";
         QCOMPARE(Check({plain}).at(0).count('\n') + 1, CGCodeChecker::MAX_ERRORS_PER_LINE);
+        // A megabyte of G words with the move at the end is checked in one pass.
+        QString words;
+        for (int i = 0; i < 350000; ++i)
+            words += "G0 ";
+        QCOMPARE(Check({words, "G1 X1"}), QStringList{});
     }
 
     // Tool-change files: read from the working folder, checked in a list of

@@ -124,6 +124,8 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("LF") << QByteArray("G0 X1\n\n%\nG1 Y2\n");
         QTest::newRow("CR LF") << QByteArray("G0 X1\r\n\r\n%\r\nG1 Y2\r\n");
+        QTest::newRow("CR only") << QByteArray("G0 X1\r\r%\rG1 Y2\r");
+        QTest::newRow("mixed") << QByteArray("G0 X1\r\n\r%\nG1 Y2");
         QTest::newRow("no final line end") << QByteArray("G0 X1\n\n%\nG1 Y2");
         QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBFG0 X1\n\n%\nG1 Y2\n");
     }
@@ -138,6 +140,21 @@ private slots:
         QCOMPARE(CGCodeProgram::m_lstOfGCodeLines, lines);
         const GCodeCmdList cmds{{"G0", "X1"}, {}, {}, {"G1", "Y2"}};
         QCOMPARE(CGCodeProgram::m_lstOfGCodeCmds, cmds);
+    }
+
+    void crLfAcrossReadBlocks()
+    {
+        // The file is read in blocks of a megabyte: a CR closing one block and
+        // the LF opening the next are one line end.
+        CTempWorkingFolder tmp;
+        const QString path = tmp.Root() + "/long.ncc";
+        const QByteArray first = "(" + QByteArray((1 << 20) - 3, 'a') + ")";
+        WriteRaw(path, first + "\r\nG0 X1\r");
+        std::vector<QString> lines;
+        QVERIFY(CGCodeProgram::ReadTextLines(path, lines));
+        QCOMPARE(lines.size(), size_t(2));
+        QCOMPARE(lines[0].size(), qsizetype(first.size()));
+        QCOMPARE(lines[1], QString("G0 X1"));
     }
 
     void loadKeepsTextOfNonAsciiLines()
