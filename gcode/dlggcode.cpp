@@ -492,9 +492,15 @@ void CdlgGCode::on_Btn_CompileGCode_clicked()
         CMainServices::ResetBtnBkGnd(pBtn, BTN_BKGND_GRAY);
         return;
     }
+    StartCheck();
+}
+
+void CdlgGCode::StartCheck()
+{
     Log(QStringLiteral("Compiling G-Code. This may take few seconds based on the G-Code File size"), MSG_INFO);
     ui->LW_GCodeCompileErrors->clear();
     // The button stays green until the check has ended.
+    ui->Btn_CompileGCode->setStyleSheet(BTN_BKGND_GREEN);
     m_CompileTask = CGCodeChecker::StartCompileGCode(this);
 }
 
@@ -552,11 +558,13 @@ void CdlgGCode::on_Btn_GCodeExecStartLine_clicked()
 {
     QPushButton* pBtn = ui->Btn_GCodeExecStartLine;
     CMainServices* pServices = Services();
-    if (m_lstOfGCodeLines.empty() || !pServices) {
+    if (m_lstOfGCodeLines.empty()) {
         Flash(pBtn);
         Log(QStringLiteral("No G-Code Loaded"), MSG_ERROR);
         return;
     }
+    if (!pServices)
+        return;
     if (ProgramBusy()) {
         Flash(pBtn);
         return;
@@ -612,10 +620,16 @@ void CdlgGCode::on_GCode_Load_Complete()
         ui->LW_GcodeCommands->setCurrentRow(0);
     ShowErrorCount();
     Log(QStringLiteral("G-Code Loaded"), MSG_INFO);
+    if (m_bCheckAfterLoad) {
+        m_bCheckAfterLoad = false;
+        if (!m_lstOfGCodeLines.empty() && !m_bGCodeCompiling)
+            StartCheck();
+    }
 }
 
 void CdlgGCode::on_GCode_Load_Failed(QString strMsg)
 {
+    m_bCheckAfterLoad = false;
     ShowFrom(0);
     ShowErrorCount();
     Log(strMsg, MSG_ERROR);
@@ -640,16 +654,33 @@ void CdlgGCode::on_Btn_NewGCode_clicked()
 void CdlgGCode::on_Btn_OpenGCode_clicked()
 {
     Flash(ui->Btn_OpenGCode);
-    if (!m_Doc.OpenGCode(this))
-        return;
+    if (m_Doc.OpenGCode(this))
+        ShowNewProgram(m_Doc.m_strCurGCodeFile);
+}
+
+void CdlgGCode::ShowNewProgram(const QString& strFile)
+{
     ui->LW_GcodeCommands->clear();
     ui->LW_GCodeCompileErrors->clear();
-    ui->LE_GCodeFile->setText(m_Doc.m_strCurGCodeFile);
+    ui->LE_GCodeFile->setText(strFile);
     ui->LE_GCodeCmnds->clear();
     m_iFirstVisibleLine = 0;
     m_uiCurErrorLine = 0;
+    SetScrollMaximum(0);
     ShowErrorCount();
     ShowStartLine();
+}
+
+bool CdlgGCode::OpenAndCheck(const QString& strPath)
+{
+    if (ProgramBusy() || !m_Doc.MayDiscardEdits())
+        return false;
+    if (!m_Doc.LoadGeneratedFile(strPath, this))
+        return false;
+    m_bCheckAfterLoad = true;
+    AppConfig::m_GCodeRunSettings.m_uiStartLine = 0;
+    ShowNewProgram(strPath);
+    return true;
 }
 
 void CdlgGCode::on_Btn_SaveGCode_clicked()
@@ -700,16 +731,10 @@ void CdlgGCode::on_Btn_OpenDXF_clicked()
             Log(strWhy, MSG_ERROR);
         return;
     }
-    ClearCurGCodeData();
     if (!m_Doc.LoadGeneratedFile(strOut, this))
         return;
     // The new program runs from its first line.
     AppConfig::m_GCodeRunSettings.m_uiStartLine = 0;
-    ShowStartLine();
-    m_iFirstVisibleLine = 0;
-    m_uiCurErrorLine = 0;
-    ShowErrorCount();
-    ui->LE_GCodeFile->setText(strOut);
-    ui->LE_GCodeCmnds->clear();
+    ShowNewProgram(strOut);
     Log(QStringLiteral("G-Code saved at") + strOut, MSG_INFO);
 }

@@ -71,6 +71,11 @@ public:
     void ResetUI(bool bEnable);
     // Empties the program and both lists of the window.
     void ClearCurGCodeData();
+    // Opens a program file found elsewhere (a USB stick) in place of the
+    // program shown, asking first about unsaved edits, and checks it once it
+    // is loaded. It runs from its first line. False (logged) when refused:
+    // a load or check still running, or the edits kept.
+    bool OpenAndCheck(const QString& strPath);
 
     // ---- Window state ---------------------------------------------------------
     const QString& CurrentFile() const { return m_Doc.m_strCurGCodeFile; }
@@ -153,6 +158,11 @@ private:
     // An error navigation button (iStep: CGCodeNavigator::eErrorStep).
     void NavigateErrors(QPushButton* pBtn, int iStep);
     void ShowErrorCount();
+    // Starts the background check (the compile button's work).
+    void StartCheck();
+    // What every new program shows: the file, an empty editor, no errors,
+    // the list from its top and the start line.
+    void ShowNewProgram(const QString& strFile);
     void ShowStartLine();
 
     Ui::CdlgGCode* ui;
@@ -162,5 +172,5 @@ private:
     unsigned int m_uiCurErrorLine = 0;
     bool m_bSingleLineRunning = false;
     bool m_bEditMode = false;
-    bool m_bLineSignalConnected = false;
+    bool m_bCheckAfterLoad = false; // the program being loaded is checked when it is in
 };

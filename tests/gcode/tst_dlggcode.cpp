@@ -151,6 +151,7 @@ private slots:
     void editMode();
     void zProfileSwitch();
     void files();
+    void openAndCheck();
     void dxfImport();
     void dxfImportCancelledOrInvalid();
     void wholeProgramRun();
@@ -790,6 +791,39 @@ void TestDlgGCode::files()
     QCOMPARE(w.dlg.CurrentFile(), strTap);
     QCOMPARE(w.Btn("Btn_GCodeExecStartLine")->text(), QStringLiteral("2\nStart Line"));
     QCOMPARE(CdlgGCode::m_lstOfGCodeLines.size(), size_t(4));
+}
+
+void TestDlgGCode::openAndCheck()
+{
+    stWnd w;
+    const QString strRoot = w.mw.m_Setup.m_Folder.Root();
+    const QString strUsb = WriteFile(strRoot + "/usb.ncc", "G21\nG1 X1 Q1\nG1 X2\n");
+    w.Load(Program(3));
+    w.ClickRow(0);
+    w.Edit()->setText("[0]M3");
+    w.Click("Btn_UpdateGCodeLine");
+    AppConfig::m_GCodeRunSettings.m_uiStartLine = 2;
+    w.mw.m_lstLog.clear();
+
+    // Unsaved edits are asked about; the file replaces the program (not
+    // appended to it) and is checked once it is in.
+    w.prompter.m_lstAnswers << QMessageBox::No;
+    QVERIFY(w.dlg.OpenAndCheck(strUsb));
+    QCOMPARE(w.prompter.Texts("Question"), QStringList{"Save current G-Code?"});
+    QTRY_VERIFY(w.Logged("info: G-Code Compilation Completed"));
+    QCOMPARE(w.Rows(), (QStringList{"G21", "G1 X1 Q1", "G1 X2"}));
+    QCOMPARE(w.Count(), QStringLiteral("1"));
+    QCOMPARE(w.dlg.CurrentErrorLine(), 1u);
+    QCOMPARE(w.dlg.CurrentFile(), strUsb);
+    QCOMPARE(w.dlg.findChild<QLineEdit*>("LE_GCodeFile")->text(), strUsb);
+    QCOMPARE(AppConfig::m_GCodeRunSettings.m_uiStartLine, 0);
+    QVERIFY(!w.dlg.IsModified());
+
+    // Refused while a check runs: the program stays.
+    CdlgGCode::m_bGCodeCompiling = true;
+    QVERIFY(!w.dlg.OpenAndCheck(strRoot + "/prog.ncc"));
+    QCOMPARE(w.dlg.CurrentFile(), strUsb);
+    QCOMPARE(CdlgGCode::m_lstOfGCodeLines.size(), size_t(3));
 }
 
 void TestDlgGCode::dxfImport()
