@@ -1,19 +1,23 @@
 // The whole program's main window on a real X server: the test starts its
-// own Xvfb, runs the window on Qt's xcb platform, opens a short G-code
-// program in the G-code window, starts it with a mouse click on the round
+// own Xvfb, runs the window on Qt's xcb platform, opens and checks a short
+// G-code program in the G-code window, starts it with a mouse click on the round
 // Start button, lets the 34 ms poll timer follow the job on the simulated
-// machine, checks the log and the position display, and closes the window.
+// machine, checks the log and the position display, has Start refuse the
+// program once a wrong line was typed in, and closes the window.
 #include "fakeprompter.h"
 #include "mainwindowlog.h"
 #include "simcontroller.h"
 
 #include "core/AppConfig.h"
+#include "gcode/dlggcode.h"
 #include "gcode/gcodeprogram.h"
 #include "ui/mainwindow.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
 #include <QtTest>
@@ -104,6 +108,13 @@ void TestMainWindowX11::shortJobOnTheSimulatedMachine()
     QTest::mouseClick(w.m_DlgGCode.findChild<QPushButton*>(QStringLiteral("Btn_OpenGCode")), Qt::LeftButton);
     QVERIFY(QTest::qWaitFor([]() { return !CGCodeProgram::m_bGCodeLoading && CGCodeProgram::m_lstOfGCodeLines.size() == 4; },
                             10000));
+    // Check it there: no errors.
+    CdlgGCode& gcode = w.m_DlgGCode;
+    QTest::mouseClick(gcode.findChild<QPushButton*>(QStringLiteral("Btn_CompileGCode")), Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&]() { return LogLines(w).contains(QStringLiteral("G-Code Compilation Completed")); },
+                            10000));
+    QCOMPARE(gcode.findChild<QLabel*>(QStringLiteral("LBL_GCodeCompileErrorCount"))->text(), QStringLiteral("0"));
+    QCOMPARE(gcode.findChild<QListWidget*>(QStringLiteral("LW_GcodeCommands"))->count(), 4);
 
     QTest::mouseClick(&w.m_BtnStart, Qt::LeftButton);
     QVERIFY(QTest::qWaitFor([&]() { return LogLines(w).contains(QStringLiteral("G-Code execution finished")); },
@@ -115,6 +126,20 @@ void TestMainWindowX11::shortJobOnTheSimulatedMachine()
              qPrintable(lstLog.join(QLatin1Char('|'))));
     QCOMPARE(w.ui->LE_CurPos->text(), QStringLiteral("5.0000\n3.0000\n2.0000\nNA\nNA"));
     QVERIFY(w.m_BtnStart.isEnabled());
+    QVERIFY(!w.m_BtnStart.IsPressed());
+    QCOMPARE(w.m_AppCtrl.m_iRunMode.load(), 0);
+    // The G-code window is usable again; its editor shows the line before
+    // the last one the controller reported.
+    QVERIFY(gcode.findChild<QPushButton*>(QStringLiteral("Btn_OpenGCode"))->isEnabled());
+    QCOMPARE(gcode.findChild<QLineEdit*>(QStringLiteral("LE_GCodeCmnds"))->text(), QStringLiteral("[2]G01 Z-1"));
+
+    // A line typed in wrong is found at once, and Start refuses the program.
+    gcode.findChild<QLineEdit*>(QStringLiteral("LE_GCodeCmnds"))->setText(QStringLiteral("G01 Q5"));
+    QTest::mouseClick(gcode.findChild<QPushButton*>(QStringLiteral("Btn_InsertNewGCodeLine")), Qt::LeftButton);
+    QCOMPARE(gcode.findChild<QLabel*>(QStringLiteral("LBL_GCodeCompileErrorCount"))->text(), QStringLiteral("1"));
+    QTest::mouseClick(&w.m_BtnStart, Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&]() { return LogLines(w).first() == QStringLiteral("Fix Compilation errors"); }, 5000));
+    QTest::qWait(200); // Start springs back
     QVERIFY(!w.m_BtnStart.IsPressed());
     QCOMPARE(w.m_AppCtrl.m_iRunMode.load(), 0);
 
