@@ -283,6 +283,9 @@ int CdlgGCode::SelectedLine() const
 
 void CdlgGCode::on_VS_ForGCodeScrolling_valueChanged(int value)
 {
+    // A load task is filling the program: nothing to show yet.
+    if (m_bGCodeLoading)
+        return;
     if (m_lstOfGCodeLines.empty()) {
         ui->LW_GcodeCommands->clear();
         return;
@@ -346,8 +349,9 @@ void CdlgGCode::on_Btn_InsertNewGCodeLine_clicked()
     const size_t iLine = CGCodeProgram::InsertLine(iPos, strText, CGCodeProgram::SplitEditedLine(strText));
     RecheckProgram();
     SetScrollMaximum(int(m_lstOfGCodeLines.size()) - 1);
-    ShowFrom(m_iFirstVisibleLine);
-    // The new line is selected, so that the next one goes after it.
+    // The new line is shown and selected, so that the next one goes after it.
+    const int iLast = m_iFirstVisibleLine + CGCodeNavigator::VISIBLE_LINES - 1;
+    ShowFrom(int(iLine) > iLast ? int(iLine) - CGCodeNavigator::VISIBLE_LINES + 1 : m_iFirstVisibleLine);
     const int iRow = int(iLine) - m_iFirstVisibleLine;
     if (iRow >= 0 && iRow < ui->LW_GcodeCommands->count())
         ui->LW_GcodeCommands->setCurrentRow(iRow);

@@ -111,6 +111,7 @@ void TestDlgDxfToGCode::entries()
                                        {"Btn_ShapeDepth", p.m_fTotalDepth}};
     QCOMPARE(fields.value(button), stored);
     QCOMPARE(pBtn->text(), text);
+    QCOMPARE(pBtn->styleSheet(), BTN_BKGND_GRAY);
     QTEST(prompter.m_bLastKeypadSign, "sign");
     if (message.isEmpty())
         QCOMPARE(mw.m_lstLog, QStringList());

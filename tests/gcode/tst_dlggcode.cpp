@@ -150,6 +150,7 @@ private slots:
     void startLine();
     void editMode();
     void zProfileSwitch();
+    void runSettings();
     void files();
     void openAndCheck();
     void dxfImport();
@@ -214,6 +215,15 @@ void TestDlgGCode::form()
     QVERIFY(!dlg.findChild<QLineEdit*>("LE_GCodeFile")->isEnabled());
     QVERIFY(dlg.findChild<QLineEdit*>("LE_GCodeFile")->isReadOnly());
     QCOMPARE(dlg.findChild<QScrollBar*>("VS_ForGCodeScrolling")->orientation(), Qt::Vertical);
+    QCOMPARE(dlg.findChild<QLineEdit*>("LE_GCodeCmnds")->font().pointSize(), 12);
+    // The icons are there, at their size.
+    for (const char* name : {"Btn_NewGCode", "Btn_OpenGCode", "Btn_SaveGCode", "Btn_SaveAsGCode", "Btn_AddNewGCodeLine",
+                             "Btn_InsertNewGCodeLine", "Btn_UpdateGCodeLine", "Btn_DeleteGCodeLine",
+                             "Btn_GCodeRunSettings", "Btn_MoveGCodeLineDown", "Btn_MoveGCodeLineUp", "Btn_EditGCode"}) {
+        QPushButton* pBtn = FindButton(dlg, name);
+        QVERIFY2(!pBtn->icon().pixmap(34, 34).isNull(), name);
+        QCOMPARE(pBtn->iconSize(), qstrcmp(name, "Btn_NewGCode") == 0 ? QSize(51, 51) : QSize(34, 34));
+    }
     if (qEnvironmentVariableIsSet("DIRADI_GRAB"))
         dlg.grab().save(qEnvironmentVariable("DIRADI_GRAB") + "/dlggcode.png");
 }
@@ -275,6 +285,14 @@ void TestDlgGCode::insert()
     w.Edit()->clear();
     w.Click("Btn_InsertNewGCodeLine");
     QCOMPARE(CdlgGCode::m_lstOfGCodeLines.size(), size_t(14));
+
+    // After the last row the window moves down to show the new line.
+    w.ClickRow(9);
+    w.Edit()->setText("M4");
+    w.Click("Btn_InsertNewGCodeLine");
+    QCOMPARE(CdlgGCode::m_lstOfGCodeLines[10], QStringLiteral("M4"));
+    QCOMPARE(w.dlg.FirstVisibleLine(), 1);
+    QCOMPARE(w.List()->currentItem()->text(), QStringLiteral("M4"));
 }
 
 void TestDlgGCode::insertIntoEmptyProgram()
@@ -738,6 +756,25 @@ void TestDlgGCode::zProfileSwitch()
     QVERIFY(!AppConfig::m_bUseZProfile);
     QCOMPARE(pBtn->styleSheet(), BTN_BKGND_GRAY);
     AppConfig::m_ZProfileInfo.m_lstGrid.clear();
+}
+
+void TestDlgGCode::runSettings()
+{
+    stWnd w;
+    AppConfig::m_GCodeRunSettings.m_iHomeRef = 6;
+    QTimer::singleShot(0, [] {
+        for (QWidget* pWidget : QApplication::topLevelWidgets())
+            if (auto* pDlg = qobject_cast<QDialog*>(pWidget);
+                pDlg && pDlg->isVisible() && pDlg->objectName() == "dlgGCodeSettings") {
+                ClickButton(*pDlg, "Btn_GCodeHmPosTLU");
+                pDlg->accept();
+                return;
+            }
+        QFAIL("no run settings dialog shown");
+    });
+    w.Click("Btn_GCodeRunSettings");
+    QCOMPARE(AppConfig::m_GCodeRunSettings.m_iHomeRef, 0);
+    QCOMPARE(w.Btn("Btn_GCodeRunSettings")->styleSheet(), BTN_BKGND_GRAY);
 }
 
 void TestDlgGCode::files()

@@ -149,12 +149,24 @@ void TestDlgGCodeSettings::axisStep()
     QFETCH(double, stored);
     AppConfig::m_fAxisMovPerPulse[X_AXIS] = 0.001;
     AppConfig::m_fAxisMovPerPulse[Y_AXIS] = 0.002;
-    CFakePrompter prompter;
+    // Notes the button's look while the keypad is open.
+    struct CLookingPrompter : CFakePrompter
+    {
+        QPushButton* m_pBtn = nullptr;
+        QString m_strLook;
+        bool Keypad(QWidget* parent, const QString& title, QString& value, bool bSign, bool bDecimal) override
+        {
+            m_strLook = m_pBtn->styleSheet();
+            return CFakePrompter::Keypad(parent, title, value, bSign, bDecimal);
+        }
+    } prompter;
     dlgGCodeSettings dlg;
     dlg.ConfigSettings();
     prompter.m_lstKeypadEntries << typed;
     auto* pBtn = FindButton(dlg, "Btn_GCode_AxisStep");
+    prompter.m_pBtn = pBtn;
     QTest::mouseClick(pBtn, Qt::LeftButton);
+    QCOMPARE(prompter.m_strLook, BTN_BKGND_BLUE);
     QCOMPARE(AppConfig::m_GCodeRunSettings.m_fAxisStep, stored);
     QCOMPARE(pBtn->text(), QString::number(stored, 'f', 4) + "\nAxis Step");
     QCOMPARE(pBtn->styleSheet(), BTN_BKGND_GRAY);
