@@ -75,7 +75,7 @@ void CDlgMachineSettings::LogError(const QString& strMsg)
         pServices->AddLogMsg(strMsg, MSG_ERROR);
 }
 
-bool CDlgMachineSettings::MachineBusy()
+bool CDlgMachineSettings::MachineWorking() const
 {
     CMainServices* pServices = Services();
     if (!pServices)
@@ -83,11 +83,32 @@ bool CDlgMachineSettings::MachineBusy()
     AppControl& ctrl = pServices->GetAppCtrl();
     // Coordinated moves do not mark the axes as moving: the operation state
     // counts as well.
-    if (ctrl.IsOperationRunning() || !ctrl.IsMachineIdle()) {
-        pServices->AddLogMsg(QStringLiteral("Machine in use"), MSG_ERROR);
+    return ctrl.IsOperationRunning() || !ctrl.IsMachineIdle();
+}
+
+bool CDlgMachineSettings::MachineBusy()
+{
+    if (MachineWorking()) {
+        LogError(QStringLiteral("Machine in use"));
         return true;
     }
+    RefreshPendingRamps();
     return false;
+}
+
+void CDlgMachineSettings::RefreshPendingRamps()
+{
+    if (!m_bRampsPending || MachineWorking())
+        return;
+    m_bRampsPending = false;
+    RefreshAllRamps();
+    CreateVelAccGraphics();
+}
+
+void CDlgMachineSettings::showEvent(QShowEvent* pEvent)
+{
+    QDialog::showEvent(pEvent);
+    RefreshPendingRamps();
 }
 
 void CDlgMachineSettings::RefreshRamp(int iAxis)
@@ -158,7 +179,13 @@ void CDlgMachineSettings::ConfigSettings()
         Caption(CMotionSettings::SamplingTimeSeconds(AppConfig::m_iVelAccSamplingTime), 4, CAPTION_SAMPLING));
     ui->Btn_RateOfAcc->setEnabled(AppConfig::m_eAxisFeedtype != FEED_LINEAR);
 
-    RefreshAllRamps();
+    // Homing started at start-up sets the axes' feeds as it goes: a ramp
+    // built now would replace its approach feed. The ramps wait until the
+    // machine is idle.
+    if (MachineWorking())
+        m_bRampsPending = true;
+    else
+        RefreshAllRamps();
     EnlMotionLimits();
 
     for (QDialog* pPage : {static_cast<QDialog*>(&m_RpiPinoutPage), static_cast<QDialog*>(&m_SpiBoardPage)}) {

@@ -97,18 +97,28 @@ private slots:
     void on_Btn_UseKeyboardCtrl_clicked();
     void on_Btn_MachSettingsPasswd_clicked();
 
+protected:
+    // Builds the ramps ConfigSettings had to leave to the axes' own job.
+    void showEvent(QShowEvent* pEvent) override;
+
 private:
     CMainServices* Services() const;
     AxisCtrl* Axis(int iAxis) const;
     void LogError(const QString& strMsg);
-    // True, after logging "Machine in use", while an operation runs or an
-    // axis moves (or when there is no machine to ask).
+    // True while an operation runs or an axis moves (or when there is no
+    // machine to ask).
+    bool MachineWorking() const;
+    // The same, logging "Machine in use"; once the machine is found idle,
+    // the ramps left from start-up are built first.
     bool MachineBusy();
 
     // Rebuilds an axis's ramp up to its maximum feed, recording the speed
     // profile the graph shows, then its working ramp.
     void RefreshRamp(int iAxis);
     void RefreshAllRamps();
+    // The ramps of every axis and the graph, when ConfigSettings found the
+    // machine working (homing at start-up) and left them.
+    void RefreshPendingRamps();
     // The user settings panel shows the feeds this panel may have changed.
     void RefreshUserSettings();
 
@@ -129,6 +139,7 @@ private:
     std::unique_ptr<QImage> m_pVelAccImg;
     CMyView m_VelAccView;
     bool m_bFirstConfig = true;
+    bool m_bRampsPending = false;
     Ui::CDlgMachineSettings* ui;
 
     std::array<QPushButton*, AXIS_COUNT> m_AxisSelBtns{};

@@ -81,6 +81,7 @@ private slots:
     void form();
     void configShowsTheStore_data();
     void configShowsTheStore();
+    void rampsWaitForStartupHoming();
     void motorEntries_data();
     void motorEntries();
     void finerStepLowersTheFeeds();
@@ -269,6 +270,32 @@ void TestDlgMachineSettings::configShowsTheStore()
     const QImage* pShown = dlg.findChild<CMyView*>()->Image();
     QVERIFY(pShown);
     QCOMPARE(*pShown, CVelAccGraph::Draw(mw.m_AppCtrl.m_AxisCtrl[X_AXIS].m_lstVelProfile, 0.0025));
+}
+
+void TestDlgMachineSettings::rampsWaitForStartupHoming()
+{
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    // Homing runs its approach at the jog feed.
+    AxisCtrl& x = mw.m_AppCtrl.m_AxisCtrl[X_AXIS];
+    x.SetVelocityAcc(AppConfig::m_fAxisJogFeed[X_AXIS], AppConfig::m_fAxisAcc[X_AXIS]);
+    const int iPending = 1 - x.m_nActiveTable;
+    mw.m_AppCtrl.m_iRunMode = AppControl::RUN_MCH_HOMING;
+    CDlgMachineSettings dlg(&mw);
+    dlg.ConfigSettings();
+    QCOMPARE(x.m_fTableFeed[iPending], AppConfig::m_fAxisJogFeed[X_AXIS]);
+    QVERIFY(x.m_lstVelProfile.isEmpty());
+    QVERIFY(mw.m_lstLog.isEmpty());
+    dlg.show(); // opened while homing: still nothing
+    QCOMPARE(x.m_fTableFeed[iPending], AppConfig::m_fAxisJogFeed[X_AXIS]);
+    dlg.hide();
+
+    // Homing done: opening the panel builds every ramp and draws X's.
+    mw.m_AppCtrl.m_iRunMode = AppControl::RUN_IDLE;
+    dlg.show();
+    for (int i = 0; i < AXIS_COUNT; ++i)
+        QVERIFY(RampRefreshed(mw.m_AppCtrl.m_AxisCtrl[i], i));
+    QCOMPARE(*dlg.findChild<CMyView*>()->Image(), CVelAccGraph::Draw(x.m_lstVelProfile, 0.001));
 }
 
 void TestDlgMachineSettings::motorEntries_data()
