@@ -1,5 +1,7 @@
 #include "ui/toolpathdrawing.h"
 
+#include "ui/mainservices.h"
+
 #include <QFont>
 #include <QPainter>
 #include <QPen>
@@ -70,6 +72,30 @@ void CToolPathDrawing::SetHeight(double fHeight)
     m_WorkPieceSize.z = fHeight;
     m_dZDrawScale = 225.0 / fHeight;
     NewPicture(CHANGE_MARGIN);
+}
+
+void CToolPathDrawing::EditSize(CMainServices& services, QPushButton* pBtn, eSize eWhich)
+{
+    struct stSizeBtn
+    {
+        const char* m_pTitle;
+        const char* m_pCaption;
+        double stFloatPoint::*m_pField;
+    };
+    static const stSizeBtn s_Btns[] = {{"Workpiece Length", "Length(X)", &stFloatPoint::x},
+                                       {"Workpiece Width", "Width(Y)", &stFloatPoint::y},
+                                       {"Workpiece Height", "Height(Z)", &stFloatPoint::z}};
+    const stSizeBtn& btn = s_Btns[eWhich];
+    stFloatPoint range;
+    range.x = 1.0;
+    range.y = 10000.0;
+    const double fValue = services.OpenKeypad(pBtn, QString::fromLatin1(btn.m_pTitle), QString::fromLatin1(btn.m_pCaption),
+                                              QString::number(m_WorkPieceSize.*btn.m_pField, 'g', 6), range, false, 1);
+    switch (eWhich) {
+    case WP_LENGTH: SetLength(fValue); break;
+    case WP_WIDTH: SetWidth(fValue); break;
+    case WP_HEIGHT: SetHeight(fValue); break;
+    }
 }
 
 QPoint CToolPathDrawing::CornerPoint(QPoint centre, int x, int y)

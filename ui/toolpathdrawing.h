@@ -15,9 +15,15 @@
 #include <QImage>
 #include <QPoint>
 
+class CMainServices;
+class QPushButton;
+
 class CToolPathDrawing
 {
 public:
+    // Which work-piece size a button sets.
+    enum eSize : int { WP_LENGTH = 0, WP_WIDTH = 1, WP_HEIGHT = 2 };
+
     // Start values: length 200, width 250, height 10 mm; side from the
     // start-up margin (380 pixels).
     CToolPathDrawing();
@@ -28,6 +34,13 @@ public:
     void SetLength(double fLength);
     void SetWidth(double fWidth);
     void SetHeight(double fHeight);
+    // The work-piece size buttons: the keypad (through the main window's
+    // OpenKeypad, range 1 to 10000 mm, 1 decimal) titled "Workpiece Length",
+    // "Workpiece Width" or "Workpiece Height", the button then showing the
+    // value and "Length(X)", "Width(Y)" or "Height(Z)"; the size is set and a
+    // new picture made. The caller then clears the drawing
+    // (ClearToolGraphics) and shows the picture.
+    void EditSize(CMainServices& services, QPushButton* pBtn, eSize eWhich);
     const stFloatPoint& WorkPieceSize() const { return m_WorkPieceSize; }
     double ZDrawScale() const { return m_dZDrawScale; }
     int Side() const { return m_nSide; }

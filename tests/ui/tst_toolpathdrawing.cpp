@@ -1,7 +1,12 @@
 // The tool-path picture: its size from the work piece, the reference-corner
 // signs, the grey levels of depth, the mapping of a work position to a
 // picture point, and a few pixels of a drawn path.
+#include "fakemainwindow.h"
+#include "fakeprompter.h"
+
 #include "ui/toolpathdrawing.h"
+
+#include <QPushButton>
 
 #include <QtTest>
 
@@ -18,6 +23,7 @@ private slots:
     void referenceCornerStartsThePath_data();
     void referenceCornerStartsThePath();
     void drawnPath();
+    void sizeButtons();
 };
 
 void TestToolPathDrawing::pictureSize()
@@ -162,6 +168,29 @@ void TestToolPathDrawing::drawnPath()
     // Clearing wipes the path.
     d.Clear(0, 0);
     QCOMPARE(img.pixelColor(mid), QColor(Qt::black));
+}
+
+void TestToolPathDrawing::sizeButtons()
+{
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    QPushButton btn(&mw);
+    CToolPathDrawing d;
+    prompter.m_lstKeypadEntries << "250" << "0" << "45";
+    d.EditSize(mw, &btn, CToolPathDrawing::WP_WIDTH);
+    QCOMPARE(d.Side(), 390);
+    QCOMPARE(btn.text(), QStringLiteral("250.0\nWidth(Y)"));
+    d.EditSize(mw, &btn, CToolPathDrawing::WP_LENGTH); // 0 is clamped to 1
+    QCOMPARE(d.WorkPieceSize().x, 1.0);
+    QCOMPARE(mw.m_lstLog, QStringList{"error: Value must be between\n1.0000 and 10000.0000"});
+    d.EditSize(mw, &btn, CToolPathDrawing::WP_HEIGHT);
+    QCOMPARE(d.ZDrawScale(), 5.0);
+    QCOMPARE(btn.text(), QStringLiteral("45.0\nHeight(Z)"));
+    QCOMPARE(prompter.m_lstPrompts.size(), 3);
+    QCOMPARE(prompter.m_lstPrompts[0].m_strTitle, QStringLiteral("Workpiece Width"));
+    QCOMPARE(prompter.m_lstPrompts[0].m_strText, QStringLiteral("250"));
+    QCOMPARE(prompter.m_lstPrompts[2].m_strTitle, QStringLiteral("Workpiece Height"));
+    QCOMPARE(prompter.m_lstPrompts[2].m_strText, QStringLiteral("10"));
 }
 
 QTEST_MAIN(TestToolPathDrawing)
