@@ -1,0 +1,94 @@
+#include "settings/dlgvideorecsettings.h"
+
+#include "core/Prompter.h"
+#include "core/common.h"
+#include "ui/cnccamera.h"
+#include "ui/filenamerule.h"
+#include "ui_dlgvideorecsettings.h"
+
+#include <algorithm>
+#include <cmath>
+
+CDlgVideoRecSettings::CDlgVideoRecSettings(QWidget* parent)
+    : QDialog(parent)
+    , ui(new Ui::CDlgVideoRecSettings)
+{
+    ui->setupUi(this);
+}
+
+CDlgVideoRecSettings::~CDlgVideoRecSettings()
+{
+    delete ui;
+}
+
+double CDlgVideoRecSettings::ClampFps(double fFps)
+{
+    if (!std::isfinite(fFps))
+        return MIN_FPS;
+    return std::clamp(fFps, MIN_FPS, MAX_FPS);
+}
+
+void CDlgVideoRecSettings::ShowFps()
+{
+    ui->Btn_VideoRecFps->setText(QString::number(m_pCncCamera->m_fRecordFps, 'g', 6) + QStringLiteral("\nFrames/Sec"));
+}
+
+void CDlgVideoRecSettings::ConfigSettings()
+{
+    if (!m_pCncCamera)
+        return;
+    ui->Lbl_VideoRecFile->setText(m_pCncCamera->m_strVideoFile);
+    ShowFps();
+}
+
+void CDlgVideoRecSettings::on_Btn_BrowseVideoRecFile_clicked()
+{
+    if (!m_pCncCamera)
+        return;
+    const QString strPath = CPrompter::Instance().SaveFileName(this, QStringLiteral("Select file name"),
+                                                               m_pCncCamera->m_strVideoFile,
+                                                               QStringLiteral("Avi Files(*.avi)"));
+    if (strPath.isEmpty())
+        return;
+    m_pCncCamera->m_strVideoFile = CFileNameRule::WithDefaultExtension(strPath, QStringLiteral(".avi"));
+    ui->Lbl_VideoRecFile->setText(m_pCncCamera->m_strVideoFile);
+}
+
+void CDlgVideoRecSettings::on_Btn_VideoRecFps_clicked()
+{
+    if (!m_pCncCamera)
+        return;
+    ui->Btn_VideoRecFps->setStyleSheet(BTN_BKGND_BLUE);
+    QString strEntry = QString::number(m_pCncCamera->m_fRecordFps, 'g', 6);
+    if (CPrompter::Instance().Keypad(nullptr, QStringLiteral("Video Frames/sec"), strEntry, false, false)) {
+        bool bOk = false;
+        const double fFps = strEntry.trimmed().toDouble(&bOk);
+        // A text that is not a number keeps the rate as it was.
+        if (bOk)
+            m_pCncCamera->m_fRecordFps = ClampFps(fFps);
+    }
+    ShowFps();
+    ui->Btn_VideoRecFps->setStyleSheet(BTN_BKGND_GRAY);
+}
+
+void CDlgVideoRecSettings::on_Btn_Cancel_clicked()
+{
+    reject();
+}
+
+void CDlgVideoRecSettings::reject()
+{
+    m_bRecordOk = false;
+    QDialog::reject();
+}
+
+void CDlgVideoRecSettings::on_Btn_Ok_clicked()
+{
+    if (!m_pCncCamera || m_pCncCamera->m_strVideoFile.trimmed().isEmpty()) {
+        CPrompter::Instance().Warning(this, QStringLiteral("Video Record Settings"),
+                                      QStringLiteral("Please choose the video file first (Browse)."));
+        return;
+    }
+    m_bRecordOk = true;
+    accept();
+}
