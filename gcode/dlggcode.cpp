@@ -64,6 +64,14 @@ std::vector<std::string> CdlgGCode::Parse_GCode_Line(QString strLine)
 
 void CdlgGCode::ClearCurGCodeData()
 {
+    // The controller reads the program while it runs it, a task while it
+    // loads or checks it: neither may see it vanish.
+    if (RunActive()) {
+        Log(QStringLiteral("Machine in use"), MSG_ERROR);
+        return;
+    }
+    if (ProgramBusy())
+        return;
     ui->LW_GCodeCompileErrors->clear();
     ui->LW_GcodeCommands->clear();
     CGCodeProgram::ClearCurGCodeData();

@@ -69,7 +69,8 @@ public:
     // Enables (after an operation) or disables (during a run or a single
     // line) every control that changes the program.
     void ResetUI(bool bEnable);
-    // Empties the program and both lists of the window.
+    // Empties the program and both lists of the window; refused (logged)
+    // while the program is loaded, checked or run.
     void ClearCurGCodeData();
     // Opens a program file found elsewhere (a USB stick) in place of the
     // program shown, asking first about unsaved edits, and checks it once it

@@ -562,6 +562,10 @@ void TestDlgGCode::pauseAndResume()
     QVERIFY(!ctrl.m_bHold);
     QCOMPARE(w.mw.m_lstLog.last(), QStringLiteral("info: G-Code execution resumed"));
     QVERIFY(w.mw.m_lstCalls.contains("EnableJogPanel(false)"));
+    // The program the controller is running cannot be emptied.
+    w.dlg.ClearCurGCodeData();
+    QCOMPARE(w.mw.m_lstLog.last(), QStringLiteral("error: Machine in use"));
+    QCOMPARE(CdlgGCode::m_lstOfGCodeLines.size(), size_t(3));
     QVERIFY(!ctrl.isRunning());
     ctrl.m_iRunMode = AppControl::RUN_IDLE;
 }
