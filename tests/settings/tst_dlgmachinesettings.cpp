@@ -84,6 +84,7 @@ private slots:
     void rampsWaitForStartupHoming();
     void motorEntries_data();
     void motorEntries();
+    void refusedRampIsReported();
     void finerStepLowersTheFeeds();
     void cancelledMaxFeedIsClampedToTheStepRate();
     void axisSelectionShowsItsRamp();
@@ -393,6 +394,23 @@ void TestDlgMachineSettings::motorEntries()
         QVERIFY(RampRefreshed(axis, s));
     if (button == "Btn_MaxAcc" && typed == "120")
         QVERIFY(axis.m_lstVelProfile != before);
+}
+
+void TestDlgMachineSettings::refusedRampIsReported()
+{
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    CDlgMachineSettings dlg(&mw);
+    dlg.ConfigSettings();
+    // 0.01 mm/s2 would take 50 minutes to reach 30 mm/s: no table that long.
+    prompter.m_lstKeypadEntries << "0.01";
+    Click(&dlg, "Btn_MaxAcc");
+    QCOMPARE(AppConfig::m_fAxisAcc[X_AXIS], 0.01);
+    QCOMPARE(mw.m_lstLog.size(), 1);
+    QVERIFY2(mw.m_lstLog[0].startsWith(QStringLiteral("error: X-Axis: ")), qPrintable(mw.m_lstLog[0]));
+    // The graph shows no ramp rather than the one before.
+    QVERIFY(mw.m_AppCtrl.m_AxisCtrl[X_AXIS].m_lstVelProfile.isEmpty());
+    QCOMPARE(*dlg.findChild<CMyView*>()->Image(), CVelAccGraph::Draw({}, 0.001));
 }
 
 void TestDlgMachineSettings::finerStepLowersTheFeeds()
