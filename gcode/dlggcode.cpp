@@ -743,6 +743,10 @@ void CdlgGCode::on_Btn_OpenDXF_clicked()
             Log(strWhy, MSG_ERROR);
         return;
     }
+    // The converter names what it did not cut as drawn (entities left out,
+    // bulges cut straight): the operator reads it here.
+    for (const QString& strLine : QString::fromStdString(err.str()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        Log(strLine, MSG_INFO);
     if (!m_Doc.LoadGeneratedFile(strOut, this))
         return;
     // The new program runs from its first line.

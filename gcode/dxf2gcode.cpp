@@ -1,5 +1,6 @@
 #include "gcode/dxf2gcode.h"
 
+#include "core/UnitConverter.h"
 #include "gcode/dxfreader.h"
 
 #include <QFile>
@@ -44,15 +45,17 @@ void ReadEntity(DXFReader& reader, Take take)
     }
 }
 
-void AddPiece(std::vector<RawSeg>& out, const RawSeg& seg, double tol)
+// False when the piece was left out.
+bool AddPiece(std::vector<RawSeg>& out, const RawSeg& seg, double tol)
 {
     // A line whose ends coincide or an arc without radius moves nowhere; the
     // interpreter refuses such a move, so it is left out of the program.
     if (seg.type == SEG_LINE && near(seg.start, seg.end, tol))
-        return;
+        return false;
     if (seg.type == SEG_ARC && !(seg.radius > tol))
-        return;
+        return false;
     out.push_back(seg);
+    return true;
 }
 
 void ReadLine(DXFReader& reader, std::vector<RawSeg>& out)
@@ -97,15 +100,24 @@ void ReadArc(DXFReader& reader, std::vector<RawSeg>& out)
     AddPiece(out, seg, CHAIN_TOLERANCE);
 }
 
-void ReadLwPolyline(DXFReader& reader, std::vector<RawSeg>& out)
+// Returns the number of straight pieces cut where the drawing has a bulge
+// (an arc drawn into the polyline).
+size_t ReadLwPolyline(DXFReader& reader, std::vector<RawSeg>& out)
 {
     std::vector<Point> vertices;
+    std::vector<char> bulged; // per vertex: the segment after it is an arc
     int flags = 0;
     Point pending;
     bool hasX = false, hasY = false;
     ReadEntity(reader, [&](int code, const std::string& value) {
         if (code == 70) {
             flags = reader.integer(code, value);
+            return;
+        }
+        if (code == 42) {
+            // The bulge follows the vertex it belongs to.
+            if (!bulged.empty() && reader.number(code, value) != 0.0)
+                bulged.back() = 1;
             return;
         }
         if (code == 10) {
@@ -119,22 +131,27 @@ void ReadLwPolyline(DXFReader& reader, std::vector<RawSeg>& out)
         }
         if (hasX && hasY) {
             vertices.push_back(pending);
+            bulged.push_back(0);
             hasX = hasY = false;
         }
     });
     if (vertices.size() < 2)
-        return;
+        return 0;
+    size_t nBulged = 0;
     RawSeg seg;
     for (size_t i = 0; i + 1 < vertices.size(); ++i) {
         seg.start = vertices[i];
         seg.end = vertices[i + 1];
-        AddPiece(out, seg, CHAIN_TOLERANCE);
+        if (AddPiece(out, seg, CHAIN_TOLERANCE) && bulged[i])
+            ++nBulged;
     }
     if (flags & 1) {
         seg.start = vertices.back();
         seg.end = vertices.front();
-        AddPiece(out, seg, CHAIN_TOLERANCE);
+        if (AddPiece(out, seg, CHAIN_TOLERANCE) && bulged.back())
+            ++nBulged;
     }
+    return nBulged;
 }
 
 // --- Chaining ---------------------------------------------------------------
@@ -296,8 +313,9 @@ std::string fmt4(double v)
     return std::string(buf, res.ptr);
 }
 
-std::vector<RawSeg> parse_entities(DXFReader& reader)
+std::vector<RawSeg> parse_entities(DXFReader& reader, LeftOut* pLeftOut)
 {
+    LeftOut leftOut;
     std::vector<RawSeg> pieces;
     bool inEntities = false;
     int code = 0;
@@ -309,8 +327,12 @@ std::vector<RawSeg> parse_entities(DXFReader& reader)
             inEntities = (code == 2 && value == "ENTITIES");
             continue;
         }
-        if (code == 0 && value == "EOF")
-            return pieces; // the end marker; whatever follows it is not drawing
+        if (code == 0 && value == "EOF") {
+            // The end marker; whatever follows it is not drawing.
+            if (pLeftOut)
+                *pLeftOut = leftOut;
+            return pieces;
+        }
         if (!inEntities || code != 0)
             continue;
         if (value == "ENDSEC")
@@ -320,10 +342,17 @@ std::vector<RawSeg> parse_entities(DXFReader& reader)
         else if (value == "ARC")
             ReadArc(reader, pieces);
         else if (value == "LWPOLYLINE")
-            ReadLwPolyline(reader, pieces);
-        else
+            leftOut.bulgedSegments += ReadLwPolyline(reader, pieces);
+        else {
+            // The vertices and end marker of an old-style POLYLINE and the
+            // attributes of an INSERT belong to the entity already counted.
+            if (value != "VERTEX" && value != "SEQEND" && value != "ATTRIB")
+                ++leftOut.kinds[value];
             ReadEntity(reader, [](int, const std::string&) {});
+        }
     }
+    if (pLeftOut)
+        *pLeftOut = leftOut;
     // A drawing copied only in part (a pulled USB stick) ends in the middle
     // of its entities: cutting what was read would leave outlines out.
     if (inEntities)
@@ -451,7 +480,51 @@ bool ValidParameters(const stDXF2GCode& p)
     }
     if (!(p.m_fToolDia > 0 && p.m_fStepDown > 0 && p.m_fTotalDepth > 0 && p.m_fFeed > 0))
         return false;
+    // Rapid moves run at the safe Z: it lies above the work surface (Z0),
+    // never below the cuts; it and the depth are heights the machine holds.
+    if (!(p.m_fSafeZ > 0) || !CUnitConverter::InRange(p.m_fSafeZ) || !CUnitConverter::InRange(p.m_fTotalDepth))
+        return false;
     return p.m_fTotalDepth / p.m_fStepDown <= MAX_PASSES;
+}
+
+bool InRange(const Point& p)
+{
+    return CUnitConverter::InRange(p.x) && CUnitConverter::InRange(p.y);
+}
+
+// Every coordinate and radius as drawn lies within the machine's length range.
+bool DrawnInRange(const std::vector<RawSeg>& pieces)
+{
+    for (const RawSeg& s : pieces) {
+        if (!InRange(s.start) || !InRange(s.end))
+            return false;
+        if (s.type == SEG_ARC && (!InRange(s.center) || !CUnitConverter::InRange(s.radius)))
+            return false;
+    }
+    return true;
+}
+
+// Every point the program moves through, the drawing moved by `off`, lies
+// within it too (an arc's whole circle counted, as for the corner).
+bool ShiftedInRange(const std::vector<RawSeg>& pieces, const Point& off)
+{
+    auto fits = [&off](double x, double y) { return InRange(Point{x - off.x, y - off.y}); };
+    for (const RawSeg& s : pieces) {
+        if (!fits(s.start.x, s.start.y) || !fits(s.end.x, s.end.y))
+            return false;
+        if (s.type == SEG_ARC && !fits(s.center.x + s.radius, s.center.y + s.radius))
+            return false;
+    }
+    return true;
+}
+
+// "2 CIRCLE, 1 SPLINE"
+std::string KindList(const std::map<std::string, size_t>& kinds)
+{
+    std::string list;
+    for (const auto& [kind, count] : kinds)
+        list += (list.empty() ? "" : ", ") + std::to_string(count) + " " + kind;
+    return list;
 }
 
 int Convert(const stDXF2GCode& params, std::ostream& err)
@@ -476,9 +549,10 @@ int Convert(const stDXF2GCode& params, std::ostream& err)
     }
 
     std::vector<RawSeg> pieces;
+    LeftOut leftOut;
     try {
         DXFReader reader(in);
-        pieces = parse_entities(reader);
+        pieces = parse_entities(reader, &leftOut);
     } catch (const DXFError& e) {
         err << e.what() << "\n";
         return 1;
@@ -492,7 +566,17 @@ int Convert(const stDXF2GCode& params, std::ostream& err)
         return 1;
     }
 
+    const std::string range = fmt4(CUnitConverter::MAX_LENGTH);
+    if (!DrawnInRange(pieces)) {
+        err << "Invalid DXF: a coordinate or radius lies beyond +-" << range << " mm, the machine's length range.\n";
+        return 1;
+    }
     const Point off = LowerLeft(pieces);
+    if (!ShiftedInRange(pieces, off)) {
+        err << "Invalid DXF: the drawing, moved to X0 Y0, reaches beyond " << range
+            << " mm, the machine's length range.\n";
+        return 1;
+    }
     const std::vector<Path> paths = group_paths(std::move(pieces), CHAIN_TOLERANCE);
 
     // Written to a temporary file renamed into place at the end, so that a
@@ -521,6 +605,11 @@ int Convert(const stDXF2GCode& params, std::ostream& err)
         return 1;
     }
     err << "Converted " << std::to_string(paths.size()) << " path(s). Output: " << outPath.toStdString() << "\n";
+    // What the program does not cut as drawn is said, never passed over.
+    if (!leftOut.kinds.empty())
+        err << "Left out, not cut: " << KindList(leftOut.kinds) << ".\n";
+    if (leftOut.bulgedSegments > 0)
+        err << "Cut as straight lines: " << leftOut.bulgedSegments << " bulged polyline segment(s).\n";
     return 0;
 }
 

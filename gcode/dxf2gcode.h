@@ -9,7 +9,9 @@
 // reported as text on an error stream (the standard error stream by default).
 #include <QString>
 
+#include <map>
 #include <ostream>
+#include <string>
 #include <vector>
 
 // Cutting parameters of one conversion, filled by the DXF dialog and copied
@@ -27,7 +29,11 @@ struct stDXF2GCode
 
 // Converts params.m_strDxfFile; 0 when the program was written, 1 on any
 // reported failure (nothing is written then). Messages go to `err`, the
-// standard error stream in the one-argument form.
+// standard error stream in the one-argument form; after a conversion they
+// also name what was not cut as drawn (entities left out, bulges cut
+// straight). Every coordinate and radius, and the drawing moved to X0 Y0,
+// must lie within the machine's length range; the safe Z must lie above the
+// work surface.
 int CreateGcodeFromDxf(stDXF2GCode params);
 int CreateGcodeFromDxf(const stDXF2GCode& params, std::ostream& err);
 
@@ -82,10 +88,18 @@ inline double dist2(const Point& a, const Point& b) { return sqr(a.x - b.x) + sq
 // A distance equal to the tolerance counts as touching.
 inline bool near(const Point& a, const Point& b, double tol) { return dist2(a, b) <= tol * tol; }
 
+// What a drawing holds that the program does not cut as drawn.
+struct LeftOut
+{
+    std::map<std::string, size_t> kinds; // entities not read (CIRCLE, SPLINE, ...) and their counts
+    size_t bulgedSegments = 0;           // LWPOLYLINE segments with a bulge, cut as straight chords
+};
+
 // Reads the whole stream and returns the pieces in file order. Lines whose
 // ends coincide and arcs without radius are left out. Throws DXFError on a
-// drawing that cannot be read.
-std::vector<RawSeg> parse_entities(DXFReader& reader);
+// drawing that cannot be read. What is not cut as drawn is counted in
+// `pLeftOut` when given.
+std::vector<RawSeg> parse_entities(DXFReader& reader, LeftOut* pLeftOut = nullptr);
 
 // Chains the pieces into paths. Each unused piece (file order) starts a
 // chain; the chain grows at its tail with the first unused piece (file order)

@@ -155,6 +155,7 @@ private slots:
     void openAndCheck();
     void dxfImport();
     void dxfImportCancelledOrInvalid();
+    void dxfImportTellsWhatIsLeftOut();
     void wholeProgramRun();
 };
 
@@ -900,6 +901,20 @@ void TestDlgGCode::dxfImport()
     QCOMPARE(AppConfig::m_GCodeRunSettings.m_uiStartLine, 0);
     QCOMPARE(w.Btn("Btn_GCodeExecStartLine")->text(), QStringLiteral("0\nStart Line"));
     QCOMPARE(w.Count(), QStringLiteral("0"));
+}
+
+void TestDlgGCode::dxfImportTellsWhatIsLeftOut()
+{
+    // A hole drawn as a circle is not cut: the log says so.
+    stWnd w;
+    const QString strRoot = w.mw.m_Setup.m_Folder.Root();
+    QByteArray drawing = SQUARE_DXF;
+    drawing.replace("0\nENDSEC", "0\nCIRCLE\n10\n5\n20\n5\n40\n1\n0\nENDSEC");
+    w.prompter.m_lstFileNames << WriteFile(strRoot + "/part.dxf", drawing);
+    OnDxfDialog([](dlgDxfToGCode* pDlg) { QTest::mouseClick(pDlg->findChild<QPushButton*>("Btn_Ok"), Qt::LeftButton); });
+    w.Click("Btn_OpenDXF");
+    QTRY_VERIFY(w.Logged("info: G-Code Loaded"));
+    QVERIFY(w.Logged("info: Left out, not cut: 1 CIRCLE."));
 }
 
 void TestDlgGCode::dxfImportCancelledOrInvalid()

@@ -546,6 +546,22 @@ private slots:
                                                     << "Invalid DXF at line 1: group code \"\x89PNG\" is not a number.\n";
         QTest::newRow("invalid parameters") << CDxfText().Line(0, 0, 1, 0).Drawing() << 0.0
                                             << "Invalid numeric parameters.\n";
+        // Lengths the machine's internal unit cannot hold are never written
+        // (a G1 Xinf, or a clamped move).
+        const QString beyond = "Invalid DXF: a coordinate or radius lies beyond +-214748.3647 mm, the machine's "
+                               "length range.\n";
+        QTest::newRow("coordinate of 1e308") << CDxfText().Line(0, 0, 1e308, 0).Line(-1e308, 0, 0, 5).Drawing()
+                                             << 1.0 << beyond;
+        QTest::newRow("coordinate of 1e20") << CDxfText().Line(1e20, 1e20, 1e20, 0).Drawing() << 1.0 << beyond;
+        QTest::newRow("radius beyond the range") << CDxfText().Arc(0, 0, 3e5, 0, 10).Drawing() << 1.0 << beyond;
+        QTest::newRow("drawing wider than the range")
+            << CDxfText().Line(-200000, 0, 200000, 0).Drawing() << 1.0
+            << "Invalid DXF: the drawing, moved to X0 Y0, reaches beyond 214748.3647 mm, the machine's length "
+               "range.\n";
+        QTest::newRow("arc's circle beyond the range once moved")
+            << CDxfText().Arc(-100000, 0, 100000, 350, 10).Line(0, 0, 100000, 0).Drawing() << 1.0
+            << "Invalid DXF: the drawing, moved to X0 Y0, reaches beyond 214748.3647 mm, the machine's length "
+               "range.\n";
     }
     void failures()
     {
@@ -576,6 +592,11 @@ private slots:
         QTest::newRow("depth not a number") << 2 << nan;
         QTest::newRow("depth infinite") << 2 << inf;
         QTest::newRow("safe Z infinite") << 4 << inf;
+        // Rapid moves run at the safe Z: never at or below the work surface.
+        QTest::newRow("safe Z negative") << 4 << -10.0;
+        QTest::newRow("safe Z zero") << 4 << 0.0;
+        QTest::newRow("safe Z beyond the length range") << 4 << 1e9;
+        QTest::newRow("depth beyond the length range") << 2 << 3e5;
         QTest::newRow("a million passes and more") << 1 << 1e-7;
     }
     void invalidParameters()
@@ -677,6 +698,28 @@ private slots:
         GCodeErrorMap errors;
         CGCodeChecker::Check(cmds, errors, stGCodeCheckMachine{});
         QVERIFY2(errors.empty(), errors.empty() ? "" : errors.begin()->second.c_str());
+    }
+
+    // What the drawing holds that is not cut as drawn is named after the
+    // conversion, which still writes what it can cut.
+    void leftOutIsReported()
+    {
+        CDxfText d;
+        d.Line(0, 0, 10, 0).Circle(5, 5, 1).Circle(7, 7, 1).Pair(0, "SPLINE").Pair(10, "1").Pair(20, "1");
+        d.Pair(0, "INSERT").Pair(2, "BOLT").Pair(0, "ATTRIB").Pair(0, "POLYLINE").Pair(0, "VERTEX").Pair(0, "VERTEX");
+        d.Pair(0, "SEQEND");
+        // A closed polyline: the second vertex and the last (closing) one
+        // carry bulges, the first a bulge of 0.
+        d.Pair(0, "LWPOLYLINE").Num(90, 3).Num(70, 1).Num(10, 20).Num(20, 0).Num(42, 0);
+        d.Num(10, 30).Num(20, 0).Num(42, 0.5).Num(10, 30).Num(20, 10).Num(42, -1);
+        int rc = -1;
+        QString messages;
+        const QByteArray program = Convert(d.Drawing(), Params("", 1.0, 1.0), &rc, &messages);
+        QCOMPARE(rc, 0);
+        QCOMPARE(messages, "Converted 2 path(s). Output: " + InDir("part..ncc") + "\n" +
+                               "Left out, not cut: 2 CIRCLE, 1 INSERT, 1 POLYLINE, 1 SPLINE.\n"
+                               "Cut as straight lines: 2 bulged polyline segment(s).\n");
+        QCOMPARE(program.count("\nG1 X"), 4);
     }
 
     void numberFormat()

@@ -49,6 +49,12 @@ private slots:
                                         << "No supported entities (LINE/LWPOLYLINE/ARC) found.\n";
         QTest::newRow("zero depth") << line << QStringList{"3", "1", "0", "600", "5"} << 1
                                     << "Invalid numeric parameters.\n";
+        QTest::newRow("coordinate of 1e308")
+            << QByteArray("0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n0\n20\n0\n11\n1e308\n21\n0\n0\nENDSEC\n0\nEOF\n")
+            << QStringList{"3", "1", "2.5", "600", "5"} << 1
+            << "Invalid DXF: a coordinate or radius lies beyond +-214748.3647 mm, the machine's length range.\n";
+        QTest::newRow("safe Z below the work surface") << line << QStringList{"3", "1", "2.5", "600", "-10"} << 1
+                                                       << "Invalid numeric parameters.\n";
         QTest::newRow("decimal comma") << line << QStringList{"3", "0,5", "2", "600", "5"} << 2 << "";
         QTest::newRow("missing argument") << line << QStringList{"3", "1", "2", "600"} << 2 << "";
     }
