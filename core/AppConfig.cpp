@@ -1,5 +1,7 @@
 #include "core/AppConfig.h"
 
+#include <QRegularExpression>
+
 #include "core/Prompter.h"
 
 #include <QDataStream>
@@ -7,6 +9,7 @@
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QRecursiveMutex>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <cmath>
 #include <cstddef>
@@ -143,6 +146,28 @@ public:
 private:
     QDataStream& m_Stream;
 };
+
+// "VerM.N" as major and minor number; false for any other text.
+bool ParseVersionTag(const QString& strTag, int& iMajor, int& iMinor)
+{
+    static const QRegularExpression re(QStringLiteral("^Ver(\\d{1,4})\\.(\\d{1,4})$"));
+    const QRegularExpressionMatch m = re.match(strTag);
+    if (!m.hasMatch())
+        return false;
+    iMajor = m.captured(1).toInt();
+    iMinor = m.captured(2).toInt();
+    return true;
+}
+
+// A tag of an older layout that this program upgrades: "Ver" with a version
+// below its own. A damaged tag, or one of a newer program, is none.
+bool IsOlderVersion(const QString& strTag)
+{
+    int iMajor = 0, iMinor = 0, iOwnMajor = 0, iOwnMinor = 0;
+    if (!ParseVersionTag(strTag, iMajor, iMinor) || !ParseVersionTag(SOFTWARE_VERSION, iOwnMajor, iOwnMinor))
+        return false;
+    return iMajor < iOwnMajor || (iMajor == iOwnMajor && iMinor < iOwnMinor);
+}
 
 bool AllPositive(const double (&values)[AXIS_COUNT])
 {
@@ -369,6 +394,9 @@ int AppConfig::LoadConfig(QString path)
         in >> strVersion;
         if (in.status() != QDataStream::Ok || strVersion.isEmpty() || strVersion.size() > MAX_VERSION_LENGTH) {
             strFault = QStringLiteral("no version tag at its head");
+        } else if (strVersion != SOFTWARE_VERSION && !IsOlderVersion(strVersion)) {
+            // Rewriting it as an older file would lose the operator's bytes.
+            strFault = QStringLiteral("its version tag \"%1\" is not one this program knows").arg(strVersion);
         } else {
             bCurrentVersion = strVersion == SOFTWARE_VERSION;
             CFieldReader reader(in);

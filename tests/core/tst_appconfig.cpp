@@ -391,6 +391,12 @@ private slots:
         QTest::newRow("last byte missing") << good.left(Offset::FileSize - 1);
         QTest::newRow("garbage") << QByteArray("\x7f\xff\xff\xf0") + " this is not a settings file at all";
         QTest::newRow("odd version length") << with(0, QByteArray::fromHex("0000000b"));
+        // A damaged version tag is not an older file to rewrite: the bytes
+        // stay the operator's.
+        QTest::newRow("damaged version letter") << with(4, QByteArray::fromHex("0058")); // "Xer4.0"
+        QTest::newRow("damaged version digit") << with(10, QByteArray::fromHex("004f")); // "Ver4.O"
+        QTest::newRow("version of a newer program") << with(10, QByteArray::fromHex("0039")); // "Ver9.0"
+        QTest::newRow("newer minor version") << with(14, QByteArray::fromHex("0031")); // "Ver4.1"
         QTest::newRow("text file") << QByteArray(700, 'A');
         QTest::newRow("zero travel per pulse") << with(Offset::AxisMovPerPulse + 16, BigEndianDouble(0.0));
         QTest::newRow("negative max feed") << with(Offset::MaxAxisFeed, BigEndianDouble(-30.0));
