@@ -368,7 +368,7 @@ void CdlgGCode::on_Btn_InsertNewGCodeLine_clicked()
 void CdlgGCode::on_Btn_UpdateGCodeLine_clicked()
 {
     Flash(ui->Btn_UpdateGCodeLine);
-    if (ui->LE_GCodeCmnds->text().isEmpty() || m_lstOfGCodeLines.empty() || ProgramBusy())
+    if (ui->LE_GCodeCmnds->text().isEmpty() || ProgramBusy() || m_lstOfGCodeLines.empty())
         return;
     const int iLine = SelectedLine();
     if (iLine < 0 || size_t(iLine) >= m_lstOfGCodeLines.size())
@@ -385,7 +385,7 @@ void CdlgGCode::on_Btn_UpdateGCodeLine_clicked()
 void CdlgGCode::on_Btn_DeleteGCodeLine_clicked()
 {
     Flash(ui->Btn_DeleteGCodeLine);
-    if (m_lstOfGCodeLines.empty() || ProgramBusy())
+    if (ProgramBusy() || m_lstOfGCodeLines.empty())
         return;
     const int iLine = SelectedLine();
     if (iLine < 0 || size_t(iLine) >= m_lstOfGCodeLines.size())
@@ -403,7 +403,7 @@ void CdlgGCode::on_Btn_MoveGCodeLineUp_clicked()
 {
     Flash(ui->Btn_MoveGCodeLineUp);
     const int iLine = SelectedLine();
-    if (m_lstOfGCodeLines.size() < 2 || iLine < 0 || ProgramBusy())
+    if (ProgramBusy() || m_lstOfGCodeLines.size() < 2 || iLine < 0)
         return;
     if (iLine == m_iFirstVisibleLine)
         return; // row 0 of the window
@@ -415,7 +415,7 @@ void CdlgGCode::on_Btn_MoveGCodeLineDown_clicked()
 {
     Flash(ui->Btn_MoveGCodeLineDown);
     const int iLine = SelectedLine();
-    if (m_lstOfGCodeLines.size() < 2 || iLine < 0 || ProgramBusy())
+    if (ProgramBusy() || m_lstOfGCodeLines.size() < 2 || iLine < 0)
         return;
     if (iLine - m_iFirstVisibleLine >= ui->LW_GcodeCommands->count() - 1)
         return; // last row of the window
@@ -443,6 +443,10 @@ void CdlgGCode::Swap_GCode_Lines(uint iCurRow, uint iNewRow)
 void CdlgGCode::on_Btn_EditGCode_clicked()
 {
     QPushButton* pBtn = ui->Btn_EditGCode;
+    if (ProgramBusy()) {
+        Flash(pBtn);
+        return;
+    }
     if (m_lstOfGCodeLines.empty()) {
         Flash(pBtn);
         Log(QStringLiteral("No G-Code loaded"), MSG_ERROR);
@@ -489,18 +493,15 @@ void CdlgGCode::on_Btn_CompileGCode_clicked()
 {
     QPushButton* pBtn = ui->Btn_CompileGCode;
     pBtn->setStyleSheet(BTN_BKGND_GREEN);
-    if (m_lstOfGCodeLines.empty() && !m_bGCodeLoading) {
-        Log(QStringLiteral("No G-Code loaded"), MSG_ERROR);
-        CMainServices::ResetBtnBkGnd(pBtn, BTN_BKGND_GRAY);
-        return;
-    }
-    if (m_bGCodeCompiling) {
-        Log(QStringLiteral("Preveious G-Code Still Compiling"), MSG_ERROR);
-        CMainServices::ResetBtnBkGnd(pBtn, BTN_BKGND_GRAY);
-        return;
-    }
-    if (m_bGCodeLoading) {
-        Log(QStringLiteral("G-Code Loading. Please wait!"), MSG_ERROR);
+    QString strRefusal;
+    if (m_bGCodeLoading)
+        strRefusal = QStringLiteral("G-Code Loading. Please wait!");
+    else if (m_lstOfGCodeLines.empty())
+        strRefusal = QStringLiteral("No G-Code loaded");
+    else if (m_bGCodeCompiling)
+        strRefusal = QStringLiteral("Preveious G-Code Still Compiling");
+    if (!strRefusal.isEmpty()) {
+        Log(strRefusal, MSG_ERROR);
         CMainServices::ResetBtnBkGnd(pBtn, BTN_BKGND_GRAY);
         return;
     }
@@ -570,6 +571,10 @@ void CdlgGCode::on_Btn_GCodeExecStartLine_clicked()
 {
     QPushButton* pBtn = ui->Btn_GCodeExecStartLine;
     CMainServices* pServices = Services();
+    if (ProgramBusy()) {
+        Flash(pBtn);
+        return;
+    }
     if (m_lstOfGCodeLines.empty()) {
         Flash(pBtn);
         Log(QStringLiteral("No G-Code Loaded"), MSG_ERROR);
@@ -577,10 +582,6 @@ void CdlgGCode::on_Btn_GCodeExecStartLine_clicked()
     }
     if (!pServices)
         return;
-    if (ProgramBusy()) {
-        Flash(pBtn);
-        return;
-    }
     const size_t iLines = m_lstOfGCodeLines.size();
     const double fValue = pServices->OpenKeypad(
         pBtn, QStringLiteral("G-Code Start Line"), QStringLiteral("Start Line"),

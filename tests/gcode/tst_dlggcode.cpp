@@ -623,6 +623,9 @@ void TestDlgGCode::refusedWhileBusy_data()
     QTest::newRow("move while loading") << "Btn_MoveGCodeLineDown" << true;
     QTest::newRow("execute line while checking") << "Btn_ExecOneGCodeLine" << false;
     QTest::newRow("DXF import while loading") << "Btn_OpenDXF" << true;
+    QTest::newRow("edit mode while loading") << "Btn_EditGCode" << true;
+    QTest::newRow("start line while checking") << "Btn_GCodeExecStartLine" << false;
+    QTest::newRow("check while loading") << "Btn_CompileGCode" << true;
 }
 
 void TestDlgGCode::refusedWhileBusy()
