@@ -12,11 +12,6 @@
 #include <QPushButton>
 #include <QtTest>
 
-namespace {
-QPushButton* Btn(QWidget* pDlg, const char* pName) { return pDlg->findChild<QPushButton*>(QLatin1String(pName)); }
-void Click(QWidget* pDlg, const char* pName) { QTest::mouseClick(Btn(pDlg, pName), Qt::LeftButton); }
-} // namespace
-
 class TestDlgPwmSpndlSettings : public QObject
 {
     Q_OBJECT
@@ -62,10 +57,10 @@ void TestDlgPwmSpndlSettings::shownValues()
     AppConfig::m_stPwmSpndlSettings.m_nSpindleDelay = 40;
     AppConfig::m_bPWMCtrlUsed = true;
     CDlgPwmSpndlSettings dlg;
-    QCOMPARE(Btn(&dlg, "Btn_PwmMinFreq")->text(), QStringLiteral("250\nMin Freq"));
-    QCOMPARE(Btn(&dlg, "Btn_PwmMaxFreq")->text(), QStringLiteral("5000\nMax Freq"));
-    QCOMPARE(Btn(&dlg, "Btn_SpndlTimeDelay")->text(), QStringLiteral("40\nmilli Secs"));
-    QCOMPARE(Btn(&dlg, "Btn_EnlSpndlPwm")->styleSheet(), BTN_BKGND_GREEN);
+    QCOMPARE(FindButton(dlg, "Btn_PwmMinFreq")->text(), QStringLiteral("250\nMin Freq"));
+    QCOMPARE(FindButton(dlg, "Btn_PwmMaxFreq")->text(), QStringLiteral("5000\nMax Freq"));
+    QCOMPARE(FindButton(dlg, "Btn_SpndlTimeDelay")->text(), QStringLiteral("40\nmilli Secs"));
+    QCOMPARE(FindButton(dlg, "Btn_EnlSpndlPwm")->styleSheet(), BTN_BKGND_GREEN);
 }
 
 // Entries are whole numbers, clamped silently (nothing logged).
@@ -114,7 +109,7 @@ void TestDlgPwmSpndlSettings::entries()
     CFakeMainWindow mw;
     CDlgPwmSpndlSettings dlg(&mw);
     prompter.m_lstKeypadEntries << typed;
-    Click(&dlg, qPrintable(button));
+    ClickButton(dlg, qPrintable(button));
 
     const stPwmSpindleSettings& pwm = AppConfig::m_stPwmSpndlSettings;
     QCOMPARE(prompter.m_lstPrompts.size(), 1);
@@ -124,8 +119,8 @@ void TestDlgPwmSpndlSettings::entries()
     QCOMPARE(int(pwm.m_nMinFreq), min);
     QCOMPARE(int(pwm.m_nMaxFreq), max);
     QCOMPARE(int(pwm.m_nSpindleDelay), delay);
-    QCOMPARE(Btn(&dlg, qPrintable(button))->text(), text);
-    QCOMPARE(Btn(&dlg, qPrintable(button))->styleSheet(), BTN_BKGND_GRAY);
+    QCOMPARE(FindButton(dlg, qPrintable(button))->text(), text);
+    QCOMPARE(FindButton(dlg, qPrintable(button))->styleSheet(), BTN_BKGND_GRAY);
     QVERIFY(mw.m_lstLog.isEmpty());
 }
 
@@ -139,24 +134,24 @@ void TestDlgPwmSpndlSettings::stepFollowsBothLimits()
     const stPwmSpindleSettings& pwm = AppConfig::m_stPwmSpndlSettings;
 
     prompter.m_lstKeypadEntries << "3000";
-    Click(&dlg, "Btn_PwmMaxFreq");
+    ClickButton(dlg, "Btn_PwmMaxFreq");
     QCOMPARE(int(pwm.m_nFreqStep), 120);
 
     prompter.m_lstKeypadEntries << "2500";
-    Click(&dlg, "Btn_PwmMinFreq");
+    ClickButton(dlg, "Btn_PwmMinFreq");
     QCOMPARE(int(pwm.m_nFreqStep), 20);
     QVERIFY(pwm.m_nMinFreq + 23 * pwm.m_nFreqStep <= pwm.m_nMaxFreq);
 
     // Both limits far up: the maximum first, then the minimum.
     prompter.m_lstKeypadEntries << "9000" << "8000";
-    Click(&dlg, "Btn_PwmMaxFreq");
-    Click(&dlg, "Btn_PwmMinFreq");
+    ClickButton(dlg, "Btn_PwmMaxFreq");
+    ClickButton(dlg, "Btn_PwmMinFreq");
     QCOMPARE(int(pwm.m_nMinFreq), 8000);
     QCOMPARE(int(pwm.m_nMaxFreq), 9000);
     QCOMPARE(int(pwm.m_nFreqStep), 41);
 
     prompter.m_lstKeypadEntries << "123";
-    Click(&dlg, "Btn_PwmMaxFreq");
+    ClickButton(dlg, "Btn_PwmMaxFreq");
     QCOMPARE(int(pwm.m_nMaxFreq), 8023);
     QCOMPARE(int(pwm.m_nFreqStep), 0);
 }
@@ -170,26 +165,26 @@ void TestDlgPwmSpndlSettings::enableSwitchesPwm()
     AppConfig::m_stPwmSpndlSettings.m_nCurFreq = 1000;
     CDlgPwmSpndlSettings dlg(&mw);
 
-    Click(&dlg, "Btn_EnlSpndlPwm");
+    ClickButton(dlg, "Btn_EnlSpndlPwm");
     QVERIFY(AppConfig::m_bPWMCtrlUsed);
-    QCOMPARE(Btn(&dlg, "Btn_EnlSpndlPwm")->styleSheet(), BTN_BKGND_GREEN);
+    QCOMPARE(FindButton(dlg, "Btn_EnlSpndlPwm")->styleSheet(), BTN_BKGND_GREEN);
     QCOMPARE(bank.Mode(pin), EPinMode::PwmMarkSpace);
     QCOMPARE(bank.PwmClock(), 19200000 / 1000 / 1024);
     QCOMPARE(bank.PwmValue(pin), 512);
 
-    Click(&dlg, "Btn_EnlSpndlPwm");
+    ClickButton(dlg, "Btn_EnlSpndlPwm");
     QVERIFY(!AppConfig::m_bPWMCtrlUsed);
-    QCOMPARE(Btn(&dlg, "Btn_EnlSpndlPwm")->styleSheet(), BTN_BKGND_GRAY);
+    QCOMPARE(FindButton(dlg, "Btn_EnlSpndlPwm")->styleSheet(), BTN_BKGND_GRAY);
     QCOMPARE(bank.Mode(pin), EPinMode::PwmOff);
     QVERIFY(mw.m_lstLog.isEmpty());
 
     // No speed chosen yet: the PWM starts at the lowest frequency, never at 0.
     AppConfig::m_stPwmSpndlSettings.m_nCurFreq = 0;
-    Click(&dlg, "Btn_EnlSpndlPwm");
+    ClickButton(dlg, "Btn_EnlSpndlPwm");
     QCOMPARE(int(AppConfig::m_stPwmSpndlSettings.m_nCurFreq), 100);
     QCOMPARE(bank.PwmClock(), 19200000 / 100 / 1024);
     QCOMPARE(bank.Mode(pin), EPinMode::PwmMarkSpace);
-    Click(&dlg, "Btn_EnlSpndlPwm");
+    ClickButton(dlg, "Btn_EnlSpndlPwm");
 }
 
 // A PWM that cannot start is told, and PWM control stays off.
@@ -199,16 +194,16 @@ void TestDlgPwmSpndlSettings::failedStartIsReported()
     CFakeMainWindow mw;
     AppConfig::m_iSpindlePwmOutput = -1;
     CDlgPwmSpndlSettings dlg(&mw);
-    Click(&dlg, "Btn_EnlSpndlPwm");
+    ClickButton(dlg, "Btn_EnlSpndlPwm");
     AppConfig::m_iSpindlePwmOutput = 12;
     QVERIFY(!AppConfig::m_bPWMCtrlUsed);
-    QCOMPARE(Btn(&dlg, "Btn_EnlSpndlPwm")->styleSheet(), BTN_BKGND_GRAY);
+    QCOMPARE(FindButton(dlg, "Btn_EnlSpndlPwm")->styleSheet(), BTN_BKGND_GRAY);
     QCOMPARE(mw.m_lstLog, QStringList{"error: Error: Spindle PWM not started: no PWM pin fitted"});
 
     // Opened on its own (no main window): a warning box instead.
     AppConfig::m_iSpindlePwmOutput = -1;
     CDlgPwmSpndlSettings alone;
-    Click(&alone, "Btn_EnlSpndlPwm");
+    ClickButton(alone, "Btn_EnlSpndlPwm");
     AppConfig::m_iSpindlePwmOutput = 12;
     QCOMPARE(prompter.Texts("Warning"), QStringList{"Error: Spindle PWM not started: no PWM pin fitted"});
 }

@@ -10,11 +10,6 @@
 #include <QPushButton>
 #include <QtTest>
 
-namespace {
-QPushButton* Btn(QWidget* pDlg, const QString& strName) { return pDlg->findChild<QPushButton*>(strName); }
-void Click(QWidget* pDlg, const QString& strName) { QTest::mouseClick(Btn(pDlg, strName), Qt::LeftButton); }
-} // namespace
-
 class TestDlgSpindleSpeedSettings : public QObject
 {
     Q_OBJECT
@@ -62,9 +57,9 @@ void TestDlgSpindleSpeedSettings::shownValues()
     AppConfig::m_stPwmSpndlSettings.m_nSpindleDelay = 150;
     CdlgSpindleSpeedSettings dlg;
     dlg.ConfigSettings();
-    QCOMPARE(Btn(&dlg, "Btn_Speed_0")->text(), QStringLiteral("1000\nS0"));
-    QCOMPARE(Btn(&dlg, "Btn_Speed_15")->text(), QStringLiteral("16000\nS15"));
-    QCOMPARE(Btn(&dlg, "Btn_SpeedSetWaitTime")->text(), QStringLiteral("150.0000\nWait Time"));
+    QCOMPARE(FindButton(dlg, "Btn_Speed_0")->text(), QStringLiteral("1000\nS0"));
+    QCOMPARE(FindButton(dlg, "Btn_Speed_15")->text(), QStringLiteral("16000\nS15"));
+    QCOMPARE(FindButton(dlg, "Btn_SpeedSetWaitTime")->text(), QStringLiteral("150.0000\nWait Time"));
 }
 
 void TestDlgSpindleSpeedSettings::entries_data()
@@ -106,7 +101,7 @@ void TestDlgSpindleSpeedSettings::entries()
     CdlgSpindleSpeedSettings dlg;
     dlg.ConfigSettings();
     prompter.m_lstKeypadEntries << typed;
-    Click(&dlg, button);
+    ClickButton(dlg, qPrintable(button));
 
     QCOMPARE(prompter.m_lstPrompts.size(), 1);
     QCOMPARE(prompter.m_lstPrompts[0].m_strTitle, title);
@@ -117,8 +112,8 @@ void TestDlgSpindleSpeedSettings::entries()
         QCOMPARE(int(AppConfig::m_stPwmSpndlSettings.m_nSpindleDelay), stored);
     else
         QCOMPARE(int(AppConfig::m_iSpindleSpeeds[button.mid(10).toInt()]), stored);
-    QCOMPARE(Btn(&dlg, button)->text(), text);
-    QCOMPARE(Btn(&dlg, button)->styleSheet(), BTN_BKGND_GRAY);
+    QCOMPARE(FindButton(dlg, qPrintable(button))->text(), text);
+    QCOMPARE(FindButton(dlg, qPrintable(button))->styleSheet(), BTN_BKGND_GRAY);
 }
 
 QTEST_MAIN(TestDlgSpindleSpeedSettings)

@@ -12,17 +12,9 @@
 #include <QtTest>
 
 namespace {
-QPushButton* Btn(QWidget* pDlg, const char* pName)
-{
-    QPushButton* pBtn = pDlg->findChild<QPushButton*>(QLatin1String(pName));
-    if (!pBtn)
-        qFatal("no button %s", pName);
-    return pBtn;
-}
-void Click(QWidget* pDlg, const char* pName) { QTest::mouseClick(Btn(pDlg, pName), Qt::LeftButton); }
-bool IsGreen(QWidget* pDlg, const char* pName) { return Btn(pDlg, pName)->styleSheet() == BTN_BKGND_GREEN; }
-bool IsGray(QWidget* pDlg, const char* pName) { return Btn(pDlg, pName)->styleSheet() == BTN_BKGND_GRAY; }
-bool IsBlue(QWidget* pDlg, const char* pName) { return Btn(pDlg, pName)->styleSheet() == BTN_BKGND_BLUE; }
+bool IsGreen(QWidget* pDlg, const char* pName) { return FindButton(*pDlg, pName)->styleSheet() == BTN_BKGND_GREEN; }
+bool IsGray(QWidget* pDlg, const char* pName) { return FindButton(*pDlg, pName)->styleSheet() == BTN_BKGND_GRAY; }
+bool IsBlue(QWidget* pDlg, const char* pName) { return FindButton(*pDlg, pName)->styleSheet() == BTN_BKGND_BLUE; }
 } // namespace
 
 class TestDlgUserSettings : public QObject
@@ -115,9 +107,9 @@ void TestDlgUserSettings::form()
     for (const char* pName : {"Btn_AutoHomeOnStartup", "Btn_HomeRepeatOffset", "Btn_AutoHomeSequence", "Btn_AxisSel_A",
                               "Btn_AxisSel_B", "Btn_SameMotorSettings_AB", "Btn_AxisAutoHmFeed", "Btn_ToolChangePos_X",
                               "Btn_ToolChangePos_Y", "Btn_ToolChangePos_Z", "Btn_ToolChangePos_A", "Btn_ToolChangePos_B"})
-        QVERIFY2(!Btn(&dlg, pName)->isEnabled(), pName);
+        QVERIFY2(!FindButton(dlg, pName)->isEnabled(), pName);
     QVERIFY(IsBlue(&dlg, "Btn_AxisSel_X"));
-    QCOMPARE(Btn(&dlg, "Btn_AutoHomeSequence")->iconSize(), QSize(34, 34));
+    QCOMPARE(FindButton(dlg, "Btn_AutoHomeSequence")->iconSize(), QSize(34, 34));
     QCOMPARE(dlg.styleSheet(), QStringLiteral("background-color: rgb(85, 85, 85);"));
 }
 
@@ -143,23 +135,23 @@ void TestDlgUserSettings::shownSettings()
     dlg.m_iSelAxis = Z_AXIS;
     dlg.ConfigSettings();
     QCOMPARE(dlg.m_iSelAxis, int(X_AXIS));
-    QCOMPARE(Btn(&dlg, "Btn_AxisUserFeed")->text(), QStringLiteral("12.5000"));
-    QCOMPARE(Btn(&dlg, "Btn_AxisJogFeed")->text(), QStringLiteral("12.5000")); // jogs at the G01 feed
-    QVERIFY(!Btn(&dlg, "Btn_AxisJogFeed")->isEnabled());
-    QCOMPARE(Btn(&dlg, "Btn_AxisAutoHmFeed")->text(), QStringLiteral("3.0000"));
-    QCOMPARE(Btn(&dlg, "Btn_ToolChangePos_X")->text(), QStringLiteral("-50.0000"));
-    QCOMPARE(Btn(&dlg, "Btn_ToolChangePos_B")->text(), QStringLiteral("12.3457"));
-    QCOMPARE(Btn(&dlg, "Btn_HomeRepeatOffset")->text(), QStringLiteral("2.5000\nRepeat Offset"));
-    QCOMPARE(Btn(&dlg, "Btn_ZSafetyPosition")->text(), QStringLiteral("-3.2500\nz Safe Pos"));
+    QCOMPARE(FindButton(dlg, "Btn_AxisUserFeed")->text(), QStringLiteral("12.5000"));
+    QCOMPARE(FindButton(dlg, "Btn_AxisJogFeed")->text(), QStringLiteral("12.5000")); // jogs at the G01 feed
+    QVERIFY(!FindButton(dlg, "Btn_AxisJogFeed")->isEnabled());
+    QCOMPARE(FindButton(dlg, "Btn_AxisAutoHmFeed")->text(), QStringLiteral("3.0000"));
+    QCOMPARE(FindButton(dlg, "Btn_ToolChangePos_X")->text(), QStringLiteral("-50.0000"));
+    QCOMPARE(FindButton(dlg, "Btn_ToolChangePos_B")->text(), QStringLiteral("12.3457"));
+    QCOMPARE(FindButton(dlg, "Btn_HomeRepeatOffset")->text(), QStringLiteral("2.5000\nRepeat Offset"));
+    QCOMPARE(FindButton(dlg, "Btn_ZSafetyPosition")->text(), QStringLiteral("-3.2500\nz Safe Pos"));
     for (const char* pName : {"Btn_UseG01Feed", "Btn_AutoHomeOnStartup", "Btn_EnlManualToolChange",
                               "Btn_AutoTurnOnSpindleCCW", "Btn_AutoTurnOffSpindle"})
         QVERIFY2(IsGreen(&dlg, pName), pName);
     for (const char* pName : {"Btn_AxisSel_A", "Btn_AxisSel_B", "Btn_SameMotorSettings_AB", "Btn_ToolChangePos_A",
                               "Btn_ToolChangePos_B", "Btn_AxisAutoHmFeed", "Btn_AutoHomeOnStartup",
                               "Btn_HomeRepeatOffset", "Btn_AutoHomeSequence"})
-        QVERIFY2(Btn(&dlg, pName)->isEnabled(), pName);
-    QVERIFY(!Btn(&dlg, "Btn_AutoTurnOnSpindleCW")->isEnabled());
-    QVERIFY(!Btn(&dlg, "Btn_EnlAutoToolChange")->isEnabled());
+        QVERIFY2(FindButton(dlg, pName)->isEnabled(), pName);
+    QVERIFY(!FindButton(dlg, "Btn_AutoTurnOnSpindleCW")->isEnabled());
+    QVERIFY(!FindButton(dlg, "Btn_EnlAutoToolChange")->isEnabled());
     QVERIFY(IsBlue(&dlg, "Btn_AxisSel_X"));
     QVERIFY(IsGray(&dlg, "Btn_AxisSel_Z"));
 
@@ -170,10 +162,10 @@ void TestDlgUserSettings::shownSettings()
     CDlgUserSettings dlg3(&mw);
     dlg3.ConfigSettings();
     QVERIFY(IsGreen(&dlg3, "Btn_EnlAutoToolChange"));
-    QVERIFY(!Btn(&dlg3, "Btn_EnlManualToolChange")->isEnabled());
-    QVERIFY(!Btn(&dlg3, "Btn_ToolChangePos_X")->isEnabled());
-    QVERIFY(!Btn(&dlg3, "Btn_AxisSel_A")->isEnabled());
-    QCOMPARE(Btn(&dlg3, "Btn_ToolChangePos_A")->text(), QStringLiteral("10.0000")); // a three-axis machine keeps the form's
+    QVERIFY(!FindButton(dlg3, "Btn_EnlManualToolChange")->isEnabled());
+    QVERIFY(!FindButton(dlg3, "Btn_ToolChangePos_X")->isEnabled());
+    QVERIFY(!FindButton(dlg3, "Btn_AxisSel_A")->isEnabled());
+    QCOMPARE(FindButton(dlg3, "Btn_ToolChangePos_A")->text(), QStringLiteral("10.0000")); // a three-axis machine keeps the form's
 }
 
 // Each number button: the keypad's title, its minus key, the range it
@@ -258,7 +250,7 @@ void TestDlgUserSettings::numberButtons()
     dlg.ConfigSettings();
     dlg.m_iSelAxis = axis;
     prompter.m_lstKeypadEntries << typed;
-    Click(&dlg, qPrintable(button));
+    ClickButton(dlg, qPrintable(button));
 
     const QMap<QString, double*> fields = {
         {"ZSafe", &AppConfig::m_fZSafePos},
@@ -277,7 +269,7 @@ void TestDlgUserSettings::numberButtons()
     QCOMPARE(prompter.m_bLastKeypadSign, sign);
     QVERIFY(prompter.m_bLastKeypadDecimal);
     QVERIFY(qAbs(*fields.value(field) - stored) < 1e-9);
-    QCOMPARE(Btn(&dlg, qPrintable(button))->text(), text);
+    QCOMPARE(FindButton(dlg, qPrintable(button))->text(), text);
     QVERIFY(IsGray(&dlg, qPrintable(button)));
     QCOMPARE(mw.m_lstLog, log.isNull() ? QStringList() : QStringList{log});
 }
@@ -292,32 +284,32 @@ void TestDlgUserSettings::userFeedFollowers()
     AppConfig::m_bUseG01FeedForJog = true;
     CDlgUserSettings dlg(&mw);
     dlg.ConfigSettings();
-    Click(&dlg, "Btn_AxisSel_Z");
+    ClickButton(dlg, "Btn_AxisSel_Z");
 
     AxisCtrl& axis = mw.m_AppCtrl.m_AxisCtrl[Z_AXIS];
     axis.m_bRecordVelProfile = true;
     prompter.m_lstKeypadEntries << "8";
-    Click(&dlg, "Btn_AxisUserFeed");
+    ClickButton(dlg, "Btn_AxisUserFeed");
     axis.m_bRecordVelProfile = false;
     QCOMPARE(AppConfig::m_fUserAxisFeed[Z_AXIS], 8.0);
     QCOMPARE(AppConfig::m_fAxisFeed[Z_AXIS], 4.0);
     QCOMPARE(AppConfig::m_fAxisJogFeed[Z_AXIS], 8.0);
-    QCOMPARE(Btn(&dlg, "Btn_AxisJogFeed")->text(), QStringLiteral("8.0000"));
+    QCOMPARE(FindButton(dlg, "Btn_AxisJogFeed")->text(), QStringLiteral("8.0000"));
     QCOMPARE(AppConfig::m_fPlungeFeed, 8.0); // lowered from 10
     // The ramp was rebuilt for the effective feed: 4 mm/s at 0.001 mm per step.
     QVERIFY(!axis.m_lstVelProfile.isEmpty());
     QVERIFY(qAbs(axis.m_lstVelProfile.last() - 4000.0) < 200.0);
 
     prompter.m_lstKeypadEntries << "12";
-    Click(&dlg, "Btn_AxisUserFeed");
+    ClickButton(dlg, "Btn_AxisUserFeed");
     QCOMPARE(AppConfig::m_fPlungeFeed, 8.0); // never raised here
 
     // Another axis's feed leaves the plunge feed alone; the jog feed follows
     // only while jogging uses the G01 feed.
     AppConfig::m_bUseG01FeedForJog = false;
-    Click(&dlg, "Btn_AxisSel_X");
+    ClickButton(dlg, "Btn_AxisSel_X");
     prompter.m_lstKeypadEntries << "2";
-    Click(&dlg, "Btn_AxisUserFeed");
+    ClickButton(dlg, "Btn_AxisUserFeed");
     QCOMPARE(AppConfig::m_fPlungeFeed, 8.0);
     QCOMPARE(AppConfig::m_fAxisJogFeed[X_AXIS], 10.0);
     QCOMPARE(AppConfig::m_fAxisFeed[X_AXIS], 2.0);
@@ -332,54 +324,54 @@ void TestDlgUserSettings::exclusiveSwitches()
 
     // Automatic spindle on: clockwise or counter-clockwise, never both; off
     // is independent.
-    Click(&dlg, "Btn_AutoTurnOnSpindleCW");
+    ClickButton(dlg, "Btn_AutoTurnOnSpindleCW");
     QVERIFY(AppConfig::m_bAutoSpindleOnCW);
     QVERIFY(IsGreen(&dlg, "Btn_AutoTurnOnSpindleCW"));
-    QVERIFY(!Btn(&dlg, "Btn_AutoTurnOnSpindleCCW")->isEnabled());
-    Click(&dlg, "Btn_AutoTurnOffSpindle");
+    QVERIFY(!FindButton(dlg, "Btn_AutoTurnOnSpindleCCW")->isEnabled());
+    ClickButton(dlg, "Btn_AutoTurnOffSpindle");
     QVERIFY(AppConfig::m_bAutoSpindleOff);
-    QVERIFY(!Btn(&dlg, "Btn_AutoTurnOnSpindleCCW")->isEnabled());
-    Click(&dlg, "Btn_AutoTurnOnSpindleCW");
+    QVERIFY(!FindButton(dlg, "Btn_AutoTurnOnSpindleCCW")->isEnabled());
+    ClickButton(dlg, "Btn_AutoTurnOnSpindleCW");
     QVERIFY(!AppConfig::m_bAutoSpindleOnCW);
     QVERIFY(IsGray(&dlg, "Btn_AutoTurnOnSpindleCW"));
-    QVERIFY(Btn(&dlg, "Btn_AutoTurnOnSpindleCCW")->isEnabled());
-    Click(&dlg, "Btn_AutoTurnOnSpindleCCW");
+    QVERIFY(FindButton(dlg, "Btn_AutoTurnOnSpindleCCW")->isEnabled());
+    ClickButton(dlg, "Btn_AutoTurnOnSpindleCCW");
     QVERIFY(AppConfig::m_bAutoSpindleOnCCW);
-    QVERIFY(!Btn(&dlg, "Btn_AutoTurnOnSpindleCW")->isEnabled());
+    QVERIFY(!FindButton(dlg, "Btn_AutoTurnOnSpindleCW")->isEnabled());
 
     // Manual and automatic tool change exclude each other; on a three-axis
     // machine A and B positions stay off.
-    Click(&dlg, "Btn_EnlManualToolChange");
+    ClickButton(dlg, "Btn_EnlManualToolChange");
     QVERIFY(AppConfig::m_bEnlManualToolChange);
-    QVERIFY(!Btn(&dlg, "Btn_EnlAutoToolChange")->isEnabled());
+    QVERIFY(!FindButton(dlg, "Btn_EnlAutoToolChange")->isEnabled());
     for (const char* pName : {"Btn_ToolChangePos_X", "Btn_ToolChangePos_Y", "Btn_ToolChangePos_Z"})
-        QVERIFY2(Btn(&dlg, pName)->isEnabled(), pName);
+        QVERIFY2(FindButton(dlg, pName)->isEnabled(), pName);
     for (const char* pName : {"Btn_ToolChangePos_A", "Btn_ToolChangePos_B"})
-        QVERIFY2(!Btn(&dlg, pName)->isEnabled(), pName);
-    Click(&dlg, "Btn_EnlManualToolChange");
+        QVERIFY2(!FindButton(dlg, pName)->isEnabled(), pName);
+    ClickButton(dlg, "Btn_EnlManualToolChange");
     QVERIFY(!AppConfig::m_bEnlManualToolChange);
-    QVERIFY(Btn(&dlg, "Btn_EnlAutoToolChange")->isEnabled());
+    QVERIFY(FindButton(dlg, "Btn_EnlAutoToolChange")->isEnabled());
     for (const char* pName : {"Btn_ToolChangePos_X", "Btn_ToolChangePos_Y", "Btn_ToolChangePos_Z"})
-        QVERIFY2(!Btn(&dlg, pName)->isEnabled(), pName);
-    Click(&dlg, "Btn_EnlAutoToolChange");
+        QVERIFY2(!FindButton(dlg, pName)->isEnabled(), pName);
+    ClickButton(dlg, "Btn_EnlAutoToolChange");
     QVERIFY(AppConfig::m_bEnlAutoToolChange);
     QVERIFY(IsGreen(&dlg, "Btn_EnlAutoToolChange"));
-    QVERIFY(!Btn(&dlg, "Btn_EnlManualToolChange")->isEnabled());
-    Click(&dlg, "Btn_EnlAutoToolChange");
-    QVERIFY(Btn(&dlg, "Btn_EnlManualToolChange")->isEnabled());
+    QVERIFY(!FindButton(dlg, "Btn_EnlManualToolChange")->isEnabled());
+    ClickButton(dlg, "Btn_EnlAutoToolChange");
+    QVERIFY(FindButton(dlg, "Btn_EnlManualToolChange")->isEnabled());
 
     // Five axes: manual tool change opens all five positions.
     AppConfig::m_iMchType = 5;
-    Click(&dlg, "Btn_EnlManualToolChange");
-    QVERIFY(Btn(&dlg, "Btn_ToolChangePos_B")->isEnabled());
+    ClickButton(dlg, "Btn_EnlManualToolChange");
+    QVERIFY(FindButton(dlg, "Btn_ToolChangePos_B")->isEnabled());
 
-    Click(&dlg, "Btn_AutoHomeOnStartup"); // disabled without home switches
+    ClickButton(dlg, "Btn_AutoHomeOnStartup"); // disabled without home switches
     QVERIFY(!AppConfig::m_bAutoHmOnStartup);
     dlg.UpdateAutoHomingOptions(true);
-    Click(&dlg, "Btn_AutoHomeOnStartup");
+    ClickButton(dlg, "Btn_AutoHomeOnStartup");
     QVERIFY(AppConfig::m_bAutoHmOnStartup);
     QVERIFY(IsGreen(&dlg, "Btn_AutoHomeOnStartup"));
-    Click(&dlg, "Btn_AutoHomeOnStartup");
+    ClickButton(dlg, "Btn_AutoHomeOnStartup");
     QVERIFY(!AppConfig::m_bAutoHmOnStartup);
     QVERIFY(IsGray(&dlg, "Btn_AutoHomeOnStartup"));
 }
@@ -395,24 +387,24 @@ void TestDlgUserSettings::useG01FeedForJog()
         AppConfig::m_fUserAxisFeed[i] = user[i];
     CDlgUserSettings dlg(&mw);
     dlg.ConfigSettings();
-    Click(&dlg, "Btn_AxisSel_Y");
+    ClickButton(dlg, "Btn_AxisSel_Y");
 
-    Click(&dlg, "Btn_UseG01Feed");
+    ClickButton(dlg, "Btn_UseG01Feed");
     QVERIFY(AppConfig::m_bUseG01FeedForJog);
     QVERIFY(IsGreen(&dlg, "Btn_UseG01Feed"));
-    QVERIFY(!Btn(&dlg, "Btn_AxisJogFeed")->isEnabled());
-    QCOMPARE(Btn(&dlg, "Btn_AxisJogFeed")->text(), QStringLiteral("12.0000"));
+    QVERIFY(!FindButton(dlg, "Btn_AxisJogFeed")->isEnabled());
+    QCOMPARE(FindButton(dlg, "Btn_AxisJogFeed")->text(), QStringLiteral("12.0000"));
     for (int i = 0; i < 3; ++i)
         QCOMPARE(AppConfig::m_fAxisJogFeed[i], user[i]);
     QCOMPARE(AppConfig::m_fAxisJogFeed[A_AXIS], 10.0); // not in use on three axes
 
     AppConfig::m_fUserAxisFeed[Y_AXIS] = 9;
-    Click(&dlg, "Btn_UseG01Feed");
+    ClickButton(dlg, "Btn_UseG01Feed");
     QVERIFY(!AppConfig::m_bUseG01FeedForJog);
     QVERIFY(IsGray(&dlg, "Btn_UseG01Feed"));
-    QVERIFY(Btn(&dlg, "Btn_AxisJogFeed")->isEnabled());
+    QVERIFY(FindButton(dlg, "Btn_AxisJogFeed")->isEnabled());
     QCOMPARE(AppConfig::m_fAxisJogFeed[Y_AXIS], 9.0);
-    QCOMPARE(Btn(&dlg, "Btn_AxisJogFeed")->text(), QStringLiteral("12.0000")); // the text stays
+    QCOMPARE(FindButton(dlg, "Btn_AxisJogFeed")->text(), QStringLiteral("12.0000")); // the text stays
 }
 
 void TestDlgUserSettings::axisSelection()
@@ -425,11 +417,11 @@ void TestDlgUserSettings::axisSelection()
     AppConfig::m_fAxisHomeFeed[A_AXIS] = 4;
     CDlgUserSettings dlg(&mw);
     dlg.ConfigSettings();
-    Click(&dlg, "Btn_AxisSel_A");
+    ClickButton(dlg, "Btn_AxisSel_A");
     QCOMPARE(dlg.m_iSelAxis, int(A_AXIS));
-    QCOMPARE(Btn(&dlg, "Btn_AxisUserFeed")->text(), QStringLiteral("6.0000"));
-    QCOMPARE(Btn(&dlg, "Btn_AxisJogFeed")->text(), QStringLiteral("5.0000"));
-    QCOMPARE(Btn(&dlg, "Btn_AxisAutoHmFeed")->text(), QStringLiteral("4.0000"));
+    QCOMPARE(FindButton(dlg, "Btn_AxisUserFeed")->text(), QStringLiteral("6.0000"));
+    QCOMPARE(FindButton(dlg, "Btn_AxisJogFeed")->text(), QStringLiteral("5.0000"));
+    QCOMPARE(FindButton(dlg, "Btn_AxisAutoHmFeed")->text(), QStringLiteral("4.0000"));
     QVERIFY(IsBlue(&dlg, "Btn_AxisSel_A"));
     for (const char* pName : {"Btn_AxisSel_X", "Btn_AxisSel_Y", "Btn_AxisSel_Z", "Btn_AxisSel_B"})
         QVERIFY2(IsGray(&dlg, pName), pName);
@@ -474,7 +466,7 @@ void TestDlgUserSettings::feedCopies()
     dlg.m_iSelAxis = axis;
     if (busy)
         mw.m_AppCtrl.m_iRunMode = AppControl::RUN_GCODE;
-    Click(&dlg, qPrintable(button));
+    ClickButton(dlg, qPrintable(button));
     mw.m_AppCtrl.m_iRunMode = AppControl::RUN_IDLE;
 
     QCOMPARE(mw.m_lstLog, QStringList{log});
@@ -500,10 +492,10 @@ void TestDlgUserSettings::feedCopyToGroup()
     CDlgUserSettings dlg(&mw);
     dlg.ConfigSettings();
 
-    Click(&dlg, "Btn_AxisSel_Y");
+    ClickButton(dlg, "Btn_AxisSel_Y");
     AxisCtrl& axisZ = mw.m_AppCtrl.m_AxisCtrl[Z_AXIS];
     axisZ.m_bRecordVelProfile = true;
-    Click(&dlg, "Btn_SameMotorSettings");
+    ClickButton(dlg, "Btn_SameMotorSettings");
     axisZ.m_bRecordVelProfile = false;
     QVERIFY(mw.m_lstLog.isEmpty());
     for (int i : {X_AXIS, Y_AXIS, Z_AXIS}) {
@@ -515,15 +507,15 @@ void TestDlgUserSettings::feedCopyToGroup()
     QVERIFY(qAbs(axisZ.m_lstVelProfile.last() - 3000.0) < 200.0);
     QCOMPARE(AppConfig::m_fPlungeFeed, 6.0); // the Z feed went below it
     QCOMPARE(AppConfig::m_fUserAxisFeed[A_AXIS], 15.0);
-    QCOMPARE(Btn(&dlg, "Btn_AxisUserFeed")->text(), QStringLiteral("6.0000"));
-    QCOMPARE(Btn(&dlg, "Btn_AxisJogFeed")->text(), QStringLiteral("5.0000"));
-    QCOMPARE(Btn(&dlg, "Btn_AxisAutoHmFeed")->text(), QStringLiteral("4.0000"));
+    QCOMPARE(FindButton(dlg, "Btn_AxisUserFeed")->text(), QStringLiteral("6.0000"));
+    QCOMPARE(FindButton(dlg, "Btn_AxisJogFeed")->text(), QStringLiteral("5.0000"));
+    QCOMPARE(FindButton(dlg, "Btn_AxisAutoHmFeed")->text(), QStringLiteral("4.0000"));
     QTRY_VERIFY(IsGray(&dlg, "Btn_SameMotorSettings"));
 
     // A, B: the plunge feed is an X, Y, Z matter.
     AppConfig::m_fPlungeFeed = 10;
-    Click(&dlg, "Btn_AxisSel_B");
-    Click(&dlg, "Btn_SameMotorSettings_AB");
+    ClickButton(dlg, "Btn_AxisSel_B");
+    ClickButton(dlg, "Btn_SameMotorSettings_AB");
     QCOMPARE(AppConfig::m_fUserAxisFeed[A_AXIS], 20.0);
     QCOMPARE(AppConfig::m_fAxisJogFeed[A_AXIS], 19.0);
     QCOMPARE(AppConfig::m_fAxisHomeFeed[A_AXIS], 18.0);
@@ -570,7 +562,7 @@ void TestDlgUserSettings::moveHomeRefusals()
     prompter.m_lstAnswers << QMessageBox::StandardButton(answer);
     CDlgUserSettings dlg(&mw);
     dlg.ConfigSettings();
-    Click(&dlg, "Btn_AutoHomeSequence");
+    ClickButton(dlg, "Btn_AutoHomeSequence");
     const int runMode = mw.m_AppCtrl.m_iRunMode;
     mw.m_AppCtrl.m_iRunMode = AppControl::RUN_IDLE;
     AppConfig::m_bEmergencyStopON = false;
@@ -593,7 +585,7 @@ void TestDlgUserSettings::moveHomeStarts()
     // From the button: asked first; Yes starts homing, the button stays green
     // until the operation's end resets it.
     prompter.m_lstAnswers << QMessageBox::Yes;
-    Click(&dlg, "Btn_AutoHomeSequence");
+    ClickButton(dlg, "Btn_AutoHomeSequence");
     QCOMPARE(prompter.m_lstPrompts.size(), 1);
     QCOMPARE(prompter.m_lstPrompts[0].m_strTitle, QStringLiteral("Information"));
     QCOMPARE(prompter.m_lstPrompts[0].m_strText,
@@ -646,13 +638,13 @@ void TestDlgUserSettings::homingOptions()
     QVERIFY(IsGray(&dlg, "Btn_AutoHomeOnStartup"));
     for (const char* pName : {"Btn_AxisAutoHmFeed", "Btn_AutoHomeOnStartup", "Btn_HomeRepeatOffset",
                               "Btn_AutoHomeSequence"})
-        QVERIFY2(!Btn(&dlg, pName)->isEnabled(), pName);
+        QVERIFY2(!FindButton(dlg, pName)->isEnabled(), pName);
 
     dlg.UpdateAutoHomingOptions(true);
     QVERIFY(!AppConfig::m_bAutoHmOnStartup);
     for (const char* pName : {"Btn_AxisAutoHmFeed", "Btn_AutoHomeOnStartup", "Btn_HomeRepeatOffset",
                               "Btn_AutoHomeSequence"})
-        QVERIFY2(Btn(&dlg, pName)->isEnabled(), pName);
+        QVERIFY2(FindButton(dlg, pName)->isEnabled(), pName);
 }
 
 void TestDlgUserSettings::logAndUnits()
@@ -661,15 +653,15 @@ void TestDlgUserSettings::logAndUnits()
     CFakeMainWindow mw;
     CDlgUserSettings dlg(&mw);
     dlg.ConfigSettings();
-    const QString strUnitsLook = Btn(&dlg, "Btn_MchUnits_XYZ")->styleSheet();
+    const QString strUnitsLook = FindButton(dlg, "Btn_MchUnits_XYZ")->styleSheet();
 
-    Click(&dlg, "Btn_MchUnits_XYZ");
+    ClickButton(dlg, "Btn_MchUnits_XYZ");
     QCOMPARE(mw.m_lstLog, QStringList{"info: Except in G-Code,\nall input units must be in mm & sec"});
     QVERIFY(IsGreen(&dlg, "Btn_MchUnits_XYZ"));
-    QTRY_COMPARE(Btn(&dlg, "Btn_MchUnits_XYZ")->styleSheet(), strUnitsLook);
-    Click(&dlg, "Btn_MchUnits_AB");
-    Click(&dlg, "Btn_LogClear");
-    Click(&dlg, "Btn_LogSave");
+    QTRY_COMPARE(FindButton(dlg, "Btn_MchUnits_XYZ")->styleSheet(), strUnitsLook);
+    ClickButton(dlg, "Btn_MchUnits_AB");
+    ClickButton(dlg, "Btn_LogClear");
+    ClickButton(dlg, "Btn_LogSave");
     QCOMPARE(mw.m_lstCalls, (QStringList{"ClearLog", "SaveLog"}));
     QVERIFY(mw.m_lstLog.isEmpty());
     QVERIFY(IsGray(&dlg, "Btn_LogSave"));
