@@ -1,0 +1,184 @@
+#include "designers/dlgshapefromimg.h"
+#include "ui_dlgshapefromimg.h"
+
+#include "core/AppConfig.h"
+#include "core/Prompter.h"
+#include "designers/dlgshapes.h"
+#include "designers/outlineshapes.h"
+#include "ui/mainservices.h"
+
+
+#include <opencv2/imgcodecs.hpp>
+
+namespace {
+QString Decimals4(double f) { return QString::number(f, 'f', 4); }
+} // namespace
+
+CDlgShapeFromImg::CDlgShapeFromImg(QWidget* parent)
+    : QDialog(parent), ui(new Ui::CDlgShapeFromImg)
+{
+    ui->setupUi(this);
+}
+
+CDlgShapeFromImg::~CDlgShapeFromImg()
+{
+    delete ui;
+}
+
+CDlgShapes* CDlgShapeFromImg::Designer() const
+{
+    return qobject_cast<CDlgShapes*>(parentWidget());
+}
+
+void CDlgShapeFromImg::ConfigSettings()
+{
+    m_ShapeOffset.x = 0.0;
+    m_ShapeOffset.y = 0.0;
+    ui->Btn_ShapeOffsetPosX->setText(Decimals4(m_ShapeOffset.x) + QStringLiteral("\nOffset X"));
+    ui->Btn_ShapeOffsetPosY->setText(Decimals4(m_ShapeOffset.y) + QStringLiteral("\nOffset Y"));
+    ShowCount(0);
+}
+
+void CDlgShapeFromImg::ShowCount(size_t nShapes)
+{
+    ui->Btn_NoOfShapesFound->setText(QString::number(nShapes) + QStringLiteral("\nShapes Found"));
+}
+
+void CDlgShapeFromImg::on_Btn_LoadImage_clicked()
+{
+    ui->Btn_LoadImage->setStyleSheet(BTN_BKGND_GREEN);
+    const QString strPath = CPrompter::Instance().OpenFileName(
+        this, QStringLiteral("Select a file to Open..."), AppConfig::m_strLastFolderPath,
+        QStringLiteral("jpg files(*.jpg);;jpeg files(*.jpeg);;png files(*.png);;bitmap files(*.bmp)"));
+    if (!strPath.isEmpty()) {
+        AppConfig::m_strLastFolderPath = strPath.left(strPath.lastIndexOf(QLatin1Char('/')) + 1);
+        cv::Mat img = cv::imread(strPath.toStdString(), cv::IMREAD_GRAYSCALE);
+        if (img.empty()) {
+            // The picture and the polygons traced from it stay.
+            if (CMainServices* pMain = CMainServices::Of(this))
+                pMain->AddLogMsg(QStringLiteral("Cannot read the picture ") + strPath, MSG_ERROR);
+        } else {
+            m_Img = img;
+            const QString strFile = strPath.mid(strPath.lastIndexOf(QLatin1Char('/')) + 1);
+            const int iDot = strFile.lastIndexOf(QLatin1Char('.'));
+            m_strImgBaseName = iDot < 0 ? strFile : strFile.left(iDot);
+            FindContours();
+        }
+    }
+    ui->Btn_LoadImage->setStyleSheet(BTN_BKGND_GRAY);
+}
+
+void CDlgShapeFromImg::FindContours()
+{
+    CDlgShapes* pDesigner = Designer();
+    if (!pDesigner || m_Img.empty())
+        return;
+    stShapeCuttingInfo& info = pDesigner->m_stShapeCuttingInfo;
+    COutlineShapes::RemoveFrom(info, pDesigner->m_nShapesBeforeSubDlg);
+
+    std::vector<Outline> lstOutlines;
+    size_t nFound = 0;
+    if (!COutlineShapes::TracePicture(m_Img, m_nThreshold, m_nMinVertices, m_nMaxVertices, lstOutlines, &nFound)) {
+        if (CMainServices* pMain = CMainServices::Of(this))
+            pMain->AddLogMsg(QStringLiteral("Too many outlines in the picture (%1): change the threshold").arg(nFound),
+                             MSG_ERROR);
+    }
+
+    stPixelToMM map;
+    map.m_fScaleX = m_fShapeLength / m_Img.cols;
+    map.m_fScaleY = m_fShapeWidth / m_Img.rows;
+    map.m_iHeight = m_Img.rows;
+    map.m_Offset = m_ShapeOffset;
+    for (size_t k = 0; k < lstOutlines.size(); ++k)
+        info.AddPolygon(COutlineShapes::MakePolygon(lstOutlines[k], map,
+                                                    m_strImgBaseName + QStringLiteral("_") + QString::number(k),
+                                                    m_fShapeDepth));
+    ShowCount(lstOutlines.size());
+    pDesigner->DrawWorkArea();
+}
+
+double CDlgShapeFromImg::AskValue(QPushButton* pBtn, const QString& strTitle, const QString& strUnit, double fValue,
+                                  stFloatPoint range, bool bSign, unsigned short nDecimals)
+{
+    CMainServices* pMain = CMainServices::Of(this);
+    if (!pMain)
+        return fValue;
+    return pMain->OpenKeypad(pBtn, strTitle, strUnit, QString::number(fValue, 'f', nDecimals), range, bSign,
+                             nDecimals);
+}
+
+void CDlgShapeFromImg::on_Btn_ImgThreshold_clicked()
+{
+    m_nThreshold = quint16(AskValue(ui->Btn_ImgThreshold, QStringLiteral("Threshold"), QStringLiteral("Threshold"),
+                                    m_nThreshold, KeypadRange(0, 255), false, 0));
+    FindContours();
+}
+
+void CDlgShapeFromImg::on_Btn_MinShapeSize_clicked()
+{
+    m_nMinVertices = quint32(AskValue(ui->Btn_MinShapeSize, QStringLiteral("Min Shape Size"),
+                                      QStringLiteral("Min Vertices"), m_nMinVertices, KeypadRange(1, m_nMaxVertices),
+                                      false, 0));
+    FindContours();
+}
+
+void CDlgShapeFromImg::on_Btn_MaxShapeSize_clicked()
+{
+    m_nMaxVertices = quint32(AskValue(ui->Btn_MaxShapeSize, QStringLiteral("Max Shape Size"),
+                                      QStringLiteral("Max Vertices"), m_nMaxVertices,
+                                      KeypadRange(m_nMinVertices, 1000000000), false, 0));
+    FindContours();
+}
+
+void CDlgShapeFromImg::on_Btn_ShapeLength_clicked()
+{
+    // The length is used as shown on the button, fraction and all.
+    m_fShapeLength = AskValue(ui->Btn_ShapeLength, QStringLiteral("Shape Length"), QStringLiteral("Length"),
+                              m_fShapeLength, KeypadRange(AppConfig::m_fAxisMovPerPulse[X_AXIS], 100000000), false, 4);
+    FindContours();
+}
+
+void CDlgShapeFromImg::on_Btn_ShapeWidth_clicked()
+{
+    m_fShapeWidth = AskValue(ui->Btn_ShapeWidth, QStringLiteral("Shape Width"), QStringLiteral("Width"),
+                             m_fShapeWidth, KeypadRange(AppConfig::m_fAxisMovPerPulse[Y_AXIS], 100000000), false, 4);
+    FindContours();
+}
+
+void CDlgShapeFromImg::on_Btn_ShapeOffsetPosX_clicked()
+{
+    m_ShapeOffset.x = AskValue(ui->Btn_ShapeOffsetPosX, QStringLiteral("Offset X"), QStringLiteral("Offset X"),
+                               m_ShapeOffset.x, KeypadRange(0, 1000000000), false, 4);
+    FindContours();
+}
+
+void CDlgShapeFromImg::on_Btn_ShapeOffsetPosY_clicked()
+{
+    m_ShapeOffset.y = AskValue(ui->Btn_ShapeOffsetPosY, QStringLiteral("Offset Y"), QStringLiteral("Offset Y"),
+                               m_ShapeOffset.y, KeypadRange(0, 1000000000), false, 4);
+    FindContours();
+}
+
+void CDlgShapeFromImg::on_Btn_ShapeDepth_clicked()
+{
+    const double fDeepest = AppConfig::m_bHomeSensorsUsed ? AppConfig::m_fAxisNegDirLimit[Z_AXIS] : -1000.0;
+    m_fShapeDepth = AskValue(ui->Btn_ShapeDepth, QStringLiteral("Shape Depth"), QStringLiteral("Depth"), m_fShapeDepth,
+                             KeypadRange(fDeepest, -AppConfig::m_fAxisMovPerPulse[Z_AXIS]), true, 4);
+    if (CDlgShapes* pDesigner = Designer())
+        COutlineShapes::SetDepthFrom(pDesigner->m_stShapeCuttingInfo, pDesigner->m_nShapesBeforeSubDlg,
+                                     m_fShapeDepth);
+}
+
+void CDlgShapeFromImg::on_Btn_Ok_clicked()
+{
+    accept();
+}
+
+void CDlgShapeFromImg::on_Btn_Cancel_clicked()
+{
+    if (CDlgShapes* pDesigner = Designer()) {
+        COutlineShapes::RemoveFrom(pDesigner->m_stShapeCuttingInfo, pDesigner->m_nShapesBeforeSubDlg);
+        pDesigner->DrawWorkArea();
+    }
+    reject();
+}
