@@ -1,0 +1,272 @@
+#include "designers/dlgshapefromtxt.h"
+#include "ui_dlgshapefromtxt.h"
+
+#include "core/AppConfig.h"
+#include "core/UnitConverter.h"
+#include "designers/dlgshapes.h"
+#include "designers/outlineshapes.h"
+#include "designers/textoutlines.h"
+#include "ui/mainservices.h"
+
+#include <QImage>
+
+namespace {
+QString Decimals4(double f) { return QString::number(f, 'f', 4); }
+bool SameInUnits(double a, double b) { return CUnitConverter::GetLong(a) == CUnitConverter::GetLong(b); }
+constexpr double POS_STEP = 10.0;                                 // mm
+constexpr double TURN_STEP = 10.0 * CDlgShapeFromTxt::DEG_TO_RAD; // 10 degrees
+} // namespace
+
+CDlgShapeFromTxt::CDlgShapeFromTxt(QWidget* parent)
+    : QDialog(parent), ui(new Ui::CDlgShapeFromTxt)
+{
+    ui->setupUi(this);
+}
+
+CDlgShapeFromTxt::~CDlgShapeFromTxt()
+{
+    delete ui;
+}
+
+CDlgShapes* CDlgShapeFromTxt::Designer() const
+{
+    return qobject_cast<CDlgShapes*>(parentWidget());
+}
+
+void CDlgShapeFromTxt::ConfigSettings() {}
+
+// ---------------------------------------------------------------------------
+// Tracing, moving, turning
+// ---------------------------------------------------------------------------
+
+void CDlgShapeFromTxt::FindContours()
+{
+    CDlgShapes* pDesigner = Designer();
+    if (!pDesigner || !pDesigner->WorkAreaImage())
+        return;
+    stShapeCuttingInfo& info = pDesigner->m_stShapeCuttingInfo;
+    const size_t nFirst = pDesigner->m_nShapesBeforeSubDlg;
+    const size_t nRemoved = COutlineShapes::RemoveFrom(info, nFirst);
+    const QString strText = ui->TextToCut->toPlainText();
+    if (strText.isEmpty() && nRemoved == 0)
+        return;
+
+    const QImage& drawing = *pDesigner->WorkAreaImage();
+    QFont font = ui->Cmb_FontSelection->currentFont();
+    font.setPointSize(std::max(1, int(m_fTextSize)));
+    font.setBold(m_bBold);
+    font.setItalic(m_bItalic);
+    stTextLayout layout;
+    layout.m_iWidth = drawing.width();
+    layout.m_iHeight = drawing.height();
+    layout.m_iMargin = pDesigner->m_nMargin;
+    layout.m_fLinePitch = m_fTextSize;
+    layout.m_fLineSpacing = m_fLineSpacing;
+
+    std::vector<Outline> lstOutlines;
+    QString strError;
+    if (!strText.isEmpty() && !CTextOutlines::Trace(strText, font, layout, lstOutlines, &strError)) {
+        if (CMainServices* pMain = CMainServices::Of(this))
+            pMain->AddLogMsg(strError, MSG_ERROR);
+    }
+
+    stPixelToMM map;
+    map.m_fScaleX = map.m_fScaleY = 1.0 / pDesigner->m_dScale;
+    map.m_iHeight = layout.m_iHeight;
+    map.m_iOriginX = map.m_iOriginY = layout.m_iMargin;
+    map.m_Offset = m_TextPos;
+    for (const Outline& outline : lstOutlines) {
+        const QString strName = QStringLiteral("Text_") + QString::number(info.m_lstShapes.size());
+        info.AddPolygon(COutlineShapes::MakePolygon(outline, map, strName, m_fTextDepth));
+    }
+    if (!lstOutlines.empty()) {
+        COutlineShapes::BoxCentreFrom(info, nFirst, m_TextCentre);
+        ChangeShapeOrientation(m_TextPos.z);
+    }
+    pDesigner->DrawWorkArea();
+}
+
+void CDlgShapeFromTxt::ChangeShapeOrientation(double fAngle)
+{
+    if (CDlgShapes* pDesigner = Designer())
+        COutlineShapes::TurnFrom(pDesigner->m_stShapeCuttingInfo, pDesigner->m_nShapesBeforeSubDlg, m_TextCentre,
+                                 fAngle);
+}
+
+void CDlgShapeFromTxt::UpdateTextPos(stFloatPoint pos)
+{
+    CDlgShapes* pDesigner = Designer();
+    if (!pDesigner || pDesigner->m_stShapeCuttingInfo.m_lstShapes.size() <= pDesigner->m_nShapesBeforeSubDlg) {
+        m_TextPos = pos;
+        return;
+    }
+    const double fDx = pos.x - m_TextPos.x;
+    const double fDy = pos.y - m_TextPos.y;
+    COutlineShapes::MoveFrom(pDesigner->m_stShapeCuttingInfo, pDesigner->m_nShapesBeforeSubDlg, fDx, fDy);
+    if (!SameInUnits(pos.z, m_TextPos.z))
+        ChangeShapeOrientation(pos.z - m_TextPos.z);
+    m_TextCentre.x += fDx;
+    m_TextCentre.y += fDy;
+    pDesigner->DrawWorkArea();
+    m_TextPos = pos;
+}
+
+// ---------------------------------------------------------------------------
+// Text, font and keypad buttons
+// ---------------------------------------------------------------------------
+
+void CDlgShapeFromTxt::on_TextToCut_textChanged() { FindContours(); }
+void CDlgShapeFromTxt::on_Cmb_FontSelection_currentFontChanged(const QFont&) { FindContours(); }
+
+double CDlgShapeFromTxt::AskValue(QPushButton* pBtn, const QString& strTitle, const QString& strUnit, double fValue,
+                                  stFloatPoint range, bool bSign)
+{
+    CMainServices* pMain = CMainServices::Of(this);
+    if (!pMain)
+        return fValue;
+    return pMain->OpenKeypad(pBtn, strTitle, strUnit, Decimals4(fValue), range, bSign, 4);
+}
+
+double CDlgShapeFromTxt::MaxPosX() const
+{
+    const CDlgShapes* pDesigner = Designer();
+    if (!pDesigner || !pDesigner->WorkAreaImage())
+        return 0.0;
+    return (pDesigner->WorkAreaImage()->width() - pDesigner->m_nMargin) / pDesigner->m_dScale;
+}
+
+double CDlgShapeFromTxt::MaxPosY() const
+{
+    const CDlgShapes* pDesigner = Designer();
+    if (!pDesigner || !pDesigner->WorkAreaImage())
+        return 0.0;
+    return (pDesigner->WorkAreaImage()->height() - pDesigner->m_nMargin) / pDesigner->m_dScale;
+}
+
+void CDlgShapeFromTxt::on_Btn_TextSize_clicked()
+{
+    m_fTextSize = float(AskValue(ui->Btn_TextSize, QStringLiteral("Text Size(mm)"), QStringLiteral("Text Size"),
+                                 m_fTextSize, KeypadRange(1, 1000), false));
+    FindContours();
+}
+
+void CDlgShapeFromTxt::on_Btn_LineSpacing_clicked()
+{
+    const CDlgShapes* pDesigner = Designer();
+    const double fScale = pDesigner ? pDesigner->m_dScale : 1.0;
+    const double fSpacing = AskValue(ui->Btn_LineSpacing, QStringLiteral("Line Spacing(mm)"), QStringLiteral("Spacing"),
+                                     m_fLineSpacing / fScale, KeypadRange(0, 100), false);
+    m_fLineSpacing = float(fSpacing * fScale);
+    FindContours();
+}
+
+void CDlgShapeFromTxt::on_Btn_TextDepth_clicked()
+{
+    const double fDeepest = AppConfig::m_bHomeSensorsUsed ? AppConfig::m_fAxisNegDirLimit[Z_AXIS] : -1000.0;
+    m_fTextDepth = float(AskValue(ui->Btn_TextDepth, QStringLiteral("Text Depth(mm)"), QStringLiteral("Depth"),
+                                  m_fTextDepth, KeypadRange(fDeepest, -AppConfig::m_fAxisMovPerPulse[Z_AXIS]), true));
+    if (CDlgShapes* pDesigner = Designer())
+        COutlineShapes::SetDepthFrom(pDesigner->m_stShapeCuttingInfo, pDesigner->m_nShapesBeforeSubDlg, m_fTextDepth);
+}
+
+void CDlgShapeFromTxt::on_Btn_TextBoldSel_clicked()
+{
+    m_bBold = !m_bBold;
+    ui->Btn_TextBoldSel->setStyleSheet(m_bBold ? BTN_BKGND_GREEN : BTN_BKGND_GRAY);
+    FindContours();
+}
+
+void CDlgShapeFromTxt::on_Btn_TextItalicSel_clicked()
+{
+    m_bItalic = !m_bItalic;
+    ui->Btn_TextItalicSel->setStyleSheet(m_bItalic ? BTN_BKGND_GREEN : BTN_BKGND_GRAY);
+    FindContours();
+}
+
+void CDlgShapeFromTxt::on_Btn_TextPos_X_clicked()
+{
+    const double fX = AskValue(ui->Btn_TextPos_X, QStringLiteral("Position X(mm)"), QStringLiteral("Position X"),
+                               m_TextPos.x, KeypadRange(0, MaxPosX()), false);
+    if (!SameInUnits(fX, m_TextPos.x)) {
+        stFloatPoint pos = m_TextPos;
+        pos.x = fX;
+        UpdateTextPos(pos);
+    }
+}
+
+void CDlgShapeFromTxt::on_Btn_TextPos_Y_clicked()
+{
+    const double fY = AskValue(ui->Btn_TextPos_Y, QStringLiteral("Position Y(mm)"), QStringLiteral("Position Y"),
+                               m_TextPos.y, KeypadRange(0, MaxPosY()), false);
+    if (!SameInUnits(fY, m_TextPos.y)) {
+        stFloatPoint pos = m_TextPos;
+        pos.y = fY;
+        UpdateTextPos(pos);
+    }
+}
+
+void CDlgShapeFromTxt::on_Btn_Orientation_clicked()
+{
+    const double fDeg = AskValue(ui->Btn_Orientation, QStringLiteral("Degree"), QStringLiteral("Degree"),
+                                 m_TextPos.z * RAD_TO_DEG, KeypadRange(-360, 360), true);
+    const double fRad = fDeg * DEG_TO_RAD;
+    if (!SameInUnits(fRad, m_TextPos.z)) {
+        stFloatPoint pos = m_TextPos;
+        pos.z = fRad;
+        UpdateTextPos(pos);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Step buttons
+// ---------------------------------------------------------------------------
+
+void CDlgShapeFromTxt::StepPos(QPushButton* pBtn, bool bX, double fStep)
+{
+    pBtn->setStyleSheet(BTN_BKGND_GREEN);
+    CMainServices::ResetBtnBkGnd(pBtn, BTN_BKGND_GRAY);
+    stFloatPoint pos = m_TextPos;
+    double& fValue = bX ? pos.x : pos.y;
+    fValue += fStep;
+    if (fValue < 0.0 || fValue > (bX ? MaxPosX() : MaxPosY()))
+        return;
+    UpdateTextPos(pos);
+    if (bX)
+        ui->Btn_TextPos_X->setText(Decimals4(m_TextPos.x) + QStringLiteral("\nPostion X"));
+    else
+        ui->Btn_TextPos_Y->setText(Decimals4(m_TextPos.y) + QStringLiteral("\nPostion Y"));
+}
+
+void CDlgShapeFromTxt::StepTurn(QPushButton* pBtn, double fStep)
+{
+    pBtn->setStyleSheet(BTN_BKGND_GREEN);
+    CMainServices::ResetBtnBkGnd(pBtn, BTN_BKGND_GRAY);
+    stFloatPoint pos = m_TextPos;
+    pos.z += fStep;
+    // A full turn starts again from 0.
+    if (pos.z > FULL_TURN || pos.z < -FULL_TURN)
+        pos.z = 0.0;
+    UpdateTextPos(pos);
+    ui->Btn_Orientation->setText(Decimals4(m_TextPos.z * RAD_TO_DEG) + QStringLiteral("\nDegree"));
+}
+
+void CDlgShapeFromTxt::on_Btn_PosX_Inc_clicked() { StepPos(ui->Btn_PosX_Inc, true, POS_STEP); }
+void CDlgShapeFromTxt::on_Btn_PosX_Dec_clicked() { StepPos(ui->Btn_PosX_Dec, true, -POS_STEP); }
+void CDlgShapeFromTxt::on_Btn_PosY_Inc_clicked() { StepPos(ui->Btn_PosY_Inc, false, POS_STEP); }
+void CDlgShapeFromTxt::on_Btn_PosY_Dec_clicked() { StepPos(ui->Btn_PosY_Dec, false, -POS_STEP); }
+void CDlgShapeFromTxt::on_Btn_Orientation_CW_clicked() { StepTurn(ui->Btn_Orientation_CW, TURN_STEP); }
+void CDlgShapeFromTxt::on_Btn_Orientation_CCW_clicked() { StepTurn(ui->Btn_Orientation_CCW, -TURN_STEP); }
+
+void CDlgShapeFromTxt::on_Btn_Ok_clicked()
+{
+    accept();
+}
+
+void CDlgShapeFromTxt::on_Btn_Cancel_clicked()
+{
+    if (CDlgShapes* pDesigner = Designer()) {
+        COutlineShapes::RemoveFrom(pDesigner->m_stShapeCuttingInfo, pDesigner->m_nShapesBeforeSubDlg);
+        pDesigner->DrawWorkArea();
+    }
+    reject();
+}
