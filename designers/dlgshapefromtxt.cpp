@@ -183,27 +183,22 @@ void CDlgShapeFromTxt::on_Btn_TextItalicSel_clicked()
     FindContours();
 }
 
-void CDlgShapeFromTxt::on_Btn_TextPos_X_clicked()
+void CDlgShapeFromTxt::EditPos(bool bX)
 {
-    const double fX = AskValue(ui->Btn_TextPos_X, QStringLiteral("Position X(mm)"), QStringLiteral("Position X"),
-                               m_TextPos.x, KeypadRange(0, MaxPosX()), false);
-    if (!SameInUnits(fX, m_TextPos.x)) {
-        stFloatPoint pos = m_TextPos;
-        pos.x = fX;
-        UpdateTextPos(pos);
-    }
+    const double fOld = bX ? m_TextPos.x : m_TextPos.y;
+    const double fNew = bX ? AskValue(ui->Btn_TextPos_X, QStringLiteral("Position X(mm)"), QStringLiteral("Position X"),
+                                      fOld, KeypadRange(0, MaxPosX()), false)
+                           : AskValue(ui->Btn_TextPos_Y, QStringLiteral("Position Y(mm)"), QStringLiteral("Position Y"),
+                                      fOld, KeypadRange(0, MaxPosY()), false);
+    if (SameInUnits(fNew, fOld))
+        return;
+    stFloatPoint pos = m_TextPos;
+    (bX ? pos.x : pos.y) = fNew;
+    UpdateTextPos(pos);
 }
 
-void CDlgShapeFromTxt::on_Btn_TextPos_Y_clicked()
-{
-    const double fY = AskValue(ui->Btn_TextPos_Y, QStringLiteral("Position Y(mm)"), QStringLiteral("Position Y"),
-                               m_TextPos.y, KeypadRange(0, MaxPosY()), false);
-    if (!SameInUnits(fY, m_TextPos.y)) {
-        stFloatPoint pos = m_TextPos;
-        pos.y = fY;
-        UpdateTextPos(pos);
-    }
-}
+void CDlgShapeFromTxt::on_Btn_TextPos_X_clicked() { EditPos(true); }
+void CDlgShapeFromTxt::on_Btn_TextPos_Y_clicked() { EditPos(false); }
 
 void CDlgShapeFromTxt::on_Btn_Orientation_clicked()
 {

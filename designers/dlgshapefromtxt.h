@@ -78,6 +78,9 @@ private:
     // Largest X and Y positions: the drawing less its margin, in mm.
     double MaxPosX() const;
     double MaxPosY() const;
+    // A position through the keypad; moves the text when it changed at
+    // 1/10000 mm.
+    void EditPos(bool bX);
     // A step button: flashes, then moves by the step unless that leaves the
     // range [0, fMax].
     void StepPos(QPushButton* pBtn, bool bX, double fStep);

@@ -4,6 +4,8 @@
 #include "control/AppControl.h"
 #include "core/AppConfig.h"
 #include "core/Prompter.h"
+#include "designers/dlgshapefromimg.h"
+#include "designers/dlgshapefromtxt.h"
 #include "ui/mainservices.h"
 
 #include <QImage>
@@ -18,6 +20,8 @@ constexpr int VIEW_WIDTH = 505;
 constexpr int VIEW_HEIGHT = 363;
 constexpr int IMG_WIDTH = VIEW_WIDTH - 25;
 constexpr int IMG_HEIGHT = VIEW_HEIGHT - 25;
+// Editor panels open over the right-hand side of the window.
+constexpr int EDITOR_X = 525;
 
 // The number before the line break of a value button.
 double ButtonValue(const QPushButton* pBtn)
@@ -37,6 +41,13 @@ CDlgShapes::CDlgShapes(QWidget* parent)
     m_stShapeCuttingInfo.m_WorkArea.y = 200.0;
     m_stShapeCuttingInfo.m_fZStep = 1.0;
     m_Map.Update(IMG_WIDTH, IMG_HEIGHT, m_nMargin, 300.0, 200.0);
+
+    // The picture panel lives as long as the designer, hidden beside the
+    // work area until it is opened.
+    m_pDlgShapeFromImg = new CDlgShapeFromImg;
+    m_pDlgShapeFromImg->setParent(this);
+    m_pDlgShapeFromImg->move(EDITOR_X, 0);
+    m_pDlgShapeFromImg->hide();
 }
 
 CDlgShapes::~CDlgShapes()
@@ -151,8 +162,35 @@ void CDlgShapes::mousePressEvent(QMouseEvent* pEvent)
 }
 void CDlgShapes::on_Btn_AddEllipse_clicked() {}
 void CDlgShapes::on_Btn_DrawContour_clicked() {}
-void CDlgShapes::on_Btn_ShapeFromImg_clicked() {}
-void CDlgShapes::on_Btn_ShapeFromTxt_clicked() {}
+void CDlgShapes::on_Btn_ShapeFromImg_clicked()
+{
+    m_pDlgShapeFromImg->ConfigSettings();
+    RunEditor(m_pDlgShapeFromImg);
+}
+
+void CDlgShapes::on_Btn_ShapeFromTxt_clicked()
+{
+    // Keys go to the text field while the panel runs, not to the pendant.
+    CMainServices* pSvc = Services();
+    const bool bPendant = AppConfig::m_bKeyboardCtrlUsed;
+    if (pSvc) {
+        if (bPendant)
+            pSvc->SetKeyboardGrab(false);
+        pSvc->SetIgnoreKeyRelease(true);
+    }
+    {
+        CDlgShapeFromTxt panel;
+        panel.setParent(this);
+        panel.move(EDITOR_X, 0);
+        panel.ConfigSettings();
+        RunEditor(&panel);
+    }
+    if (pSvc) {
+        if (bPendant)
+            pSvc->SetKeyboardGrab(true);
+        pSvc->SetIgnoreKeyRelease(false);
+    }
+}
 void CDlgShapes::on_Btn_DispGraphics_clicked() {}
 void CDlgShapes::on_Lw_Shapes_clicked(const QModelIndex&) {}
 void CDlgShapes::on_Lw_Shapes_doubleClicked(const QModelIndex&) {}

@@ -20,6 +20,7 @@ class CDlgShapes;
 }
 class CDlgEllipse;
 class CDlgEditPolygon;
+class CDlgShapeFromImg;
 class CMainServices;
 class CMyView;
 class QImage;
@@ -72,6 +73,7 @@ public:
     CMyView* View() const { return m_pView; }
     CDlgEllipse* EllipseEditor() const { return m_pDlgEllipse; }
     CDlgEditPolygon* PolygonEditor() const { return m_pDlgEditPolygon; }
+    CDlgShapeFromImg* ShapeFromImgEditor() const { return m_pDlgShapeFromImg; }
     // Work-area drawing geometry (scale, rectangle, pixel mapping).
     const CWorkAreaMap& Map() const { return m_Map; }
 
@@ -131,6 +133,8 @@ private:
     CWorkAreaMap m_Map;
     CDlgEllipse* m_pDlgEllipse = nullptr;         // hidden panels, children of this window
     CDlgEditPolygon* m_pDlgEditPolygon = nullptr;
+    // Keeps its picture and parameters from one opening to the next.
+    CDlgShapeFromImg* m_pDlgShapeFromImg = nullptr;
     bool m_bListLocked = false;           // list commands off while an editor runs or a cut runs
     bool m_bEnabled = true;               // ResetUI state
 };

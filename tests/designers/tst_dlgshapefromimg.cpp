@@ -85,6 +85,7 @@ private slots:
     void depthWithoutTrace();
     void cancelAndOk();
     void tooManyOutlines();
+    void ownedByTheDesigner();
 };
 
 void TestDlgShapeFromImg::form()
@@ -325,6 +326,20 @@ void TestDlgShapeFromImg::tooManyOutlines()
     QCOMPARE(o.Shapes().size(), size_t(1));
     QCOMPARE(o.Text("Btn_NoOfShapesFound"), QStringLiteral("0\nShapes Found"));
     QCOMPARE(o.m_Main.m_lstLog, QStringList{"error: Too many outlines in the picture (90000): change the threshold"});
+}
+
+// The designer keeps one panel for its whole life, embedded beside the work
+// area and hidden until opened.
+void TestDlgShapeFromImg::ownedByTheDesigner()
+{
+    CFakeMainWindow mw;
+    CDlgShapes designer(&mw);
+    CDlgShapeFromImg* pPanel = designer.ShapeFromImgEditor();
+    QVERIFY(pPanel);
+    QCOMPARE(pPanel->parentWidget(), static_cast<QWidget*>(&designer));
+    QVERIFY(!pPanel->isWindow());
+    QVERIFY(pPanel->isHidden());
+    QCOMPARE(pPanel->pos(), QPoint(525, 0));
 }
 
 QTEST_MAIN(TestDlgShapeFromImg)
