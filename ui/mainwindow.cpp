@@ -95,7 +95,6 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     m_nLastEStopInput = 0;
     m_nLastPgmStartInput = 0;
-    m_bVideoRecording = false;
 
     // The controller: its messages go to the log, its window calls come here.
     m_AppCtrl.setParent(this);
@@ -197,8 +196,12 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     // The tool-path picture of the default work piece.
     ClearToolGraphics();
 
-    // CAMERA: the camera's frame signal is connected here once the camera
-    // class exists (frames to OnNewCncCamImage).
+    // The camera's frames come from its own thread.
+    m_pCameraControls = std::make_unique<CCameraControls>(this, m_CncCamera, m_ToolPathView, ui->Btn_SelectCamera,
+                                                          ui->Btn_SelectToolPaths, ui->Btn_CameraRecStop,
+                                                          [this]() { DrawToolPaths(); });
+    ui->Btn_CameraRecStop->setEnabled(false); // until the camera is on show
+    connect(&m_CncCamera, SIGNAL(NewImage()), this, SLOT(OnNewCncCamImage()), Qt::QueuedConnection);
 
     if (AppConfig::m_bKeyboardCtrlUsed)
         grabKeyboard();
@@ -210,7 +213,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
 
 MainWindow::~MainWindow()
 {
-    // CAMERA: the camera's capture is stopped here first once it exists.
+    // The camera first: a recording is closed and its thread waited for.
+    m_CncCamera.StopVideoCapture();
     CKIVGPIO::PwmStop();
     if (m_pPollTimer)
         m_pPollTimer->stop();
@@ -234,8 +238,7 @@ MainWindow::~MainWindow()
 
 CCncCamera* MainWindow::GetCamera()
 {
-    // CAMERA: the main window's camera once the camera class exists.
-    return nullptr;
+    return &m_CncCamera;
 }
 
 void MainWindow::SetKeyboardGrab(bool bGrab)
@@ -932,16 +935,16 @@ void MainWindow::OnBtnClickTimerElapsed()
 void MainWindow::ClearToolGraphics()
 {
     m_ToolPath.Clear(m_AppCtrl.m_iRunMode, AppConfig::m_GCodeRunSettings.m_iHomeRef);
-    // CAMERA: not while the camera's picture is on show.
-    m_ToolPathView.DisplayImage(m_ToolPath.Image());
+    if (!m_CncCamera.IsCamOpen())
+        m_ToolPathView.DisplayImage(m_ToolPath.Image());
 }
 
 void MainWindow::DrawToolPaths()
 {
     m_ToolPath.Draw(m_AppCtrl.m_iRunMode, AppConfig::m_GCodeRunSettings.m_iHomeRef, m_AppCtrl.GetCurPos(X_AXIS),
                     m_AppCtrl.GetCurPos(Y_AXIS), m_AppCtrl.GetCurPos(Z_AXIS));
-    // CAMERA: not while the camera's picture is on show.
-    m_ToolPathView.DisplayImage(m_ToolPath.Image());
+    if (!m_CncCamera.IsCamOpen())
+        m_ToolPathView.DisplayImage(m_ToolPath.Image());
 }
 
 double MainWindow::AskWorkPieceSize(QPushButton* pBtn, const QString& strTitle, const QString& strCaption,
@@ -973,7 +976,22 @@ void MainWindow::on_Btn_SetWorkPieceHeight_clicked()
 
 void MainWindow::OnNewCncCamImage()
 {
-    // CAMERA: shows the camera's frame once the camera class exists.
+    m_pCameraControls->OnNewImage();
+}
+
+void MainWindow::on_Btn_SelectCamera_clicked()
+{
+    m_pCameraControls->OnSelectCamera();
+}
+
+void MainWindow::on_Btn_SelectToolPaths_clicked()
+{
+    m_pCameraControls->OnSelectToolPaths();
+}
+
+void MainWindow::on_Btn_CameraRecStop_clicked()
+{
+    m_pCameraControls->OnRecStop();
 }
 
 // ===========================================================================

@@ -34,6 +34,8 @@
 #include "ui/mainservices.h"
 #include "ui/myrndbtn.h"
 #include "ui/MyView.h"
+#include "ui/cameracontrols.h"
+#include "ui/cnccamera.h"
 #include "ui/messagelog.h"
 #include "ui/toolpathdrawing.h"
 #include "hal/clock.h"
@@ -126,6 +128,11 @@ public slots:
     void on_Btn_SetWorkPieceWidth_clicked();
     void on_Btn_SetWorkPieceHeight_clicked();
 
+    // Camera or tool path in the view, and recording the camera.
+    void on_Btn_SelectCamera_clicked();
+    void on_Btn_SelectToolPaths_clicked();
+    void on_Btn_CameraRecStop_clicked();
+
 public:
     // ---- Members, in the order they are built ---------------------------
     Ui::MainWindow* ui = nullptr;
@@ -154,11 +161,13 @@ public:
     quint16 m_nLastPgmStartInput = 0;
     AppControl m_AppCtrl;
     CMyView m_ToolPathView; // the tool-path picture or the camera
+    CCncCamera m_CncCamera;
     // The tool-path picture: work-piece size, picture, tool marker.
     CToolPathDrawing m_ToolPath;
     QPushButton* m_pClickedBtn = nullptr; // never set
-    bool m_bVideoRecording = false;
-    // (camera: added with the camera class)
+    // The camera, tool-path and record buttons (whether a recording runs:
+    // IsVideoRecording()).
+    std::unique_ptr<CCameraControls> m_pCameraControls;
     bool m_bKeyJogging = false;   // a keyboard jog is running
     int m_iPendingKey = 0;        // key waiting for its long press; -1 handled
     CStopWatch m_KeyPressTimer;   // started at the key press

@@ -2,6 +2,7 @@
 // shutdown, the poll tick (messages, positions, inputs, the controller's
 // flags), the end of operations and the round Start / Pause / Reset / Stop
 // buttons with the emergency stop.
+#include "fakecamera.h"
 #include "fakeprompter.h"
 #include "mainwindowlog.h"
 #include "formcheck.h"
@@ -263,8 +264,17 @@ void TestMainWindow::shutdownWithJobRunning()
         MainWindow w;
         w.m_AppCtrl.StartGCode(&program);
         QVERIFY(TickUntil(w, [&]() { return CAllAxisCtrl::GetMotionState(); }));
-        // CAMERA: the camera is not built yet, so it is not open here.
-    } // the destructor stops every axis and waits for the controller
+        // The camera on show and recording while the window closes.
+        w.m_CncCamera.SetFrameSource(std::make_unique<CFakeFrameSource>());
+        w.m_CncCamera.SetVideoWriter(std::make_unique<CFakeVideoWriter>());
+        w.m_CncCamera.m_strVideoFile = QStringLiteral("/work/job.avi");
+        QVERIFY(!w.ui->Btn_CameraRecStop->isEnabled());
+        ClickButton(w, "Btn_SelectCamera");
+        QVERIFY(w.m_CncCamera.IsCamOpen());
+        QVERIFY(w.ui->Btn_CameraRecStop->isEnabled());
+        QTRY_COMPARE(w.m_ToolPathView.Image()->size(), QSize(CFakeFrameSource::WIDTH, CFakeFrameSource::HEIGHT));
+        QVERIFY(w.m_CncCamera.StartVideoRecord(w.m_CncCamera.m_strVideoFile));
+    } // the destructor stops the camera and every axis and waits for them
     QVERIFY(!CAllAxisCtrl::m_bAutoModeRunning);
 }
 
