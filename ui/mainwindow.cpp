@@ -39,14 +39,6 @@ constexpr unsigned long CONTROLLER_END_WAIT_MS = 5000;
 
 int AxesInUse() { return AppConfig::m_iMchType == 5 ? 5 : 3; }
 
-// The work-piece sizes the keypad accepts, mm.
-stFloatPoint WorkPieceRange()
-{
-    stFloatPoint range;
-    range.x = 1;
-    range.y = 10000;
-    return range;
-}
 } // namespace
 
 // ===========================================================================
@@ -947,30 +939,21 @@ void MainWindow::DrawToolPaths()
         m_ToolPathView.DisplayImage(m_ToolPath.Image());
 }
 
-double MainWindow::AskWorkPieceSize(QPushButton* pBtn, const QString& strTitle, const QString& strCaption,
-                                    double fValue)
-{
-    return OpenKeypad(pBtn, strTitle, strCaption, QString::number(fValue, 'g', 6), WorkPieceRange(), false, 1);
-}
-
 void MainWindow::on_Btn_SetWorkPieceLength_clicked()
 {
-    m_ToolPath.SetLength(AskWorkPieceSize(ui->Btn_SetWorkPieceLength, QStringLiteral("Workpiece Length"),
-                                          QStringLiteral("Length(X)"), m_ToolPath.WorkPieceSize().x));
+    m_ToolPath.EditSize(*this, ui->Btn_SetWorkPieceLength, CToolPathDrawing::WP_LENGTH);
     ClearToolGraphics();
 }
 
 void MainWindow::on_Btn_SetWorkPieceWidth_clicked()
 {
-    m_ToolPath.SetWidth(AskWorkPieceSize(ui->Btn_SetWorkPieceWidth, QStringLiteral("Workpiece Width"),
-                                         QStringLiteral("Width(Y)"), m_ToolPath.WorkPieceSize().y));
+    m_ToolPath.EditSize(*this, ui->Btn_SetWorkPieceWidth, CToolPathDrawing::WP_WIDTH);
     ClearToolGraphics();
 }
 
 void MainWindow::on_Btn_SetWorkPieceHeight_clicked()
 {
-    m_ToolPath.SetHeight(AskWorkPieceSize(ui->Btn_SetWorkPieceHeight, QStringLiteral("Workpiece Height"),
-                                          QStringLiteral("Height(Z)"), m_ToolPath.WorkPieceSize().z));
+    m_ToolPath.EditSize(*this, ui->Btn_SetWorkPieceHeight, CToolPathDrawing::WP_HEIGHT);
     ClearToolGraphics();
 }
 

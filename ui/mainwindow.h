@@ -200,8 +200,6 @@ private:
     // Reset: ends the paused operation and waits for the controller's
     // thread; false when it did not end in time.
     bool EndOperationByReset();
-    // The work-piece size keypad (1 to 10000 mm, one decimal on the button).
-    double AskWorkPieceSize(QPushButton* pBtn, const QString& strTitle, const QString& strCaption, double fValue);
     // Idle machine: every axis in use takes its working feed at once.
     void ApplyFeedsWhenIdle();
     // Buttons that are enabled only while no job runs.

@@ -65,6 +65,7 @@ private slots:
     void startup();
     void settingsFileLoadedAtStartup();
     void shutdownWithJobRunning();
+    void workPieceSizeButtons();
     void positionText_data();
     void positionText();
     void oneMessageOfEachKindPerTick();
@@ -276,6 +277,21 @@ void TestMainWindow::shutdownWithJobRunning()
         QVERIFY(w.m_CncCamera.StartVideoRecord(w.m_CncCamera.m_strVideoFile));
     } // the destructor stops the camera and every axis and waits for them
     QVERIFY(!CAllAxisCtrl::m_bAutoModeRunning);
+}
+
+void TestMainWindow::workPieceSizeButtons()
+{
+    MainWindow w;
+    QCOMPARE(w.m_ToolPathView.Image(), w.m_ToolPath.Image());
+    QCOMPARE(w.m_ToolPath.Side(), 380);
+    m_pPrompter->m_lstKeypadEntries << "250" << "20000";
+    ClickButton(w, "Btn_SetWorkPieceWidth");
+    QCOMPARE(w.m_ToolPath.Side(), 390);
+    QCOMPARE(w.m_ToolPathView.Image()->size(), QSize(390, 390)); // redrawn and shown
+    ClickButton(w, "Btn_SetWorkPieceHeight");
+    QCOMPARE(w.ui->Btn_SetWorkPieceHeight->text(), QStringLiteral("10000.0\nHeight(Z)"));
+    QCOMPARE(w.m_ToolPath.ZDrawScale(), 225.0 / 10000.0);
+    QCOMPARE(m_pPrompter->m_lstPrompts.last().m_strTitle, QStringLiteral("Workpiece Height"));
 }
 
 void TestMainWindow::positionText_data()
