@@ -7,6 +7,8 @@
 #include "designers/outlineshapes.h"
 #include "ui/mainservices.h"
 
+#include <QGuiApplication>
+
 
 #include <opencv2/imgcodecs.hpp>
 
@@ -78,7 +80,12 @@ void CDlgShapeFromImg::FindContours()
 
     std::vector<Outline> lstOutlines;
     size_t nFound = 0;
-    if (!COutlineShapes::TracePicture(m_Img, m_nThreshold, m_nMinVertices, m_nMaxVertices, lstOutlines, &nFound)) {
+    // A large picture takes a while; the GUI waits for it.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool bTraced =
+        COutlineShapes::TracePicture(m_Img, m_nThreshold, m_nMinVertices, m_nMaxVertices, lstOutlines, &nFound);
+    QGuiApplication::restoreOverrideCursor();
+    if (!bTraced) {
         if (CMainServices* pMain = CMainServices::Of(this))
             pMain->AddLogMsg(QStringLiteral("Too many outlines in the picture (%1): change the threshold").arg(nFound),
                              MSG_ERROR);

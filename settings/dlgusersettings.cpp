@@ -17,6 +17,7 @@ CDlgUserSettings::CDlgUserSettings(QWidget* parent)
     : QDialog(parent), ui(new Ui::CDlgUserSettings)
 {
     ui->setupUi(this);
+    m_strUnitsStyle = ui->Btn_MchUnits_XYZ->styleSheet();
 }
 
 CDlgUserSettings::~CDlgUserSettings()
@@ -366,9 +367,8 @@ void CDlgUserSettings::on_Btn_LogSave_clicked()
 void CDlgUserSettings::on_Btn_MchUnits_XYZ_clicked()
 {
     // Units are fixed; the button only says so, and keeps its own look.
-    const QString strStyle = ui->Btn_MchUnits_XYZ->styleSheet();
     ui->Btn_MchUnits_XYZ->setStyleSheet(BTN_BKGND_GREEN);
     if (CMainServices* pMain = CMainServices::Of(this))
         pMain->AddLogMsg(QStringLiteral("Except in G-Code,\nall input units must be in mm & sec"), MSG_INFO);
-    CMainServices::ResetBtnBkGnd(ui->Btn_MchUnits_XYZ, strStyle);
+    CMainServices::ResetBtnBkGnd(ui->Btn_MchUnits_XYZ, m_strUnitsStyle);
 }

@@ -93,4 +93,5 @@ private:
     bool MachineFree(CMainServices& main);
 
     Ui::CDlgUserSettings* ui;
+    QString m_strUnitsStyle; // the units button's own look, given back after its flash
 };

@@ -110,6 +110,7 @@ void TestDlgUserSettings::form()
         QVERIFY2(!FindButton(dlg, pName)->isEnabled(), pName);
     QVERIFY(IsBlue(&dlg, "Btn_AxisSel_X"));
     QCOMPARE(FindButton(dlg, "Btn_AutoHomeSequence")->iconSize(), QSize(34, 34));
+    QVERIFY(!FindButton(dlg, "Btn_AutoHomeSequence")->icon().isNull());
     QCOMPARE(dlg.styleSheet(), QStringLiteral("background-color: rgb(85, 85, 85);"));
 }
 
@@ -656,9 +657,12 @@ void TestDlgUserSettings::logAndUnits()
     const QString strUnitsLook = FindButton(dlg, "Btn_MchUnits_XYZ")->styleSheet();
 
     ClickButton(dlg, "Btn_MchUnits_XYZ");
-    QCOMPARE(mw.m_lstLog, QStringList{"info: Except in G-Code,\nall input units must be in mm & sec"});
+    ClickButton(dlg, "Btn_MchUnits_XYZ"); // again while green: its own look still comes back
+    QCOMPARE(mw.m_lstLog.first(), QStringLiteral("info: Except in G-Code,\nall input units must be in mm & sec"));
     QVERIFY(IsGreen(&dlg, "Btn_MchUnits_XYZ"));
     QTRY_COMPARE(FindButton(dlg, "Btn_MchUnits_XYZ")->styleSheet(), strUnitsLook);
+    QTest::qWait(300); // both restores have run
+    QCOMPARE(FindButton(dlg, "Btn_MchUnits_XYZ")->styleSheet(), strUnitsLook);
     ClickButton(dlg, "Btn_MchUnits_AB");
     ClickButton(dlg, "Btn_LogClear");
     ClickButton(dlg, "Btn_LogSave");
