@@ -76,12 +76,14 @@ void CCameraControls::OnSelectCamera()
         CMainServices::ResetBtnBkGnd(m_pBtnCamera, BTN_BKGND_GRAY);
         return;
     }
+    m_bCameraShown = true;
     m_pBtnToolPaths->setStyleSheet(BTN_BKGND_GRAY);
     m_pBtnRecStop->setEnabled(true);
 }
 
 void CCameraControls::OnSelectToolPaths()
 {
+    m_bCameraShown = false;
     if (m_Camera.IsCamOpen() || m_Camera.isRunning())
         m_Camera.StopVideoCapture();
     if (m_bVideoRecording)
@@ -114,6 +116,8 @@ void CCameraControls::OnRecStop()
 
 void CCameraControls::OnNewImage()
 {
+    if (!m_bCameraShown)
+        return; // stale: the camera's end was handled already
     if (m_Camera.IsCamOpen()) {
         // The view shows a picture the capture thread never writes; taking
         // it lets the thread grab the next frame.
@@ -121,7 +125,8 @@ void CCameraControls::OnNewImage()
             m_View.DisplayImage(&m_ShownFrame);
         return;
     }
-    // The camera is gone (lost, or stopped with a frame still on its way).
+    // The camera is gone (lost, or stopped behind the buttons' back).
+    m_bCameraShown = false;
     const QString strErr = m_Camera.GetErrorMsg();
     CMainServices* pServices = Services();
     if (!strErr.isEmpty() && pServices)

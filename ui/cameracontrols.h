@@ -64,5 +64,8 @@ private:
     QPushButton* m_pBtnRecStop;
     std::function<void()> m_fnDrawToolPaths;
     bool m_bVideoRecording = false;
+    // The camera was selected and its end not yet handled: signals that
+    // arrive after that (a frame queued before a stop or a loss) are stale.
+    bool m_bCameraShown = false;
     QImage m_ShownFrame;
 };

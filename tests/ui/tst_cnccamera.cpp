@@ -285,6 +285,10 @@ void TestCncCamera::buttonsShowFramesAndRecord()
     QVERIFY(!b.btnRec.isEnabled());
     QCOMPARE(b.iDrawn, 1);
     QVERIFY(b.mw.m_lstLog.isEmpty());
+    // A frame that was on its way when the camera stopped is ignored.
+    QTest::qWait(20);
+    QVERIFY(b.mw.m_lstCalls.isEmpty());
+    QCOMPARE(b.btnToolPaths.styleSheet(), BTN_BKGND_GREEN);
 }
 
 void TestCncCamera::buttonsRecordCancelledOrRefused()
@@ -322,6 +326,9 @@ void TestCncCamera::buttonsCameraLostWhileRecording()
     QTRY_VERIFY(!b.rig.cam.IsCamOpen());
     QTRY_VERIFY(!b.controls.IsVideoRecording());
     QCOMPARE(b.mw.m_lstLog.first(), QStringLiteral("error: Camera Connection Lost"));
+    QTest::qWait(20); // a frame queued before the loss changes nothing more
+    QCOMPARE(b.mw.m_lstLog.count(QStringLiteral("error: Camera Connection Lost")), 1);
+    QCOMPARE(b.mw.m_lstCalls.count(QStringLiteral("ClearToolGraphics")), 1);
     QVERIFY(!b.rig.pWriter->m_bOpen); // the file is closed
     QCOMPARE(b.btnToolPaths.styleSheet(), BTN_BKGND_GREEN);
     QCOMPARE(b.btnCamera.styleSheet(), BTN_BKGND_GRAY);
