@@ -26,6 +26,13 @@ QString CAppPaths::WorkingFolder() { return Redirect(WORKING_FOLDER); }
 QString CAppPaths::ConfigFile() { return Redirect(CONFIG_FILE); }
 QString CAppPaths::GCodeExecStatusFile() { return Redirect(GCODE_EXEC_STATUS_FILE); }
 
+QString CAppPaths::UsbMountFolder()
+{
+    const QString strMount = QStringLiteral("/media/diradi");
+    QMutexLocker lock(&g_Mutex);
+    return g_strRoot.isEmpty() ? strMount : g_strRoot + strMount;
+}
+
 QString CAppPaths::InWorkingFolder(const QString& fileName)
 {
     return WorkingFolder() + QLatin1Char('/') + fileName;

@@ -11,6 +11,9 @@ public:
     static QString WorkingFolder();
     static QString ConfigFile();          // CONFIG_FILE
     static QString GCodeExecStatusFile(); // GCODE_EXEC_STATUS_FILE
+    // Where USB drives are mounted ("/media/diradi"); under the test root
+    // while one is set.
+    static QString UsbMountFolder();
     // A file (such as a tool-change file) inside the working folder.
     static QString InWorkingFolder(const QString& fileName);
 

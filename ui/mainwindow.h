@@ -43,6 +43,7 @@
 #include <memory>
 
 class QDialog;
+class QKeyEvent;
 class QPushButton;
 class QTimer;
 
@@ -87,6 +88,10 @@ public:
     // B): four decimals, a value within 1e-5 of 0 shown as 0, A and B "NA"
     // on a three-axis machine; one line per axis.
     static QString PositionText(const double (&fPos)[AXIS_COUNT], bool bFiveAxes);
+
+    // The pendant's "+" key: the first program on the USB drive replaces the
+    // one in the G-code window.
+    void LoadGCodeFromUSBOnKeyPress();
 
     // Waits 100 ms on a pool thread, then shows the round button released
     // (on the GUI thread).
@@ -133,6 +138,21 @@ public slots:
     void on_Btn_SelectToolPaths_clicked();
     void on_Btn_CameraRecStop_clicked();
 
+    // ---- Machine commands -----------------------------------------------
+    void on_Btn_SetWorkZero_clicked();
+    void on_Btn_MoveWorkZero_clicked();
+    void on_Btn_MoveWorkHome_X_clicked();
+    void on_Btn_MoveWorkHome_Y_clicked();
+    void on_Btn_MoveWorkHome_Z_clicked();
+    void on_Btn_MoveWorkHome_A_clicked();
+    void on_Btn_MoveWorkHome_B_clicked();
+    void on_Btn_MoveZSafePos_clicked();
+    void on_Btn_SetZ0WithZProbe_clicked();
+    void on_Btn_SaveSettings_clicked();
+    void on_Btn_SimulationMode_clicked();
+    void on_Btn_SpindleCWOnOff_clicked();
+    void on_Btn_SpindleCCWOnOff_clicked();
+
 public:
     // ---- Members, in the order they are built ---------------------------
     Ui::MainWindow* ui = nullptr;
@@ -176,7 +196,26 @@ public:
     bool m_bIgnoreKeyRelease = false;
     quint16 m_nLastPwmFreq = 0;   // spindle PWM frequency last applied
 
+protected:
+    // The keyboard pendant (only while keyboard control is on).
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+
 private:
+    // An operation runs or an axis moves.
+    bool MachineBusy();
+    // Home switches fitted and X not homed: logs why and returns true.
+    bool HomingMissing();
+    // The emergency stop off, the machine idle and homed where it must be;
+    // otherwise logs why and returns false.
+    bool MayStartOperation();
+    // A Home button of the position panel.
+    void MoveAxisToWorkZero(QPushButton* pBtn, eAxis axis);
+    // The spindle buttons: on or off in direction eDir.
+    void SwitchSpindle(eDirection eDir);
+    // A click (short press) of the pendant's 0, 1, 5 or 7.
+    void KeyClicked(int iKey);
+
     // Puts the windows back; bAborted: the operation was ended by Reset, so
     // the log says it was aborted instead of finished.
     void FinishOperation(bool bAborted);
@@ -208,6 +247,8 @@ private:
     // The PWM was switched off by an emergency stop or a tool change; it
     // starts again when the spindle is switched on.
     bool m_bPwmHeldOff = false;
+    // The key that started the keyboard jog.
+    int m_iJogKey = 0;
     // The message log on LV_Log.
     std::unique_ptr<CMessageLog> m_pLog;
 };

@@ -16,3 +16,5 @@ inline QStringList LogLines(MainWindow& w)
     }
     return lst;
 }
+
+inline QColor LogColour(MainWindow& w, int iRow) { return w.ui->LV_Log->item(iRow)->foreground().color(); }
