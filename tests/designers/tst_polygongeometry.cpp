@@ -1,0 +1,203 @@
+// Polygon geometry without windows: move, turn, scale, close and pick, and
+// the erosion pocket of a drawn outline.
+#include "designers/erosionpocket.h"
+#include "designers/polygonedit.h"
+
+#include <QtTest>
+#include <cmath>
+
+class TestPolygonGeometry : public QObject
+{
+    Q_OBJECT
+private slots:
+    void offsetTotals();
+    void turnAboutBoxCentre();
+    void scaleAboutMean();
+    void closeAndPick();
+    void pocketOfSquare();
+    void pocketNearEitherEdge();
+    void pocketOfThinShapes();
+    void matchCorners();
+};
+
+namespace {
+using V = std::vector<stFloatPoint>;
+stFloatPoint P(double x, double y)
+{
+    stFloatPoint p;
+    p.x = x;
+    p.y = y;
+    return p;
+}
+V Square(double x0, double y0, double side)
+{
+    return {P(x0, y0), P(x0 + side, y0), P(x0 + side, y0 + side), P(x0, y0 + side)};
+}
+bool Near(const stFloatPoint& a, double x, double y, double tol = 1e-4)
+{
+    return std::fabs(a.x - x) <= tol && std::fabs(a.y - y) <= tol;
+}
+constexpr double DEG = 3.1416 / 180.0;
+} // namespace
+
+void TestPolygonGeometry::offsetTotals()
+{
+    V v = Square(0, 0, 10);
+    CPolygonEdit::Offset(v, 5, 0);
+    QVERIFY(Near(v[0], 5, 0));
+    CPolygonEdit::Offset(v, 2 - 5, 0); // a total of 2 after 5
+    QVERIFY(Near(v[0], 2, 0));
+    QVERIFY(Near(v[2], 12, 10));
+}
+
+void TestPolygonGeometry::turnAboutBoxCentre()
+{
+    V v = Square(0, 0, 10);
+    const stFloatPoint c = CPolygonEdit::BoxCentre(v);
+    QVERIFY(Near(c, 5, 5));
+    CPolygonEdit::Turn(v, c, 90 * DEG);
+    QVERIFY(Near(v[0], 0, 10, 1e-3)); // clockwise on the Y-up work area
+    QVERIFY(Near(v[1], 0, 0, 1e-3));
+    CPolygonEdit::Turn(v, c, -90 * DEG);
+    QVERIFY(Near(v[0], 0, 0, 1e-9));
+
+    // An asymmetric shape comes back to where it was when the turn is
+    // undone about the same centre, even though its box moved.
+    V tri = {P(0, 0), P(30, 0), P(0, 5)};
+    const stFloatPoint c0 = CPolygonEdit::BoxCentre(tri);
+    CPolygonEdit::Turn(tri, c0, 30 * DEG);
+    CPolygonEdit::Turn(tri, c0, -30 * DEG);
+    QVERIFY(Near(tri[1], 30, 0, 1e-9));
+    QVERIFY(Near(CPolygonEdit::BoxCentre({}), 0, 0));
+}
+
+void TestPolygonGeometry::scaleAboutMean()
+{
+    V v = Square(0, 0, 10);
+    CPolygonEdit::Scale(v, 2);
+    QVERIFY(Near(v[0], -5, -5));
+    QVERIFY(Near(v[1], 15, -5));
+    QVERIFY(Near(v[2], 15, 15));
+    QVERIFY(Near(v[3], -5, 15));
+    CPolygonEdit::Scale(v, 0.5);
+    QVERIFY(Near(v[0], 0, 0));
+    QVERIFY(Near(v[2], 10, 10));
+    // The closing vertex counts twice in the mean.
+    V closed = Square(0, 0, 10);
+    closed.push_back(closed[0]);
+    CPolygonEdit::Scale(closed, 2);
+    QVERIFY(Near(closed[0], -4, -4));
+}
+
+void TestPolygonGeometry::closeAndPick()
+{
+    V v = Square(10, 40, 10);
+    QVERIFY(CPolygonEdit::Close(v));
+    QCOMPARE(int(v.size()), 5);
+    QVERIFY(!CPolygonEdit::Close(v));
+    QCOMPARE(int(v.size()), 5);
+    V none;
+    QVERIFY(!CPolygonEdit::Close(none));
+
+    // Within 3 mm of two vertices: the earlier one; the box reaching below
+    // zero picks nothing.
+    V near = {P(20, 50), P(21, 51), P(22, 50)};
+    QCOMPARE(CPolygonEdit::Pick(near, P(21, 50)), 0);
+    QCOMPARE(CPolygonEdit::Pick(near, P(24, 51)), 1);
+    QCOMPARE(CPolygonEdit::Pick(near, P(30, 50)), -1);
+    QCOMPARE(CPolygonEdit::Pick({P(1, 50)}, P(2, 50)), -1);
+    QCOMPARE(CPolygonEdit::Text(P(12.5, 3)), QStringLiteral("12.5000,3.0000"));
+}
+
+namespace {
+stPocketArea Area()
+{
+    stPocketArea area;
+    area.m_dScale = 430.0 / 300.0; // the designer's 300 x 200 mm work area
+    area.m_fEndMillDia = 5.0;
+    return area;
+}
+
+// Every ring closed, inside the one before and with no more corners.
+void CheckNested(const V& outline, const std::vector<V>& rings)
+{
+    QVERIFY(!rings.empty());
+    double prevW = 1e9;
+    size_t prevN = outline.size() + 1;
+    for (const V& r : rings) {
+        QVERIFY(r.size() >= 2);
+        QCOMPARE(r.front().x, r.back().x);
+        QCOMPARE(r.front().y, r.back().y);
+        double minX = 1e9, maxX = -1e9;
+        for (const stFloatPoint& p : r) {
+            minX = std::min(minX, p.x);
+            maxX = std::max(maxX, p.x);
+        }
+        QVERIFY(maxX - minX < prevW);
+        prevW = maxX - minX;
+        QVERIFY(r.size() <= prevN);
+        prevN = r.size();
+    }
+}
+} // namespace
+
+void TestPolygonGeometry::pocketOfSquare()
+{
+    const V square = Square(50, 50, 50);
+    const std::vector<V> rings = CErosionPocket::Rings(square, Area());
+    CheckNested(square, rings);
+    // A 50 mm square with a 5 mm tool: the kernel is sized on the corner,
+    // so the rings step in by less than a tool radius (never more, which
+    // would leave ridges): at least 25 / 2.5 of them.
+    QVERIFY2(rings.size() >= 10 && rings.size() <= 25, qPrintable(QString::number(rings.size())));
+    // The first ring passes within a tool radius (and a pixel) of the first
+    // corner, and keeps the square's corners: five points, closed.
+    QCOMPARE(int(rings[0].size()), 5);
+    QVERIFY(std::hypot(rings[0][0].x - 50, rings[0][0].y - 50) <= 2.5 * std::sqrt(2.0) + 1.0);
+    QVERIFY(rings[0][0].x > 50 && rings[0][0].y > 50);
+}
+
+void TestPolygonGeometry::pocketNearEitherEdge()
+{
+    const std::vector<V> left = CErosionPocket::Rings(Square(2, 60, 40), Area());
+    const std::vector<V> right = CErosionPocket::Rings(Square(257, 60, 40), Area());
+    QVERIFY(!left.empty());
+    QCOMPARE(right.size(), left.size());
+    for (size_t i = 0; i < left.size(); ++i) {
+        QCOMPARE(right[i].size(), left[i].size());
+        QVERIFY(std::fabs((right[i][0].x - 255) - left[i][0].x) < 1.0);
+    }
+}
+
+void TestPolygonGeometry::pocketOfThinShapes()
+{
+    // Fewer than three vertices: no pocket.
+    QVERIFY(CErosionPocket::Rings({P(10, 10), P(50, 10)}, Area()).empty());
+    // A sliver thinner than any kernel: the search ends instead of
+    // measuring an empty outline, and no ring is made.
+    const V sliver = {P(10, 10), P(200, 10), P(200, 10.5), P(10, 10.5)};
+    QVERIFY(CErosionPocket::Rings(sliver, Area()).empty());
+    // A strip a little wider than the tool: at least one ring, all closed.
+    const V strip = {P(10, 10), P(200, 10), P(200, 18), P(10, 18)};
+    CheckNested(strip, CErosionPocket::Rings(strip, Area()));
+}
+
+void TestPolygonGeometry::matchCorners()
+{
+    // Each corner of the outer ring takes the nearest of the new ring; no
+    // more points than the new ring has; a repeat of the start is dropped.
+    const V prev = {P(0, 0), P(10, 0), P(10, 10), P(0, 10), P(0, 0)};
+    const V ring = {P(1, 9), P(1, 1), P(9, 1), P(9, 9), P(5, 5), P(5, 6)};
+    const V out = CErosionPocket::MatchCorners(prev, ring);
+    QCOMPARE(int(out.size()), 5);
+    QVERIFY(Near(out[0], 1, 1));
+    QVERIFY(Near(out[1], 9, 1));
+    QVERIFY(Near(out[3], 1, 9));
+    QVERIFY(Near(out[4], 1, 1)); // the last corner matched the start again
+    const V fewer = CErosionPocket::MatchCorners(prev, {P(1, 1), P(9, 1)});
+    QCOMPARE(int(fewer.size()), 3); // (1,1) (9,1) then closed
+    QVERIFY(Near(fewer[2], 1, 1));
+}
+
+QTEST_MAIN(TestPolygonGeometry)
+#include "tst_polygongeometry.moc"
