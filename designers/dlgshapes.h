@@ -15,6 +15,8 @@
 #include <QDialog>
 #include <QRect>
 
+#include <functional>
+
 namespace Ui {
 class CDlgShapes;
 }
@@ -24,6 +26,7 @@ class CDlgShapeFromImg;
 class CMainServices;
 class CMyView;
 class QImage;
+class QPainter;
 class QPushButton;
 
 class CDlgShapes : public QDialog
@@ -76,13 +79,21 @@ public:
     CDlgShapeFromImg* ShapeFromImgEditor() const { return m_pDlgShapeFromImg; }
     // Work-area drawing geometry (scale, rectangle, pixel mapping).
     const CWorkAreaMap& Map() const { return m_Map; }
+    // The entry at index as an ellipse or a polygon record, or null.
+    stEllipse* EllipseAt(int index) const;
+    stPolygon* PolygonAt(int index) const;
+    // Removes entries from the end until the list is nCount long.
+    void TruncateShapes(size_t nCount);
 
     // Runs an editor panel modally with the common frame: the list length is
-    // recorded, the editing flag set and the list controls disabled while it
-    // runs, then every entry it added is listed, the last one selected and
-    // its depth shown, and the work area redrawn. The image-contour and text
-    // editors hook in here.
-    void RunEditor(QDialog* pPanel);
+    // recorded and fnConfig called (the panel's ConfigSettings), the editing
+    // flag set and the list controls disabled while it runs, then every
+    // entry it added is listed, the last one selected and its depth shown,
+    // and the work area redrawn. The image-contour editor hooks in here;
+    // the text editor through RunKeyboardEditor, which also hands the
+    // keyboard to the panel while it runs.
+    void RunEditor(QDialog* pPanel, const std::function<void()>& fnConfig);
+    void RunKeyboardEditor(QDialog* pPanel, const std::function<void()>& fnConfig);
     // Puts the last entries (from m_nShapesBeforeSubDlg on) into the list
     // widget, selects the last one and shows its depth.
     void ListNewShapes();
@@ -123,7 +134,21 @@ private:
     // editor or a cut holds indices into it).
     void EnableListCommands(bool bEnable);
     void ShowDepth(int row);
+    // Blue now, grey again 150 ms later.
     void Flash(QPushButton* pBtn);
+    // Marks an editor open or closed: the editing flag and the list commands.
+    void BeginEditing();
+    void EndEditing();
+    // Double click on an ellipse or a polygon row.
+    void EditEllipse(int row);
+    void EditPolygon(int row);
+    // One keypad value button of the window.
+    double AskValue(QPushButton* pBtn, const QString& strTitle, const QString& strUnit, double fCurrent,
+                    stFloatPoint range, bool bMinus, unsigned short nDecimals);
+    void DrawShapes(QPainter& painter);
+    // The polygon editor's side of picking and dragging a vertex.
+    void PickVertex(const stFloatPoint& pt);
+    void PolygonVerticesChanged();
     // Recomputes every ellipse's tool path (after the end mill changed).
     void RecomputeEllipses();
 

@@ -1,12 +1,19 @@
 // The shape designer window: its form, the buttons that follow the settings,
-// Start and Generate G-code.
+// Start and Generate G-code, the list commands, the editors' frame (naming,
+// Cancel, the editing lock), picking and dragging, and the work-area file.
+#include "designers/dlgellipse.h"
 #include "designers/dlgshapes.h"
+#include "designers/workareafile.h"
 #include "fakemainwindow.h"
 #include "fakeprompter.h"
 #include "formcheck.h"
 
 #include "core/AppConfig.h"
+#include "ui/MyView.h"
 
+#include <QFile>
+#include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QtTest>
 
@@ -14,8 +21,89 @@ class TestDlgShapes : public QObject
 {
     Q_OBJECT
 private slots:
+    void init()
+    {
+        CSimControllerSetup::ResetSettings();
+        AppConfig::m_fEndMillDia = 5.0;
+        AppConfig::m_fPlungeFeed = 10.0;
+    }
     void form();
+    void settingsOnButtons();
+    void resetUiKeepsSizeButtonsOffWithHomeSwitches();
+    void startRefusals_data();
+    void startRefusals();
+    void startCutsAndPauses();
+    void generateGCode_data();
+    void generateGCode();
+    void generateGCodeFailureIsNotReported();
+    void addEllipseNamesAndCancels();
+    void pocketRingsNamedOnOk();
+    void editingLocksTheList();
+    void cancelRestoresExistingEllipse();
+    void listMovesAndDeletes();
+    void keypadButtons();
+    void endMillChangeRecomputesPaths();
+    void workAreaMapping();
+    void freeDrawingClicks();
+    void draggingEllipseCentre();
+    void saveAndLoad();
+    void loadRefused();
 };
+
+namespace {
+QPushButton* Btn(QWidget* w, const char* name)
+{
+    auto* p = w->findChild<QPushButton*>(QString::fromLatin1(name));
+    Q_ASSERT(p);
+    return p;
+}
+
+QListWidget* List(CDlgShapes& dlg)
+{
+    return dlg.findChild<QListWidget*>(QStringLiteral("Lw_Shapes"));
+}
+
+// Runs fn once the modal panel opened by the next call is running. A panel
+// still open afterwards (a failed check returned early) is closed, so that a
+// failure never leaves the test waiting on it.
+template <class F>
+void WhenOpen(F fn)
+{
+    QTimer::singleShot(0, [fn] {
+        fn();
+        for (QWidget* w : QApplication::allWidgets())
+            if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible() && d->parentWidget())
+                d->hide();
+    });
+}
+
+stEllipse* AddEllipse(CDlgShapes& dlg, const QString& name)
+{
+    auto* e = new stEllipse;
+    e->m_strName = name;
+    dlg.m_stShapeCuttingInfo.AddEllipse(e);
+    dlg.m_nShapesBeforeSubDlg = (unsigned short)(dlg.m_stShapeCuttingInfo.m_lstShapes.size() - 1);
+    dlg.CreateEllipsePoints(dlg.m_nShapesBeforeSubDlg);
+    dlg.ListNewShapes();
+    return e;
+}
+
+void Press(CDlgShapes& dlg, double x, double y, Qt::MouseButton button)
+{
+    dlg.View()->m_ImgPos = dlg.Map().ToPixel(x, y);
+    const QPointF at(100, 100); // inside the view
+    QMouseEvent ev(QEvent::MouseButtonPress, at, dlg.mapToGlobal(at), button, button, Qt::NoModifier);
+    QApplication::sendEvent(&dlg, &ev);
+}
+
+QStringList Texts(QListWidget* pList)
+{
+    QStringList out;
+    for (int i = 0; i < pList->count(); ++i)
+        out << pList->item(i)->text();
+    return out;
+}
+} // namespace
 
 void TestDlgShapes::form()
 {
@@ -49,6 +137,565 @@ void TestDlgShapes::form()
         const QString strDiff = FormMismatch(&dlg, row);
         QVERIFY2(strDiff.isEmpty(), qPrintable(strDiff));
     }
+    // The view and the hidden editor panels.
+    QCOMPARE(dlg.View()->geometry(), QRect(10, 12, 505, 363));
+    QCOMPARE(dlg.WorkAreaImage()->size(), QSize(480, 338));
+    QVERIFY(dlg.EllipseEditor()->isHidden());
+    QCOMPARE(dlg.EllipseEditor()->pos(), QPoint(525, 0));
+}
+
+void TestDlgShapes::settingsOnButtons()
+{
+    CFakeMainWindow mw;
+    CDlgShapes dlg(&mw);
+    AppConfig::m_fEndMillDia = 3.175;
+    AppConfig::m_fPlungeFeed = 2.5;
+    dlg.ConfigSettings();
+    QCOMPARE(Btn(&dlg, "Btn_EndMillDia")->text(), QStringLiteral("3.2\nEnd-Mill"));
+    QCOMPARE(Btn(&dlg, "Btn_ZAxisPlungeFeed")->text(), QStringLiteral("2.5000\nPlunge Feed"));
+    QCOMPARE(dlg.m_stShapeCuttingInfo.m_WorkArea.x, 300.0);
+    QCOMPARE(dlg.m_stShapeCuttingInfo.m_WorkArea.y, 200.0);
+
+    // With home switches the work area is the travel left from the work zero.
+    AppConfig::m_bHomeSensorsUsed = true;
+    AppConfig::m_fAxisWorkZero[X_AXIS] = 30;
+    AppConfig::m_fAxisWorkZero[Y_AXIS] = -100;
+    dlg.UpdateWorkArea();
+    QCOMPARE(dlg.m_stShapeCuttingInfo.m_WorkArea.x, 150.0);
+    QCOMPARE(dlg.m_stShapeCuttingInfo.m_WorkArea.y, 100.0);
+}
+
+void TestDlgShapes::resetUiKeepsSizeButtonsOffWithHomeSwitches()
+{
+    CFakeMainWindow mw;
+    CDlgShapes dlg(&mw);
+    AppConfig::m_bHomeSensorsUsed = true;
+    dlg.ConfigSettings();
+    dlg.ResetUI(false);
+    QVERIFY(!Btn(&dlg, "Btn_AddEllipse")->isEnabled());
+    QVERIFY(!Btn(&dlg, "Btn_DelAllShapes")->isEnabled());
+    QVERIFY(Btn(&dlg, "Btn_ZAxisPlungeFeed")->isEnabled());
+    QVERIFY(Btn(&dlg, "Btn_DispGraphics")->isEnabled());
+    dlg.ResetUI(true);
+    QVERIFY(Btn(&dlg, "Btn_AddEllipse")->isEnabled());
+    QVERIFY(!Btn(&dlg, "Btn_WorkAreaLength")->isEnabled());
+    QVERIFY(!Btn(&dlg, "Btn_WorkAreaWidth")->isEnabled());
+}
+
+void TestDlgShapes::startRefusals_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("log");
+    QTest::newRow("emergency stop") << "estop" << "error: Release Emergency Switch";
+    QTest::newRow("machine busy") << "busy" << "error: Machine in use";
+    QTest::newRow("no shapes") << "empty" << "error: No shapes are added";
+    QTest::newRow("not homed") << "nohome" << "error: Homing not done!\nUse \"Move Home\" in user Settings";
+    QTest::newRow("editing") << "editing" << "error: Finish editing shapes and click start";
+}
+
+void TestDlgShapes::startRefusals()
+{
+    QFETCH(QString, state);
+    QFETCH(QString, log);
+    CFakeMainWindow mw;
+    CDlgShapes dlg(&mw);
+    dlg.ConfigSettings();
+    if (state != QLatin1String("empty"))
+        AddEllipse(dlg, QStringLiteral("E"));
+    if (state == QLatin1String("estop"))
+        AppConfig::m_bEmergencyStopON = true;
+    if (state == QLatin1String("busy"))
+        mw.m_AppCtrl.m_iRunMode = AppControl::RUN_GCODE;
+    if (state == QLatin1String("nohome"))
+        AppConfig::m_bHomeSensorsUsed = true; // axes not homed yet
+    if (state == QLatin1String("editing"))
+        dlg.m_bShapeEditing = true;
+    QVERIFY(!dlg.StartShapeCutting());
+    QCOMPARE(mw.m_lstLog.value(0), log);
+    QVERIFY(Btn(&dlg, "Btn_AddEllipse")->isEnabled());
+    QVERIFY(mw.m_lstCalls.isEmpty());
+    mw.m_AppCtrl.m_iRunMode = AppControl::RUN_IDLE;
+    AppConfig::m_bEmergencyStopON = false;
+}
+
+void TestDlgShapes::startCutsAndPauses()
+{
+    CFakeMainWindow mw;
+    CDlgShapes dlg(&mw);
+    dlg.ConfigSettings();
+    AddEllipse(dlg, QStringLiteral("E"));
+    QVERIFY(dlg.StartShapeCutting());
+    QVERIFY(mw.m_lstCalls.contains(QStringLiteral("ClearToolGraphics")));
+    QVERIFY(!Btn(&dlg, "Btn_DelShape")->isEnabled());
+    QCOMPARE(mw.m_AppCtrl.m_pShapeCuttingInfo, &dlg.m_stShapeCuttingInfo);
+    // Start during the cut pauses it; the next Start resumes it.
+    mw.m_AppCtrl.m_iRunMode = AppControl::RUN_SHAPES;
+    QVERIFY(dlg.StartShapeCutting());
+    QVERIFY(mw.m_AppCtrl.m_bHold);
+    QVERIFY(dlg.StartShapeCutting());
+    QVERIFY(!mw.m_AppCtrl.m_bHold);
+    QVERIFY(FinishOperation(mw.m_AppCtrl));
+    dlg.ResetUI(true);
+    QVERIFY(Btn(&dlg, "Btn_DelShape")->isEnabled());
+}
+
+void TestDlgShapes::generateGCode_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("no suffix") << "job" << "job.txt";
+    QTest::newRow("ncc") << "job.ncc" << "job.ncc";
+    QTest::newRow("txt") << "job.txt" << "job.txt";
+    QTest::newRow("upper-case NCC") << "job.NCC" << "job.NCC.txt";
+}
+
+void TestDlgShapes::generateGCode()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, written);
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    CDlgShapes dlg(&mw);
+    dlg.ConfigSettings();
+    Btn(&dlg, "Btn_GenerateGCode")->click();
+    QCOMPARE(mw.m_lstLog, QStringList{QStringLiteral("error: No Shapes Added")});
+    QVERIFY(prompter.m_lstPrompts.isEmpty());
+
+    AddEllipse(dlg, QStringLiteral("E"));
+    mw.m_lstLog.clear();
+    const QString folder = mw.m_Setup.m_Folder.Root();
+    prompter.m_lstFileNames << folder + QStringLiteral("/") + chosen;
+    Btn(&dlg, "Btn_GenerateGCode")->click();
+    QCOMPARE(prompter.m_lstPrompts.last().m_strTitle, QStringLiteral("Select a file to Save..."));
+    QVERIFY(QFile::exists(folder + QStringLiteral("/") + written));
+    QCOMPARE(mw.m_lstLog, QStringList{QStringLiteral("info: G-Code File Generated")});
+    QCOMPARE(Btn(&dlg, "Btn_GenerateGCode")->styleSheet(), BTN_BKGND_GRAY);
+
+    // A cancelled dialog writes nothing and says nothing.
+    mw.m_lstLog.clear();
+    Btn(&dlg, "Btn_GenerateGCode")->click();
+    QVERIFY(mw.m_lstLog.isEmpty());
+}
+
+void TestDlgShapes::generateGCodeFailureIsNotReported()
+{
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    CDlgShapes dlg(&mw);
+    AddEllipse(dlg, QStringLiteral("E"));
+    prompter.m_lstFileNames << mw.m_Setup.m_Folder.Root() + QStringLiteral("/missing/job.txt");
+    Btn(&dlg, "Btn_GenerateGCode")->click();
+    mw.PollMessages();
+    QVERIFY(!mw.m_lstLog.contains(QStringLiteral("info: G-Code File Generated")));
+    QVERIFY(!mw.m_lstLog.isEmpty()); // the writer's reason
+}
+
+void TestDlgShapes::addEllipseNamesAndCancels()
+{
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    CDlgShapes dlg(&mw);
+    dlg.ConfigSettings();
+    AddEllipse(dlg, QStringLiteral("A"));
+    AddEllipse(dlg, QStringLiteral("B"));
+
+    // Cancel after making pocket rings: the list is as it was.
+    WhenOpen([&] {
+        QCOMPARE(dlg.m_stShapeCuttingInfo.m_lstShapes.back().m_pEllipse->m_strName, QStringLiteral("Ellipse_3"));
+        QVERIFY(Btn(dlg.EllipseEditor(), "Btn_EllipseHole")->isEnabled());
+        Btn(dlg.EllipseEditor(), "Btn_EllipseHole")->click();
+        QCOMPARE(int(dlg.m_stShapeCuttingInfo.m_lstShapes.size()), 3 + 4);
+        Btn(dlg.EllipseEditor(), "Btn_EllipseCancel")->click();
+    });
+    Btn(&dlg, "Btn_AddEllipse")->click();
+    QCOMPARE(int(dlg.m_stShapeCuttingInfo.m_lstShapes.size()), 2);
+    QCOMPARE(Texts(List(dlg)), (QStringList{"A", "B"}));
+    QVERIFY(!dlg.m_bShapeEditing);
+
+    // Escape is Cancel too: no unnamed entry is left behind.
+    WhenOpen([&] { QTest::keyClick(dlg.EllipseEditor(), Qt::Key_Escape); });
+    Btn(&dlg, "Btn_AddEllipse")->click();
+    QCOMPARE(int(dlg.m_stShapeCuttingInfo.m_lstShapes.size()), 2);
+
+    WhenOpen([&] { Btn(dlg.EllipseEditor(), "Btn_EllipseOk")->click(); });
+    Btn(&dlg, "Btn_AddEllipse")->click();
+    QCOMPARE(Texts(List(dlg)), (QStringList{"A", "B", "Ellipse_3"}));
+    QCOMPARE(List(dlg)->currentRow(), 2);
+    QCOMPARE(dlg.m_stShapeCuttingInfo.m_lstShapes[2].m_pEllipse->m_lstPoints.size(), size_t(301));
+}
+
+void TestDlgShapes::pocketRingsNamedOnOk()
+{
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    CDlgShapes dlg(&mw);
+    dlg.ConfigSettings();
+    for (const char* n : {"A", "B", "C"})
+        AddEllipse(dlg, QString::fromLatin1(n));
+    prompter.m_lstKeypadEntries << "-3" << "20";
+    WhenOpen([&] {
+        CDlgEllipse* pEd = dlg.EllipseEditor();
+        Btn(pEd, "Btn_EllipseDepth")->click();
+        // A minor diameter the end mill does not fit: refused, nothing made.
+        Btn(pEd, "Btn_EllipseMinorAxisDia")->click(); // 20
+        Btn(pEd, "Btn_EllipseHole")->click();         // pocket on: 20 mm gives rings
+        Btn(pEd, "Btn_EllipseOk")->click();
+    });
+    Btn(&dlg, "Btn_AddEllipse")->click();
+    // A 25 x 20 ellipse with a 5 mm end mill: rings 20 x 15, 15 x 10, 10 x 5.
+    QCOMPARE(Texts(List(dlg)),
+             (QStringList{"A", "B", "C", "Ellipse_4_1", "Ellipse_4_2", "Ellipse_4_3", "Ellipse_4_4"}));
+    for (size_t i = 3; i < 7; ++i) {
+        const stEllipse& e = *dlg.m_stShapeCuttingInfo.m_lstShapes[i].m_pEllipse;
+        QCOMPARE(e.m_fDepth, -3.0);
+        QVERIFY(e.m_bHole);
+        QVERIFY(!e.m_lstPoints.empty());
+    }
+    QCOMPARE(dlg.m_stShapeCuttingInfo.m_lstShapes[6].m_pEllipse->m_fMinorAxisDia, 5.0);
+
+    // The end mill too big for the hole.
+    AppConfig::m_fEndMillDia = 30;
+    WhenOpen([&] {
+        Btn(dlg.EllipseEditor(), "Btn_EllipseHole")->click();
+        Btn(dlg.EllipseEditor(), "Btn_EllipseOk")->click();
+    });
+    Btn(&dlg, "Btn_AddEllipse")->click();
+    QCOMPARE(mw.m_lstLog.last(), QStringLiteral("error: End-mill size too big. Please change the End-Mill"));
+    QCOMPARE(int(dlg.m_stShapeCuttingInfo.m_lstShapes.size()), 8);
+}
+
+void TestDlgShapes::editingLocksTheList()
+{
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    CDlgShapes dlg(&mw);
+    dlg.ConfigSettings();
+    AddEllipse(dlg, QStringLiteral("A"));
+    List(dlg)->setCurrentRow(0);
+    bool bChecked = false;
+    WhenOpen([&] {
+        QVERIFY(dlg.m_bShapeEditing);
+        QVERIFY(!dlg.StartShapeCutting());
+        for (const char* name : {"Btn_DelShape", "Btn_DelAllShapes", "Btn_MoveShapeUp", "Btn_AddEllipse",
+                                 "Btn_LoadWorkArea", "Btn_GenerateGCode"})
+            QVERIFY2(!Btn(&dlg, name)->isEnabled(), name);
+        QVERIFY(!List(dlg)->isEnabled());
+        bChecked = true;
+        Btn(dlg.EllipseEditor(), "Btn_EllipseOk")->click();
+    });
+    emit List(dlg)->doubleClicked(List(dlg)->model()->index(0, 0));
+    QVERIFY(bChecked);
+    QVERIFY(!dlg.m_bShapeEditing);
+    QVERIFY(Btn(&dlg, "Btn_DelShape")->isEnabled());
+    QVERIFY(List(dlg)->isEnabled());
+    QCOMPARE(mw.m_lstLog.value(0), QStringLiteral("error: Finish editing shapes and click start"));
+}
+
+void TestDlgShapes::cancelRestoresExistingEllipse()
+{
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    CDlgShapes dlg(&mw);
+    dlg.ConfigSettings();
+    stEllipse* e = AddEllipse(dlg, QStringLiteral("Keep"));
+    e->m_fDepth = -4;
+    const std::vector<stFloatPoint> before = e->m_lstPoints;
+    List(dlg)->setCurrentRow(0);
+    // Centre X, major, orientation, depth, X step, arc start, arc end.
+    prompter.m_lstKeypadEntries << "70" << "40" << "45" << "-8" << "0.5" << "10" << "200";
+    WhenOpen([&] {
+        CDlgEllipse* pEd = dlg.EllipseEditor();
+        QVERIFY(!Btn(pEd, "Btn_EllipseHole")->isEnabled());
+        for (const char* name : {"Btn_EllipseCenterX", "Btn_EllipseMajorAxisDia", "Btn_EllipseOrientation",
+                                 "Btn_EllipseDepth", "Btn_EllipseXStep", "Btn_ArcStartAngle", "Btn_ArcEndAngle"})
+            Btn(pEd, name)->click();
+        e->m_strName = QStringLiteral("Changed");
+        QCOMPARE(e->m_Center.x, 70.0);
+        Btn(pEd, "Btn_EllipseCancel")->click();
+    });
+    emit List(dlg)->doubleClicked(List(dlg)->model()->index(0, 0));
+    QCOMPARE(e->m_strName, QStringLiteral("Keep"));
+    QCOMPARE(e->m_Center.x, 50.0);
+    QCOMPARE(e->m_fMajorAxisDia, 25.0);
+    QCOMPARE(e->m_fOrientation, 0.0);
+    QCOMPARE(e->m_fDepth, -4.0);
+    QCOMPARE(e->m_fXStep, 0.2);
+    QCOMPARE(e->m_fArcStartAngle, 0.0);
+    QCOMPARE(e->m_fArcEndAngle, 360.0);
+    QCOMPARE(e->m_lstPoints.size(), before.size());
+    QCOMPARE(e->m_lstPoints.back().x, before.back().x);
+    QCOMPARE(Btn(&dlg, "Btn_ShapeDepth")->text(), QStringLiteral("-4.0000\nDepth"));
+
+    // OK keeps the edit and the row follows the name.
+    WhenOpen([&] {
+        e->m_strName = QStringLiteral("Renamed");
+        Btn(dlg.EllipseEditor(), "Btn_EllipseOk")->click();
+    });
+    emit List(dlg)->doubleClicked(List(dlg)->model()->index(0, 0));
+    QCOMPARE(List(dlg)->item(0)->text(), QStringLiteral("Renamed"));
+}
+
+void TestDlgShapes::listMovesAndDeletes()
+{
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    CDlgShapes dlg(&mw);
+    for (const char* n : {"A", "B", "C"})
+        AddEllipse(dlg, QString::fromLatin1(n));
+    stEllipse* a = dlg.m_stShapeCuttingInfo.m_lstShapes[0].m_pEllipse;
+    auto names = [&] {
+        QStringList out;
+        for (const stEngShape& s : dlg.m_stShapeCuttingInfo.m_lstShapes)
+            out << s.Common()->m_strName;
+        return out;
+    };
+    // The south arrow moves towards the end; nothing on the last row.
+    List(dlg)->setCurrentRow(0);
+    Btn(&dlg, "Btn_MoveShapeUp")->click();
+    QCOMPARE(names(), (QStringList{"B", "A", "C"}));
+    QCOMPARE(Texts(List(dlg)), names());
+    QCOMPARE(List(dlg)->currentRow(), 1);
+    QCOMPARE(dlg.m_stShapeCuttingInfo.m_lstShapes[1].m_pEllipse, a);
+    List(dlg)->setCurrentRow(2);
+    Btn(&dlg, "Btn_MoveShapeUp")->click();
+    QCOMPARE(names(), (QStringList{"B", "A", "C"}));
+    // The north arrow moves towards the start; nothing on row 0.
+    Btn(&dlg, "Btn_MoveShapeDown")->click();
+    QCOMPARE(names(), (QStringList{"B", "C", "A"}));
+    List(dlg)->setCurrentRow(0);
+    Btn(&dlg, "Btn_MoveShapeDown")->click();
+    QCOMPARE(names(), (QStringList{"B", "C", "A"}));
+
+    Btn(&dlg, "Btn_DelShape")->click();
+    QCOMPARE(names(), (QStringList{"C", "A"}));
+    QCOMPARE(Texts(List(dlg)), names());
+
+    // Delete all asks first; Cancel (the default) keeps everything.
+    Btn(&dlg, "Btn_DelAllShapes")->click();
+    QCOMPARE(prompter.m_lstPrompts.last().m_strText, QStringLiteral("Do you want to delete all Shapes"));
+    QCOMPARE(names().size(), 2);
+    prompter.m_lstAnswers << QMessageBox::Ok;
+    Btn(&dlg, "Btn_DelAllShapes")->click();
+    QVERIFY(names().isEmpty());
+    QCOMPARE(List(dlg)->count(), 0);
+
+    // Names are not made unique after deletions.
+    AddEllipse(dlg, QStringLiteral("X"));
+    AddEllipse(dlg, QStringLiteral("Y"));
+    WhenOpen([&] { Btn(dlg.EllipseEditor(), "Btn_EllipseOk")->click(); });
+    Btn(&dlg, "Btn_AddEllipse")->click();
+    QCOMPARE(names().last(), QStringLiteral("Ellipse_3"));
+}
+
+void TestDlgShapes::keypadButtons()
+{
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    CDlgShapes dlg(&mw);
+    dlg.ConfigSettings();
+    AddEllipse(dlg, QStringLiteral("A"));
+    List(dlg)->setCurrentRow(0);
+    prompter.m_lstKeypadEntries << "5" << "-20000" << "2.5" << "0" << "150.5" << "120";
+    Btn(&dlg, "Btn_ShapeDepth")->click(); // positive: clamped to one Z step below zero
+    QCOMPARE(dlg.m_stShapeCuttingInfo.m_lstShapes[0].m_pEllipse->m_fDepth, -0.001);
+    Btn(&dlg, "Btn_ShapeDepth")->click();
+    QCOMPARE(dlg.m_stShapeCuttingInfo.m_lstShapes[0].m_pEllipse->m_fDepth, -10000.0);
+    Btn(&dlg, "Btn_AxisStep_Z")->click();
+    QCOMPARE(dlg.m_stShapeCuttingInfo.m_fZStep, 2.5);
+    Btn(&dlg, "Btn_ZAxisPlungeFeed")->click();
+    QCOMPARE(AppConfig::m_fPlungeFeed, 0.001);
+    Btn(&dlg, "Btn_WorkAreaLength")->click();
+    QCOMPARE(dlg.m_stShapeCuttingInfo.m_WorkArea.x, 150.5);
+    Btn(&dlg, "Btn_WorkAreaWidth")->click();
+    QCOMPARE(dlg.m_stShapeCuttingInfo.m_WorkArea.y, 120.0);
+    QCOMPARE(dlg.m_dScale, 288.0 / 120.0);
+    QStringList titles;
+    for (const auto& p : prompter.m_lstPrompts)
+        titles << p.m_strTitle;
+    QCOMPARE(titles, (QStringList{"Shape Depth(mm)", "Shape Depth(mm)", "Z Step(mm)", "Plunge Feed(mm/sec)",
+                                  "Work Area Length(mm)", "Work Area Width(mm)"}));
+}
+
+void TestDlgShapes::endMillChangeRecomputesPaths()
+{
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    CDlgShapes dlg(&mw);
+    dlg.ConfigSettings();
+    stEllipse* e = AddEllipse(dlg, QStringLiteral("A"));
+    QCOMPARE(e->m_lstPoints.front().x, 50.0 + 15.0);
+    prompter.m_lstKeypadEntries << "10";
+    Btn(&dlg, "Btn_EndMillDia")->click();
+    QCOMPARE(AppConfig::m_fEndMillDia, 10.0);
+    QCOMPARE(e->m_lstPoints.front().x, 50.0 + 17.5);
+}
+
+void TestDlgShapes::workAreaMapping()
+{
+    CWorkAreaMap map;
+    map.Update(480, 338, 25, 300, 200);
+    QCOMPARE(map.Scale(), 430.0 / 300.0);
+    QCOMPARE(map.Rect(), QRect(25, 26, 430, 286));
+    QCOMPARE(map.ToPixel(0, 0), QPoint(25, 312));
+    const stFloatPoint back = map.ToWork(map.ToPixel(100, 50));
+    QVERIFY(std::fabs(back.x - 100) < 1 && std::fabs(back.y - 50) < 1);
+    // A square area uses the height; a long narrow one the width; an area
+    // much wider than long would have fallen off the picture if the scale
+    // were picked by comparing length and width alone.
+    map.Update(480, 338, 25, 100, 100);
+    QCOMPARE(map.Scale(), 288.0 / 100.0);
+    map.Update(480, 338, 25, 300, 250);
+    QCOMPARE(map.Scale(), 288.0 / 250.0);
+    QVERIFY(map.Rect().right() < 480 && map.Rect().top() >= 0);
+    map.Update(480, 338, 25, 10000, 100);
+    QCOMPARE(map.GridStep(), 0);
+    map.Update(480, 338, 25, 0, 100); // work zero on the limit: still a picture
+    QVERIFY(std::isfinite(map.Scale()) && map.Scale() > 0);
+
+    // The mouse text: right of the cursor in the left half, left of it in
+    // the right half; below the cursor near the top edge.
+    QCOMPARE(CWorkAreaMap::MouseTextPos(QPoint(100, 100), true, 20), QPoint(100, 80));
+    QCOMPARE(CWorkAreaMap::MouseTextPos(QPoint(100, 100), false, 20), QPoint(0, 80));
+    QCOMPARE(CWorkAreaMap::MouseTextPos(QPoint(100, 29), true, 20), QPoint(100, 59));
+    QCOMPARE(CWorkAreaMap::MouseFontSize(1.0), 25);
+    QCOMPARE(CWorkAreaMap::MouseFontSize(4.0), 12);
+    QCOMPARE(CWorkAreaMap::MouseFontSize(12.0), 5);
+}
+
+void TestDlgShapes::freeDrawingClicks()
+{
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    CDlgShapes dlg(&mw);
+    dlg.ConfigSettings();
+    AddEllipse(dlg, QStringLiteral("A"));
+    AddEllipse(dlg, QStringLiteral("B"));
+    std::vector<stFloatPoint> drawn;
+    WhenOpen([&] {
+        QVERIFY(dlg.m_bFreeDrawing);
+        stPolygon* p = dlg.PolygonAt(2);
+        QVERIFY(p);
+        QCOMPARE(p->m_strName, QStringLiteral("Shape_3"));
+        Press(dlg, 0, 0, Qt::RightButton); // nothing to remove
+        QVERIFY(p->m_lstVertices.empty());
+        Press(dlg, 10, 10, Qt::LeftButton);
+        Press(dlg, 60, 10, Qt::LeftButton);
+        Press(dlg, -5, 30, Qt::LeftButton); // left of the work area: ignored
+        Press(dlg, 60, 60, Qt::LeftButton);
+        Press(dlg, 90, 90, Qt::LeftButton);
+        Press(dlg, 0, 0, Qt::RightButton); // takes the last one away
+        drawn = p->m_lstVertices;
+        auto* pPanel = dlg.findChild<QDialog*>(QStringLiteral("CDlgShapeFreeDraw"));
+        QVERIFY(pPanel);
+        Btn(pPanel, "Btn_Save")->click();
+    });
+    Btn(&dlg, "Btn_DrawContour")->click();
+    QCOMPARE(int(drawn.size()), 3);
+    QVERIFY(std::fabs(drawn[1].x - 60) < 1 && std::fabs(drawn[1].y - 10) < 1);
+    QCOMPARE(Texts(List(dlg)), (QStringList{"A", "B", "Shape_3"}));
+    QVERIFY(!dlg.m_bFreeDrawing);
+    QVERIFY(!dlg.findChild<QDialog*>(QStringLiteral("CDlgShapeFreeDraw")));
+
+    // OK with nothing drawn leaves no empty shape behind.
+    WhenOpen([&] { Btn(dlg.findChild<QDialog*>(QStringLiteral("CDlgShapeFreeDraw")), "Btn_Save")->click(); });
+    Btn(&dlg, "Btn_DrawContour")->click();
+    QCOMPARE(int(dlg.m_stShapeCuttingInfo.m_lstShapes.size()), 3);
+    QCOMPARE(List(dlg)->count(), 3);
+}
+
+void TestDlgShapes::draggingEllipseCentre()
+{
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    CDlgShapes dlg(&mw);
+    dlg.ConfigSettings();
+    WhenOpen([&] {
+        stEllipse* e = dlg.EllipseAt(0);
+        CMyView* v = dlg.View();
+        // Pressed inside the ellipse's box, dragged: the centre follows.
+        Press(dlg, 55, 48, Qt::LeftButton);
+        v->m_ImgPos = dlg.Map().ToPixel(120, 90);
+        v->m_bLBtnDown = true;
+        emit v->MouseMoved();
+        QVERIFY(std::fabs(e->m_Center.x - 120) < 1 && std::fabs(e->m_Center.y - 90) < 1);
+        QVERIFY(Btn(dlg.EllipseEditor(), "Btn_EllipseCenterX")->text().startsWith(QStringLiteral("120.")) ||
+                Btn(dlg.EllipseEditor(), "Btn_EllipseCenterX")->text().startsWith(QStringLiteral("119.")));
+        QVERIFY(std::fabs(e->m_lstPoints.front().x - (e->m_Center.x + 15)) < 1e-9);
+        // Without the button held, or pressed outside the box: no drag.
+        const double x = e->m_Center.x;
+        v->m_ImgPos = dlg.Map().ToPixel(200, 150);
+        v->m_bLBtnDown = false;
+        emit v->MouseMoved();
+        Press(dlg, 10, 10, Qt::LeftButton);
+        v->m_bLBtnDown = true;
+        emit v->MouseMoved();
+        QCOMPARE(e->m_Center.x, x);
+        Btn(dlg.EllipseEditor(), "Btn_EllipseOk")->click();
+    });
+    Btn(&dlg, "Btn_AddEllipse")->click();
+    QCOMPARE(int(dlg.m_stShapeCuttingInfo.m_lstShapes.size()), 1);
+}
+
+void TestDlgShapes::saveAndLoad()
+{
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    CDlgShapes dlg(&mw);
+    dlg.ConfigSettings();
+    Btn(&dlg, "Btn_SaveWorkArea")->click();
+    QCOMPARE(mw.m_lstLog, QStringList{QStringLiteral("error: No shapes added")});
+    QVERIFY(prompter.m_lstPrompts.isEmpty());
+
+    stEllipse* e = AddEllipse(dlg, QStringLiteral("Ring"));
+    e->m_bHole = true;
+    auto* p = new stPolygon;
+    p->m_strName = QStringLiteral("Outline");
+    p->m_bHole = true;
+    stFloatPoint v;
+    v.x = 12.34567;
+    v.y = 8;
+    p->m_lstVertices = {v, v};
+    dlg.m_stShapeCuttingInfo.AddPolygon(p);
+    dlg.m_stShapeCuttingInfo.m_WorkArea.x = 250;
+    const QString path = mw.m_Setup.m_Folder.Root() + QStringLiteral("/area");
+    prompter.m_lstFileNames << path;
+    Btn(&dlg, "Btn_SaveWorkArea")->click();
+    QVERIFY(QFile::exists(path + QStringLiteral(".xml")));
+
+    CDlgShapes other(&mw);
+    other.ConfigSettings();
+    prompter.m_lstFileNames << path + QStringLiteral(".xml");
+    Btn(&other, "Btn_LoadWorkArea")->click();
+    QCOMPARE(Texts(List(other)), (QStringList{"Ring", "Outline"}));
+    QCOMPARE(AppConfig::m_strLastFolderPath, mw.m_Setup.m_Folder.Root());
+    QCOMPARE(Btn(&other, "Btn_WorkAreaLength")->text(), QStringLiteral("250\nLength"));
+    QCOMPARE(other.m_dScale, 288.0 / 200.0);
+    const stEllipse* back = other.EllipseAt(0);
+    QVERIFY(!back->m_bHole);
+    QCOMPARE(back->m_lstPoints.size(), size_t(301)); // recomputed, outside again
+    QCOMPARE(other.PolygonAt(1)->m_lstVertices[0].x, 12.3457);
+    QVERIFY(other.PolygonAt(1)->m_bHole);
+}
+
+void TestDlgShapes::loadRefused()
+{
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    CDlgShapes dlg(&mw);
+    dlg.ConfigSettings();
+    AddEllipse(dlg, QStringLiteral("Mine"));
+    const QString path = mw.m_Setup.m_Folder.Root() + QStringLiteral("/bad.xml");
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("<?xml version=\"1.0\"?><Project><WorkArea><Length>0</Length><Width>10</Width></WorkArea></Project>");
+    }
+    prompter.m_lstFileNames << path << mw.m_Setup.m_Folder.Root() + QStringLiteral("/none.xml");
+    Btn(&dlg, "Btn_LoadWorkArea")->click();
+    Btn(&dlg, "Btn_LoadWorkArea")->click();
+    QCOMPARE(mw.m_lstLog, (QStringList{"error: Unable to load the file", "error: Unable to load the file"}));
+    QCOMPARE(Texts(List(dlg)), QStringList{"Mine"});
+    QCOMPARE(dlg.m_stShapeCuttingInfo.m_WorkArea.x, 300.0);
 }
 
 QTEST_MAIN(TestDlgShapes)

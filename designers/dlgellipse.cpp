@@ -1,0 +1,330 @@
+#include "designers/dlgellipse.h"
+#include "ui_dlgellipse.h"
+
+#include "core/AppConfig.h"
+#include "core/UnitConverter.h"
+#include "designers/dlgshapes.h"
+#include "designers/ellipsepoints.h"
+#include "designers/shapeeditrules.h"
+#include "ui/mainservices.h"
+
+#include <cmath>
+
+namespace {
+QString ValueText(double f, const char* pCaption)
+{
+    return QString::number(f, 'f', 4) + QStringLiteral("\n") + QLatin1String(pCaption);
+}
+} // namespace
+
+CDlgEllipse::CDlgEllipse(QWidget* parent)
+    : QDialog(parent)
+    , ui(new Ui::CDlgEllipse)
+{
+    ui->setupUi(this);
+}
+
+CDlgEllipse::~CDlgEllipse()
+{
+    delete ui;
+}
+
+CDlgShapes* CDlgEllipse::Designer() const
+{
+    return qobject_cast<CDlgShapes*>(parentWidget());
+}
+
+CMainServices* CDlgEllipse::Services() const
+{
+    return CMainServices::Of(this);
+}
+
+stEllipse* CDlgEllipse::Ellipse() const
+{
+    CDlgShapes* pDesigner = Designer();
+    if (!pDesigner)
+        return nullptr;
+    const auto& shapes = pDesigner->m_stShapeCuttingInfo.m_lstShapes;
+    if (m_nShapeIndex >= shapes.size() || shapes[m_nShapeIndex].m_iType != SHAPE_ELLIPSE)
+        return nullptr;
+    return shapes[m_nShapeIndex].m_pEllipse;
+}
+
+void CDlgEllipse::ConfigSettings()
+{
+    ui->Btn_EllipseHole->setEnabled(m_bPocket);
+    m_bPocket = false;
+    m_bOk = false;
+    UpdateEllipseParams();
+}
+
+void CDlgEllipse::UpdateEllipseParams()
+{
+    const stEllipse* e = Ellipse();
+    if (!e)
+        return;
+    ui->Btn_EllipseCenterX->setText(ValueText(e->m_Center.x, "Center X"));
+    ui->Btn_EllipseCenterY->setText(ValueText(e->m_Center.y, "Center Y"));
+    ui->Btn_EllipseMajorAxisDia->setText(ValueText(e->m_fMajorAxisDia, "Major Axis Dia"));
+    ui->Btn_EllipseMinorAxisDia->setText(ValueText(e->m_fMinorAxisDia, "Minor Axis Dia"));
+    ui->Btn_EllipseOrientation->setText(ValueText(e->m_fOrientation, "Orientation(deg)"));
+    ui->Btn_EllipseDepth->setText(ValueText(e->m_fDepth, "Depth"));
+    ui->Btn_EllipseXStep->setText(ValueText(e->m_fXStep, "X Step"));
+    ui->Btn_ArcStartAngle->setText(ValueText(e->m_fArcStartAngle, "Arc Start Angle"));
+    ui->Btn_ArcEndAngle->setText(ValueText(e->m_fArcEndAngle, "Arc End Angle"));
+    // The look follows the pocket state (a drag while it is on keeps green).
+    ui->Btn_EllipseHole->setStyleSheet(m_bPocket ? BTN_BKGND_GREEN : BTN_BKGND_GRAY);
+    UpdateEllipse(m_nShapeIndex);
+}
+
+void CDlgEllipse::UpdateEllipse(unsigned short index)
+{
+    if (CDlgShapes* pDesigner = Designer()) {
+        pDesigner->CreateEllipsePoints(index);
+        pDesigner->DrawWorkArea();
+    }
+}
+
+double CDlgEllipse::AskValue(QPushButton* pBtn, const QString& strTitle, const QString& strCaption,
+                             double fCurrent, double fMin, double fMax, bool bMinus)
+{
+    pBtn->setStyleSheet(BTN_BKGND_BLUE);
+    double f = fCurrent;
+    if (CMainServices* pSvc = Services()) {
+        stFloatPoint range;
+        range.x = fMin;
+        range.y = fMax;
+        f = pSvc->OpenKeypad(pBtn, strTitle, strCaption, QString::number(fCurrent, 'f', 4), range, bMinus, 4);
+    }
+    pBtn->setStyleSheet(BTN_BKGND_GRAY);
+    return f;
+}
+
+void CDlgEllipse::on_Btn_EllipseCenterX_clicked()
+{
+    stEllipse* e = Ellipse();
+    if (!e)
+        return;
+    e->m_Center.x = AskValue(ui->Btn_EllipseCenterX, QStringLiteral("Center X(mm)"), QStringLiteral("Center X"),
+                             CShapeEditRules::ButtonValue(ui->Btn_EllipseCenterX->text()), 0.01, 100000000.0, false);
+    UpdateEllipse(m_nShapeIndex);
+}
+
+void CDlgEllipse::on_Btn_EllipseCenterY_clicked()
+{
+    stEllipse* e = Ellipse();
+    if (!e)
+        return;
+    e->m_Center.y = AskValue(ui->Btn_EllipseCenterY, QStringLiteral("Center Y(mm)"), QStringLiteral("Center Y"),
+                             CShapeEditRules::ButtonValue(ui->Btn_EllipseCenterY->text()), 0.01, 100000000.0, false);
+    UpdateEllipse(m_nShapeIndex);
+}
+
+void CDlgEllipse::on_Btn_EllipseMajorAxisDia_clicked()
+{
+    stEllipse* e = Ellipse();
+    if (!e)
+        return;
+    const double f = AskValue(ui->Btn_EllipseMajorAxisDia, QStringLiteral("Major Axis Dia(mm)"),
+                              QStringLiteral("Major Axis Dia"), e->m_fMajorAxisDia, e->m_fMinorAxisDia, 100000.0, false);
+    SetDiameter(true, f);
+}
+
+void CDlgEllipse::on_Btn_EllipseMinorAxisDia_clicked()
+{
+    stEllipse* e = Ellipse();
+    if (!e)
+        return;
+    const double f = AskValue(ui->Btn_EllipseMinorAxisDia, QStringLiteral("Minor Axis Dia(mm)"),
+                              QStringLiteral("Minor Axis Dia"), e->m_fMinorAxisDia,
+                              AppConfig::m_fAxisMovPerPulse[X_AXIS], e->m_fMajorAxisDia, false);
+    SetDiameter(false, f);
+}
+
+void CDlgEllipse::SetDiameter(bool bMajor, double fValue)
+{
+    stEllipse* e = Ellipse();
+    if (!e)
+        return;
+    double& fDia = bMajor ? e->m_fMajorAxisDia : e->m_fMinorAxisDia;
+    if (std::fabs(fValue - fDia) < 1e-5)
+        return;
+    fDia = fValue;
+    if (bMajor && e->m_fMajorAxisDia < e->m_fMinorAxisDia) {
+        e->m_fMinorAxisDia = e->m_fMajorAxisDia;
+        ui->Btn_EllipseMinorAxisDia->setText(ValueText(e->m_fMinorAxisDia, "Minor Axis Dia"));
+    } else if (!bMajor && e->m_fMinorAxisDia > e->m_fMajorAxisDia) {
+        e->m_fMajorAxisDia = e->m_fMinorAxisDia;
+        ui->Btn_EllipseMajorAxisDia->setText(ValueText(e->m_fMajorAxisDia, "Major Axis Dia"));
+    }
+    if (m_bPocket) {
+        RemoveRings();
+        MakeRings();
+    } else {
+        UpdateEllipse(m_nShapeIndex);
+    }
+}
+
+void CDlgEllipse::on_Btn_EllipseOrientation_clicked()
+{
+    stEllipse* e = Ellipse();
+    if (!e)
+        return;
+    e->m_fOrientation =
+        AskValue(ui->Btn_EllipseOrientation, QStringLiteral("Orientation(deg)"), QStringLiteral("Orientation(deg)"),
+                 CShapeEditRules::ButtonValue(ui->Btn_EllipseOrientation->text()), 0.0, 360.0, false);
+    UpdateEllipse(m_nShapeIndex);
+}
+
+void CDlgEllipse::on_Btn_EllipseDepth_clicked()
+{
+    stEllipse* e = Ellipse();
+    CDlgShapes* pDesigner = Designer();
+    if (!e || !pDesigner)
+        return;
+    const stFloatPoint range = CShapeEditRules::DepthRange();
+    const double f = AskValue(ui->Btn_EllipseDepth, QStringLiteral("Depth(mm)"), QStringLiteral("Depth"),
+                              CShapeEditRules::ButtonValue(ui->Btn_EllipseDepth->text()), range.x, range.y, true);
+    e->m_fDepth = f;
+    if (m_bPocket) {
+        auto& shapes = pDesigner->m_stShapeCuttingInfo.m_lstShapes;
+        for (size_t i = pDesigner->m_nShapesBeforeSubDlg; i < shapes.size(); ++i)
+            if (shapes[i].m_iType == SHAPE_ELLIPSE && shapes[i].m_pEllipse)
+                shapes[i].m_pEllipse->m_fDepth = f;
+    }
+}
+
+void CDlgEllipse::on_Btn_EllipseXStep_clicked()
+{
+    stEllipse* e = Ellipse();
+    if (!e)
+        return;
+    const double f =
+        AskValue(ui->Btn_EllipseXStep, QStringLiteral("X Step(mm)"), QStringLiteral("X Step"),
+                 CShapeEditRules::ButtonValue(ui->Btn_EllipseXStep->text()), AppConfig::m_fAxisMovPerPulse[X_AXIS],
+                 1000.0, false);
+    e->m_fXStep = CShapeEditRules::WholeMotorSteps(f, AppConfig::m_fAxisMovPerPulse[X_AXIS]);
+    ui->Btn_EllipseXStep->setText(ValueText(e->m_fXStep, "X Step"));
+    UpdateEllipse(m_nShapeIndex);
+}
+
+void CDlgEllipse::on_Btn_ArcStartAngle_clicked()
+{
+    stEllipse* e = Ellipse();
+    if (!e)
+        return;
+    e->m_fArcStartAngle =
+        AskValue(ui->Btn_ArcStartAngle, QStringLiteral("Arc Start Angle(deg)"), QStringLiteral("Arc Start Angle"),
+                 CShapeEditRules::ButtonValue(ui->Btn_ArcStartAngle->text()), 0.0, e->m_fArcEndAngle, false);
+    UpdateEllipse(m_nShapeIndex);
+}
+
+void CDlgEllipse::on_Btn_ArcEndAngle_clicked()
+{
+    stEllipse* e = Ellipse();
+    if (!e)
+        return;
+    e->m_fArcEndAngle =
+        AskValue(ui->Btn_ArcEndAngle, QStringLiteral("Arc End Angle(deg)"), QStringLiteral("Arc End Angle"),
+                 CShapeEditRules::ButtonValue(ui->Btn_ArcEndAngle->text()), e->m_fArcStartAngle, 360.0, false);
+    UpdateEllipse(m_nShapeIndex);
+}
+
+void CDlgEllipse::on_Btn_EllipseHole_clicked()
+{
+    stEllipse* e = Ellipse();
+    if (!e)
+        return;
+    m_bPocket = !m_bPocket;
+    if (m_bPocket) {
+        if (e->m_fMinorAxisDia < AppConfig::m_fEndMillDia) {
+            if (CMainServices* pSvc = Services())
+                pSvc->AddLogMsg(QStringLiteral("End-mill size too big. Please change the End-Mill"), MSG_ERROR);
+            return;
+        }
+        MakeRings();
+    } else {
+        ui->Btn_EllipseHole->setStyleSheet(BTN_BKGND_GRAY);
+        e->m_bHole = false;
+        RemoveRings();
+        UpdateEllipse(m_nShapeIndex);
+    }
+}
+
+void CDlgEllipse::MakeRings()
+{
+    stEllipse* e = Ellipse();
+    CDlgShapes* pDesigner = Designer();
+    if (!e || !pDesigner)
+        return;
+    ui->Btn_EllipseHole->setStyleSheet(BTN_BKGND_GREEN);
+    e->m_bHole = true;
+    stShapeCuttingInfo& job = pDesigner->m_stShapeCuttingInfo;
+    for (const stFloatPoint& dia : CEllipsePoints::PocketRings(e->m_fMajorAxisDia, e->m_fMinorAxisDia,
+                                                                AppConfig::m_fEndMillDia)) {
+        auto* ring = new stEllipse;
+        ring->m_Center = e->m_Center;
+        ring->m_fMajorAxisDia = dia.x;
+        ring->m_fMinorAxisDia = dia.y;
+        ring->m_fOrientation = e->m_fOrientation;
+        ring->m_fArcStartAngle = e->m_fArcStartAngle;
+        ring->m_fArcEndAngle = e->m_fArcEndAngle;
+        ring->m_fXStep = e->m_fXStep;
+        ring->m_bHole = true;
+        job.AddEllipse(ring);
+        pDesigner->CreateEllipsePoints((unsigned short)(job.m_lstShapes.size() - 1));
+    }
+    UpdateEllipse(m_nShapeIndex);
+}
+
+void CDlgEllipse::RemoveRings()
+{
+    CDlgShapes* pDesigner = Designer();
+    if (!pDesigner)
+        return;
+    stShapeCuttingInfo& job = pDesigner->m_stShapeCuttingInfo;
+    // The edited ellipse is the first shape after the recorded count.
+    const size_t nKeep = std::max<size_t>(size_t(pDesigner->m_nShapesBeforeSubDlg) + 1, size_t(m_nShapeIndex) + 1);
+    while (job.m_lstShapes.size() > nKeep)
+        job.RemoveShape(int(job.m_lstShapes.size()) - 1);
+}
+
+void CDlgEllipse::on_Btn_EllipseOk_clicked()
+{
+    stEllipse* e = Ellipse();
+    CDlgShapes* pDesigner = Designer();
+    if (e && pDesigner) {
+        const QString strName = e->m_strName;
+        const double fDepth = CShapeEditRules::ButtonValue(ui->Btn_EllipseDepth->text());
+        if (m_bPocket) {
+            auto& shapes = pDesigner->m_stShapeCuttingInfo.m_lstShapes;
+            int k = 0;
+            for (size_t i = pDesigner->m_nShapesBeforeSubDlg; i < shapes.size(); ++i, ++k) {
+                if (shapes[i].m_iType != SHAPE_ELLIPSE || !shapes[i].m_pEllipse)
+                    continue;
+                shapes[i].m_pEllipse->m_strName = strName + QStringLiteral("_") + QString::number(k + 1);
+                shapes[i].m_pEllipse->m_fDepth = fDepth;
+            }
+        } else {
+            e->m_fDepth = fDepth;
+        }
+    }
+    m_bOk = true;
+    hide();
+}
+
+void CDlgEllipse::on_Btn_EllipseCancel_clicked()
+{
+    if (CDlgShapes* pDesigner = Designer()) {
+        stShapeCuttingInfo& job = pDesigner->m_stShapeCuttingInfo;
+        while (job.m_lstShapes.size() > pDesigner->m_nShapesBeforeSubDlg)
+            job.RemoveShape(int(job.m_lstShapes.size()) - 1);
+    }
+    m_bOk = false;
+    hide();
+}
+
+void CDlgEllipse::reject()
+{
+    on_Btn_EllipseCancel_clicked();
+}
