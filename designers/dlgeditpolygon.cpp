@@ -1,7 +1,6 @@
 #include "designers/dlgeditpolygon.h"
 #include "ui_dlgeditpolygon.h"
 
-#include "core/Prompter.h"
 #include "designers/dlgeditpolygonvertex.h"
 #include "designers/dlgshapes.h"
 #include "designers/ellipsepoints.h"
@@ -136,43 +135,39 @@ void CDlgEditPolygon::SetShapeScale(double fFactor)
 double CDlgEditPolygon::AskTotal(QPushButton* pBtn, const QString& strTitle, const QString& strCaption, double fMin,
                                  double fMax, bool bMinus)
 {
-    pBtn->setStyleSheet(BTN_BKGND_BLUE);
     const double fShown = CShapeEditRules::ButtonValue(pBtn->text());
-    double f = fShown;
-    if (CMainServices* pSvc = CMainServices::Of(this)) {
-        stFloatPoint range;
-        range.x = fMin;
-        range.y = fMax;
-        f = pSvc->OpenKeypad(pBtn, strTitle, strCaption, QString::number(fShown, 'f', 4), range, bMinus, 4);
-    }
-    pBtn->setStyleSheet(BTN_BKGND_GRAY);
-    return f;
+    CDlgShapes* pDesigner = Designer();
+    if (!pDesigner)
+        return fShown;
+    stFloatPoint range;
+    range.x = fMin;
+    range.y = fMax;
+    return pDesigner->AskValue(pBtn, strTitle, strCaption, fShown, range, bMinus, 4);
+}
+
+void CDlgEditPolygon::OffsetTotal(bool bX)
+{
+    stPolygon* p = Polygon();
+    if (!p)
+        return;
+    QPushButton* pBtn = bX ? ui->Btn_ShapeOffsetX : ui->Btn_ShapeOffsetY;
+    const QString strName = bX ? QStringLiteral("Offset X") : QStringLiteral("Offset Y");
+    const double f = AskTotal(pBtn, strName, strName, -10000.0, 10000.0, true);
+    double& fTotal = bX ? m_ShapeOffset.x : m_ShapeOffset.y;
+    CPolygonEdit::Offset(p->m_lstVertices, bX ? f - fTotal : 0.0, bX ? 0.0 : f - fTotal);
+    fTotal = f;
+    UpdatePolyVertices();
+    Redraw();
 }
 
 void CDlgEditPolygon::on_Btn_ShapeOffsetX_clicked()
 {
-    stPolygon* p = Polygon();
-    if (!p)
-        return;
-    const double f = AskTotal(ui->Btn_ShapeOffsetX, QStringLiteral("Offset X"), QStringLiteral("Offset X"), -10000.0,
-                              10000.0, true);
-    CPolygonEdit::Offset(p->m_lstVertices, f - m_ShapeOffset.x, 0.0);
-    m_ShapeOffset.x = f;
-    UpdatePolyVertices();
-    Redraw();
+    OffsetTotal(true);
 }
 
 void CDlgEditPolygon::on_Btn_ShapeOffsetY_clicked()
 {
-    stPolygon* p = Polygon();
-    if (!p)
-        return;
-    const double f = AskTotal(ui->Btn_ShapeOffsetY, QStringLiteral("Offset Y"), QStringLiteral("Offset Y"), -10000.0,
-                              10000.0, true);
-    CPolygonEdit::Offset(p->m_lstVertices, 0.0, f - m_ShapeOffset.y);
-    m_ShapeOffset.y = f;
-    UpdatePolyVertices();
-    Redraw();
+    OffsetTotal(false);
 }
 
 void CDlgEditPolygon::on_Btn_ShapeOrientation_clicked()
@@ -213,21 +208,11 @@ void CDlgEditPolygon::on_Btn_BkGndImg_clicked()
     CDlgShapes* pDesigner = Designer();
     if (!pDesigner)
         return;
-    if (pDesigner->m_pRefGuideImg) {
-        delete pDesigner->m_pRefGuideImg;
-        pDesigner->m_pRefGuideImg = nullptr;
+    if (pDesigner->DropRefGuideImg()) {
         ui->Btn_BkGndImg->setStyleSheet(BTN_BKGND_GRAY);
     } else {
         ui->Btn_BkGndImg->setStyleSheet(BTN_BKGND_BLUE);
-        const QString strFile = CPrompter::Instance().OpenFileName(
-            this, QStringLiteral("Select a file to Open..."), HOME_FOLDER,
-            QStringLiteral("jpg files(*.jpg);;jpeg files(*.jpeg);;png files(*.png);;bitmap files(*.bmp)"));
-        if (!strFile.isEmpty()) {
-            pDesigner->m_pRefGuideImg = new QImage(strFile);
-            ui->Btn_BkGndImg->setStyleSheet(BTN_BKGND_GREEN);
-        } else {
-            ui->Btn_BkGndImg->setStyleSheet(BTN_BKGND_GRAY);
-        }
+        ui->Btn_BkGndImg->setStyleSheet(pDesigner->LoadRefGuideImg() ? BTN_BKGND_GREEN : BTN_BKGND_GRAY);
     }
     Redraw();
 }

@@ -75,6 +75,8 @@ private:
     double AskTotal(QPushButton* pBtn, const QString& strTitle, const QString& strCaption, double fMin, double fMax,
                     bool bMinus);
     void SwapRows(int row, int other);
+    // An offset button: the shape moves by the new total less the old.
+    void OffsetTotal(bool bX);
 
     stFloatPoint m_TurnCentre;   // centre of the bounding box on opening
 

@@ -88,16 +88,13 @@ void CDlgEllipse::UpdateEllipse(unsigned short index)
 double CDlgEllipse::AskValue(QPushButton* pBtn, const QString& strTitle, const QString& strCaption,
                              double fCurrent, double fMin, double fMax, bool bMinus)
 {
-    pBtn->setStyleSheet(BTN_BKGND_BLUE);
-    double f = fCurrent;
-    if (CMainServices* pSvc = Services()) {
-        stFloatPoint range;
-        range.x = fMin;
-        range.y = fMax;
-        f = pSvc->OpenKeypad(pBtn, strTitle, strCaption, QString::number(fCurrent, 'f', 4), range, bMinus, 4);
-    }
-    pBtn->setStyleSheet(BTN_BKGND_GRAY);
-    return f;
+    CDlgShapes* pDesigner = Designer();
+    if (!pDesigner)
+        return fCurrent;
+    stFloatPoint range;
+    range.x = fMin;
+    range.y = fMax;
+    return pDesigner->AskValue(pBtn, strTitle, strCaption, fCurrent, range, bMinus, 4);
 }
 
 void CDlgEllipse::on_Btn_EllipseCenterX_clicked()

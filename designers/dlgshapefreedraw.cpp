@@ -2,7 +2,6 @@
 #include "ui_dlgshapefreedraw.h"
 
 #include "core/AppConfig.h"
-#include "core/Prompter.h"
 #include "designers/dlgshapes.h"
 #include "designers/erosionpocket.h"
 #include "designers/polygonedit.h"
@@ -68,14 +67,11 @@ void CDlgShapeFreeDraw::on_Btn_ClosePoly_clicked()
 void CDlgShapeFreeDraw::on_Btn_PolyDepth_clicked()
 {
     CDlgShapes* pDesigner = Designer();
-    CMainServices* pSvc = CMainServices::Of(this);
-    if (!pDesigner || !pSvc)
-        return;
-    stPolygon* p = pDesigner->PolygonAt(pDesigner->m_nShapesBeforeSubDlg);
+    stPolygon* p = pDesigner ? pDesigner->PolygonAt(pDesigner->m_nShapesBeforeSubDlg) : nullptr;
     if (!p)
         return;
-    p->m_fDepth = pSvc->OpenKeypad(ui->Btn_PolyDepth, QStringLiteral("Shape Depth(mm)"), QStringLiteral("Depth"),
-                                   QString::number(p->m_fDepth, 'f', 4), CShapeEditRules::DepthRange(), true, 4);
+    p->m_fDepth = pDesigner->AskValue(ui->Btn_PolyDepth, QStringLiteral("Shape Depth(mm)"), QStringLiteral("Depth"),
+                                      p->m_fDepth, CShapeEditRules::DepthRange(), true, 4);
 }
 
 void CDlgShapeFreeDraw::on_Btn_LoadRefGuideImg_clicked()
@@ -83,19 +79,11 @@ void CDlgShapeFreeDraw::on_Btn_LoadRefGuideImg_clicked()
     CDlgShapes* pDesigner = Designer();
     if (!pDesigner)
         return;
-    if (pDesigner->m_pRefGuideImg) {
-        delete pDesigner->m_pRefGuideImg;
-        pDesigner->m_pRefGuideImg = nullptr;
-        ui->Btn_LoadRefGuideImg->setStyleSheet(BTN_BKGND_GRAY);
-    } else {
+    if (!pDesigner->DropRefGuideImg()) {
         ui->Btn_LoadRefGuideImg->setStyleSheet(BTN_BKGND_GREEN);
-        const QString strFile = CPrompter::Instance().OpenFileName(
-            this, QStringLiteral("Select a file to Open..."), HOME_FOLDER,
-            QStringLiteral("jpg files(*.jpg);;jpeg files(*.jpeg);;png files(*.png);;bitmap files(*.bmp)"));
-        if (!strFile.isEmpty())
-            pDesigner->m_pRefGuideImg = new QImage(strFile);
-        ui->Btn_LoadRefGuideImg->setStyleSheet(BTN_BKGND_GRAY);
+        pDesigner->LoadRefGuideImg();
     }
+    ui->Btn_LoadRefGuideImg->setStyleSheet(BTN_BKGND_GRAY);
     Redraw();
 }
 

@@ -639,30 +639,55 @@ double CDlgShapes::AskValue(QPushButton* pBtn, const QString& strTitle, const QS
     CMainServices* pSvc = Services();
     if (!pSvc)
         return fCurrent;
-    return pSvc->OpenKeypad(pBtn, strTitle, strUnit, QString::number(fCurrent, 'f', nDecimals), range, bMinus,
-                            nDecimals);
+    pBtn->setStyleSheet(BTN_BKGND_BLUE);
+    const double f = pSvc->OpenKeypad(pBtn, strTitle, strUnit, QString::number(fCurrent, 'f', nDecimals), range,
+                                      bMinus, nDecimals);
+    pBtn->setStyleSheet(BTN_BKGND_GRAY);
+    return f;
+}
+
+void CDlgShapes::AskWorkAreaSize(bool bLength)
+{
+    stFloatPoint range;
+    range.x = 1.0;
+    range.y = 1000000.0;
+    double& fSize = bLength ? m_stShapeCuttingInfo.m_WorkArea.x : m_stShapeCuttingInfo.m_WorkArea.y;
+    fSize = bLength ? AskValue(ui->Btn_WorkAreaLength, QStringLiteral("Work Area Length(mm)"),
+                               QStringLiteral("Length"), fSize, range, false, 4)
+                    : AskValue(ui->Btn_WorkAreaWidth, QStringLiteral("Work Area Width(mm)"), QStringLiteral("Width"),
+                               fSize, range, false, 4);
+    UpdateWorkArea();
 }
 
 void CDlgShapes::on_Btn_WorkAreaLength_clicked()
 {
-    stFloatPoint range;
-    range.x = 1.0;
-    range.y = 1000000.0;
-    m_stShapeCuttingInfo.m_WorkArea.x =
-        AskValue(ui->Btn_WorkAreaLength, QStringLiteral("Work Area Length(mm)"), QStringLiteral("Length"),
-                 m_stShapeCuttingInfo.m_WorkArea.x, range, false, 4);
-    UpdateWorkArea();
+    AskWorkAreaSize(true);
 }
 
 void CDlgShapes::on_Btn_WorkAreaWidth_clicked()
 {
-    stFloatPoint range;
-    range.x = 1.0;
-    range.y = 1000000.0;
-    m_stShapeCuttingInfo.m_WorkArea.y =
-        AskValue(ui->Btn_WorkAreaWidth, QStringLiteral("Work Area Width(mm)"), QStringLiteral("Width"),
-                 m_stShapeCuttingInfo.m_WorkArea.y, range, false, 4);
-    UpdateWorkArea();
+    AskWorkAreaSize(false);
+}
+
+bool CDlgShapes::DropRefGuideImg()
+{
+    if (!m_pRefGuideImg)
+        return false;
+    delete m_pRefGuideImg;
+    m_pRefGuideImg = nullptr;
+    return true;
+}
+
+bool CDlgShapes::LoadRefGuideImg()
+{
+    const QString strFile = CPrompter::Instance().OpenFileName(
+        this, QStringLiteral("Select a file to Open..."), HOME_FOLDER,
+        QStringLiteral("jpg files(*.jpg);;jpeg files(*.jpeg);;png files(*.png);;bitmap files(*.bmp)"));
+    if (strFile.isEmpty())
+        return false;
+    delete m_pRefGuideImg;
+    m_pRefGuideImg = new QImage(strFile);
+    return true;
 }
 
 void CDlgShapes::on_Btn_ShapeDepth_clicked()

@@ -94,6 +94,16 @@ public:
     // keyboard to the panel while it runs.
     void RunEditor(QDialog* pPanel, const std::function<void()>& fnConfig);
     void RunKeyboardEditor(QDialog* pPanel, const std::function<void()>& fnConfig);
+    // A value button's keypad, for this window and its editors: the button
+    // shows the value being asked, the keypad checks the range (x minimum,
+    // y maximum) and the button then shows the value with its unit.
+    double AskValue(QPushButton* pBtn, const QString& strTitle, const QString& strUnit, double fCurrent,
+                    stFloatPoint range, bool bMinus, unsigned short nDecimals);
+    // The reference picture of the drawing editors: dropped (true when there
+    // was one), or chosen by the operator and loaded (true when a file was
+    // chosen; a file that does not decode gives an empty, invisible picture).
+    bool DropRefGuideImg();
+    bool LoadRefGuideImg();
     // Puts the last entries (from m_nShapesBeforeSubDlg on) into the list
     // widget, selects the last one and shows its depth.
     void ListNewShapes();
@@ -142,9 +152,8 @@ private:
     // Double click on an ellipse or a polygon row.
     void EditEllipse(int row);
     void EditPolygon(int row);
-    // One keypad value button of the window.
-    double AskValue(QPushButton* pBtn, const QString& strTitle, const QString& strUnit, double fCurrent,
-                    stFloatPoint range, bool bMinus, unsigned short nDecimals);
+    // One side of the work-area size from its keypad button.
+    void AskWorkAreaSize(bool bLength);
     void DrawShapes(QPainter& painter);
     // The polygon editor's side of picking and dragging a vertex.
     void PickVertex(const stFloatPoint& pt);

@@ -108,14 +108,6 @@ bool CWorkAreaFile::Save(const QString& strPath, const stShapeCuttingInfo& info)
     return file.commit();
 }
 
-QString CWorkAreaFile::WithXmlSuffix(const QString& strPath)
-{
-    const QString strName = strPath.section(QLatin1Char('/'), -1);
-    if (strName.indexOf(QLatin1Char('.'), 1) < 0)
-        return strPath + QStringLiteral(".xml");
-    return strPath;
-}
-
 QString CWorkAreaFile::CheckWorkArea(const stFloatPoint& workArea)
 {
     if (!InRange(workArea.x, 1.0, 1000000.0) || !InRange(workArea.y, 1.0, 1000000.0))

@@ -39,10 +39,6 @@ public:
     // warning when true is returned (a file cut short).
     static bool Load(QIODevice& device, stShapeCuttingInfo& info, QString& strErr);
 
-    // The file name with ".xml" added when its last part has no "." after
-    // its first character.
-    static QString WithXmlSuffix(const QString& strPath);
-
     // Why a loaded value cannot be used, or an empty text: the ranges the
     // designer's editors keep, for the machine as set up now.
     static QString CheckWorkArea(const stFloatPoint& workArea);

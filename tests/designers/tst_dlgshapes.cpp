@@ -17,16 +17,35 @@
 #include <QPushButton>
 #include <QtTest>
 
+// The designer on the simulated machine, configured, with a prompter that
+// answers for the operator.
+struct stRig
+{
+    stRig() { dlg.ConfigSettings(); }
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    CDlgShapes dlg{&mw};
+};
+
+#define RIG                                 \
+    CFakePrompter& prompter = m_pRig->prompter; \
+    CFakeMainWindow& mw = m_pRig->mw;           \
+    CDlgShapes& dlg = m_pRig->dlg;              \
+    Q_UNUSED(prompter) Q_UNUSED(mw)
+
 class TestDlgShapes : public QObject
 {
     Q_OBJECT
+    std::unique_ptr<stRig> m_pRig;
 private slots:
     void init()
     {
         CSimControllerSetup::ResetSettings();
         AppConfig::m_fEndMillDia = 5.0;
         AppConfig::m_fPlungeFeed = 10.0;
+        m_pRig = std::make_unique<stRig>();
     }
+    void cleanup() { m_pRig.reset(); }
     void form();
     void settingsOnButtons();
     void resetUiKeepsSizeButtonsOffWithHomeSwitches();
@@ -146,8 +165,7 @@ void TestDlgShapes::form()
 
 void TestDlgShapes::settingsOnButtons()
 {
-    CFakeMainWindow mw;
-    CDlgShapes dlg(&mw);
+    RIG
     AppConfig::m_fEndMillDia = 3.175;
     AppConfig::m_fPlungeFeed = 2.5;
     dlg.ConfigSettings();
@@ -167,8 +185,7 @@ void TestDlgShapes::settingsOnButtons()
 
 void TestDlgShapes::resetUiKeepsSizeButtonsOffWithHomeSwitches()
 {
-    CFakeMainWindow mw;
-    CDlgShapes dlg(&mw);
+    RIG
     AppConfig::m_bHomeSensorsUsed = true;
     dlg.ConfigSettings();
     dlg.ResetUI(false);
@@ -197,9 +214,7 @@ void TestDlgShapes::startRefusals()
 {
     QFETCH(QString, state);
     QFETCH(QString, log);
-    CFakeMainWindow mw;
-    CDlgShapes dlg(&mw);
-    dlg.ConfigSettings();
+    RIG
     if (state != QLatin1String("empty"))
         AddEllipse(dlg, QStringLiteral("E"));
     if (state == QLatin1String("estop"))
@@ -220,9 +235,7 @@ void TestDlgShapes::startRefusals()
 
 void TestDlgShapes::startCutsAndPauses()
 {
-    CFakeMainWindow mw;
-    CDlgShapes dlg(&mw);
-    dlg.ConfigSettings();
+    RIG
     AddEllipse(dlg, QStringLiteral("E"));
     QVERIFY(dlg.StartShapeCutting());
     QVERIFY(mw.m_lstCalls.contains(QStringLiteral("ClearToolGraphics")));
@@ -253,10 +266,7 @@ void TestDlgShapes::generateGCode()
 {
     QFETCH(QString, chosen);
     QFETCH(QString, written);
-    CFakePrompter prompter;
-    CFakeMainWindow mw;
-    CDlgShapes dlg(&mw);
-    dlg.ConfigSettings();
+    RIG
     Btn(&dlg, "Btn_GenerateGCode")->click();
     QCOMPARE(mw.m_lstLog, QStringList{QStringLiteral("error: No Shapes Added")});
     QVERIFY(prompter.m_lstPrompts.isEmpty());
@@ -279,9 +289,7 @@ void TestDlgShapes::generateGCode()
 
 void TestDlgShapes::generateGCodeFailureIsNotReported()
 {
-    CFakePrompter prompter;
-    CFakeMainWindow mw;
-    CDlgShapes dlg(&mw);
+    RIG
     AddEllipse(dlg, QStringLiteral("E"));
     prompter.m_lstFileNames << mw.m_Setup.m_Folder.Root() + QStringLiteral("/missing/job.txt");
     Btn(&dlg, "Btn_GenerateGCode")->click();
@@ -292,10 +300,7 @@ void TestDlgShapes::generateGCodeFailureIsNotReported()
 
 void TestDlgShapes::addEllipseNamesAndCancels()
 {
-    CFakePrompter prompter;
-    CFakeMainWindow mw;
-    CDlgShapes dlg(&mw);
-    dlg.ConfigSettings();
+    RIG
     AddEllipse(dlg, QStringLiteral("A"));
     AddEllipse(dlg, QStringLiteral("B"));
 
@@ -326,10 +331,7 @@ void TestDlgShapes::addEllipseNamesAndCancels()
 
 void TestDlgShapes::pocketRingsNamedOnOk()
 {
-    CFakePrompter prompter;
-    CFakeMainWindow mw;
-    CDlgShapes dlg(&mw);
-    dlg.ConfigSettings();
+    RIG
     for (const char* n : {"A", "B", "C"})
         AddEllipse(dlg, QString::fromLatin1(n));
     prompter.m_lstKeypadEntries << "-3" << "20";
@@ -366,10 +368,7 @@ void TestDlgShapes::pocketRingsNamedOnOk()
 
 void TestDlgShapes::editingLocksTheList()
 {
-    CFakePrompter prompter;
-    CFakeMainWindow mw;
-    CDlgShapes dlg(&mw);
-    dlg.ConfigSettings();
+    RIG
     AddEllipse(dlg, QStringLiteral("A"));
     List(dlg)->setCurrentRow(0);
     bool bChecked = false;
@@ -393,10 +392,7 @@ void TestDlgShapes::editingLocksTheList()
 
 void TestDlgShapes::cancelRestoresExistingEllipse()
 {
-    CFakePrompter prompter;
-    CFakeMainWindow mw;
-    CDlgShapes dlg(&mw);
-    dlg.ConfigSettings();
+    RIG
     stEllipse* e = AddEllipse(dlg, QStringLiteral("Keep"));
     e->m_fDepth = -4;
     const std::vector<stFloatPoint> before = e->m_lstPoints;
@@ -437,9 +433,7 @@ void TestDlgShapes::cancelRestoresExistingEllipse()
 
 void TestDlgShapes::listMovesAndDeletes()
 {
-    CFakePrompter prompter;
-    CFakeMainWindow mw;
-    CDlgShapes dlg(&mw);
+    RIG
     for (const char* n : {"A", "B", "C"})
         AddEllipse(dlg, QString::fromLatin1(n));
     stEllipse* a = dlg.m_stShapeCuttingInfo.m_lstShapes[0].m_pEllipse;
@@ -489,10 +483,7 @@ void TestDlgShapes::listMovesAndDeletes()
 
 void TestDlgShapes::keypadButtons()
 {
-    CFakePrompter prompter;
-    CFakeMainWindow mw;
-    CDlgShapes dlg(&mw);
-    dlg.ConfigSettings();
+    RIG
     AddEllipse(dlg, QStringLiteral("A"));
     List(dlg)->setCurrentRow(0);
     prompter.m_lstKeypadEntries << "5" << "-20000" << "2.5" << "0" << "150.5" << "120";
@@ -518,10 +509,7 @@ void TestDlgShapes::keypadButtons()
 
 void TestDlgShapes::endMillChangeRecomputesPaths()
 {
-    CFakePrompter prompter;
-    CFakeMainWindow mw;
-    CDlgShapes dlg(&mw);
-    dlg.ConfigSettings();
+    RIG
     stEllipse* e = AddEllipse(dlg, QStringLiteral("A"));
     QCOMPARE(e->m_lstPoints.front().x, 50.0 + 15.0);
     prompter.m_lstKeypadEntries << "10";
@@ -564,10 +552,7 @@ void TestDlgShapes::workAreaMapping()
 
 void TestDlgShapes::freeDrawingClicks()
 {
-    CFakePrompter prompter;
-    CFakeMainWindow mw;
-    CDlgShapes dlg(&mw);
-    dlg.ConfigSettings();
+    RIG
     AddEllipse(dlg, QStringLiteral("A"));
     AddEllipse(dlg, QStringLiteral("B"));
     std::vector<stFloatPoint> drawn;
@@ -605,10 +590,7 @@ void TestDlgShapes::freeDrawingClicks()
 
 void TestDlgShapes::draggingEllipseCentre()
 {
-    CFakePrompter prompter;
-    CFakeMainWindow mw;
-    CDlgShapes dlg(&mw);
-    dlg.ConfigSettings();
+    RIG
     WhenOpen([&] {
         stEllipse* e = dlg.EllipseAt(0);
         CMyView* v = dlg.View();
@@ -638,10 +620,7 @@ void TestDlgShapes::draggingEllipseCentre()
 
 void TestDlgShapes::saveAndLoad()
 {
-    CFakePrompter prompter;
-    CFakeMainWindow mw;
-    CDlgShapes dlg(&mw);
-    dlg.ConfigSettings();
+    RIG
     Btn(&dlg, "Btn_SaveWorkArea")->click();
     QCOMPARE(mw.m_lstLog, QStringList{QStringLiteral("error: No shapes added")});
     QVERIFY(prompter.m_lstPrompts.isEmpty());
@@ -679,10 +658,7 @@ void TestDlgShapes::saveAndLoad()
 
 void TestDlgShapes::loadRefused()
 {
-    CFakePrompter prompter;
-    CFakeMainWindow mw;
-    CDlgShapes dlg(&mw);
-    dlg.ConfigSettings();
+    RIG
     AddEllipse(dlg, QStringLiteral("Mine"));
     const QString path = mw.m_Setup.m_Folder.Root() + QStringLiteral("/bad.xml");
     {

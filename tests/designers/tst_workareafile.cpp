@@ -3,6 +3,8 @@
 #include "designers/workareafile.h"
 #include "testsupport.h"
 
+#include "ui/filenamerule.h"
+
 #include "core/AppConfig.h"
 
 #include <QBuffer>
@@ -161,7 +163,7 @@ void TestWorkAreaFile::suffix()
 {
     QFETCH(QString, name);
     QFETCH(QString, saved);
-    QCOMPARE(CWorkAreaFile::WithXmlSuffix(name), saved);
+    QCOMPARE(CFileNameRule::WithDefaultExtension(name, QStringLiteral(".xml")), saved);
 }
 
 void TestWorkAreaFile::refused_data()
