@@ -14,7 +14,6 @@
 #include <fstream>
 #include <iostream>
 #include <limits>
-#include <unordered_map>
 
 namespace dxf {
 
@@ -162,19 +161,53 @@ size_t ReadLwPolyline(DXFReader& reader, std::vector<RawSeg>& out)
 // order; the first one still unused that touches the query point is the
 // cell's answer, and the smallest answer of the nine cells is the first
 // touching piece of the whole drawing, just as a scan in file order finds it.
+//
+// The cells live in one flat open-addressing table and their lists in one
+// array, filled in two passes over the pieces (count, then place), so that a
+// drawing of a million pieces costs no allocation per cell and a look-up is
+// a few neighbouring memory reads: the time per piece stays the same
+// however large the drawing.
 class CEndPointGrid
 {
 public:
     CEndPointGrid(const std::vector<RawSeg>& pieces, const std::vector<char>& used, double tol)
         : m_Pieces(pieces), m_Used(used), m_fTol(tol), m_fCell(tol > 0.0 ? 2.0 * tol : 1e-9)
     {
-        m_Cells.reserve(pieces.size() * 2);
+        // At most two cells a piece; the table is kept at most half full.
+        size_t capacity = 16;
+        while (capacity < 4 * pieces.size())
+            capacity *= 2;
+        m_Slots.assign(capacity, Slot{});
+        m_iMask = capacity - 1;
+
+        // Count the points of each cell; note each point's cell.
+        std::vector<uint32_t> cellOf(2 * pieces.size());
         for (size_t i = 0; i < pieces.size(); ++i) {
-            m_Cells[KeyOf(pieces[i].start)].idx.push_back(i);
-            const Key endKey = KeyOf(pieces[i].end);
-            Cell& cell = m_Cells[endKey];
-            if (cell.idx.empty() || cell.idx.back() != i)
-                cell.idx.push_back(i);
+            const uint32_t s = Insert(KeyOf(pieces[i].start));
+            ++m_Slots[s].end;
+            const uint32_t e = Insert(KeyOf(pieces[i].end));
+            if (e != s)
+                ++m_Slots[e].end; // a piece is listed once in a cell holding both its ends
+            cellOf[2 * i] = s;
+            cellOf[2 * i + 1] = e;
+        }
+        // Each cell's list gets its place in the one array...
+        uint32_t next = 0;
+        for (Slot& slot : m_Slots) {
+            if (slot.end == 0)
+                continue; // free, and stays so: end 0 marks a free slot
+            const uint32_t count = slot.end;
+            slot.live = slot.end = next;
+            next += count;
+        }
+        // ...and is filled in file order.
+        m_Entries.resize(next);
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            const uint32_t s = cellOf[2 * i];
+            const uint32_t e = cellOf[2 * i + 1];
+            m_Entries[m_Slots[s].end++] = uint32_t(i);
+            if (e != s)
+                m_Entries[m_Slots[e].end++] = uint32_t(i);
         }
     }
 
@@ -186,9 +219,9 @@ public:
         size_t best = SIZE_MAX;
         for (int dx = -1; dx <= 1; ++dx) {
             for (int dy = -1; dy <= 1; ++dy) {
-                auto it = m_Cells.find(Key{Step(k.x, dx), Step(k.y, dy)});
-                if (it != m_Cells.end())
-                    best = std::min(best, FirstInCell(it->second, p, best));
+                Slot* slot = Find(Key{Step(k.x, dx), Step(k.y, dy)});
+                if (slot)
+                    best = std::min(best, FirstInCell(*slot, p, best));
             }
         }
         return best;
@@ -201,21 +234,47 @@ private:
         int64_t y;
         bool operator==(const Key& o) const { return x == o.x && y == o.y; }
     };
-    struct KeyHash
+    // A cell: its key and its list, m_Entries[live, end); entries before
+    // `live` are all used. While counting, `end` holds the count. A slot
+    // whose end is 0 is free (a cell in use always ends past its first
+    // entry).
+    struct Slot
     {
-        size_t operator()(const Key& k) const
-        {
-            const uint64_t h = uint64_t(k.x) * 0x9E3779B97F4A7C15ull ^ (uint64_t(k.y) + 0x632BE59BD9B4E019ull);
-            return size_t(h ^ (h >> 29));
-        }
-    };
-    struct Cell
-    {
-        std::vector<size_t> idx; // pieces with an end point here, file order
-        size_t firstLive = 0;    // entries before this one are all used
+        Key key{0, 0};
+        uint32_t live = 0;
+        uint32_t end = 0;
     };
 
     static constexpr int64_t KEY_LIMIT = int64_t(1) << 60;
+
+    static size_t Hash(const Key& k)
+    {
+        const uint64_t h = uint64_t(k.x) * 0x9E3779B97F4A7C15ull ^ (uint64_t(k.y) + 0x632BE59BD9B4E019ull);
+        return size_t(h ^ (h >> 29));
+    }
+    // The slot of a key, taking a free one for a key not seen yet (while
+    // counting; the caller counts the point at once, so the slot is in use
+    // before the next look-up).
+    uint32_t Insert(const Key& k)
+    {
+        for (size_t i = Hash(k) & m_iMask;; i = (i + 1) & m_iMask) {
+            Slot& slot = m_Slots[i];
+            if (slot.end == 0)
+                slot.key = k;
+            if (slot.key == k)
+                return uint32_t(i);
+        }
+    }
+    Slot* Find(const Key& k)
+    {
+        for (size_t i = Hash(k) & m_iMask;; i = (i + 1) & m_iMask) {
+            Slot& slot = m_Slots[i];
+            if (slot.end == 0)
+                return nullptr;
+            if (slot.key == k)
+                return &slot;
+        }
+    }
 
     int64_t Quantise(double v) const
     {
@@ -229,12 +288,12 @@ private:
     static int64_t Step(int64_t v, int d) { return v + d; } // |v| <= 2^60: no overflow
     Key KeyOf(const Point& p) const { return Key{Quantise(p.x), Quantise(p.y)}; }
 
-    size_t FirstInCell(Cell& cell, const Point& p, size_t bound)
+    size_t FirstInCell(Slot& cell, const Point& p, size_t bound)
     {
-        while (cell.firstLive < cell.idx.size() && m_Used[cell.idx[cell.firstLive]])
-            ++cell.firstLive;
-        for (size_t n = cell.firstLive; n < cell.idx.size(); ++n) {
-            const size_t i = cell.idx[n];
+        while (cell.live < cell.end && m_Used[m_Entries[cell.live]])
+            ++cell.live;
+        for (uint32_t n = cell.live; n < cell.end; ++n) {
+            const size_t i = m_Entries[n];
             if (i >= bound)
                 break;
             if (!m_Used[i] && (near(m_Pieces[i].start, p, m_fTol) || near(m_Pieces[i].end, p, m_fTol)))
@@ -247,7 +306,9 @@ private:
     const std::vector<char>& m_Used;
     double m_fTol;
     double m_fCell;
-    std::unordered_map<Key, Cell, KeyHash> m_Cells;
+    std::vector<Slot> m_Slots;
+    size_t m_iMask = 0;
+    std::vector<uint32_t> m_Entries; // every cell's pieces, cell after cell
 };
 
 Segment ToSegment(const RawSeg& r, bool reversed)

@@ -444,6 +444,20 @@ private slots:
         }
     }
 
+    // A larger drawing on a small lattice: thousands of end points sharing
+    // cells and crowding the index, so cells sit side by side in it.
+    void chainingMatchesPlainScanOnACrowdedDrawing()
+    {
+        QRandomGenerator rng(7);
+        const double jitters[] = {0.0, 0.3e-5, -0.45e-5, 0.9e-5, 1.2e-5, -2e-5};
+        auto coord = [&] { return rng.bounded(30) * 2e-5 + jitters[rng.bounded(6)]; };
+        std::vector<RawSeg> pieces;
+        for (int i = 0; i < 1500; ++i)
+            pieces.push_back(rng.bounded(4) == 0 ? A(coord(), coord(), coord(), coord())
+                                                 : L(coord(), coord(), coord(), coord()));
+        QCOMPARE(Describe(group_paths(pieces, CHAIN_TOLERANCE)), Describe(ReferenceChaining(pieces, CHAIN_TOLERANCE)));
+    }
+
     void reading_data()
     {
         QTest::addColumn<QByteArray>("text");
