@@ -9,6 +9,7 @@
 namespace {
 std::atomic<bool> g_bVirtual{false};
 std::atomic<qint64> g_iVirtualNs{0};
+std::atomic<quint64> g_iVirtualReads{0};
 
 qint64 RealNowNs()
 {
@@ -27,18 +28,25 @@ void MoveVirtualTo(qint64 t)
 
 qint64 CClock::NowNs()
 {
-    return g_bVirtual.load(std::memory_order_relaxed) ? g_iVirtualNs.load(std::memory_order_relaxed)
-                                                      : RealNowNs();
+    if (g_bVirtual.load(std::memory_order_relaxed)) {
+        g_iVirtualReads.fetch_add(1, std::memory_order_relaxed);
+        return g_iVirtualNs.load(std::memory_order_relaxed);
+    }
+    return RealNowNs();
 }
 
-void CClock::WaitUntilNs(qint64 deadlineNs)
+qint64 CClock::WaitUntilNs(qint64 deadlineNs)
 {
     if (g_bVirtual.load(std::memory_order_relaxed)) {
+        g_iVirtualReads.fetch_add(1, std::memory_order_relaxed);
         MoveVirtualTo(deadlineNs);
-        return;
+        // Another thread may have moved time on past the deadline.
+        return g_iVirtualNs.load(std::memory_order_relaxed);
     }
-    while (RealNowNs() < deadlineNs) {
+    qint64 now;
+    while ((now = RealNowNs()) < deadlineNs) {
     }
+    return now;
 }
 
 void CClock::SleepUs(qint64 us)
@@ -68,6 +76,11 @@ void CClock::UseVirtual(bool on)
 bool CClock::IsVirtual()
 {
     return g_bVirtual.load(std::memory_order_relaxed);
+}
+
+quint64 CClock::VirtualReads()
+{
+    return g_iVirtualReads.load(std::memory_order_relaxed);
 }
 
 void CClock::AdvanceNs(qint64 ns)

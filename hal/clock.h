@@ -14,8 +14,10 @@ public:
     // Nanoseconds since an arbitrary fixed start.
     static qint64 NowNs();
     // Returns once NowNs() >= deadlineNs: a busy-wait on the real clock
-    // (never a sleep), a jump on the virtual one.
-    static void WaitUntilNs(qint64 deadlineNs);
+    // (never a sleep), a jump on the virtual one. The result is the reading
+    // that ended the wait (at or after the deadline), so a loop that waits
+    // and then needs the time has it without reading the clock again.
+    static qint64 WaitUntilNs(qint64 deadlineNs);
     // Sleeps (real clock) or advances time and yields the CPU (virtual clock).
     static void SleepUs(qint64 us);
     static void SleepMs(qint64 ms) { SleepUs(ms * 1000); }
@@ -26,6 +28,9 @@ public:
     static bool IsVirtual();
     // Virtual clock only: moves time on without waiting.
     static void AdvanceNs(qint64 ns);
+    // Virtual clock only: how often it was read (NowNs and WaitUntilNs each
+    // count once), so a test can see how many times a loop looks at it.
+    static quint64 VirtualReads();
 };
 
 // An elapsed-time counter on CClock, the counterpart of QElapsedTimer.
@@ -35,8 +40,9 @@ public:
     void start() { m_iStartNs = CClock::NowNs(); }
     qint64 nsecsElapsed() const { return CClock::NowNs() - m_iStartNs; }
     qint64 elapsed() const { return nsecsElapsed() / 1000000; }
-    // Busy-waits until nsecsElapsed() >= ns.
-    void waitUntilElapsedNs(qint64 ns) const { CClock::WaitUntilNs(m_iStartNs + ns); }
+    // Busy-waits until nsecsElapsed() >= ns; returns the elapsed time that
+    // ended the wait.
+    qint64 waitUntilElapsedNs(qint64 ns) const { return CClock::WaitUntilNs(m_iStartNs + ns) - m_iStartNs; }
     qint64 startNs() const { return m_iStartNs; }
 
 private:

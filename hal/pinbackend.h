@@ -13,6 +13,16 @@ enum class EPull : quint8 { Off, Down, Up };
 // high and one low stretch per period, balanced spreads the high time out.
 enum class EPwmMode : quint8 { MarkSpace = 0, Balanced = 1 };
 
+// Memory-mapped registers through which pins are driven and read, bit p for
+// pin p: a store to `set` drives the pins of its one bits high, a store to
+// `clear` drives them low, `level` reads every pin at once.
+struct stPinRegisters
+{
+    volatile quint32* set = nullptr;
+    volatile quint32* clear = nullptr;
+    const volatile quint32* level = nullptr;
+};
+
 // The hardware behind CPins. CPins checks every pin number before it reaches
 // a backend, so a backend only ever sees pins 0 .. CPins::PIN_COUNT - 1 and
 // levels 0 or 1.
@@ -31,6 +41,13 @@ public:
     virtual void SetPull(int pin, EPull pull) = 0;
     virtual void Write(int pin, int level) = 0;
     virtual int Read(int pin) = 0;
+    // Drives the pins of setMask high and those of clearMask low (bit p for
+    // pin p) as one write: edges due at the same moment on several pins. A
+    // pin in both masks ends low. By default one Write per pin, in pin order.
+    virtual void WriteMask(quint32 setMask, quint32 clearMask);
+    // The backend's registers when its pins are memory-mapped (the pulse
+    // loops then store into them directly); all null otherwise.
+    virtual stPinRegisters Registers() const { return {}; }
 
     virtual void PwmSetMode(EPwmMode mode) = 0;
     virtual void PwmSetRange(unsigned range) = 0;

@@ -1,6 +1,7 @@
 #pragma once
 #include "hal/pinbackend.h"
 
+#include <QtAlgorithms>
 #include <atomic>
 
 // The program's one door to the machine's pins, PWM and SPI bus.
@@ -43,6 +44,71 @@ public:
             return 0;
         }
         return Backend()->Read(pin) ? 1 : 0;
+    }
+
+    // Every pin of the header, as a mask (bit p for pin p).
+    static constexpr quint32 ALL_PINS = (quint32(1) << PIN_COUNT) - 1;
+    // The mask bit of a pin; 0 for a pin outside the header, which is
+    // refused (and counted) here, once, rather than at every write.
+    static quint32 PinMask(int pin)
+    {
+        if (!IsValidPin(pin)) {
+            Refuse();
+            return 0;
+        }
+        return quint32(1) << pin;
+    }
+    // Drives the pins of setMask high and those of clearMask low in one
+    // write (a pin in both ends low); bits outside the header are dropped,
+    // and a call that had any is counted as refused once.
+    static void WriteMask(quint32 setMask, quint32 clearMask)
+    {
+        if ((setMask | clearMask) & ~ALL_PINS)
+            Refuse();
+        if ((setMask | clearMask) & ALL_PINS)
+            Backend()->WriteMask(setMask & ALL_PINS, clearMask & ALL_PINS);
+    }
+
+    // What a pulse loop needs to drive and read pins, taken from the backend
+    // once (per move or segment) instead of at every edge: a memory-mapped
+    // backend's registers, stored into directly, else the backend itself.
+    // Valid while the backend stays installed (it is only swapped while no
+    // pin traffic goes on).
+    struct stPort
+    {
+        CPinBackend* backend = nullptr;
+        stPinRegisters regs;
+
+        // setMask and clearMask hold pins of the header only (PinMask).
+        void Write(quint32 setMask, quint32 clearMask) const
+        {
+            if (regs.set) {
+                if (setMask)
+                    *regs.set = setMask;
+                if (clearMask)
+                    *regs.clear = clearMask;
+            } else {
+                backend->WriteMask(setMask, clearMask);
+            }
+        }
+        // pinMask: one pin's bit from PinMask; 0 (not fitted) reads 0.
+        int Read(quint32 pinMask) const
+        {
+            if (!pinMask)
+                return 0;
+            if (regs.level)
+                return (*regs.level & pinMask) ? 1 : 0;
+            return backend->Read(int(qCountTrailingZeroBits(pinMask))) ? 1 : 0;
+        }
+    };
+    static stPort Port()
+    {
+        stPort port;
+        port.backend = Backend();
+        port.regs = port.backend->Registers();
+        if (!port.regs.set || !port.regs.clear || !port.regs.level)
+            port.regs = stPinRegisters();
+        return port;
     }
 
     static void PwmSetMode(EPwmMode mode);

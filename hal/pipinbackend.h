@@ -100,6 +100,18 @@ public:
         m_pGpio[(level ? GPSET0 : GPCLR0) / 4] = 1u << pin;
     }
     int Read(int pin) override { return int((m_pGpio[GPLEV0 / 4] >> pin) & 1u); }
+    // One store to the set register, one to the clear register.
+    void WriteMask(quint32 setMask, quint32 clearMask) override
+    {
+        if (setMask)
+            m_pGpio[GPSET0 / 4] = setMask;
+        if (clearMask)
+            m_pGpio[GPCLR0 / 4] = clearMask;
+    }
+    stPinRegisters Registers() const override
+    {
+        return {m_pGpio + GPSET0 / 4, m_pGpio + GPCLR0 / 4, m_pGpio + GPLEV0 / 4};
+    }
     void PwmSetMode(EPwmMode mode) override;
     void PwmSetRange(unsigned range) override;
     void PwmSetClock(int divisor) override;

@@ -2,6 +2,7 @@
 
 #include "hal/clock.h"
 
+#include <QtAlgorithms>
 #include <algorithm>
 
 namespace {
@@ -47,7 +48,21 @@ void CSimPinBank::SetPull(int pin, EPull pull)
 
 void CSimPinBank::Write(int pin, int level)
 {
+    WriteAt(pin, level, CClock::NowNs());
+}
+
+void CSimPinBank::WriteMask(quint32 setMask, quint32 clearMask)
+{
+    // One write: every pin in it carries the same time stamp.
     const qint64 now = CClock::NowNs();
+    for (quint32 pins = setMask | clearMask; pins != 0; pins &= pins - 1) {
+        const int pin = int(qCountTrailingZeroBits(pins));
+        WriteAt(pin, (clearMask >> pin) & 1u ? 0 : 1, now);
+    }
+}
+
+void CSimPinBank::WriteAt(int pin, int level, qint64 now)
+{
     stPin& p = m_aPins[pin];
     const quint8 lv = level ? 1 : 0;
     const quint8 old = p.level.load(kRelaxed);

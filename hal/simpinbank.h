@@ -63,6 +63,9 @@ public:
     void SetMode(int pin, EPinMode mode) override;
     void SetPull(int pin, EPull pull) override;
     void Write(int pin, int level) override;
+    // Logs each pin of the write with one and the same time stamp, in pin
+    // order.
+    void WriteMask(quint32 setMask, quint32 clearMask) override;
     int Read(int pin) override;
     void PwmSetMode(EPwmMode mode) override;
     void PwmSetRange(unsigned range) override;
@@ -178,6 +181,7 @@ private:
     {
         counter.store(counter.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
     }
+    void WriteAt(int pin, int level, qint64 now);
     bool ValidAxis(int axis) const { return axis >= 0 && axis < m_iAxisCount.load(); }
     const stSpiHandle* Handle(int handle) const;
 

@@ -2,6 +2,7 @@
 
 #include "core/AppConfig.h"
 #include "core/UnitConverter.h"
+#include "hal/pins.h"
 #include "machine/rpigpio.h"
 
 #include <QMutexLocker>
@@ -557,17 +558,18 @@ void AxisCtrl::run()
 {
     try {
         m_bMotionDone = false;
-        m_PulseTimer.start();
 
         // Everything the loop needs is read once, so that a pulse is two pin
         // writes, two clock waits, the position update and the input reads.
+        // The pins are reached through the port taken here, not through the
+        // pin layer at every edge.
         const int ax = Axis();
-        const unsigned short iStepPin = static_cast<unsigned short>(AppConfig::m_iAxisPulseOutput[ax]);
-        const unsigned short iHomePin = static_cast<unsigned short>(AppConfig::m_iAxisMchHomeSensorInput[ax]);
-        const unsigned short iProbePin = static_cast<unsigned short>(AppConfig::m_iZProbeInput);
         const bool bDrive = !AppConfig::m_bSimulationMode;
-        const bool bWatchHome = AppConfig::m_bHomeSensorsUsed && m_bHoming;
-        const bool bWatchProbe = ax == Z_AXIS && m_bStopOnZProbe;
+        const CPins::stPort port = CPins::Port();
+        const quint32 iStepBit = bDrive ? CPins::PinMask(AppConfig::m_iAxisPulseOutput[ax]) : 0;
+        const quint32 iHomeBit =
+            AppConfig::m_bHomeSensorsUsed && m_bHoming ? CPins::PinMask(AppConfig::m_iAxisMchHomeSensorInput[ax]) : 0;
+        const quint32 iProbeBit = ax == Z_AXIS && m_bStopOnZProbe ? CPins::PinMask(AppConfig::m_iZProbeInput) : 0;
         const long lDelta = m_eMoveDir == AppConfig::m_eAxisPosDir[ax] ? m_lStepSize : -m_lStepSize;
         const int tbl = m_nActiveTable;
         const double* pHigh = m_lstRampHighNs[tbl].data();
@@ -578,28 +580,28 @@ void AxisCtrl::run()
         const quint32 nCruise = m_nCruisePulses;
         const quint32 nDec = m_nDecPulses;
 
+        // The clock is read once a half pulse: the reading that ended one
+        // wait is where the next half starts.
+        m_PulseTimer.start();
+        qint64 now = 0;
         auto pulse = [&](double fHighNs, double fLowNs) {
-            if (bDrive)
-                CRpiGpio::WriteOutput(iStepPin, 1);
-            qint64 t0 = m_PulseTimer.nsecsElapsed();
-            m_PulseTimer.waitUntilElapsedNs(t0 + CeilNs(fHighNs));
-            if (bDrive)
-                CRpiGpio::WriteOutput(iStepPin, 0);
+            if (iStepBit)
+                port.Write(iStepBit, 0);
+            now = m_PulseTimer.waitUntilElapsedNs(now + CeilNs(fHighNs));
+            if (iStepBit)
+                port.Write(0, iStepBit);
             // The step is complete once the pin is low again: a stop ends the
             // low time early, so that a slow ramp start (a low time of
             // seconds with a very low acceleration) cannot hold up Stop().
-            qint64 now = m_PulseTimer.nsecsElapsed();
             const qint64 lowEnd = now + CeilNs(fLowNs);
-            for (; now < lowEnd && m_bMoving; now = m_PulseTimer.nsecsElapsed())
-                m_PulseTimer.waitUntilElapsedNs(std::min(lowEnd, now + STOP_CHECK_NS));
+            while (now < lowEnd && m_bMoving)
+                now = m_PulseTimer.waitUntilElapsedNs(std::min(lowEnd, now + STOP_CHECK_NS));
             m_lCurPos.store(m_lCurPos.load(std::memory_order_relaxed) + lDelta, std::memory_order_relaxed);
-            if (bWatchHome && CRpiGpio::ReadInput(iHomePin) == 1)
-                m_bMoving = false;
-            if (bWatchProbe && CRpiGpio::ReadInput(iProbePin) == 1)
+            if (port.Read(iHomeBit) == 1 || port.Read(iProbeBit) == 1)
                 m_bMoving = false;
         };
 
-        if (bWatchHome && CRpiGpio::ReadInput(iHomePin) == 1)
+        if (port.Read(iHomeBit) == 1)
             m_bMoving = false;
 
         quint32 a = 0;

@@ -2,6 +2,7 @@
 
 #include "core/AppConfig.h"
 #include "hal/clock.h"
+#include "hal/pins.h"
 #include "machine/AxisCtrl.h"
 #include "machine/rpigpio.h"
 
@@ -34,16 +35,24 @@ namespace {
 
 // Longest busy-wait between two looks at the stop flag, ns: StopAutoMode
 // takes effect within this plus one pass even in a slow part of a ramp.
-constexpr quint64 STOP_CHECK_NS = 20000;
+constexpr qint64 STOP_CHECK_NS = 20000;
+
+// Edges due this close together on several axes are written as one, ns: on
+// the real clock the time one pin write takes, so an edge goes out at most
+// that much early rather than a whole pass late. The virtual clock does not
+// move during a write: there only edges due at the same nanosecond meet.
+constexpr qint64 COINCIDENT_NS = 50;
+
+constexpr qint64 NEVER = std::numeric_limits<qint64>::max();
 
 // One axis during one segment; everything the inner loop touches.
 struct stAxisRun
 {
-    AxisCtrl* pAxis = nullptr;
     bool bDone = true;
     int iLevel = 0;                // current step-pin level
+    quint32 iStepBit = 0;          // the step pin's mask bit; 0 when not driven
     quint64 i = 0;                 // pulses completed
-    quint64 nNextNs = 0;           // next edge, ns after the segment start
+    qint64 nNextNs = 0;            // next edge, ns after the segment start
     quint64 nAcc = 0;
     quint64 nAccCruise = 0;
     quint64 nTotal = 0;
@@ -52,7 +61,7 @@ struct stAxisRun
     const double* pLow = nullptr;
     double fCruiseHigh = 0.0;
     double fCruiseLow = 0.0;
-    unsigned short iStepPin = 0;
+    std::atomic<long>* pPos = nullptr;
     long lDelta = 0;               // position change at each rising edge
 };
 
@@ -81,10 +90,9 @@ int AxesInUse()
     return AppConfig::m_iMchType == 3 ? 3 : AXIS_COUNT;
 }
 
-void SetUpAxis(stAxisRun& r, AxisCtrl& axis, int ax)
+void SetUpAxis(stAxisRun& r, AxisCtrl& axis, int ax, bool bDrive)
 {
     r = stAxisRun();
-    r.pAxis = &axis;
     if (!CAllAxisCtrl::m_lstAxisToMov.m_bAxis[ax])
         return;
     const int tbl = axis.m_nActiveTable;
@@ -102,42 +110,46 @@ void SetUpAxis(stAxisRun& r, AxisCtrl& axis, int ax)
     r.pLow = axis.m_lstRampLowNs[tbl].data();
     r.fCruiseHigh = axis.m_fCruiseHighNs[tbl];
     r.fCruiseLow = axis.m_fCruiseLowNs[tbl];
-    r.iStepPin = static_cast<unsigned short>(AppConfig::m_iAxisPulseOutput[ax]);
+    r.iStepBit = bDrive ? CPins::PinMask(AppConfig::m_iAxisPulseOutput[ax]) : 0;
+    r.pPos = &axis.m_lCurPos;
     r.lDelta = axis.m_eMoveDir == AppConfig::m_eAxisPosDir[ax] ? axis.m_lStepSize : -axis.m_lStepSize;
 }
 
-// Handles one axis at time `now`; returns the time of its next edge, or the
-// largest value when it is done.
-inline quint64 StepAxis(stAxisRun& r, quint64 now, bool bDrive)
+// Handles one axis at time `now`: an edge due by `due` flips its step pin
+// into the pass's set or clear mask. Returns the time of its next edge, or
+// NEVER when it is done.
+inline qint64 StepAxis(stAxisRun& r, qint64 now, qint64 due, quint32& setMask, quint32& clearMask)
 {
     if (r.bDone)
-        return std::numeric_limits<quint64>::max();
-    if (now >= r.nNextNs && r.i == r.nTotal) {
+        return NEVER;
+    if (r.nNextNs > due)
+        return r.nNextNs;
+    if (r.i == r.nTotal) {
+        // The last low time is over (an axis is never done early).
+        if (r.nNextNs > now)
+            return r.nNextNs;
         r.bDone = true;
-        return std::numeric_limits<quint64>::max();
+        return NEVER;
     }
-    if (now >= r.nNextNs) {
-        r.iLevel ^= 1;
-        if (bDrive)
-            CRpiGpio::WriteOutput(r.iStepPin, static_cast<unsigned char>(r.iLevel));
-        const bool bHigh = r.iLevel == 1;
-        double fHalf;
-        if (r.i < r.nAcc) {
-            fHalf = bHigh ? r.pHigh[r.i] : r.pLow[r.i];
-        } else if (r.i < r.nAccCruise) {
-            fHalf = bHigh ? r.fCruiseHigh : r.fCruiseLow;
-        } else {
-            fHalf = bHigh ? r.pHigh[r.iDecIdx] : r.pLow[r.iDecIdx];
-            if (!bHigh)
-                --r.iDecIdx;
-        }
-        r.nNextNs = quint64(double(r.nNextNs) + fHalf);
-        if (bHigh) {
-            std::atomic<long>& pos = r.pAxis->m_lCurPos;
-            pos.store(pos.load(std::memory_order_relaxed) + r.lDelta, std::memory_order_relaxed);
-        } else {
-            ++r.i;
-        }
+    r.iLevel ^= 1;
+    const bool bHigh = r.iLevel == 1;
+    double fHalf;
+    if (r.i < r.nAcc) {
+        fHalf = bHigh ? r.pHigh[r.i] : r.pLow[r.i];
+    } else if (r.i < r.nAccCruise) {
+        fHalf = bHigh ? r.fCruiseHigh : r.fCruiseLow;
+    } else {
+        fHalf = bHigh ? r.pHigh[r.iDecIdx] : r.pLow[r.iDecIdx];
+        if (!bHigh)
+            --r.iDecIdx;
+    }
+    r.nNextNs = qint64(double(r.nNextNs) + fHalf);
+    if (bHigh) {
+        setMask |= r.iStepBit;
+        r.pPos->store(r.pPos->load(std::memory_order_relaxed) + r.lDelta, std::memory_order_relaxed);
+    } else {
+        clearMask |= r.iStepBit;
+        ++r.i;
     }
     return r.nNextNs;
 }
@@ -147,22 +159,32 @@ inline quint64 StepAxis(stAxisRun& r, quint64 now, bool bDrive)
 void RunSegment(AxisCtrl* pAxes)
 {
     const int nAxes = AxesInUse();
+    const bool bDrive = !AppConfig::m_bSimulationMode;
     stAxisRun run[AXIS_COUNT];
     for (int ax = 0; ax < nAxes; ++ax)
-        SetUpAxis(run[ax], pAxes[ax], ax);
-    const bool bDrive = !AppConfig::m_bSimulationMode;
+        SetUpAxis(run[ax], pAxes[ax], ax, bDrive);
+    // The pins are reached through the port taken here, not through the
+    // pin layer at every edge.
+    const CPins::stPort port = CPins::Port();
+    const qint64 window = CClock::IsVirtual() ? 0 : COINCIDENT_NS;
 
+    // The clock is read once a pass: the reading that ended the wait is the
+    // next pass's time.
     const qint64 startNs = CClock::NowNs();
+    qint64 now = 0;
     while (CAllAxisCtrl::m_bAutoMode.load(std::memory_order_relaxed)) {
-        const quint64 now = quint64(CClock::NowNs() - startNs);
-        quint64 nextNs = std::numeric_limits<quint64>::max();
+        quint32 setMask = 0;
+        quint32 clearMask = 0;
+        qint64 nextNs = NEVER;
         for (int ax = 0; ax < nAxes; ++ax)
-            nextNs = std::min(nextNs, StepAxis(run[ax], now, bDrive));
-        if (nextNs == std::numeric_limits<quint64>::max())
+            nextNs = std::min(nextNs, StepAxis(run[ax], now, now + window, setMask, clearMask));
+        if (setMask | clearMask)
+            port.Write(setMask, clearMask);
+        if (nextNs == NEVER)
             return;
         // Busy-wait for the earliest edge, looking at the stop flag now
         // and then during a long half pulse.
-        CClock::WaitUntilNs(startNs + qint64(std::min(nextNs, now + STOP_CHECK_NS)));
+        now = CClock::WaitUntilNs(startNs + std::min(nextNs, now + STOP_CHECK_NS)) - startNs;
     }
 }
 

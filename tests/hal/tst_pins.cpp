@@ -268,6 +268,85 @@ private slots:
         QCOMPARE(bank.RisingEdges(27), quint64(n / 2));
     }
 
+    // Edges due at the same moment on several pins: one write, one time
+    // stamp, logged in pin order and counted like single writes.
+    void maskWriteIsOneWrite()
+    {
+        const int x = bank.WatchAxis(2, 3, 0);
+        const int z = bank.WatchAxis(27, 22, 0);
+        CPins::Write(22, 1); // Z runs negative
+        CClock::AdvanceNs(1000);
+        const qint64 t0 = CClock::NowNs();
+        CPins::WriteMask(1u << 27 | 1u << 2 | 1u << 4, 0);
+        CClock::AdvanceNs(400);
+        // Pin 4 in both masks ends low; a bit past the header is dropped.
+        CPins::WriteMask(1u << 5 | 1u << 4 | 1u << 30, 1u << 2 | 1u << 27 | 1u << 4);
+
+        const std::vector<stPinWrite> log = bank.WriteLog();
+        QCOMPARE(log.size(), size_t(1 + 3 + 4));
+        const struct
+        {
+            qint64 t;
+            int pin, level;
+        } expected[] = {{t0, 2, 1}, {t0, 4, 1}, {t0, 27, 1}, {t0 + 400, 2, 0},
+                        {t0 + 400, 4, 0}, {t0 + 400, 5, 1}, {t0 + 400, 27, 0}};
+        for (size_t k = 0; k < std::size(expected); ++k) {
+            QCOMPARE(log[k + 1].tNs, expected[k].t);
+            QCOMPARE(log[k + 1].pin, expected[k].pin);
+            QCOMPARE(log[k + 1].level, expected[k].level);
+        }
+        QCOMPARE(bank.RisingEdges(4), quint64(1));
+        QCOMPARE(bank.FallingEdges(4), quint64(1));
+        QCOMPARE(bank.AxisCount(x), qint64(1));
+        QCOMPARE(bank.AxisCount(z), qint64(-1));
+        QCOMPARE(CPins::RefusedCount(), quint64(1));
+        CPins::WriteMask(0, 0);
+        CPins::WriteMask(1u << 28, 0); // nothing on the header: no write at all
+        QCOMPARE(bank.TotalWrites(), quint64(8));
+        QCOMPARE(CPins::RefusedCount(), quint64(2));
+    }
+
+    // A backend without a mask write of its own gets one write per pin;
+    // the pulse loops' port reaches the simulated bank through its calls.
+    void maskWriteOnABackendWithoutOne()
+    {
+        struct stRecorder : CSimPinBank
+        {
+            void Write(int pin, int level) override
+            {
+                calls.push_back({pin, level});
+                CSimPinBank::Write(pin, level);
+            }
+            int Read(int pin) override
+            {
+                reads.push_back(pin);
+                return CSimPinBank::Read(pin);
+            }
+            void WriteMask(quint32 setMask, quint32 clearMask) override
+            {
+                CPinBackend::WriteMask(setMask, clearMask); // the default
+            }
+            std::vector<std::pair<int, int>> calls;
+            std::vector<int> reads;
+        } rec;
+        CPins::SetBackend(&rec);
+        CPins::WriteMask(1u << 9 | 1u << 3, 1u << 3 | 1u << 1);
+        const std::vector<std::pair<int, int>> expected = {{1, 0}, {3, 0}, {9, 1}};
+        QCOMPARE(rec.calls, expected);
+
+        const CPins::stPort port = CPins::Port();
+        QCOMPARE(port.backend, static_cast<CPinBackend*>(&rec));
+        QVERIFY(!port.regs.set && !port.regs.clear && !port.regs.level);
+        rec.calls.clear();
+        port.Write(1u << 6, 0);
+        QCOMPARE(rec.calls, (std::vector<std::pair<int, int>>{{6, 1}}));
+        rec.SetInput(20, 1);
+        QCOMPARE(port.Read(1u << 20), 1);
+        QCOMPARE(port.Read(0), 0); // a pin not fitted is never read
+        QCOMPARE(rec.reads, std::vector<int>{20});
+        CPins::SetBackend(nullptr);
+    }
+
     void anotherBackendCanBeInstalled()
     {
         CSimPinBank other;

@@ -281,6 +281,33 @@ private slots:
             QCOMPARE(CPins::Read(pin), int((levels >> pin) & 1));
     }
 
+    // Edges due together: one store to the set register and one to the
+    // clear register, through the pin layer and through the pulse loops'
+    // port, which stores into the registers without the backend.
+    void maskWritesAreOneStoreEach()
+    {
+        CFakePiSystem sys;
+        Pi pi(Pi::ESoc::Bcm2837, sys.Registers(), sys);
+        stInstalled use(&pi);
+        CPins::WriteMask(1u << 2 | 1u << 4 | 1u << 27, 1u << 3);
+        QCOMPARE(sys.Gpio(Pi::GPSET0), 1u << 2 | 1u << 4 | 1u << 27);
+        QCOMPARE(sys.Gpio(Pi::GPCLR0), 1u << 3);
+        sys.gpio[Pi::GPSET0 / 4] = 0xDEAD;
+        CPins::WriteMask(0, 1u << 4); // nothing to set: the set register is not written
+        QCOMPARE(sys.Gpio(Pi::GPSET0), 0xDEADu);
+        QCOMPARE(sys.Gpio(Pi::GPCLR0), 1u << 4);
+
+        const CPins::stPort port = CPins::Port();
+        QVERIFY(port.regs.set == &sys.gpio[Pi::GPSET0 / 4]);
+        QVERIFY(port.regs.clear == &sys.gpio[Pi::GPCLR0 / 4]);
+        port.Write(1u << 14, 1u << 5);
+        QCOMPARE(sys.Gpio(Pi::GPSET0), 1u << 14);
+        QCOMPARE(sys.Gpio(Pi::GPCLR0), 1u << 5);
+        sys.gpio[Pi::GPLEV0 / 4] = 1u << 23;
+        QCOMPARE(port.Read(1u << 23), 1);
+        QCOMPARE(port.Read(1u << 24), 0);
+    }
+
     // BCM2835-2837: control word, wait, clock the pin, wait, both cleared.
     void pullSequenceOfTheOlderSocs_data()
     {

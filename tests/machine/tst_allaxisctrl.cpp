@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include <sched.h>
+#include <set>
 #include <thread>
 #include <unistd.h>
 
@@ -219,6 +220,55 @@ private slots:
         // The segment lasted as long as its longest axis.
         QVERIFY(CClock::NowNs() - t0 >= longest);
         QVERIFY(CClock::NowNs() - t0 < longest + 100000);
+    }
+
+    void coincidentEdgesAreOneWrite()
+    {
+        // X and Y make the same move: each of their edges comes at the same
+        // moment. Z runs at a third of the rate; all three start together.
+        QCOMPARE(m_Axes[Z_AXIS].SetVelocityAcc(5.0, 200), 1);
+        Load({{X_AXIS, 1.0}, {Y_AXIS, 1.0}, {Z_AXIS, -0.3}});
+        m_pBank->ClearLog(); // Z's direction change
+        m_pBank->m_iWriteCalls = 0;
+        QVERIFY(Run());
+        QCOMPARE(m_pBank->RisingEdges(STEP_PIN[Y_AXIS]), quint64(1000));
+        QCOMPARE(m_pBank->RisingEdges(STEP_PIN[Z_AXIS]), quint64(300));
+        QCOMPARE(Edges(*m_pBank, STEP_PIN[X_AXIS]), Edges(*m_pBank, STEP_PIN[Y_AXIS]));
+
+        // One write for each moment at which edges are due, never two.
+        const std::vector<stPinWrite> log = m_pBank->WriteLog();
+        QCOMPARE(log.size(), size_t(2 * (1000 + 1000 + 300)));
+        std::set<qint64> moments;
+        for (const stPinWrite& w : log)
+            moments.insert(w.tNs);
+        QCOMPARE(m_pBank->m_iWriteCalls.load(), quint64(moments.size()));
+        QCOMPARE(log[0].tNs, log[2].tNs);
+        QCOMPARE(log[0].pin + log[1].pin + log[2].pin, STEP_PIN[X_AXIS] + STEP_PIN[Y_AXIS] + STEP_PIN[Z_AXIS]);
+    }
+
+    void oneClockReadPerPass()
+    {
+        // Halves far below the loop's stop-check interval: every pass is an
+        // edge, and the pass after the last low time ends the segment.
+        AppConfig::m_fAxisDutyCycle[X_AXIS] = 0.5;
+        AppConfig::m_fAxisFeed[X_AXIS] = 60;
+        AppConfig::m_fAxisAcc[X_AXIS] = 1e6;
+        Configure();
+        m_pBank->ClearLog();
+        CPiRegistersInMemory pi; // writes that read no clock
+        for (const quint64 n : {1, 100, 250}) {
+            Load({{X_AXIS, m_Axes[X_AXIS].GetCurPos() + 0.001 * double(n)}});
+            const AxisCtrl& x = m_Axes[X_AXIS];
+            QVERIFY(x.m_fCruiseHighNs[x.m_nActiveTable] < 10000 && x.m_fCruiseLowNs[x.m_nActiveTable] < 10000);
+            const quint64 before = CClock::VirtualReads();
+            QVERIFY(Run());
+            // The segment's start, then one reading per pass: each edge's
+            // wait and the last low time's.
+            QCOMPARE(CClock::VirtualReads() - before, 2 * n + 1);
+        }
+        QCOMPARE(pi.Gpio(CPiPinBackend::GPCLR0), 1u << STEP_PIN[X_AXIS]); // the last edge, low
+        QCOMPARE(m_Axes[X_AXIS].GetCurPosLong(), 3510L);
+        QCOMPARE(m_pBank->TotalWrites(), quint64(0));
     }
 
     void fiveAxisMachine()

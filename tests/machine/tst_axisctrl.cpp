@@ -665,6 +665,31 @@ private slots:
         QCOMPARE(axis.GetCurPosLong(), 10L);
     }
 
+    void oneClockReadPerHalfPulse()
+    {
+        // Halves far below the stop-check interval, on writes that read no
+        // clock: each half pulse is one wait, whose reading starts the next.
+        AppConfig::m_fAxisDutyCycle[X_AXIS] = 0.5;
+        AppConfig::m_fAxisFeed[X_AXIS] = 60;
+        AppConfig::m_fAxisAcc[X_AXIS] = 1e6;
+        AxisCtrl axis;
+        Configure(axis, X_AXIS);
+        CPiRegistersInMemory pi;
+        auto reads = [&](double mm) {
+            const quint64 before = CClock::VirtualReads();
+            [&] {
+                QVERIFY(axis.MoveRel(mm));
+                WaitDone(axis);
+            }();
+            return CClock::VirtualReads() - before;
+        };
+        const quint64 hundred = reads(0.1);
+        const quint64 threeHundred = reads(0.3);
+        QCOMPARE(threeHundred - hundred, quint64(2 * 200));
+        QCOMPARE(axis.GetCurPosLong(), 4000L);
+        QCOMPARE(pi.Gpio(CPiPinBackend::GPCLR0), 1u << X_STEP);
+    }
+
     void stopFromAnotherThread()
     {
         AxisCtrl axis;

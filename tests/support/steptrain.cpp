@@ -33,9 +33,38 @@ CHookedPinBank::~CHookedPinBank()
 
 void CHookedPinBank::Write(int pin, int level)
 {
+    ++m_iWriteCalls;
     CSimPinBank::Write(pin, level);
     if (m_fnOnWrite)
         m_fnOnWrite(pin, level);
+}
+
+void CHookedPinBank::WriteMask(quint32 setMask, quint32 clearMask)
+{
+    ++m_iWriteCalls;
+    CSimPinBank::WriteMask(setMask, clearMask);
+    if (!m_fnOnWrite)
+        return;
+    for (int pin = 0; pin < CPins::PIN_COUNT; ++pin) {
+        if ((setMask | clearMask) >> pin & 1u)
+            m_fnOnWrite(pin, (clearMask >> pin) & 1u ? 0 : 1);
+    }
+}
+
+CPiRegistersInMemory::CPiRegistersInMemory()
+    : m_Gpio(CPiPinBackend::BLOCK_SIZE / 4)
+    , m_Pwm(m_Gpio.size())
+    , m_Clock(m_Gpio.size())
+    , m_pBackend(new CPiPinBackend(CPiPinBackend::ESoc::Bcm2711, {m_Gpio.data(), m_Pwm.data(), m_Clock.data()},
+                                   CPiSystem::Real()))
+    , m_pBefore(CPins::Backend())
+{
+    CPins::SetBackend(m_pBackend.get());
+}
+
+CPiRegistersInMemory::~CPiRegistersInMemory()
+{
+    CPins::SetBackend(m_pBefore);
 }
 
 void ResetAxisSettings()
