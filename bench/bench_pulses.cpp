@@ -1,20 +1,31 @@
-// Step-pulse timing of the coordinated pulse loop on the real clock, with the
-// simulated pin bank logging every edge.
+// Step-pulse timing of the coordinated pulse loop on the real clock, side by
+// side with a bare busy-wait loop (a deadline table, a wait on the clock, one
+// store to a memory word) run the same way, pinned to the pulse CPU.
 //
-// For one axis and for three axes moving together it prints the highest step
-// rate (per axis) at which 99.9 % of the edges come less than a quarter of a
-// step period late, and the lateness distribution (median, 99th percentile,
-// maximum) at 10, 25 and 50 kHz per axis. Lateness is measured against the
-// schedule the ramp table gives, anchored at the segment's least late edge
-// (so a constant start-up delay of the segment does not count as lateness).
+// For one, three and five axes it prints:
+//   - the saturated cost per edge: every deadline already past, so each
+//     loop runs flat out. The pulse loop drives the Raspberry Pi backend's
+//     registers kept in memory (its pin write is the store the bare loop
+//     makes), and the ratio of the two;
+//   - the lateness of the edges at 10, 25 and 50 kHz per axis (median, 99th
+//     percentile, maximum) against the schedule the ramp tables give, with
+//     both loops noting the time of every write as they make it (the pulse
+//     loop on a backend that does just that); and the ratio of the 99th
+//     percentiles. Lateness is anchored at each run's least late
+//     edge, so a constant start-up delay does not count.
+// Each figure is the median of a few rounds (--rounds N, default 3). It also
+// measures the single-axis pulse thread half pulse by half pulse, and with
+// --search the highest rate at which 99.9 % of edges are under a quarter
+// period late (that takes about 20 s more). --cost prints only the cost per
+// edge.
 //
-// It also measures the single-axis pulse thread half pulse by half pulse.
-//
-// Run: build/bench/bench_pulses   (well under a minute)
+// Run: build/bench/bench_pulses   (about 15 s)
 // The figures depend on what else the machine runs: CPU 3 is meant to be
 // kept free for the pulse loop.
 #include "core/AppConfig.h"
 #include "hal/clock.h"
+#include "hal/pins.h"
+#include "hal/pipinbackend.h"
 #include "hal/simpinbank.h"
 #include "machine/AxisCtrl.h"
 #include "machine/allaxisctrl.h"
@@ -25,20 +36,48 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <limits>
+#include <chrono>
+#include <map>
+#include <sched.h>
+#include <string>
 #include <thread>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
 constexpr double MM_PER_PULSE = 0.001;
-constexpr int STEP_PIN[3] = {2, 4, 27};
+constexpr int STEP_PIN[AXIS_COUNT] = {2, 4, 27, 5, 14};
+constexpr int AXIS_COUNTS[] = {1, 3, 5};
+constexpr double RATES[] = {10000.0, 25000.0, 50000.0};
+// Pulses per axis of a saturated run.
+constexpr quint32 SATURATED_PULSES = 200000;
+
+int g_iRounds = 3;
+
+qint64 MonotonicNs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return qint64(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
 
 // Percentile of a sorted list.
-qint64 At(const std::vector<qint64>& sorted, double q)
+template <class T>
+T At(const std::vector<T>& sorted, double q)
 {
     return sorted[std::min(sorted.size() - 1, size_t(double(sorted.size()) * q))];
+}
+
+template <class T>
+T Median(std::vector<T> v)
+{
+    std::sort(v.begin(), v.end());
+    return At(v, 0.5);
 }
 
 struct stStats
@@ -48,8 +87,31 @@ struct stStats
     qint64 median = 0;
     qint64 p99 = 0;
     qint64 max = 0;
-    bool ok = true;              // the log held every edge
+    bool ok = true;              // every edge was seen
 };
+
+// Lateness of every edge, anchored at the least late one.
+stStats Lateness(std::vector<qint64> late, double rate)
+{
+    stStats st;
+    if (late.empty())
+        return st;
+    const qint64 anchor = *std::min_element(late.begin(), late.end());
+    const double quarter = 1e9 / rate / 4;
+    size_t onTime = 0;
+    for (qint64& l : late) {
+        l -= anchor;
+        if (double(l) < quarter)
+            ++onTime;
+    }
+    std::sort(late.begin(), late.end());
+    st.edges = late.size();
+    st.fractionOnTime = double(onTime) / double(late.size());
+    st.median = At(late, 0.5);
+    st.p99 = At(late, 0.99);
+    st.max = late.back();
+    return st;
+}
 
 // The half-pulse lengths of the prepared move, in the order they are played.
 std::vector<double> HalfPulses(const AxisCtrl& a)
@@ -74,72 +136,332 @@ std::vector<double> HalfPulses(const AxisCtrl& a)
     return halves;
 }
 
-// Plays one segment of `pulses` per axis at `rate` pulses/s on `nAxes`
-// axes and measures every edge.
-stStats Measure(AxisCtrl* axes, int nAxes, double rate, quint32 pulses)
+// Edge times of an axis's prepared move, as the pulse loop sums them.
+std::vector<qint64> Schedule(const AxisCtrl& a)
 {
-    CSimPinBank& bank = CSimPinBank::Instance();
-    const double feed = rate * MM_PER_PULSE;
-    CAllAxisCtrl::m_lstAxisToMov = stAxisToMove();
-    std::vector<std::vector<qint64>> schedule(static_cast<size_t>(nAxes));
-    for (int ax = 0; ax < nAxes; ++ax) {
-        // A ramp of about 20 ms, then cruise.
-        axes[ax].SetVelocityAcc(feed, feed / 0.02);
-        axes[ax].SetAxisMovParams(axes[ax].GetCurPos() + pulses * MM_PER_PULSE);
-        CAllAxisCtrl::m_lstAxisToMov.m_bAxis[ax] = true;
-        quint64 next = 0;
-        for (double half : HalfPulses(axes[ax])) {
-            schedule[size_t(ax)].push_back(qint64(next));
-            next = quint64(double(next) + half);
+    std::vector<qint64> edges;
+    qint64 next = 0;
+    for (double half : HalfPulses(a)) {
+        edges.push_back(next);
+        next = qint64(double(next) + half);
+    }
+    return edges;
+}
+
+// ---------------------------------------------------------------- bare loop
+
+// One entry of the bare loop's table: when, and which pins go high or low.
+struct stDeadline
+{
+    qint64 t;
+    quint32 set;
+    quint32 clear;
+    int edges;
+};
+
+// The axes' schedules merged into one table, edges at the same time in one
+// entry (rising edges are the even ones of each schedule).
+std::vector<stDeadline> DeadlineTable(const std::vector<std::vector<qint64>>& schedules)
+{
+    std::map<qint64, stDeadline> byTime;
+    for (size_t ax = 0; ax < schedules.size(); ++ax) {
+        for (size_t k = 0; k < schedules[ax].size(); ++k) {
+            stDeadline& d = byTime.try_emplace(schedules[ax][k], stDeadline{schedules[ax][k], 0, 0, 0}).first->second;
+            (k % 2 == 0 ? d.set : d.clear) |= 1u << STEP_PIN[ax];
+            ++d.edges;
         }
     }
-    bank.ClearLog();
+    std::vector<stDeadline> table;
+    table.reserve(byTime.size());
+    for (const auto& e : byTime)
+        table.push_back(e.second);
+    return table;
+}
+
+// The bare loop's stand-in for the set and clear registers.
+volatile quint32 g_iSetWord = 0;
+volatile quint32 g_iClearWord = 0;
+
+// Plays the table: wait for each deadline, store the entry's masks; with
+// Stamp, then note when the store was made (as the pulse loop's recorder
+// does for its writes). Returns the run's length in ns.
+template <bool Stamp>
+qint64 PlayTable(const std::vector<stDeadline>& table, std::vector<qint64>& writeTimes)
+{
+    const qint64 start = MonotonicNs();
+    for (size_t k = 0; k < table.size(); ++k) {
+        const qint64 due = start + table[k].t;
+        while (MonotonicNs() < due) {
+        }
+        if (table[k].set)
+            g_iSetWord = table[k].set;
+        if (table[k].clear)
+            g_iClearWord = table[k].clear;
+        if (Stamp)
+            writeTimes[k] = MonotonicNs() - start;
+    }
+    return MonotonicNs() - start;
+}
+
+// Plays the table on its own thread pinned like the pulse loop. Returns the
+// run's length in ns; pLate (if given) gets the lateness of every edge, from
+// the time each store was made.
+qint64 RunBare(const std::vector<stDeadline>& table, std::vector<qint64>* pLate)
+{
+    std::vector<qint64> writeTimes(table.size());
+    qint64 length = 0;
+    std::thread t([&] {
+        CAllAxisCtrl::PinToPulseCpu();
+        length = pLate ? PlayTable<true>(table, writeTimes) : PlayTable<false>(table, writeTimes);
+    });
+    t.join();
+    if (pLate) {
+        pLate->clear();
+        for (size_t k = 0; k < table.size(); ++k)
+            pLate->insert(pLate->end(), size_t(table[k].edges), writeTimes[k] - table[k].t);
+    }
+    return length;
+}
+
+// ---------------------------------------------------------------- pulse loop
+
+void UseAxes(int nAxes)
+{
+    AppConfig::m_iMchType = nAxes > 3 ? 5 : 3;
+    CAllAxisCtrl::m_lstAxisToMov = stAxisToMove();
+    for (int ax = 0; ax < nAxes; ++ax)
+        CAllAxisCtrl::m_lstAxisToMov.m_bAxis[ax] = true;
+}
+
+// The pulse loop's thread spins on the pulse CPU even between segments: it
+// is stopped while the bare loop has that CPU.
+void PulseLoop(AxisCtrl* axes, bool on)
+{
+    if (on) {
+        CAllAxisCtrl::StartAutoMode(axes);
+        return;
+    }
+    CAllAxisCtrl::StopAutoMode();
+    while (CAllAxisCtrl::m_bAutoModeRunning)
+        CClock::SleepUs(1000);
+}
+
+// Releases the prepared segment and waits for its end; its length in ns.
+qint64 RunSegment()
+{
+    // Polled with short sleeps from any CPU but the loop's, so this thread
+    // never takes the loop's CPU (the bare loop's caller just waits).
+    cpu_set_t before, others;
+    CPU_ZERO(&before);
+    sched_getaffinity(0, sizeof(before), &before);
+    others = before;
+    CPU_CLR(CAllAxisCtrl::PULSE_CPU, &others);
+    if (CPU_COUNT(&others) > 0)
+        sched_setaffinity(0, sizeof(others), &others);
+    const qint64 t0 = MonotonicNs();
     CAllAxisCtrl::StartMotion();
     while (CAllAxisCtrl::GetMotionState())
-        CClock::SleepUs(1000);
+        std::this_thread::sleep_for(std::chrono::microseconds(20));
+    const qint64 length = MonotonicNs() - t0;
+    sched_setaffinity(0, sizeof(before), &before);
+    return length;
+}
 
-    stStats st;
-    st.ok = bank.LostLogEntries() == 0;
-    std::vector<std::vector<stPinWrite>> logs;
-    qint64 anchor = std::numeric_limits<qint64>::max();
+// Cost per edge with every deadline already past: the loop on the Pi
+// backend's registers in memory, and the bare loop.
+struct stCost
+{
+    double loopNs;
+    double bareNs;
+};
+
+stCost SaturatedCost(AxisCtrl* axes, int nAxes)
+{
+    std::vector<quint32> gpio(CPiPinBackend::BLOCK_SIZE / 4), pwm(gpio.size()), clock(gpio.size());
+    CPiPinBackend pi(CPiPinBackend::ESoc::Bcm2711, {gpio.data(), pwm.data(), clock.data()}, CPiSystem::Real());
+    CPins::SetBackend(&pi);
+    UseAxes(nAxes);
+    std::vector<std::vector<qint64>> schedules;
     for (int ax = 0; ax < nAxes; ++ax) {
-        logs.push_back(bank.WriteLog(STEP_PIN[ax]));
-        const auto& log = logs.back();
-        const auto& sched = schedule[size_t(ax)];
-        if (log.size() != sched.size())
-            st.ok = false;
-        for (size_t k = 0; k < std::min(log.size(), sched.size()); ++k)
-            anchor = std::min(anchor, log[k].tNs - sched[k]);
+        AxisCtrl& a = axes[ax];
+        a.SetAxisMovParams(a.GetCurPos() + SATURATED_PULSES * MM_PER_PULSE);
+        // Cruise only, one nanosecond a half: the schedule is always behind.
+        a.m_nAccPulses = a.m_nDecPulses = 0;
+        a.m_nCruisePulses = SATURATED_PULSES;
+        a.m_fCruiseHighNs[a.m_nActiveTable] = a.m_fCruiseLowNs[a.m_nActiveTable] = 1.0;
+        schedules.push_back(Schedule(a));
     }
-    std::vector<qint64> late;
-    const double quarter = 1e9 / rate / 4;
-    size_t onTime = 0;
-    for (int ax = 0; ax < nAxes; ++ax) {
-        const auto& log = logs[size_t(ax)];
-        const auto& sched = schedule[size_t(ax)];
-        for (size_t k = 0; k < std::min(log.size(), sched.size()); ++k) {
-            const qint64 l = log[k].tNs - anchor - sched[k];
-            late.push_back(l);
-            if (double(l) < quarter)
-                ++onTime;
-        }
-    }
-    if (late.empty())
-        return st;
-    std::sort(late.begin(), late.end());
-    st.edges = late.size();
-    st.fractionOnTime = double(onTime) / double(late.size());
-    st.median = At(late, 0.5);
-    st.p99 = At(late, 0.99);
-    st.max = late.back();
-    return st;
+    const double edges = 2.0 * SATURATED_PULSES * nAxes;
+    PulseLoop(axes, true);
+    const double loop = double(RunSegment()) / edges;
+    PulseLoop(axes, false);
+    CPins::SetBackend(nullptr);
+    const double bare = double(RunBare(DeadlineTable(schedules), nullptr)) / edges;
+    return {loop, bare};
 }
 
 quint32 PulsesFor(double rate, double seconds, int nAxes)
 {
-    // The bank's log holds 2^18 writes: two per pulse and axis.
+    // The simulated bank's log (the axis thread's figures) holds 2^18
+    // writes: two per pulse and axis.
     const double cap = double(CSimPinBank::LOG_CAPACITY) / 2 / nAxes * 0.9;
     return quint32(std::min(cap, rate * seconds));
+}
+
+// Prepares a move of `pulses` per axis at `rate` pulses/s on `nAxes` axes
+// (a ramp of about 20 ms, then cruise) and returns each axis's schedule.
+std::vector<std::vector<qint64>> Prepare(AxisCtrl* axes, int nAxes, double rate, quint32 pulses)
+{
+    UseAxes(nAxes);
+    const double feed = rate * MM_PER_PULSE;
+    std::vector<std::vector<qint64>> schedules;
+    for (int ax = 0; ax < nAxes; ++ax) {
+        axes[ax].SetVelocityAcc(feed, feed / 0.02);
+        axes[ax].SetAxisMovParams(axes[ax].GetCurPos() + pulses * MM_PER_PULSE);
+        schedules.push_back(Schedule(axes[ax]));
+    }
+    return schedules;
+}
+
+// A pin backend that only notes when each write came and what it drove,
+// in a table allocated and touched beforehand: the pulse loop's edges are
+// timed as the bare loop's are, with no logging work of the simulated bank's
+// in the way.
+class CEdgeRecorder : public CPinBackend
+{
+public:
+    struct stWrite
+    {
+        qint64 t;
+        quint32 set;
+        quint32 clear;
+    };
+    explicit CEdgeRecorder(size_t capacity)
+        : m_Writes(capacity, stWrite{0, 0, 0})
+    {
+    }
+    void WriteMask(quint32 setMask, quint32 clearMask) override
+    {
+        if (m_iCount < m_Writes.size())
+            m_Writes[m_iCount++] = {MonotonicNs(), setMask, clearMask};
+    }
+    void Write(int pin, int level) override { WriteMask(level ? 1u << pin : 0, level ? 0 : 1u << pin); }
+    // The times of the edges of one pin.
+    std::vector<qint64> Edges(int pin) const
+    {
+        std::vector<qint64> t;
+        for (size_t k = 0; k < m_iCount; ++k) {
+            if ((m_Writes[k].set | m_Writes[k].clear) >> pin & 1u)
+                t.push_back(m_Writes[k].t);
+        }
+        return t;
+    }
+    bool Full() const { return m_iCount == m_Writes.size(); }
+
+    int Setup() override { return 0; }
+    void SetMode(int, EPinMode) override {}
+    void SetPull(int, EPull) override {}
+    int Read(int) override { return 0; }
+    void PwmSetMode(EPwmMode) override {}
+    void PwmSetRange(unsigned) override {}
+    void PwmSetClock(int) override {}
+    void PwmWrite(int, int) override {}
+    int SpiOpen(unsigned, unsigned, unsigned) override { return -1; }
+    int SpiTransfer(int, const char*, char*, unsigned) override { return -1; }
+    int SpiWrite(int, const char*, unsigned) override { return -1; }
+    int SpiClose(int) override { return -1; }
+
+private:
+    std::vector<stWrite> m_Writes;
+    size_t m_iCount = 0;
+};
+
+// The pulse loop's edges against the schedules.
+stStats LoopLateness(AxisCtrl* axes, int nAxes, double rate, quint32 pulses,
+                     std::vector<std::vector<qint64>>* pSchedules = nullptr)
+{
+    const auto schedules = Prepare(axes, nAxes, rate, pulses);
+    if (pSchedules)
+        *pSchedules = schedules;
+    CEdgeRecorder rec(2 * size_t(pulses) * size_t(nAxes) + 16);
+    CPins::SetBackend(&rec);
+    PulseLoop(axes, true);
+    const qint64 startNs = MonotonicNs();
+    RunSegment();
+    // Stopping the loop drives the step pins low: the table has room.
+    PulseLoop(axes, false);
+    CPins::SetBackend(nullptr);
+    bool ok = !rec.Full();
+    std::vector<qint64> late;
+    for (int ax = 0; ax < nAxes; ++ax) {
+        const std::vector<qint64> edges = rec.Edges(STEP_PIN[ax]);
+        const auto& sched = schedules[size_t(ax)];
+        ok = ok && edges.size() >= sched.size();
+        for (size_t k = 0; k < std::min(edges.size(), sched.size()); ++k)
+            late.push_back(edges[k] - startNs - sched[k]);
+    }
+    stStats st = Lateness(late, rate);
+    st.ok = ok;
+    return st;
+}
+
+// The same schedules played by the bare loop.
+stStats BareLateness(const std::vector<std::vector<qint64>>& schedules, double rate)
+{
+    std::vector<qint64> late;
+    RunBare(DeadlineTable(schedules), &late);
+    return Lateness(late, rate);
+}
+
+void ReportCost(AxisCtrl* axes)
+{
+    std::printf("Saturated cost per edge (every deadline past; pulse loop on the Pi backend's registers in "
+                "memory, bare loop storing to a memory word), median of %d rounds:\n",
+                g_iRounds);
+    for (int n : AXIS_COUNTS) {
+        std::vector<double> loop, bare;
+        for (int r = 0; r < g_iRounds; ++r) {
+            const stCost c = SaturatedCost(axes, n);
+            loop.push_back(c.loopNs);
+            bare.push_back(c.bareNs);
+        }
+        const double l = Median(loop), b = Median(bare);
+        std::printf("  %d ax%s: pulse loop %5.1f ns, bare loop %5.1f ns, ratio %.2f\n", n, n == 1 ? "is" : "es", l, b,
+                    l / b);
+    }
+}
+
+void ReportLateness(AxisCtrl* axes)
+{
+    std::printf("Edge lateness in ns, pulse loop and bare loop, %d rounds each: median, 99th "
+                "percentile (least disturbed round / median round), max; ratio of the least disturbed p99s\n",
+                g_iRounds);
+    std::printf("  axes  rate    pulse loop                      bare loop                       p99 ratio\n");
+    for (int n : AXIS_COUNTS) {
+        for (double rate : RATES) {
+            std::vector<qint64> lm, lp, lx, bm, bp, bx;
+            bool ok = true;
+            for (int r = 0; r < g_iRounds; ++r) {
+                std::vector<std::vector<qint64>> schedules;
+                const stStats l = LoopLateness(axes, n, rate, PulsesFor(rate, 0.25, n), &schedules);
+                const stStats b = BareLateness(schedules, rate);
+                ok = ok && l.ok;
+                lm.push_back(l.median);
+                lp.push_back(l.p99);
+                lx.push_back(l.max);
+                bm.push_back(b.median);
+                bp.push_back(b.p99);
+                bx.push_back(b.max);
+            }
+            const qint64 best = *std::min_element(lp.begin(), lp.end());
+            const qint64 bareBest = *std::min_element(bp.begin(), bp.end());
+            std::printf("  %d     %2.0f kHz  %3lld, %6lld / %6lld, %7lld  %3lld, %6lld / %6lld, %7lld  %.2f%s\n", n,
+                        rate / 1000, (long long)Median(lm), (long long)best, (long long)Median(lp),
+                        (long long)Median(lx), (long long)Median(bm), (long long)bareBest, (long long)Median(bp),
+                        (long long)Median(bx), double(std::max<qint64>(best, 1)) / double(std::max<qint64>(bareBest, 1)),
+                        ok ? "" : "  [log incomplete]");
+        }
+    }
 }
 
 // A rate passes when two of three runs keep 99.9 % of their edges less than a
@@ -149,16 +471,15 @@ bool Passes(AxisCtrl* axes, int nAxes, double rate)
 {
     int passed = 0;
     for (int run = 0; run < 3 && passed < 2; ++run) {
-        const stStats st = Measure(axes, nAxes, rate, PulsesFor(rate, 0.3, nAxes));
+        const stStats st = LoopLateness(axes, nAxes, rate, PulsesFor(rate, 0.3, nAxes));
         if (st.ok && st.fractionOnTime >= 0.999)
             ++passed;
     }
     return passed >= 2;
 }
 
-void Report(AxisCtrl* axes, int nAxes)
+void ReportHighestRate(AxisCtrl* axes, int nAxes)
 {
-    std::printf("%s:\n", nAxes == 1 ? "One axis" : "Three axes moving together");
     // Up in steps of 1.5x until a rate fails, then narrow it down.
     double good = 0, bad = 0;
     for (double rate = 10000; rate <= 2000000; rate *= 1.5) {
@@ -175,17 +496,10 @@ void Report(AxisCtrl* axes, int nAxes)
         }
     }
     if (good > 0)
-        std::printf("  highest step rate with 99.9 %% of edges < 1/4 period late: %.1f kHz per axis%s\n",
-                    good / 1000, bad > 0 ? "" : " (or more: the search stopped there)");
+        std::printf("  %d axes: highest step rate with 99.9 %% of edges < 1/4 period late: %.1f kHz per axis%s\n",
+                    nAxes, good / 1000, bad > 0 ? "" : " (or more: the search stopped there)");
     else
-        std::printf("  highest step rate with 99.9 %% of edges < 1/4 period late: below 10 kHz\n");
-    for (double rate : {10000.0, 25000.0, 50000.0}) {
-        const stStats st = Measure(axes, nAxes, rate, PulsesFor(rate, 0.8, nAxes));
-        std::printf("  %2.0f kHz: edge lateness median %lld ns, 99th percentile %lld ns, max %lld ns "
-                    "(%zu edges, %.3f %% under 1/4 period = %.0f ns)%s\n",
-                    rate / 1000, (long long)st.median, (long long)st.p99, (long long)st.max, st.edges,
-                    st.fractionOnTime * 100, 1e9 / rate / 4, st.ok ? "" : " [log incomplete]");
-    }
+        std::printf("  %d axes: highest step rate with 99.9 %% of edges < 1/4 period late: below 10 kHz\n", nAxes);
 }
 
 // The axis's own thread (jogs, homing, probing) times each half pulse from
@@ -196,11 +510,11 @@ void ReportAxisThread(AxisCtrl& axis)
 {
     std::printf("Single-axis pulse thread (jog, homing, probing), half pulses against the table:\n");
     CSimPinBank& bank = CSimPinBank::Instance();
-    for (double rate : {10000.0, 25000.0, 50000.0}) {
+    for (double rate : RATES) {
         const double feed = rate * MM_PER_PULSE;
         axis.SetVelocityAcc(feed, feed / 0.02);
         bank.ClearLog();
-        axis.MoveRel(PulsesFor(rate, 0.5, 1) * MM_PER_PULSE);
+        axis.MoveRel(PulsesFor(rate, 0.25, 1) * MM_PER_PULSE);
         axis.wait();
         const auto log = bank.WriteLog(STEP_PIN[0]);
         const auto halves = HalfPulses(axis);
@@ -222,13 +536,33 @@ void ReportAxisThread(AxisCtrl& axis)
     }
 }
 
+std::string CpuModel()
+{
+    std::ifstream f("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(f, line)) {
+        if (line.rfind("model name", 0) == 0 && line.find(':') != std::string::npos)
+            return line.substr(line.find(':') + 2);
+    }
+    return "unknown CPU";
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    bool search = false;
+    bool costOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--search") == 0)
+            search = true;
+        else if (std::strcmp(argv[i], "--cost") == 0)
+            costOnly = true;
+        else if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc)
+            g_iRounds = std::max(1, std::atoi(argv[++i]));
+    }
     CClock::UseVirtual(false);
-    AppConfig::m_iMchType = 3;
     AppConfig::m_bSimulationMode = false;
     AppConfig::m_bHomeSensorsUsed = false;
     AppConfig::m_eAxisFeedtype = FEED_LINEAR;
@@ -236,6 +570,7 @@ int main(int argc, char** argv)
     for (int ax = 0; ax < AXIS_COUNT; ++ax) {
         AppConfig::m_fAxisMovPerPulse[ax] = MM_PER_PULSE;
         AppConfig::m_fAxisDutyCycle[ax] = 0.25;
+        AppConfig::m_iAxisPulseOutput[ax] = qint8(STEP_PIN[ax]);
         axes[ax].m_iAxisIndex = qint16(ax);
         axes[ax].ConfigAxis();
     }
@@ -244,15 +579,18 @@ int main(int argc, char** argv)
     double load[3] = {0, 0, 0};
     if (getloadavg(load, 3) < 1)
         load[0] = -1;
-    std::printf("Step pulse timing: coordinated pulse loop, real clock, simulated pins; %ld CPUs online, "
-                "loop pinned to CPU %d: %s; load average %.2f\n",
-                cpus, CAllAxisCtrl::PULSE_CPU, cpus > CAllAxisCtrl::PULSE_CPU ? "yes" : "no (unpinned)", load[0]);
-    CAllAxisCtrl::StartAutoMode(axes);
-    Report(axes, 1);
-    Report(axes, 3);
-    CAllAxisCtrl::StopAutoMode();
-    while (CAllAxisCtrl::m_bAutoModeRunning)
-        CClock::SleepUs(1000);
+    std::printf("Step pulse timing on %s, %ld CPUs online, loops pinned to CPU %d: %s; load average %.2f\n",
+                CpuModel().c_str(), cpus, CAllAxisCtrl::PULSE_CPU,
+                cpus > CAllAxisCtrl::PULSE_CPU ? "yes" : "no (unpinned)", load[0]);
+    ReportCost(axes);
+    if (costOnly)
+        return 0;
+    ReportLateness(axes);
+    if (search) {
+        std::printf("Pulse loop, simulated pins:\n");
+        ReportHighestRate(axes, 1);
+        ReportHighestRate(axes, 3);
+    }
     ReportAxisThread(axes[X_AXIS]);
     return 0;
 }
