@@ -19,6 +19,7 @@ private slots:
     void rotaryButtonsFollowTheMachineType();
     void holdJogsAndReleaseStops_data();
     void holdJogsAndReleaseStops();
+    void rotaryAxesOnFiveAxes();
     void twoButtonsAtOnce();
     void diagonalWithOneAxisMoving();
     void refusals();
@@ -157,6 +158,33 @@ void TestDlgManual::holdJogsAndReleaseStops()
         QVERIFY(StopsSoon(mw, axis));
         const qint64 n = steps.Count(axis);
         QVERIFY2(dirs[a] == 0 ? n == 0 : (n > 0) == (dirs[a] > 0), qPrintable(QString::number(n)));
+    }
+    mw.PollMessages();
+    QCOMPARE(mw.m_lstLog, QStringList());
+}
+
+void TestDlgManual::rotaryAxesOnFiveAxes()
+{
+    CFakeMainWindow mw;
+    AppConfig::m_iMchType = 5;
+    QVERIFY(mw.m_AppCtrl.InitMachine());
+    CDlgManual dlg(&mw);
+    dlg.ConfigSettings();
+    const struct
+    {
+        const char* m_pName;
+        eAxis m_eAxis;
+        int m_iDir;
+    } kRows[] = {{"Btn_JogCW_A", A_AXIS, 1}, {"Btn_JogACW_A", A_AXIS, -1}, {"Btn_JogCW_B", B_AXIS, 1},
+                 {"Btn_JogACW_B", B_AXIS, -1}};
+    for (const auto& row : kRows) {
+        const double before = mw.m_AppCtrl.GetCurPos(row.m_eAxis);
+        QTest::mousePress(Btn(dlg, row.m_pName), Qt::LeftButton);
+        QVERIFY2(Moving(mw, row.m_eAxis), row.m_pName);
+        QTRY_VERIFY(std::abs(mw.m_AppCtrl.GetCurPos(row.m_eAxis) - before) > 0.5);
+        QTest::mouseRelease(Btn(dlg, row.m_pName), Qt::LeftButton);
+        QVERIFY(StopsSoon(mw, row.m_eAxis));
+        QVERIFY2((mw.m_AppCtrl.GetCurPos(row.m_eAxis) > before) == (row.m_iDir > 0), row.m_pName);
     }
     mw.PollMessages();
     QCOMPARE(mw.m_lstLog, QStringList());
