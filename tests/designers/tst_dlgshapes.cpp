@@ -4,8 +4,7 @@
 #include "designers/dlgellipse.h"
 #include "designers/dlgshapes.h"
 #include "designers/workareafile.h"
-#include "fakemainwindow.h"
-#include "fakeprompter.h"
+#include "designerrig.h"
 #include "formcheck.h"
 
 #include "core/AppConfig.h"
@@ -16,22 +15,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QtTest>
-
-// The designer on the simulated machine, configured, with a prompter that
-// answers for the operator.
-struct stRig
-{
-    stRig() { dlg.ConfigSettings(); }
-    CFakePrompter prompter;
-    CFakeMainWindow mw;
-    CDlgShapes dlg{&mw};
-};
-
-#define RIG                                 \
-    CFakePrompter& prompter = m_pRig->prompter; \
-    CFakeMainWindow& mw = m_pRig->mw;           \
-    CDlgShapes& dlg = m_pRig->dlg;              \
-    Q_UNUSED(prompter) Q_UNUSED(mw)
 
 class TestDlgShapes : public QObject
 {
@@ -69,60 +52,6 @@ private slots:
     void loadRefused();
 };
 
-namespace {
-QPushButton* Btn(QWidget* w, const char* name)
-{
-    auto* p = w->findChild<QPushButton*>(QString::fromLatin1(name));
-    Q_ASSERT(p);
-    return p;
-}
-
-QListWidget* List(CDlgShapes& dlg)
-{
-    return dlg.findChild<QListWidget*>(QStringLiteral("Lw_Shapes"));
-}
-
-// Runs fn once the modal panel opened by the next call is running. A panel
-// still open afterwards (a failed check returned early) is closed, so that a
-// failure never leaves the test waiting on it.
-template <class F>
-void WhenOpen(F fn)
-{
-    QTimer::singleShot(0, [fn] {
-        fn();
-        for (QWidget* w : QApplication::allWidgets())
-            if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible() && d->parentWidget())
-                d->hide();
-    });
-}
-
-stEllipse* AddEllipse(CDlgShapes& dlg, const QString& name)
-{
-    auto* e = new stEllipse;
-    e->m_strName = name;
-    dlg.m_stShapeCuttingInfo.AddEllipse(e);
-    dlg.m_nShapesBeforeSubDlg = (unsigned short)(dlg.m_stShapeCuttingInfo.m_lstShapes.size() - 1);
-    dlg.CreateEllipsePoints(dlg.m_nShapesBeforeSubDlg);
-    dlg.ListNewShapes();
-    return e;
-}
-
-void Press(CDlgShapes& dlg, double x, double y, Qt::MouseButton button)
-{
-    dlg.View()->m_ImgPos = dlg.Map().ToPixel(x, y);
-    const QPointF at(100, 100); // inside the view
-    QMouseEvent ev(QEvent::MouseButtonPress, at, dlg.mapToGlobal(at), button, button, Qt::NoModifier);
-    QApplication::sendEvent(&dlg, &ev);
-}
-
-QStringList Texts(QListWidget* pList)
-{
-    QStringList out;
-    for (int i = 0; i < pList->count(); ++i)
-        out << pList->item(i)->text();
-    return out;
-}
-} // namespace
 
 void TestDlgShapes::form()
 {

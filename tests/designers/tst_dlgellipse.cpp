@@ -1,0 +1,162 @@
+// The ellipse editor: its form, the values it shows, the ranges and rules of
+// its keypad buttons, and the pocket rebuilt when a diameter changes.
+#include "designerrig.h"
+#include "designers/dlgellipse.h"
+#include "designers/ellipsepoints.h"
+#include "formcheck.h"
+
+#include "core/AppConfig.h"
+
+#include <QtTest>
+
+class TestDlgEllipse : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<stRig> m_pRig;
+private slots:
+    void init()
+    {
+        CSimControllerSetup::ResetSettings();
+        AppConfig::m_fEndMillDia = 5.0;
+        m_pRig = std::make_unique<stRig>();
+    }
+    void cleanup() { m_pRig.reset(); }
+    void form();
+    void entries_data();
+    void entries();
+    void sameDiameterRecomputesNothing();
+    void diameterChangeRebuildsPocket();
+};
+
+void TestDlgEllipse::form()
+{
+    CDlgEllipse panel;
+    static const stFormRow kRows[] = {
+        {"CDlgEllipse", "QDialog", 0, 0, 375, 400, "Ellipse"},
+        {"Btn_EllipseCenterX", "QPushButton", 60, 56, 110, 40, "100.000\nCenter X"},
+        {"Btn_EllipseCenterY", "QPushButton", 190, 56, 110, 40, "100.000\nCenter Y"},
+        {"Btn_EllipseMinorAxisDia", "QPushButton", 60, 110, 110, 40, "25.000\nMinor Axis Dia"},
+        {"Btn_EllipseMajorAxisDia", "QPushButton", 190, 110, 110, 40, "25.000\nMajor Axis Dia"},
+        {"Btn_EllipseOrientation", "QPushButton", 60, 160, 110, 40, "0.000\nOrientation(deg)"},
+        {"Btn_EllipseDepth", "QPushButton", 190, 160, 110, 40, "10.000\nDepth"},
+        {"Btn_EllipseHole", "QPushButton", 60, 210, 110, 40, "Pocket"},
+        {"Btn_EllipseXStep", "QPushButton", 190, 210, 110, 40, "0.2\nX Step"},
+        {"Btn_ArcStartAngle", "QPushButton", 60, 260, 110, 40, "0.000\nArc Start Angle"},
+        {"Btn_ArcEndAngle", "QPushButton", 190, 260, 110, 40, "360.000\nArc End Angle"},
+        {"Btn_EllipseCancel", "QPushButton", 180, 350, 90, 40, "Cancel"},
+        {"Btn_EllipseOk", "QPushButton", 280, 350, 90, 40, "Ok"},
+    };
+    for (const stFormRow& row : kRows) {
+        const QString strDiff = FormMismatch(&panel, row);
+        QVERIFY2(strDiff.isEmpty(), qPrintable(strDiff));
+    }
+    QCOMPARE(panel.minimumSize(), QSize(375, 400));
+    QCOMPARE(panel.maximumSize(), QSize(375, 400));
+}
+
+void TestDlgEllipse::entries_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("keypadTitle");
+    QTest::newRow("centre x") << "Btn_EllipseCenterX" << "70" << "70.0000\nCenter X" << "Center X(mm)";
+    QTest::newRow("centre below range") << "Btn_EllipseCenterY" << "0" << "0.0100\nCenter Y" << "Center Y(mm)";
+    QTest::newRow("minor above major") << "Btn_EllipseMinorAxisDia" << "30" << "25.0000\nMinor Axis Dia"
+                                       << "Minor Axis Dia(mm)";
+    QTest::newRow("orientation") << "Btn_EllipseOrientation" << "400" << "360.0000\nOrientation(deg)"
+                                 << "Orientation(deg)";
+    QTest::newRow("depth positive") << "Btn_EllipseDepth" << "5" << "-0.0010\nDepth" << "Depth(mm)";
+    QTest::newRow("depth too deep") << "Btn_EllipseDepth" << "-20000" << "-10000.0000\nDepth" << "Depth(mm)";
+    QTest::newRow("x step to motor steps") << "Btn_EllipseXStep" << "0.0015" << "0.0020\nX Step" << "X Step(mm)";
+    QTest::newRow("x step whole") << "Btn_EllipseXStep" << "0.002" << "0.0020\nX Step" << "X Step(mm)";
+    QTest::newRow("arc start above end") << "Btn_ArcStartAngle" << "400" << "360.0000\nArc Start Angle"
+                                         << "Arc Start Angle(deg)";
+    QTest::newRow("arc end") << "Btn_ArcEndAngle" << "90" << "90.0000\nArc End Angle" << "Arc End Angle(deg)";
+}
+
+void TestDlgEllipse::entries()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(QString, keypadTitle);
+    RIG
+    prompter.m_lstKeypadEntries << typed;
+    WhenOpen([&] {
+        CDlgEllipse* ed = dlg.EllipseEditor();
+        QCOMPARE(Btn(ed, "Btn_EllipseCenterX")->text(), QStringLiteral("50.0000\nCenter X"));
+        QCOMPARE(Btn(ed, "Btn_EllipseDepth")->text(), QStringLiteral("-10.0000\nDepth"));
+        Btn(ed, qPrintable(button))->click();
+        QCOMPARE(Btn(ed, qPrintable(button))->text(), shown);
+        QCOMPARE(Btn(ed, qPrintable(button))->styleSheet(), BTN_BKGND_GRAY);
+        Btn(ed, "Btn_EllipseOk")->click();
+    });
+    Btn(&dlg, "Btn_AddEllipse")->click();
+    QCOMPARE(prompter.m_lstPrompts.value(0).m_strTitle, keypadTitle);
+    // The record holds what the button shows, and the path follows it.
+    const stEllipse& e = *dlg.EllipseAt(0);
+    const double f = shown.section(QLatin1Char('\n'), 0, 0).toDouble();
+    const double stored = button == QLatin1String("Btn_EllipseCenterX")        ? e.m_Center.x
+                          : button == QLatin1String("Btn_EllipseCenterY")      ? e.m_Center.y
+                          : button == QLatin1String("Btn_EllipseMinorAxisDia") ? e.m_fMinorAxisDia
+                          : button == QLatin1String("Btn_EllipseOrientation")  ? e.m_fOrientation
+                          : button == QLatin1String("Btn_EllipseDepth")        ? e.m_fDepth
+                          : button == QLatin1String("Btn_EllipseXStep")        ? e.m_fXStep
+                          : button == QLatin1String("Btn_ArcStartAngle")       ? e.m_fArcStartAngle
+                                                                               : e.m_fArcEndAngle;
+    QCOMPARE(stored, f);
+    stEllipse copy = e;
+    QCOMPARE(CEllipsePoints::Create(copy, 5.0).size(), e.m_lstPoints.size());
+}
+
+void TestDlgEllipse::sameDiameterRecomputesNothing()
+{
+    RIG
+    prompter.m_lstKeypadEntries << "25" << "40";
+    WhenOpen([&] {
+        stEllipse* e = dlg.EllipseAt(0);
+        e->m_lstPoints.clear();
+        Btn(dlg.EllipseEditor(), "Btn_EllipseMajorAxisDia")->click();
+        QVERIFY(e->m_lstPoints.empty());
+        Btn(dlg.EllipseEditor(), "Btn_EllipseMajorAxisDia")->click();
+        QCOMPARE(e->m_fMajorAxisDia, 40.0);
+        QVERIFY(!e->m_lstPoints.empty());
+        QCOMPARE(e->m_lstPoints.front().x, 50.0 + 22.5);
+        Btn(dlg.EllipseEditor(), "Btn_EllipseOk")->click();
+    });
+    Btn(&dlg, "Btn_AddEllipse")->click();
+}
+
+void TestDlgEllipse::diameterChangeRebuildsPocket()
+{
+    RIG
+    prompter.m_lstKeypadEntries << "30" << "20" << "-2";
+    WhenOpen([&] {
+        CDlgEllipse* ed = dlg.EllipseEditor();
+        Btn(ed, "Btn_EllipseHole")->click();
+        QCOMPARE(int(dlg.m_stShapeCuttingInfo.m_lstShapes.size()), 1 + 4); // 20, 15, 10, 5
+        Btn(ed, "Btn_EllipseMajorAxisDia")->click(); // 30 x 25: rings 25x20 .. 10x5
+        QCOMPARE(int(dlg.m_stShapeCuttingInfo.m_lstShapes.size()), 1 + 4);
+        QCOMPARE(dlg.EllipseAt(1)->m_fMajorAxisDia, 25.0);
+        Btn(ed, "Btn_EllipseMinorAxisDia")->click(); // 30 x 20: rings 25x15, 20x10, 15x5
+        QCOMPARE(int(dlg.m_stShapeCuttingInfo.m_lstShapes.size()), 1 + 3);
+        QCOMPARE(dlg.EllipseAt(3)->m_fMinorAxisDia, 5.0);
+        QCOMPARE(Btn(ed, "Btn_EllipseHole")->styleSheet(), BTN_BKGND_GREEN);
+        // Depth with the pocket on goes to the rings as well.
+        Btn(ed, "Btn_EllipseDepth")->click();
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(dlg.EllipseAt(i)->m_fDepth, -2.0);
+        // Off again: only the ellipse, cut outside its outline.
+        Btn(ed, "Btn_EllipseHole")->click();
+        QCOMPARE(int(dlg.m_stShapeCuttingInfo.m_lstShapes.size()), 1);
+        QVERIFY(!dlg.EllipseAt(0)->m_bHole);
+        QCOMPARE(dlg.EllipseAt(0)->m_lstPoints.front().x, 50.0 + 17.5);
+        Btn(ed, "Btn_EllipseOk")->click();
+    });
+    Btn(&dlg, "Btn_AddEllipse")->click();
+    QCOMPARE(Texts(List(dlg)), QStringList{"Ellipse_1"});
+}
+
+QTEST_MAIN(TestDlgEllipse)
+#include "tst_dlgellipse.moc"
