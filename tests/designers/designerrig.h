@@ -6,6 +6,7 @@
 #include "fakemainwindow.h"
 #include "fakeprompter.h"
 
+#include "core/AppConfig.h"
 #include "ui/MyView.h"
 
 #include <QApplication>
@@ -13,6 +14,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
+
+#include <memory>
 
 // The designer on the simulated machine, configured, with a prompter that
 // answers for the operator.
@@ -23,6 +26,15 @@ struct stRig
     CFakeMainWindow mw;
     CDlgShapes dlg{&mw};
 };
+
+// A fresh rig on the default settings (end mill 5 mm, plunge feed 10).
+inline std::unique_ptr<stRig> NewRig()
+{
+    CSimControllerSetup::ResetSettings();
+    AppConfig::m_fEndMillDia = 5.0;
+    AppConfig::m_fPlungeFeed = 10.0;
+    return std::make_unique<stRig>();
+}
 
 #define RIG                                 \
     CFakePrompter& prompter = m_pRig->prompter; \

@@ -17,11 +17,7 @@ class TestDlgEditPolygon : public QObject
     Q_OBJECT
     std::unique_ptr<stRig> m_pRig;
 private slots:
-    void init()
-    {
-        CSimControllerSetup::ResetSettings();
-        m_pRig = std::make_unique<stRig>();
-    }
+    void init() { m_pRig = NewRig(); }
     void cleanup() { m_pRig.reset(); }
     void forms();
     void offsetTurnScaleTotals();

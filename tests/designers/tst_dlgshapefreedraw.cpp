@@ -15,12 +15,7 @@ class TestDlgShapeFreeDraw : public QObject
     Q_OBJECT
     std::unique_ptr<stRig> m_pRig;
 private slots:
-    void init()
-    {
-        CSimControllerSetup::ResetSettings();
-        AppConfig::m_fEndMillDia = 5.0;
-        m_pRig = std::make_unique<stRig>();
-    }
+    void init() { m_pRig = NewRig(); }
     void cleanup() { m_pRig.reset(); }
     void form();
     void pocketOfSquareNamedOnOk();
