@@ -21,6 +21,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QThread>
 
 namespace {
 // The view and the picture it shows (the view less its scroll bars).
@@ -246,6 +247,12 @@ void CDlgShapes::on_Btn_GenerateGCode_clicked()
 
 void CDlgShapes::UpdateWorkArea()
 {
+    // A work zero set on the controller's thread (Z by probe) lands here on
+    // the GUI thread.
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, [this] { UpdateWorkArea(); }, Qt::QueuedConnection);
+        return;
+    }
     stFloatPoint& wa = m_stShapeCuttingInfo.m_WorkArea;
     if (AppConfig::m_bHomeSensorsUsed) {
         wa.x = AppConfig::m_fAxisPosDirLimit[X_AXIS] - AppConfig::m_fAxisWorkZero[X_AXIS];
@@ -254,6 +261,9 @@ void CDlgShapes::UpdateWorkArea()
     m_Map.Update(m_pWorkAreaImg->width(), m_pWorkAreaImg->height(), m_nMargin, wa.x, wa.y);
     m_dScale = m_Map.Scale();
     m_WorkAreaRect = m_Map.Rect();
+    // The picture panel lays its contours out on the work area.
+    if (!m_pDlgShapeFromImg->isHidden())
+        m_pDlgShapeFromImg->ConfigSettings();
     DrawWorkArea();
 }
 
@@ -414,7 +424,7 @@ void CDlgShapes::OnMouseMove()
     const int iPressX = int(m_MousePosMM.x);
     const int iPressY = int(m_MousePosMM.y);
     if (bLeft && m_pDlgEditPolygon && !m_pDlgEditPolygon->isHidden()) {
-        stPolygon* p = PolygonAt(m_nSelShape);
+        stPolygon* p = PolygonAt(m_pDlgEditPolygon->m_nShapeIndex);
         if (p && m_uiSelVertex < p->m_lstVertices.size()) {
             stFloatPoint& v = p->m_lstVertices[m_uiSelVertex];
             const QRect box(iPressX - 3, iPressY - 3, 6, 6);
@@ -838,6 +848,8 @@ void CDlgShapes::EditPolygon(int row)
     m_pDlgEditPolygon->m_nShapeIndex = (unsigned short)row;
     BeginEditing();
     m_pDlgEditPolygon->ConfigSettings();
+    // Shown before the first drawing, which marks the selected vertex.
+    m_pDlgEditPolygon->show();
     DrawWorkArea();
     m_pDlgEditPolygon->exec();
     EndEditing();
