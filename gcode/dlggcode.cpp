@@ -686,6 +686,11 @@ void CdlgGCode::ShowNewProgram(const QString& strFile)
 
 bool CdlgGCode::OpenAndCheck(const QString& strPath)
 {
+    // The controller reads the program while it runs it (also while paused).
+    if (RunActive()) {
+        Log(QStringLiteral("Machine in use"), MSG_ERROR);
+        return false;
+    }
     if (ProgramBusy() || !m_Doc.MayDiscardEdits())
         return false;
     if (!m_Doc.LoadGeneratedFile(strPath, this))

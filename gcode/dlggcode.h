@@ -75,7 +75,8 @@ public:
     // Opens a program file found elsewhere (a USB stick) in place of the
     // program shown, asking first about unsaved edits, and checks it once it
     // is loaded. It runs from its first line. False (logged) when refused:
-    // a load or check still running, or the edits kept.
+    // a G-code run or single line under way, a load or check still running,
+    // or the edits kept.
     bool OpenAndCheck(const QString& strPath);
 
     // ---- Window state ---------------------------------------------------------

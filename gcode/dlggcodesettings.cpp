@@ -4,6 +4,7 @@
 #include "core/AppConfig.h"
 #include "core/Prompter.h"
 #include "gcode/gcodeentryranges.h"
+#include "ui/mainservices.h"
 #include "ui/resources.h"
 
 #include <cmath>
@@ -125,4 +126,9 @@ double dlgGCodeSettings::OpenKeypad(QPushButton* pBtn, QString strTitle, QString
     pBtn->setText(strText);
     pBtn->setStyleSheet(BTN_BKGND_GRAY);
     return fValue;
+}
+
+void dlgGCodeSettings::ResetBtnBkGnd(QPushButton* pBtn, QString strStyle)
+{
+    CMainServices::ResetBtnBkGnd(pBtn, strStyle);
 }

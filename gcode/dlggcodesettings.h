@@ -38,6 +38,12 @@ public:
     // Moves the highlight to pBtn, the new reference corner.
     void UpdateHomeRefBtnGr(QPushButton* pBtn);
 
+public slots:
+    // Click feedback: gives pBtn the style sheet strStyle 150 ms later, on the
+    // GUI thread, without holding up the dialog; a button gone by then is
+    // left alone.
+    void ResetBtnBkGnd(QPushButton* pBtn, QString strStyle);
+
 private slots:
     void on_Btn_UsePrgmFeed_clicked();
     void on_Btn_GCode_SaveExecStatus_clicked();

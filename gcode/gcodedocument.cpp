@@ -44,10 +44,11 @@ bool CGCodeDocument::MayDiscardEdits()
     const auto answer = CPrompter::Instance().Question(m_pDialogParent, QStringLiteral("Information"),
                                                        QStringLiteral("Save current G-Code?"),
                                                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    if (answer != QMessageBox::Yes) {
-        m_bGCodeModified = false;
+    // No lets the edits go, but only with the program: the caller may still
+    // stop (a file dialog cancelled), and the edits then stay in the window,
+    // still unsaved, and are asked about again next time.
+    if (answer != QMessageBox::Yes)
         return true;
-    }
     return m_strCurGCodeFile.isEmpty() ? SaveGCode() : OverWriteGCodeFile();
 }
 

@@ -36,8 +36,10 @@ public:
 
     // Asks "Save current G-Code?" (Yes / No, No the default) when the program
     // has lines and unsaved edits; Yes saves it (to its file, or under a name
-    // asked for when it has none), No forgets the edits. True when the edits
-    // may be thrown away: nothing to lose, No, or a save that succeeded.
+    // asked for when it has none). True when the edits may be thrown away:
+    // nothing to lose, No, or a save that succeeded. After No the program is
+    // still marked modified until it is actually replaced or emptied, so an
+    // operation that stops later (a file dialog cancelled) loses nothing.
     // False when the save failed or was cancelled: the caller must stop.
     // New, Open and the DXF import call it before they empty the program.
     bool MayDiscardEdits();

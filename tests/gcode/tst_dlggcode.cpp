@@ -153,6 +153,7 @@ private slots:
     void runSettings();
     void files();
     void openAndCheck();
+    void declinedSaveKeepsEditsMarked();
     void dxfImport();
     void dxfImportCancelledOrInvalid();
     void dxfImportTellsWhatIsLeftOut();
@@ -869,6 +870,40 @@ void TestDlgGCode::openAndCheck()
     QVERIFY(!w.dlg.OpenAndCheck(strRoot + "/prog.ncc"));
     QCOMPARE(w.dlg.CurrentFile(), strUsb);
     QCOMPARE(CdlgGCode::m_lstOfGCodeLines.size(), size_t(3));
+    CdlgGCode::m_bGCodeCompiling = false;
+
+    // Refused while the controller runs the program (a paused run too): it
+    // reads the token lists, which must not be emptied under it.
+    w.mw.m_AppCtrl.m_iRunMode = AppControl::RUN_GCODE;
+    QVERIFY(!w.dlg.OpenAndCheck(strRoot + "/prog.ncc"));
+    w.mw.m_AppCtrl.m_iRunMode = AppControl::RUN_IDLE;
+    QCOMPARE(w.mw.m_lstLog.last(), QStringLiteral("error: Machine in use"));
+    QCOMPARE(w.dlg.CurrentFile(), strUsb);
+    QCOMPARE(CdlgGCode::m_lstOfGCodeLines.size(), size_t(3));
+}
+
+void TestDlgGCode::declinedSaveKeepsEditsMarked()
+{
+    // No to "Save current G-Code?" and then no file chosen: the edited
+    // program stays in the window, still unsaved, so the next operation that
+    // would throw it away asks again.
+    stWnd w;
+    w.Load(Program(3));
+    w.ClickRow(1);
+    w.Edit()->setText("[1]M3");
+    w.Click("Btn_UpdateGCodeLine");
+    for (const char* button : {"Btn_OpenGCode", "Btn_OpenDXF"}) {
+        w.prompter.m_lstAnswers << QMessageBox::No;
+        w.Click(button);
+        QVERIFY2(w.dlg.IsModified(), button);
+        QCOMPARE(CdlgGCode::m_lstOfGCodeLines[1], QStringLiteral("M3"));
+    }
+    w.prompter.m_lstAnswers << QMessageBox::No;
+    w.Click("Btn_NewGCode");
+    QCOMPARE(w.prompter.Texts("Question"),
+             (QStringList{"Save current G-Code?", "Save current G-Code?", "Save current G-Code?"}));
+    QVERIFY(CdlgGCode::m_lstOfGCodeLines.empty());
+    QVERIFY(!w.dlg.IsModified());
 }
 
 void TestDlgGCode::dxfImport()

@@ -21,6 +21,7 @@ private slots:
     void referenceCorner();
     void axisStep_data();
     void axisStep();
+    void resetSlot();
 };
 
 void TestDlgGCodeSettings::form()
@@ -174,6 +175,19 @@ void TestDlgGCodeSettings::axisStep()
     QCOMPARE(prompter.m_lstPrompts[0].m_strTitle, QStringLiteral("Axis Step"));
     QCOMPARE(prompter.m_lstPrompts[0].m_strText, QStringLiteral("0.1000"));
     QVERIFY(!prompter.m_bLastKeypadSign);
+}
+
+void TestDlgGCodeSettings::resetSlot()
+{
+    // The click feedback's return to grey: a slot, reached by name, that
+    // leaves the button as it is now and repaints it a moment later.
+    dlgGCodeSettings dlg;
+    auto* pBtn = FindButton(dlg, "Btn_UsePrgmFeed");
+    pBtn->setStyleSheet(BTN_BKGND_GREEN);
+    QVERIFY(QMetaObject::invokeMethod(&dlg, "ResetBtnBkGnd", Q_ARG(QPushButton*, pBtn),
+                                      Q_ARG(QString, BTN_BKGND_GRAY)));
+    QCOMPARE(pBtn->styleSheet(), BTN_BKGND_GREEN);
+    QTRY_COMPARE(pBtn->styleSheet(), BTN_BKGND_GRAY);
 }
 
 QTEST_MAIN(TestDlgGCodeSettings)

@@ -79,7 +79,7 @@ private slots:
         QTest::addColumn<bool>("stillModified");
         QTest::addColumn<QByteArray>("written"); // content of the program's file afterwards
         QTest::newRow("unmodified") << false << true << int(QMessageBox::Yes) << "" << true << false << QByteArray("OLD\n");
-        QTest::newRow("no forgets the edits") << true << true << int(QMessageBox::No) << "" << true << false << QByteArray("OLD\n");
+        QTest::newRow("no lets the edits go, still unsaved") << true << true << int(QMessageBox::No) << "" << true << true << QByteArray("OLD\n");
         QTest::newRow("yes overwrites") << true << true << int(QMessageBox::Yes) << "" << true << false << QByteArray("G0 X1\nM30\n");
         QTest::newRow("yes overwrite fails") << true << true << int(QMessageBox::Yes) << "" << false << true << QByteArray("<dir>");
         QTest::newRow("yes save cancelled") << true << false << int(QMessageBox::Yes) << "" << false << true << QByteArray();
