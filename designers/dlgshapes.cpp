@@ -71,6 +71,7 @@ CDlgShapes::CDlgShapes(QWidget* parent)
     m_stShapeCuttingInfo.m_WorkArea.y = 200.0;
     m_stShapeCuttingInfo.m_fZStep = 1.0;
     m_Map.Update(IMG_WIDTH, IMG_HEIGHT, m_nMargin, 300.0, 200.0);
+    m_fPathsEndMillDia = AppConfig::m_fEndMillDia;
     m_dScale = m_Map.Scale();
     m_WorkAreaRect = m_Map.Rect();
     connect(m_pView, SIGNAL(MouseMoved()), this, SLOT(OnMouseMove()));
@@ -148,6 +149,10 @@ void CDlgShapes::UpdatePlungeFeed()
     ui->Btn_EndMillDia->setText(CShapeEditRules::ButtonText(AppConfig::m_fEndMillDia, 1, QStringLiteral("End-Mill")));
     ui->Btn_ZAxisPlungeFeed->setText(
         CShapeEditRules::ButtonText(AppConfig::m_fPlungeFeed, 4, QStringLiteral("Plunge Feed")));
+    // Another window may have changed the end mill; never while a cut reads
+    // the paths.
+    if (m_bEnabled && RefreshToolPaths())
+        DrawWorkArea();
 }
 
 void CDlgShapes::ResetUI(bool bEnable)
@@ -214,6 +219,7 @@ bool CDlgShapes::StartShapeCutting()
         pSvc->AddLogMsg(QStringLiteral("Homing not done!\nUse \"Move Home\" in user Settings"), MSG_ERROR);
         return false;
     }
+    RefreshToolPaths();
     ResetUI(false);
     pSvc->ClearToolGraphics();
     ctrl.StartShapeCutting(&m_stShapeCuttingInfo);
@@ -235,6 +241,8 @@ void CDlgShapes::on_Btn_GenerateGCode_clicked()
         if (!strFile.endsWith(QLatin1String(".txt")) && !strFile.endsWith(QLatin1String(".ncc")))
             strFile += QStringLiteral(".txt");
         AppControl& ctrl = pSvc->GetAppCtrl();
+        if (ctrl.m_iRunMode != AppControl::RUN_SHAPES)
+            RefreshToolPaths();
         ctrl.m_pShapeCuttingInfo = &m_stShapeCuttingInfo;
         // The writer queues its own reason when it fails.
         if (ctrl.CreateGCodeFromShapes(strFile))
@@ -381,14 +389,19 @@ void CDlgShapes::DrawShapes(QPainter& painter)
 
 void CDlgShapes::CreateEllipsePoints(unsigned short index)
 {
-    if (stEllipse* e = EllipseAt(index))
+    if (stEllipse* e = EllipseAt(index)) {
         e->m_lstPoints = CEllipsePoints::Create(*e, AppConfig::m_fEndMillDia);
+    }
 }
 
-void CDlgShapes::RecomputeEllipses()
+bool CDlgShapes::RefreshToolPaths()
 {
+    if (m_fPathsEndMillDia == AppConfig::m_fEndMillDia)
+        return false;
     for (size_t i = 0; i < m_stShapeCuttingInfo.m_lstShapes.size(); ++i)
         CreateEllipsePoints((unsigned short)i);
+    m_fPathsEndMillDia = AppConfig::m_fEndMillDia;
+    return true;
 }
 
 // ---------------------------------------------------------------- mouse
@@ -735,14 +748,11 @@ void CDlgShapes::on_Btn_EndMillDia_clicked()
     stFloatPoint range;
     range.x = 0.1;
     range.y = 100.0;
-    const double fOld = AppConfig::m_fEndMillDia;
     AppConfig::m_fEndMillDia = AskValue(ui->Btn_EndMillDia, QStringLiteral("End-Mill"), QStringLiteral("End-Mill"),
                                         AppConfig::m_fEndMillDia, range, false, 1);
     // The ellipse tool paths lie one tool radius off their outlines.
-    if (AppConfig::m_fEndMillDia != fOld) {
-        RecomputeEllipses();
+    if (RefreshToolPaths())
         DrawWorkArea();
-    }
 }
 
 void CDlgShapes::on_Btn_DispGraphics_clicked()

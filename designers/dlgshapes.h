@@ -158,8 +158,9 @@ private:
     // The polygon editor's side of picking and dragging a vertex.
     void PickVertex(const stFloatPoint& pt);
     void PolygonVerticesChanged();
-    // Recomputes every ellipse's tool path (after the end mill changed).
-    void RecomputeEllipses();
+    // Recomputes every ellipse's tool path when the end mill changed since
+    // they were made (here or in another window); true when it did.
+    bool RefreshToolPaths();
 
     Ui::CDlgShapes* ui;
     CMyView* m_pView = nullptr;           // child of this window
@@ -171,4 +172,5 @@ private:
     CDlgShapeFromImg* m_pDlgShapeFromImg = nullptr;
     bool m_bListLocked = false;           // list commands off while an editor runs or a cut runs
     bool m_bEnabled = true;               // ResetUI state
+    double m_fPathsEndMillDia = 0.0;      // end mill the ellipse paths were made for
 };

@@ -104,6 +104,15 @@ void TestDlgShapes::settingsOnButtons()
     dlg.UpdateWorkArea();
     QCOMPARE(dlg.m_stShapeCuttingInfo.m_WorkArea.x, 150.0);
     QCOMPARE(dlg.m_stShapeCuttingInfo.m_WorkArea.y, 100.0);
+
+    // From the controller's thread (a Z zero by probe) the update is
+    // carried out on the GUI thread, not on the caller's.
+    AppConfig::m_fAxisWorkZero[X_AXIS] = 80;
+    std::unique_ptr<QThread> worker(QThread::create([&dlg] { dlg.UpdateWorkArea(); }));
+    worker->start();
+    QVERIFY(worker->wait(10000));
+    QCOMPARE(dlg.m_stShapeCuttingInfo.m_WorkArea.x, 150.0);
+    QTRY_COMPARE(dlg.m_stShapeCuttingInfo.m_WorkArea.x, 100.0);
 }
 
 void TestDlgShapes::resetUiKeepsSizeButtonsOffWithHomeSwitches()
@@ -439,6 +448,21 @@ void TestDlgShapes::endMillChangeRecomputesPaths()
     Btn(&dlg, "Btn_EndMillDia")->click();
     QCOMPARE(AppConfig::m_fEndMillDia, 10.0);
     QCOMPARE(e->m_lstPoints.front().x, 50.0 + 17.5);
+
+    // Changed in another window: the paths follow when the designer is
+    // brought up again, but not while a cut reads them.
+    AppConfig::m_fEndMillDia = 4.0;
+    dlg.ResetUI(false);
+    dlg.UpdatePlungeFeed();
+    QCOMPARE(e->m_lstPoints.front().x, 50.0 + 17.5);
+    dlg.ResetUI(true);
+    dlg.UpdatePlungeFeed();
+    QCOMPARE(e->m_lstPoints.front().x, 50.0 + 14.5);
+    // A cut started right after a change elsewhere uses the new tool.
+    AppConfig::m_fEndMillDia = 2.0;
+    QVERIFY(dlg.StartShapeCutting());
+    QCOMPARE(e->m_lstPoints.front().x, 50.0 + 13.5);
+    QVERIFY(FinishOperation(mw.m_AppCtrl));
 }
 
 void TestDlgShapes::workAreaMapping()
