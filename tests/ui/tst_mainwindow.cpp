@@ -73,6 +73,7 @@ private slots:
     void startRefusals_data();
     void startRefusals();
     void pauseAndResetEndTheJob();
+    void formStartPauseAndReset();
     void resetRefusals();
     void stopAndRelease();
     void emergencyStopSwitchesSpindleOff();
@@ -508,6 +509,52 @@ void TestMainWindow::pauseAndResetEndTheJob()
     QCOMPARE(w.m_AppCtrl.GetCurPos(X_AXIS), fX);
     QVERIFY(!CAllAxisCtrl::m_bAutoModeRunning);
     QVERIFY(!lstLog.contains(QStringLiteral("G-Code execution finished")));
+    QVERIFY(!LogLines(w).contains(QStringLiteral("G-Code execution finished")));
+}
+
+void TestMainWindow::formStartPauseAndReset()
+{
+    CPacedPins pacing;
+    GCodeCmdList program = LongProgram();
+    MainWindow w;
+    QPushButton* pStartPause = w.ui->Btn_StartPause;
+    QPushButton* pReset = w.ui->Btn_Reset;
+
+    // With a settings window shown the button only flashes.
+    w.on_Btn_JobSettings_clicked();
+    pStartPause->click();
+    QCOMPARE(pStartPause->text(), QStringLiteral("Start"));
+    QCOMPARE(pStartPause->styleSheet(), BTN_BKGND_GRAY);
+    QVERIFY(QTest::qWaitFor([&]() { return pStartPause->styleSheet() == BTN_BKGND_START; }, 2000));
+    w.on_Btn_GCode_clicked();
+
+    w.m_AppCtrl.StartGCode(&program);
+    QVERIFY(TickUntil(w, [&]() { return CAllAxisCtrl::GetMotionState(); }));
+    pStartPause->click();
+    QVERIFY(w.m_AppCtrl.m_bHold);
+    QCOMPARE(pStartPause->text(), QStringLiteral("Resume"));
+    QCOMPARE(pStartPause->styleSheet(), BTN_BKGND_BLUE);
+    QVERIFY(pReset->isEnabled());
+    pStartPause->click();
+    QVERIFY(!w.m_AppCtrl.m_bHold);
+    QCOMPARE(pStartPause->text(), QStringLiteral("Pause"));
+    QVERIFY(!pReset->isEnabled());
+
+    pStartPause->click();
+    QVERIFY(TickUntil(w, [&]() { return !CAllAxisCtrl::GetMotionState(); }));
+    pReset->click();
+    // The job has ended before the window shows idle.
+    QVERIFY(!w.m_AppCtrl.isRunning());
+    QCOMPARE(w.m_AppCtrl.m_iRunMode.load(), 0);
+    QCOMPARE(LogLines(w).mid(0, 2), (QStringList{"Machine is reset", "G-Code execution aborted"}));
+    QCOMPARE(pStartPause->text(), QStringLiteral("Start"));
+    QVERIFY(!pReset->isEnabled());
+    const double fX = w.m_AppCtrl.GetCurPos(X_AXIS);
+    for (int i = 0; i < 10; ++i) {
+        QTest::qWait(5);
+        w.OnTimer();
+    }
+    QCOMPARE(w.m_AppCtrl.GetCurPos(X_AXIS), fX);
     QVERIFY(!LogLines(w).contains(QStringLiteral("G-Code execution finished")));
 }
 

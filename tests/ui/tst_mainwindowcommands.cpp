@@ -484,9 +484,17 @@ void TestMainWindowCommands::longPresses()
     QCOMPARE(w.m_AppCtrl.GetCurPos(X_AXIS), 10.0);
     Hold(w, Qt::Key_5, 1200);
     QCOMPARE(w.m_AppCtrl.GetCurPos(X_AXIS), 0.0);
-    // A long press is not also a click: the mode stays.
+    // A long press is not also a click: the mode stays. Holding 0 starts
+    // the machine homing without its question.
+    AppConfig::m_bHomeSensorsUsed = true;
     Hold(w, Qt::Key_0, 1200);
     QVERIFY(w.m_bNumLockOn);
+    QVERIFY(m_pPrompter->Texts(QStringLiteral("Question")).isEmpty());
+    QCOMPARE(w.m_AppCtrl.m_iRunMode.load(), int(AppControl::RUN_MCH_HOMING));
+    QVERIFY(LogLines(w).contains(QStringLiteral("Moving to Machine Home")));
+    w.m_AppCtrl.StopAll();
+    QVERIFY(WaitThreadEnd(w.m_AppCtrl));
+    w.OnOperationFinish();
 }
 
 void TestMainWindowCommands::keysWhileBusy()
