@@ -847,8 +847,13 @@ bool AppControl::MoveWorkZeroAll()
 bool AppControl::ManualMoveAllowed()
 {
     // The operation thread moves axes itself; anyone else waits until the
-    // operation is over, so that no single-axis move runs into a job.
-    if (isRunning() && QThread::currentThread() != this) {
+    // operation is over, so that no single-axis move runs into a job. A
+    // G-code run held between two segments (the operator's pause or a manual
+    // tool change) lets the operator move the machine by hand; the run goes
+    // on only once those moves have ended.
+    const bool bHeldBetweenSegments =
+        m_bHold && m_iRunMode == RUN_GCODE && !CAllAxisCtrl::GetMotionState();
+    if (isRunning() && QThread::currentThread() != this && !bHeldBetweenSegments) {
         AddErrMsg(QStringLiteral("Axis in use"));
         return false;
     }
@@ -939,8 +944,16 @@ bool AppControl::MustStop() const
 bool AppControl::WaitWhileHeld()
 {
     // Paused: look at the stop conditions once a second.
+    bool bHeld = false;
     while (m_bHold) {
+        bHeld = true;
         CClock::SleepMs(1000);
+        if (MustStop())
+            return false;
+    }
+    // Moves the operator made by hand while held end before the run goes on.
+    while (bHeld && !IsMachineIdle()) {
+        CClock::SleepMs(10);
         if (MustStop())
             return false;
     }

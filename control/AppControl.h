@@ -356,7 +356,8 @@ protected:
     // it could not be written.
     bool SaveWorkZeros();
     // Single-axis moves asked for from outside the operation thread are
-    // refused ("Axis in use") while an operation runs.
+    // refused ("Axis in use") while an operation runs, except while a G-code
+    // run is held between segments.
     bool ManualMoveAllowed();
     // A single-axis command: refused while an operation runs (from outside
     // it); the axis's own text is queued when the axis refuses.

@@ -526,6 +526,33 @@ private slots:
         QCOMPARE(run.messages, (QStringList{"info: Tool Change Sequence Started", "info: Change tool and click start"}));
     }
 
+    void jogWhileHeldForToolChange()
+    {
+        // The operator moves the machine by hand while the run waits for the
+        // new tool; the run goes on once those moves have ended. Not held, or
+        // held in the middle of a segment, hand moves are refused.
+        AppConfig::m_bEnlManualToolChange = true;
+        AppConfig::m_fAxisManualToolChngPos[X_AXIS] = 0;
+        AppConfig::m_fAxisManualToolChngPos[Y_AXIS] = 0;
+        AppConfig::m_fAxisManualToolChngPos[Z_AXIS] = 4;
+        CProgramRunner runner({"M6", "G0 X1"});
+        runner.Start();
+        QVERIFY(WaitFor([&] { return bool(runner.m_Ctrl.m_bToolChangeReq); }));
+        QVERIFY(!runner.m_Ctrl.MoveRel(Z_AXIS, 1.0)); // asked for, not yet held
+        runner.m_Ctrl.m_bHold = true;
+        runner.m_Ctrl.m_bToolChangeReq = false;
+        QVERIFY(runner.m_Ctrl.MoveRel(Z_AXIS, 6.0));
+        QVERIFY(WaitFor([&] { return !runner.m_Ctrl.m_AxisCtrl[Z_AXIS].GetAxisState(); }));
+        QCOMPARE(runner.m_Ctrl.GetCurPos(Z_AXIS), 10.0);
+        runner.m_Ctrl.m_bHold = false;
+        const stRun run = runner.Finish();
+        // The next move goes to the program's own position again.
+        QCOMPARE(run.segments, QStringList{"G00 1.0000 0.0000 4.0000"});
+        QCOMPARE(runner.m_Ctrl.GetCurPos(Z_AXIS), 4.0);
+        QCOMPARE(run.messages, (QStringList{"info: Tool Change Sequence Started", "info: Change tool and click start",
+                                            "error: Axis in use"}));
+    }
+
     void manualToolChangeRefusedByAnAxis()
     {
         // Home switches fitted, the machine homed where it stands, and a
