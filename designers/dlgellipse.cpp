@@ -156,6 +156,8 @@ void CDlgEllipse::SetDiameter(bool bMajor, double fValue)
     }
     if (m_bPocket) {
         RemoveRings();
+        if (e->m_fMinorAxisDia < AppConfig::m_fEndMillDia)
+            LogEndMillTooBig();
         MakeRings();
     } else {
         UpdateEllipse(m_nShapeIndex);
@@ -235,8 +237,7 @@ void CDlgEllipse::on_Btn_EllipseHole_clicked()
     m_bPocket = !m_bPocket;
     if (m_bPocket) {
         if (e->m_fMinorAxisDia < AppConfig::m_fEndMillDia) {
-            if (CMainServices* pSvc = Services())
-                pSvc->AddLogMsg(QStringLiteral("End-mill size too big. Please change the End-Mill"), MSG_ERROR);
+            LogEndMillTooBig();
             return;
         }
         MakeRings();
@@ -246,6 +247,12 @@ void CDlgEllipse::on_Btn_EllipseHole_clicked()
         RemoveRings();
         UpdateEllipse(m_nShapeIndex);
     }
+}
+
+void CDlgEllipse::LogEndMillTooBig()
+{
+    if (CMainServices* pSvc = Services())
+        pSvc->AddLogMsg(QStringLiteral("End-mill size too big. Please change the End-Mill"), MSG_ERROR);
 }
 
 void CDlgEllipse::MakeRings()

@@ -67,6 +67,8 @@ private:
     // then the rings rebuilt or the points recomputed.
     void SetDiameter(bool bMajor, double fValue);
     void MakeRings();
+    // No ring fits: the tool is wider than the hole.
+    void LogEndMillTooBig();
     void RemoveRings();
 
     Ui::CDlgEllipse* ui;
