@@ -97,9 +97,11 @@ void CDlgUserSettings::ShowSpindleOptions()
     ShowState(ui->Btn_AutoTurnOnSpindleCW, AppConfig::m_bAutoSpindleOnCW);
     ShowState(ui->Btn_AutoTurnOnSpindleCCW, AppConfig::m_bAutoSpindleOnCCW);
     ShowState(ui->Btn_AutoTurnOffSpindle, AppConfig::m_bAutoSpindleOff);
-    // Automatic switch-on is clockwise or counter-clockwise, never both.
-    ui->Btn_AutoTurnOnSpindleCCW->setEnabled(!AppConfig::m_bAutoSpindleOnCW);
-    ui->Btn_AutoTurnOnSpindleCW->setEnabled(!AppConfig::m_bAutoSpindleOnCCW);
+    // Automatic switch-on is clockwise or counter-clockwise, never both. A
+    // switch that is on can always be switched off, also when a settings
+    // file brought both on.
+    ui->Btn_AutoTurnOnSpindleCCW->setEnabled(!AppConfig::m_bAutoSpindleOnCW || AppConfig::m_bAutoSpindleOnCCW);
+    ui->Btn_AutoTurnOnSpindleCW->setEnabled(!AppConfig::m_bAutoSpindleOnCCW || AppConfig::m_bAutoSpindleOnCW);
 }
 
 void CDlgUserSettings::ShowToolChangeOptions()
@@ -108,9 +110,10 @@ void CDlgUserSettings::ShowToolChangeOptions()
     const bool bAuto = AppConfig::m_bEnlAutoToolChange;
     ShowState(ui->Btn_EnlManualToolChange, bManual);
     ShowState(ui->Btn_EnlAutoToolChange, bAuto);
-    // Manual and automatic tool change exclude each other.
-    ui->Btn_EnlAutoToolChange->setEnabled(!bManual);
-    ui->Btn_EnlManualToolChange->setEnabled(!bAuto);
+    // Manual and automatic tool change exclude each other; one that is on
+    // can always be switched off.
+    ui->Btn_EnlAutoToolChange->setEnabled(!bManual || bAuto);
+    ui->Btn_EnlManualToolChange->setEnabled(!bAuto || bManual);
     const int nAxes = AppConfig::m_iMchType == 5 ? 5 : 3;
     for (int i = 0; i < AXIS_COUNT; ++i)
         ToolChangePosButton(i)->setEnabled(bManual && !bAuto && i < nAxes);
@@ -186,7 +189,15 @@ void CDlgUserSettings::on_Btn_AxisUserFeed_clicked()
     if (AppConfig::m_bUseG01FeedForJog)
         ui->Btn_AxisJogFeed->setText(Number(AppConfig::m_fAxisJogFeed[s]));
     // The axis rebuilds its ramp under its own lock, also while it moves.
-    pMain->GetAppCtrl().m_AxisCtrl[s].SetVelocityAcc(AppConfig::m_fAxisFeed[s], AppConfig::m_fAxisAcc[s]);
+    ApplyFeed(*pMain, s);
+}
+
+void CDlgUserSettings::ApplyFeed(CMainServices& main, int iAxis)
+{
+    AxisCtrl& axis = main.GetAppCtrl().m_AxisCtrl[iAxis];
+    // An axis that refuses the ramp keeps its old one: the operator is told.
+    if (!axis.SetVelocityAcc(AppConfig::m_fAxisFeed[iAxis], AppConfig::m_fAxisAcc[iAxis]))
+        main.AddLogMsg(AppConfig::m_strAxisNames[iAxis] + QStringLiteral(": ") + axis.GetErrorMsg(), MSG_ERROR);
 }
 
 void CDlgUserSettings::on_Btn_AxisJogFeed_clicked()
@@ -300,9 +311,8 @@ void CDlgUserSettings::CopyFeeds(QPushButton* pBtn, bool bXYZ)
         FlashBack(pBtn);
         return;
     }
-    AppControl& ctrl = pMain->GetAppCtrl();
     for (int i : CUserSettingsMath::CopyFeedsToGroup(m_iSelAxis))
-        ctrl.m_AxisCtrl[i].SetVelocityAcc(AppConfig::m_fAxisFeed[i], AppConfig::m_fAxisAcc[i]);
+        ApplyFeed(*pMain, i);
     ShowFeeds();
     FlashBack(pBtn);
 }

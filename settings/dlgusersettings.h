@@ -79,6 +79,8 @@ private:
     void EditToolChangePos(int iAxis);
     void SelectAxis(int iAxis);
     void CopyFeeds(QPushButton* pBtn, bool bXYZ);
+    // Hands the axis its effective feed; a ramp the axis refuses is logged.
+    void ApplyFeed(CMainServices& main, int iAxis);
     // Green when on, grey when off.
     static void ShowState(QPushButton* pBtn, bool bOn);
     // Refusal or end of a command: the green button turns grey 150 ms later.

@@ -43,6 +43,7 @@ private slots:
     void numberButtons();
     void userFeedFollowers();
     void exclusiveSwitches();
+    void bothStoredOn();
     void useG01FeedForJog();
     void axisSelection();
     void feedCopies_data();
@@ -329,6 +330,18 @@ void TestDlgUserSettings::userFeedFollowers()
     QCOMPARE(AppConfig::m_fPlungeFeed, 8.0);
     QCOMPARE(AppConfig::m_fAxisJogFeed[X_AXIS], 10.0);
     QCOMPARE(AppConfig::m_fAxisFeed[X_AXIS], 2.0);
+    QVERIFY(mw.m_lstLog.isEmpty());
+
+    // An axis that refuses the new ramp keeps its old one, and says so; a
+    // copy to the group reports each axis that refuses.
+    AppConfig::m_fAxisAcc[X_AXIS] = 0;
+    prompter.m_lstKeypadEntries << "3";
+    ClickButton(dlg, "Btn_AxisUserFeed");
+    QCOMPARE(mw.m_lstLog, QStringList{"error: X-Axis: Acceleration value must be greater than zero"});
+    mw.m_lstLog.clear();
+    ClickButton(dlg, "Btn_AxisSel_Y");
+    ClickButton(dlg, "Btn_SameMotorSettings");
+    QCOMPARE(mw.m_lstLog, QStringList{"error: X-Axis: Acceleration value must be greater than zero"});
 }
 
 void TestDlgUserSettings::exclusiveSwitches()
@@ -394,6 +407,34 @@ void TestDlgUserSettings::exclusiveSwitches()
 
 // Switching jogging at the G01 feed, on or off, makes the jog feeds of the
 // axes in use equal the user feeds: earlier jog feeds do not come back.
+// A settings file that brought both spindle directions, or both tool-change
+// modes, on: each switch can still be turned off, and then the exclusion
+// holds again.
+void TestDlgUserSettings::bothStoredOn()
+{
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    AppConfig::m_bAutoSpindleOnCW = true;
+    AppConfig::m_bAutoSpindleOnCCW = true;
+    AppConfig::m_bEnlManualToolChange = true;
+    AppConfig::m_bEnlAutoToolChange = true;
+    CDlgUserSettings dlg(&mw);
+    dlg.ConfigSettings();
+    for (const char* pName : {"Btn_AutoTurnOnSpindleCW", "Btn_AutoTurnOnSpindleCCW", "Btn_EnlManualToolChange",
+                              "Btn_EnlAutoToolChange"})
+        QVERIFY2(FindButton(dlg, pName)->isEnabled(), pName);
+
+    ClickButton(dlg, "Btn_AutoTurnOnSpindleCW");
+    QVERIFY(!AppConfig::m_bAutoSpindleOnCW);
+    QVERIFY(AppConfig::m_bAutoSpindleOnCCW);
+    QVERIFY(!FindButton(dlg, "Btn_AutoTurnOnSpindleCW")->isEnabled());
+    ClickButton(dlg, "Btn_EnlAutoToolChange");
+    QVERIFY(!AppConfig::m_bEnlAutoToolChange);
+    QVERIFY(AppConfig::m_bEnlManualToolChange);
+    QVERIFY(!FindButton(dlg, "Btn_EnlAutoToolChange")->isEnabled());
+    QVERIFY(FindButton(dlg, "Btn_ToolChangePos_X")->isEnabled());
+}
+
 void TestDlgUserSettings::useG01FeedForJog()
 {
     CFakePrompter prompter;
