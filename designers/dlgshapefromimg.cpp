@@ -90,6 +90,13 @@ void CDlgShapeFromImg::FindContours()
             pMain->AddLogMsg(QStringLiteral("Too many outlines in the picture (%1): change the threshold").arg(nFound),
                              MSG_ERROR);
     }
+    QString strError;
+    if (!COutlineShapes::RoomFor(info, lstOutlines.size(), &strError)) {
+        // The list's indices are 16-bit: none is added rather than some.
+        if (CMainServices* pMain = CMainServices::Of(this))
+            pMain->AddLogMsg(strError, MSG_ERROR);
+        lstOutlines.clear();
+    }
 
     stPixelToMM map;
     map.m_fScaleX = m_fShapeLength / m_Img.cols;

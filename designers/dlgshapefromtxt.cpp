@@ -65,9 +65,12 @@ void CDlgShapeFromTxt::FindContours()
 
     std::vector<Outline> lstOutlines;
     QString strError;
-    if (!strText.isEmpty() && !CTextOutlines::Trace(strText, font, layout, lstOutlines, &strError)) {
+    const bool bTraced = strText.isEmpty() || CTextOutlines::Trace(strText, font, layout, lstOutlines, &strError);
+    // The list's indices are 16-bit: none is added rather than some.
+    if (!bTraced || !COutlineShapes::RoomFor(info, lstOutlines.size(), &strError)) {
         if (CMainServices* pMain = CMainServices::Of(this))
             pMain->AddLogMsg(strError, MSG_ERROR);
+        lstOutlines.clear();
     }
 
     stPixelToMM map;

@@ -71,6 +71,18 @@ bool COutlineShapes::TracePicture(const cv::Mat& grey, int iThreshold, quint32 n
     return true;
 }
 
+bool COutlineShapes::RoomFor(const stShapeCuttingInfo& info, size_t nNew, QString* pstrError)
+{
+    const size_t nHeld = info.m_lstShapes.size();
+    if (nHeld <= MAX_LIST_SHAPES && nNew <= MAX_LIST_SHAPES - nHeld)
+        return true;
+    if (pstrError)
+        *pstrError = QStringLiteral("Too many shapes (%1 more): the shape list holds at most %2")
+                         .arg(nNew)
+                         .arg(MAX_LIST_SHAPES);
+    return false;
+}
+
 size_t COutlineShapes::RemoveFrom(stShapeCuttingInfo& info, size_t nFirst)
 {
     size_t n = 0;

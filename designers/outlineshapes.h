@@ -23,6 +23,12 @@ struct stPixelToMM
 class COutlineShapes
 {
 public:
+    // The designer's shape list is indexed with 16-bit numbers.
+    static constexpr size_t MAX_LIST_SHAPES = 65535;
+    // True when nNew more entries fit in the list; else false with the
+    // reason for the log.
+    static bool RoomFor(const stShapeCuttingInfo& info, size_t nNew, QString* pstrError = nullptr);
+
     // One pixel point in mm.
     static stFloatPoint ToMM(const cv::Point& p, const stPixelToMM& map);
 

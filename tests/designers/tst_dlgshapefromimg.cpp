@@ -85,6 +85,7 @@ private slots:
     void depthWithoutTrace();
     void cancelAndOk();
     void tooManyOutlines();
+    void fullShapeList();
     void ownedByTheDesigner();
 };
 
@@ -326,6 +327,31 @@ void TestDlgShapeFromImg::tooManyOutlines()
     QCOMPARE(o.Shapes().size(), size_t(1));
     QCOMPARE(o.Text("Btn_NoOfShapesFound"), QStringLiteral("0\nShapes Found"));
     QCOMPARE(o.m_Main.m_lstLog, QStringList{"error: Too many outlines in the picture (90000): change the threshold"});
+}
+
+// The shape list is indexed with 16-bit numbers: a trace that fills it to
+// 65535 entries is taken, one that would go past adds nothing and says so,
+// and the shapes kept before the opening stay.
+void TestDlgShapeFromImg::fullShapeList()
+{
+    stOpening o;
+    while (o.Shapes().size() < 65532)
+        o.m_Designer.m_stShapeCuttingInfo.AddEllipse(new stEllipse);
+    o.Reopen();
+    o.m_Dlg.m_nMinVertices = 4;
+    o.Load(ThreeDiscs(), QStringLiteral("discs.png"));
+    QCOMPARE(o.Shapes().size(), size_t(65535));
+    QVERIFY(o.m_Main.m_lstLog.isEmpty());
+
+    ClickButton(o.m_Dlg, "Btn_Ok");
+    o.Reopen();
+    o.m_Prompter.m_lstKeypadEntries << "60";
+    ClickButton(o.m_Dlg, "Btn_ImgThreshold");
+    QCOMPARE(o.Shapes().size(), size_t(65535));
+    QCOMPARE(o.Shapes().back().m_pPolygon->m_strName, QStringLiteral("discs_2"));
+    QCOMPARE(o.Text("Btn_NoOfShapesFound"), QStringLiteral("0\nShapes Found"));
+    QCOMPARE(o.m_Main.m_lstLog,
+             QStringList{"error: Too many shapes (3 more): the shape list holds at most 65535"});
 }
 
 // The designer keeps one panel for its whole life, embedded beside the work

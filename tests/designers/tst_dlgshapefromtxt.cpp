@@ -297,6 +297,17 @@ void TestDlgShapeFromTxt::emptyingAndCancel()
     ClickButton(o.m_Dlg, "Btn_Cancel");
     QCOMPARE(o.Shapes().size(), size_t(1));
     QCOMPARE(o.m_Dlg.result(), int(QDialog::Rejected));
+
+    // A shape list near its 16-bit limit: text that would take it past
+    // 65535 entries adds nothing and says so.
+    while (o.Shapes().size() < 65534)
+        o.m_Designer.m_stShapeCuttingInfo.AddEllipse(new stEllipse);
+    o.m_Designer.m_nShapesBeforeSubDlg = 65534;
+    o.Type(QStringLiteral("l"));
+    QCOMPARE(o.Shapes().size(), size_t(65535));
+    o.Type(QStringLiteral("o"));
+    QCOMPARE(o.Shapes().size(), size_t(65534));
+    QCOMPARE(o.m_Main.m_lstLog.last(), QStringLiteral("error: Too many shapes (2 more): the shape list holds at most 65535"));
 }
 
 QTEST_MAIN(TestDlgShapeFromTxt)
