@@ -349,11 +349,17 @@ void AppConfig::DeriveValues()
 
     for (int i = 0; i < AXIS_COUNT; ++i)
         m_fAxisFeed[i] = m_fUserAxisFeed[i] * m_fAxisFeedPercent[i];
-    m_fMinMaxAxisFeed = m_fMaxAxisFeed[X_AXIS];
-    for (double feed : m_fMaxAxisFeed)
-        if (feed < m_fMinMaxAxisFeed)
-            m_fMinMaxAxisFeed = feed;
+    DeriveRapidFeed();
     m_fPlungeFeed = m_fUserAxisFeed[Z_AXIS];
+}
+
+void AppConfig::DeriveRapidFeed()
+{
+    const int nAxes = m_iMchType == 5 ? AXIS_COUNT : 3;
+    m_fMinMaxAxisFeed = m_fMaxAxisFeed[X_AXIS];
+    for (int i = 1; i < nAxes; ++i)
+        if (m_fMaxAxisFeed[i] < m_fMinMaxAxisFeed)
+            m_fMinMaxAxisFeed = m_fMaxAxisFeed[i];
 }
 
 int AppConfig::LoadConfig(QString path)

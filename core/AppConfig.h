@@ -82,6 +82,11 @@ public:
     // The working feeds, smallest maximum feed and plunge feed from the
     // stored feeds, and the PWM frequency for 1000 rpm (done by LoadConfig).
     static void DeriveValues();
+    // The rapid feed of coordinated moves: the smallest maximum feed of the
+    // axes in use (X, Y, Z, and A and B on a five-axis machine). An axis
+    // that is not fitted, whose maximum feed cannot even be edited, does not
+    // slow the machine down.
+    static void DeriveRapidFeed();
 
     // ---- Persistent settings (in the settings file, in this order) ----
     static eKivController m_eDiradiCtrl;

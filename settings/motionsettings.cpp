@@ -65,8 +65,8 @@ void CMotionSettings::LimitUserAndJogFeed(int iAxis)
 
 void CMotionSettings::UpdateRapidFeed()
 {
-    AppConfig::m_fMinMaxAxisFeed = std::min({AppConfig::m_fMaxAxisFeed[X_AXIS], AppConfig::m_fMaxAxisFeed[Y_AXIS],
-                                             AppConfig::m_fMaxAxisFeed[Z_AXIS]});
+    // The same rule as the settings store's when it reads the file.
+    AppConfig::DeriveRapidFeed();
 }
 
 void CMotionSettings::DeriveFeeds(int iAxis)

@@ -237,6 +237,33 @@ private slots:
         QCOMPARE(ReadAll(path).at(Offset::HomeSensors), char(1));
     }
 
+    // The rapid feed is the smallest maximum feed of the axes in use, the
+    // same rule as the machine settings panel's.
+    void rapidFeedFromTheAxesInUse_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<double>("rapid");
+        QTest::newRow("three axes: slow A and B not fitted") << int(CTRL_KIVQ10) << 30.0;
+        QTest::newRow("five axes: the slow A counts") << int(CTRL_KIVQ20) << 10.0;
+        QTest::newRow("SPI board, three axes") << int(CTRL_SPI_V3) << 30.0;
+    }
+    void rapidFeedFromTheAxesInUse()
+    {
+        QFETCH(int, kind);
+        QFETCH(double, rapid);
+        LoadDefaults();
+        const double maxFeeds[AXIS_COUNT] = {40, 35, 30, 10, 12};
+        for (int i = 0; i < AXIS_COUNT; ++i)
+            AppConfig::m_fMaxAxisFeed[i] = maxFeeds[i];
+        AppConfig::m_eDiradiCtrl = eKivController(kind);
+        const QString path = Path("rapid.dat");
+        QVERIFY(AppConfig::SaveConfig(path));
+        LoadDefaults();
+        QCOMPARE(AppConfig::LoadConfig(path), 1);
+        QCOMPARE(AppConfig::m_fMinMaxAxisFeed, rapid);
+        LoadDefaults();
+    }
+
     void derivedFeedsAndPwmFrequency()
     {
         LoadDefaults();

@@ -150,7 +150,7 @@ void TestMotionSettings::derivedFeeds()
     AppConfig::m_fPlungeFeed = 140.0;
     AppConfig::m_fMaxAxisFeed[X_AXIS] = 400.0;
     AppConfig::m_fMaxAxisFeed[Y_AXIS] = 300.0;
-    AppConfig::m_fMaxAxisFeed[A_AXIS] = 5.0; // rotary axes do not set the rapid feed
+    AppConfig::m_fMaxAxisFeed[A_AXIS] = 5.0; // not fitted on three axes: no say in the rapid feed
     const double fHomeFeed = AppConfig::m_fAxisHomeFeed[Z_AXIS];
 
     CMotionSettings::DeriveFeeds(Z_AXIS);
@@ -169,6 +169,11 @@ void TestMotionSettings::derivedFeeds()
     QCOMPARE(AppConfig::m_fAxisJogFeed[Z_AXIS], 40.0);
     QCOMPARE(AppConfig::m_fMinMaxAxisFeed, 60.0);
     QCOMPARE(AppConfig::m_fPlungeFeed, 5.0);
+
+    // On a five-axis machine the slow A axis bounds the rapid feed.
+    AppConfig::m_iMchType = 5;
+    CMotionSettings::DeriveFeeds(Z_AXIS);
+    QCOMPARE(AppConfig::m_fMinMaxAxisFeed, 5.0);
 }
 
 void TestMotionSettings::groupsAndCopy()
