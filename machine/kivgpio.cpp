@@ -76,13 +76,7 @@ bool CKIVGPIO::InitGpio()
     OutputLow(AppConfig::m_iSpindlePwmOutput);
 
     const eKivController kind = AppConfig::m_eDiradiCtrl;
-    if (kind == CTRL_KIVQ10) {
-        for (unsigned short m : {200, 202, 204, 206, 208, 210})
-            OutputLow(MCodePin(m));
-    } else if (kind == CTRL_KIVQ20) {
-        SetupAxisPins(A_AXIS);
-        SetupAxisPins(B_AXIS);
-    }
+    SetupPinoutPins();
     if (UsesPiPins()) {
         // Spindle, coolant and M80/M81 outputs.
         for (unsigned short m : {3, 4, 7, 8, 80})
@@ -105,6 +99,18 @@ bool CKIVGPIO::InitGpio()
         ok = false;
     }
     return ok;
+}
+
+void CKIVGPIO::SetupPinoutPins()
+{
+    const eKivController kind = AppConfig::m_eDiradiCtrl;
+    if (kind == CTRL_KIVQ10) {
+        for (unsigned short m : {200, 202, 204, 206, 208, 210})
+            OutputLow(MCodePin(m));
+    } else if (kind == CTRL_KIVQ20) {
+        SetupAxisPins(A_AXIS);
+        SetupAxisPins(B_AXIS);
+    }
 }
 
 int CKIVGPIO::WriteOutput(unsigned short pin, unsigned short state)

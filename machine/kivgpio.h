@@ -32,6 +32,13 @@ public:
     // when refused or failed. ReadInput gives 0 or 1.
     static int WriteOutput(unsigned short pin, unsigned short state);
     static unsigned char ReadInput(unsigned short pin);
+    // The six pins the two Pi pin-outs use differently (5, 6, 13, 14, 15,
+    // 18): the A and B axes' step and direction outputs (low) and home
+    // inputs for the five-axis kind, the M200..M210 outputs (low) for the
+    // three-axis kind, as the settings store's pin assignment now has them.
+    // Part of InitGpio; run again when the operator switches between the two
+    // Pi kinds with the machine idle. Nothing for the SPI board kinds.
+    static void SetupPinoutPins();
     // Pi kinds only; the SPI board's outputs and inputs need no set-up.
     static void SetPinModeOutput(unsigned short pin);
     static void SetPinModeInput(unsigned short pin);

@@ -4,6 +4,7 @@
 #include "control/AppControl.h"
 #include "core/AppConfig.h"
 #include "core/Prompter.h"
+#include "machine/kivgpio.h"
 #include "settings/dlgpwmspndlsettings.h"
 #include "settings/dlgusersettings.h"
 #include "settings/motionsettings.h"
@@ -541,12 +542,19 @@ void CDlgMachineSettings::on_Cmb_KivCntrolSel_currentIndexChanged(int index)
         ui->Cmb_KivCntrolSel->setCurrentIndex(iItem);
         return;
     }
+    const eKivController ePrevious = AppConfig::m_eDiradiCtrl;
     AppConfig::m_eDiradiCtrl = eKivController(index);
     if (index == CTRL_KIVQ10 || index == CTRL_KIVQ20) {
         m_SpiBoardPage.hide();
         m_RpiPinoutPage.ConfigSettings();
         m_RpiPinoutPage.show();
-        AppConfig::m_iMchType = index == CTRL_KIVQ10 ? 3 : 5;
+        if (m_bFirstConfig)
+            AppConfig::m_iMchType = index == CTRL_KIVQ10 ? 3 : 5;
+        else if (ePrevious == CTRL_KIVQ10 || ePrevious == CTRL_KIVQ20)
+            SwitchPiPinout();
+        // From an SPI board kind the Pi's pins and its number of axes wait
+        // for the restart: the open board still holds the SPI lines that
+        // the Pi pin-out would drive as outputs.
     } else {
         m_SpiBoardPage.ConfigSettings();
         m_SpiBoardPage.show();
@@ -556,11 +564,30 @@ void CDlgMachineSettings::on_Cmb_KivCntrolSel_currentIndexChanged(int index)
         LogError(QStringLiteral("Please Save and Restart application for the changes to take affect"));
 }
 
+void CDlgMachineSettings::SwitchPiPinout()
+{
+    // The two Pi pin-outs differ only in pins 5, 6, 13, 14, 15 and 18: the
+    // A and B axes or the M200..M210 outputs. They take their new roles at
+    // once (the machine is idle), so that five axes in use never step on
+    // pins nobody assigned and three never lose their M-code outputs.
+    const int nAxesBefore = AppConfig::m_iMchType == 5 ? AXIS_COUNT : 3;
+    AppConfig::InstallPinAssignment(AppConfig::m_eDiradiCtrl);
+    CKIVGPIO::SetupPinoutPins();
+    const int nAxes = AppConfig::m_iMchType == 5 ? AXIS_COUNT : 3;
+    // A and B join with their step size, soft limits and working ramp.
+    for (int i = nAxesBefore; i < nAxes; ++i)
+        if (AxisCtrl* pAxis = Axis(i))
+            pAxis->ConfigAxis();
+    CMotionSettings::UpdateRapidFeed();
+}
+
 void CDlgMachineSettings::on_Btn_PwmSettings_clicked()
 {
     ui->Btn_PwmSettings->setStyleSheet(BTN_BKGND_BLUE);
     {
-        CDlgPwmSpndlSettings dlg;
+        // Opened over the panel, so that a PWM start that fails is reported
+        // in the main window's log.
+        CDlgPwmSpndlSettings dlg(this);
         dlg.exec();
     }
     ui->Btn_PwmSettings->setStyleSheet(AppConfig::m_bPWMCtrlUsed ? BTN_BKGND_GREEN : BTN_BKGND_GRAY);

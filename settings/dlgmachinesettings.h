@@ -122,6 +122,10 @@ private:
     // The user settings panel shows the feeds this panel may have changed.
     void RefreshUserSettings();
 
+    // After a switch between the two Pi pin-outs: the store's pin
+    // assignment, the shared pins' modes, the axes that join and the rapid
+    // feed follow the new kind.
+    void SwitchPiPinout();
     void SelectAxis(eAxis axis);
     void SameMotorSettings(QPushButton* pBtn, bool bGroupAB);
     // A motor parameter through the main window's keypad; the value shown

@@ -7,8 +7,11 @@
 #include "formcheck.h"
 
 #include "core/AppConfig.h"
+#include "hal/simpinbank.h"
+#include "machine/kivgpio.h"
 #include "settings/dlgkivctrl.h"
 #include "settings/dlgmachinesettings.h"
+#include "settings/dlgpwmspndlsettings.h"
 #include "settings/dlgrpicontroller.h"
 #include "settings/dlgusersettings.h"
 #include "settings/velaccgraph.h"
@@ -98,8 +101,10 @@ private slots:
     void motorDirections();
     void homeSwitches();
     void controllerSelection();
+    void piPinoutSwitchesAtOnce();
     void boardKindIsShownAndKept();
     void pwmSpindleSettings();
+    void pwmStartFailureIsLogged();
     void keyboardPendant();
     void settingsLock_data();
     void settingsLock();
@@ -803,12 +808,70 @@ void TestDlgMachineSettings::controllerSelection()
     QCOMPARE(mw.m_lstLog.last(), QStringLiteral("error: Machine in use"));
 }
 
+void TestDlgMachineSettings::piPinoutSwitchesAtOnce()
+{
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    AppConfig::m_fMaxAxisFeed[A_AXIS] = 12.0; // a slow rotary table
+    CSimPinBank& pins = CSimPinBank::Instance();
+    QVERIFY(CKIVGPIO::InitGpio());
+    // Three axes at start-up: M200 is switched on.
+    QCOMPARE(CKIVGPIO::WriteOutput(5, 1), 0);
+    QCOMPARE(pins.Level(5), 1);
+    CDlgMachineSettings dlg(&mw);
+    dlg.ConfigSettings();
+    AxisCtrl& a = mw.m_AppCtrl.m_AxisCtrl[A_AXIS];
+    QCOMPARE(a.m_lStepSize, 0L); // not configured: not in use
+    auto* pCombo = dlg.findChild<QComboBox*>("Cmb_KivCntrolSel");
+
+    // Five axes: the shared pins drive A and B at once, the M2xx outputs go.
+    pCombo->setCurrentIndex(1);
+    QCOMPARE(AppConfig::m_iMchType, 5);
+    const int pinsA[3] = {AppConfig::m_iAxisPulseOutput[A_AXIS], AppConfig::m_iAxisDirOutput[A_AXIS],
+                          AppConfig::m_iAxisMchHomeSensorInput[A_AXIS]};
+    const int pinsB[3] = {AppConfig::m_iAxisPulseOutput[B_AXIS], AppConfig::m_iAxisDirOutput[B_AXIS],
+                          AppConfig::m_iAxisMchHomeSensorInput[B_AXIS]};
+    QCOMPARE(QList<int>(pinsA, pinsA + 3), (QList<int>{5, 6, 13}));
+    QCOMPARE(QList<int>(pinsB, pinsB + 3), (QList<int>{14, 15, 18}));
+    QVERIFY(!AppConfig::m_lstMCodesPin.contains(200));
+    QCOMPARE(AppConfig::m_lstMCodesPin.value(3), qint8(8));
+    QCOMPARE(int(AppConfig::m_iEStopInput), 20);
+    for (int pin : {5, 6, 14, 15}) {
+        QVERIFY2(pins.Mode(pin) == EPinMode::Output, qPrintable(QString::number(pin)));
+        QCOMPARE(pins.Level(pin), 0);
+    }
+    for (int pin : {13, 18}) {
+        QVERIFY2(pins.Mode(pin) == EPinMode::Input, qPrintable(QString::number(pin)));
+        QVERIFY(pins.Pull(pin) == EPull::Down);
+    }
+    // A and B join with their step size; the slow A now bounds the rapid
+    // feed.
+    QCOMPARE(a.m_lStepSize, 10L);
+    QCOMPARE(mw.m_AppCtrl.m_AxisCtrl[B_AXIS].m_lStepSize, 10L);
+    QCOMPARE(AppConfig::m_fMinMaxAxisFeed, 12.0);
+    QCOMPARE(mw.m_lstLog.size(), 1); // the restart message
+
+    // Back to three axes: the M2xx outputs again, low.
+    pCombo->setCurrentIndex(0);
+    QCOMPARE(AppConfig::m_iMchType, 3);
+    QCOMPARE(AppConfig::m_lstMCodesPin.value(200), qint8(5));
+    QCOMPARE(AppConfig::m_lstMCodesPin.value(210), qint8(18));
+    QCOMPARE(int(AppConfig::m_iAxisPulseOutput[A_AXIS]), 0);
+    for (int pin : {5, 6, 13, 14, 15, 18}) {
+        QVERIFY2(pins.Mode(pin) == EPinMode::Output, qPrintable(QString::number(pin)));
+        QCOMPARE(pins.Level(pin), 0);
+    }
+    QCOMPARE(AppConfig::m_fMinMaxAxisFeed, 30.0);
+    QCOMPARE(mw.m_lstLog.size(), 2);
+}
+
 void TestDlgMachineSettings::boardKindIsShownAndKept()
 {
     for (eKivController eKind : {CTRL_SPI_V2, CTRL_SPI_V3}) {
         CFakePrompter prompter;
         CFakeMainWindow mw;
         AppConfig::m_eDiradiCtrl = eKind;
+        AppConfig::InstallPinAssignment(eKind);
         CDlgMachineSettings dlg(&mw);
         dlg.ConfigSettings();
         QCOMPARE(AppConfig::m_eDiradiCtrl, eKind);
@@ -821,6 +884,16 @@ void TestDlgMachineSettings::boardKindIsShownAndKept()
         QCOMPARE(pBoard->parentWidget()->objectName(), QStringLiteral("tab_6"));
         QCOMPARE(pBoard->findChild<QTableWidget*>()->rowCount(), eKind == CTRL_SPI_V2 ? 17 : 25);
         QVERIFY(mw.m_lstLog.isEmpty());
+
+        // A Pi kind chosen now waits for the restart: the board still holds
+        // its lines, no Pi pin or axis is added.
+        dlg.findChild<QComboBox*>("Cmb_KivCntrolSel")->setCurrentIndex(CTRL_KIVQ20);
+        QCOMPARE(AppConfig::m_eDiradiCtrl, CTRL_KIVQ20);
+        QCOMPARE(AppConfig::m_iMchType, 3);
+        QVERIFY(AppConfig::m_lstMCodesPin.isEmpty());
+        QCOMPARE(int(AppConfig::m_iAxisPulseOutput[A_AXIS]), 0);
+        QCOMPARE(mw.m_lstLog,
+                 QStringList{QStringLiteral("error: Please Save and Restart application for the changes to take affect")});
     }
 }
 
@@ -849,6 +922,35 @@ void TestDlgMachineSettings::pwmSpindleSettings()
         QCOMPARE(mw.m_lstCalls.last(),
                  QStringLiteral("EnableDisableSpindleSpeedCtrl(%1)").arg(bOn ? "true" : "false"));
     }
+}
+
+void TestDlgMachineSettings::pwmStartFailureIsLogged()
+{
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    CDlgMachineSettings dlg(&mw);
+    dlg.ConfigSettings();
+    // 2 Hz is below what the PWM clock divides down to.
+    AppConfig::m_stPwmSpndlSettings.m_nCurFreq = 2;
+    bool bOpenOverPanel = false;
+    QTimer::singleShot(0, &dlg, [&]() {
+        auto* pPage = dlg.findChild<CDlgPwmSpndlSettings*>();
+        bOpenOverPanel = pPage != nullptr;
+        QWidget* pOpen = pPage ? pPage : QApplication::activeModalWidget();
+        if (!pOpen)
+            return;
+        ClickButton(*pOpen, "Btn_EnlSpndlPwm");
+        pOpen->close();
+    });
+    Click(&dlg, "Btn_PwmSettings");
+    QVERIFY(bOpenOverPanel);
+    QVERIFY(!AppConfig::m_bPWMCtrlUsed);
+    // In the log, not in a box the operator must close.
+    QVERIFY(prompter.m_lstPrompts.isEmpty());
+    QCOMPARE(mw.m_lstLog.size(), 1);
+    QVERIFY2(mw.m_lstLog[0].startsWith(QStringLiteral("error: Error: Spindle PWM off")), qPrintable(mw.m_lstLog[0]));
+    QCOMPARE(Btn(&dlg, "Btn_PwmSettings")->styleSheet(), BTN_BKGND_GRAY);
+    QCOMPARE(mw.m_lstCalls.last(), QStringLiteral("EnableDisableSpindleSpeedCtrl(false)"));
 }
 
 void TestDlgMachineSettings::keyboardPendant()
