@@ -14,6 +14,15 @@ QTableWidgetItem* Cell(const QString& strText, const QColor& background)
     pItem->setBackground(background);
     return pItem;
 }
+
+// The heading and the output names are labels: neither the keypad nor the
+// table's own editor may type over them.
+QTableWidgetItem* LabelCell(const QString& strText)
+{
+    QTableWidgetItem* pItem = Cell(strText, QColor(150, 150, 150));
+    pItem->setFlags(pItem->flags() & ~Qt::ItemIsEditable);
+    return pItem;
+}
 } // namespace
 
 dlgKivCtrl::dlgKivCtrl(QWidget* parent)
@@ -43,13 +52,12 @@ void dlgKivCtrl::ConfigSettings()
     const int nOutputs = OutputCount(AppConfig::m_eDiradiCtrl);
     pTable->setRowCount(nOutputs + 1);
 
-    const QColor grey(150, 150, 150);
     const QColor white(255, 255, 255);
-    pTable->setItem(0, 0, Cell(QStringLiteral("O/P"), grey));
-    pTable->setItem(0, 1, Cell(QStringLiteral("M-Code(ON)"), grey));
-    pTable->setItem(0, 2, Cell(QStringLiteral("M-Code(OFF)"), grey));
+    pTable->setItem(0, 0, LabelCell(QStringLiteral("O/P")));
+    pTable->setItem(0, 1, LabelCell(QStringLiteral("M-Code(ON)")));
+    pTable->setItem(0, 2, LabelCell(QStringLiteral("M-Code(OFF)")));
     for (int i = 1; i <= nOutputs; ++i) {
-        pTable->setItem(i, 0, Cell(QStringLiteral("O/P ") + QString::number(i), grey));
+        pTable->setItem(i, 0, LabelCell(QStringLiteral("O/P ") + QString::number(i)));
         pTable->setItem(i, 1, Cell(QString(), white));
         pTable->setItem(i, 2, Cell(QString(), white));
     }

@@ -122,6 +122,34 @@ void TestDlgKivCtrl::editCells()
     QCOMPARE(pTable->item(0, 1)->text(), QStringLiteral("M-Code(ON)"));
     QCOMPARE(pTable->item(2, 0)->text(), QStringLiteral("O/P 2"));
 
+    // A real double click on the heading or a name opens no editor of the
+    // table's own either; an M-code cell still can be typed into.
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    auto dClick = [pTable](int row, int column) {
+        const QPoint pt = pTable->visualItemRect(pTable->item(row, column)).center();
+        QWidget* pView = pTable->viewport();
+        QTest::mouseClick(pView, Qt::LeftButton, Qt::NoModifier, pt);
+        QMouseEvent dbl(QEvent::MouseButtonDblClick, pt, pView->mapToGlobal(pt), Qt::LeftButton, Qt::LeftButton,
+                        Qt::NoModifier);
+        QApplication::sendEvent(pView, &dbl);
+        QTest::mouseRelease(pView, Qt::LeftButton, Qt::NoModifier, pt);
+    };
+    auto editorOpen = [pTable](int row, int column) {
+        return pTable->indexWidget(pTable->model()->index(row, column)) != nullptr;
+    };
+    dClick(0, 1);
+    QVERIFY(!editorOpen(0, 1));
+    dClick(2, 0);
+    QVERIFY(!editorOpen(2, 0));
+    QCOMPARE(prompter.m_lstPrompts.size(), nPrompts);
+    QCOMPARE(pTable->item(0, 1)->text(), QStringLiteral("M-Code(ON)"));
+    prompter.m_lstKeypadEntries.clear();
+    prompter.m_lstKeypadEntries << "7";
+    dClick(2, 1);
+    QCOMPARE(pTable->item(2, 1)->text(), QStringLiteral("M7"));
+    QVERIFY(editorOpen(2, 1));
+
     // Configuring again empties the worksheet.
     page.ConfigSettings();
     QCOMPARE(pTable->item(3, 2)->text(), QString());
