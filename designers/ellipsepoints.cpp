@@ -16,12 +16,17 @@ stFloatPoint Pt(double x, double y)
 // The finest X step the sampling takes: one internal unit. A zero or
 // negative step would never reach the end of the quadrant.
 constexpr double MIN_X_STEP = 0.0001;
+// At most this many samples a quadrant (a path of 2 million points): a
+// huge ellipse at a fine step would otherwise exhaust the memory.
+constexpr double MAX_QUADRANT_SAMPLES = 500000.0;
 } // namespace
 
 std::vector<stFloatPoint> CEllipsePoints::Sample(double a, double b, double fXStep)
 {
     if (!(fXStep >= MIN_X_STEP))
         fXStep = MIN_X_STEP;
+    if (a / fXStep > MAX_QUADRANT_SAMPLES)
+        fXStep = a / MAX_QUADRANT_SAMPLES;
     std::vector<stFloatPoint> quad;
     double x = a;
     bool bLast = false;

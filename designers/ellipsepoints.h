@@ -30,6 +30,8 @@ public:
 
     // The local points before trimming: the whole ellipse of semi-axes a, b
     // sampled every fXStep along X; 4n - 3 points from (a, 0) round to (a, 0).
+    // The step is made coarser where a quadrant would need more than 500000
+    // samples.
     static std::vector<stFloatPoint> Sample(double a, double b, double fXStep);
     // Keeps the part of a sampled ellipse from fStartDeg to fEndDeg.
     static std::vector<stFloatPoint> Trim(const std::vector<stFloatPoint>& points, double fStartDeg, double fEndDeg);

@@ -128,6 +128,13 @@ void TestEllipsePoints::zeroSizePathIsTheCentre()
     e.m_bHole = false;
     e.m_fXStep = 0.0;
     QCOMPARE(int(CEllipsePoints::Create(e, 5.0).size()), 4 * 50001 - 3);
+    // The largest ellipse the editor takes at the finest step stays within
+    // memory: no more than 500000 samples a quadrant.
+    e.m_fMajorAxisDia = e.m_fMinorAxisDia = 100000;
+    e.m_fXStep = 0.001;
+    const std::vector<stFloatPoint> huge = CEllipsePoints::Create(e, 5.0);
+    QVERIFY(huge.size() <= size_t(4 * 500002));
+    QVERIFY(std::fabs(huge.front().x - (30 + 50002.5)) < 1e-6);
 }
 
 void TestEllipsePoints::pocketRings_data()
