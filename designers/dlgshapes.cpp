@@ -805,8 +805,10 @@ void CDlgShapes::on_Btn_LoadWorkArea_clicked()
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text) ||
         !CWorkAreaFile::Load(file, m_stShapeCuttingInfo, strErr)) {
         ui->Btn_LoadWorkArea->setStyleSheet(BTN_BKGND_GRAY);
-        if (pSvc)
+        if (pSvc) {
             pSvc->AddLogMsg(QStringLiteral("Unable to load the file"), MSG_ERROR);
+            pSvc->AddLogMsg(strErr, MSG_ERROR); // why, when the file was read
+        }
         return;
     }
     if (!strErr.isEmpty() && pSvc)

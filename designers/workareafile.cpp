@@ -111,7 +111,7 @@ bool CWorkAreaFile::Save(const QString& strPath, const stShapeCuttingInfo& info)
 QString CWorkAreaFile::CheckWorkArea(const stFloatPoint& workArea)
 {
     if (!InRange(workArea.x, 1.0, 1000000.0) || !InRange(workArea.y, 1.0, 1000000.0))
-        return QStringLiteral("work area size out of range");
+        return QStringLiteral("Work area size out of range");
     return QString();
 }
 
@@ -225,7 +225,9 @@ bool CWorkAreaFile::Load(QIODevice& device, stShapeCuttingInfo& info, QString& s
                     return false;
                 loaded.AddPolygon(p.release());
             } else {
+                // An element this program does not write: passed over whole.
                 xml.skipCurrentElement();
+                continue;
             }
             xml.readNext(); // the end tag of the element just read
         }
@@ -233,7 +235,7 @@ bool CWorkAreaFile::Load(QIODevice& device, stShapeCuttingInfo& info, QString& s
     if (xml.hasError() && xml.error() != QXmlStreamReader::CustomError)
         bCutShort = true;
     if (loaded.m_lstShapes.empty() && !bWorkArea && bCutShort) {
-        strErr = QStringLiteral("not a work-area file");
+        strErr = QStringLiteral("Not a work-area file");
         return false;
     }
 

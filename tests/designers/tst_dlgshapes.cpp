@@ -616,7 +616,8 @@ void TestDlgShapes::loadRefused()
     prompter.m_lstFileNames << path << mw.m_Setup.m_Folder.Root() + QStringLiteral("/none.xml");
     Btn(&dlg, "Btn_LoadWorkArea")->click();
     Btn(&dlg, "Btn_LoadWorkArea")->click();
-    QCOMPARE(mw.m_lstLog, (QStringList{"error: Unable to load the file", "error: Unable to load the file"}));
+    QCOMPARE(mw.m_lstLog, (QStringList{"error: Unable to load the file", "error: Work area size out of range",
+                                       "error: Unable to load the file"}));
     QCOMPARE(Texts(List(dlg)), QStringList{"Mine"});
     QCOMPARE(dlg.m_stShapeCuttingInfo.m_WorkArea.x, 300.0);
 }

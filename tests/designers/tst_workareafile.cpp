@@ -239,6 +239,13 @@ void TestWorkAreaFile::loadingTwiceAppends()
     QCOMPARE(int(job.m_lstShapes.size()), 4);
     QCOMPARE(job.m_lstShapes[2].m_pEllipse->m_strName, QStringLiteral("E1"));
     QCOMPARE(job.m_lstShapes[3].m_pPolygon->m_strName, QStringLiteral("S"));
+
+    // An element of another kind between two shapes is passed over.
+    QByteArray other(kGolden);
+    other.replace("</Ellipse><Shape>", "</Ellipse><Note><Text>x</Text></Note><Shape>");
+    stShapeCuttingInfo withNote;
+    QVERIFY(LoadBytes(other, withNote, err));
+    QCOMPARE(int(withNote.m_lstShapes.size()), 2);
 }
 
 QTEST_MAIN(TestWorkAreaFile)
