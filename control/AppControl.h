@@ -5,14 +5,15 @@
 // its own thread, one operation per start of the thread.
 //
 // The class is laid out by topic. Each topic has its own block of members and
-// methods here and its own section in AppControl.cpp:
-//   - operation frame and thread, message queues
-//   - spindle, feed and velocity services
-//   - straight moves
-//   - homing, work zero and manual moves
-//   - arcs, Z probe and Z profile
-//   - G-code interpreter and run loop
-//   - image carving and shapes
+// methods here; the definitions live in one file per group of topics:
+//   - operation frame and thread, message queues,
+//     spindle, feed and velocity services           AppControl.cpp
+//   - straight moves; homing, work zero and
+//     manual moves                                   AppControlMoves.cpp
+//   - arcs, Z probe and Z profile                    AppControlArcs.cpp
+//   - G-code interpreter and run loop                AppControlGCode.cpp
+//   - image carving and shapes (the jobs)            AppControlJobs.cpp
+// Helpers the files share are in AppControlShared.h.
 #include <QList>
 #include <QMutex>
 #include <QString>
