@@ -2,6 +2,7 @@
 
 #include "core/UnitConverter.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -200,7 +201,12 @@ bool CShapeCutting::CutShape(const stShapeCuttingInfo& info, int index, const st
     CShapeWalk walk(*points, shape.Common()->m_fDepth, info.m_fZStep, settings, sink);
     if (!walk.Approach())
         return false;
-    const bool arcs = arcsForCircles && shape.m_iType == SHAPE_ELLIPSE && IsCircle(*shape.m_pEllipse);
+    // A circle is written as arcs around its centre, unless its tool path
+    // has shrunk to the centre itself (a pocket ring as wide as the end
+    // mill): an arc of radius 0 is no move a machine can make.
+    const bool arcs = arcsForCircles && shape.m_iType == SHAPE_ELLIPSE && IsCircle(*shape.m_pEllipse) &&
+                      CUnitConverter::GetInt(std::hypot(points->front().x - shape.m_pEllipse->m_Center.x,
+                                                        points->front().y - shape.m_pEllipse->m_Center.y)) > 0;
     bool ccw = true;
     while (walk.NextPass()) {
         if (!walk.Plunge())
