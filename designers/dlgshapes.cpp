@@ -14,6 +14,7 @@
 #include "designers/workareafile.h"
 #include "ui/MyView.h"
 #include "ui/filenamerule.h"
+#include "designers/outlineshapes.h"
 #include "ui/mainservices.h"
 #include "ui/resources.h"
 
@@ -467,8 +468,22 @@ void CDlgShapes::OnMouseMove()
 
 // ---------------------------------------------------------------- editors
 
+bool CDlgShapes::RoomForNewShape()
+{
+    // The list counts its entries in 16 bits: a full list opens no editor
+    // that could add one more.
+    QString strFull;
+    if (COutlineShapes::RoomFor(m_stShapeCuttingInfo, 1, &strFull))
+        return true;
+    if (CMainServices* pSvc = Services())
+        pSvc->AddLogMsg(strFull, MSG_ERROR);
+    return false;
+}
+
 void CDlgShapes::RunEditor(QDialog* pPanel, const std::function<void()>& fnConfig)
 {
+    if (!RoomForNewShape())
+        return;
     m_nShapesBeforeSubDlg = (unsigned short)m_stShapeCuttingInfo.m_lstShapes.size();
     if (fnConfig)
         fnConfig();
@@ -528,6 +543,8 @@ void CDlgShapes::Flash(QPushButton* pBtn)
 void CDlgShapes::on_Btn_AddEllipse_clicked()
 {
     Flash(ui->Btn_AddEllipse);
+    if (!RoomForNewShape())
+        return;
     const size_t n = m_stShapeCuttingInfo.m_lstShapes.size();
     auto* e = new stEllipse;
     e->m_strName = QStringLiteral("Ellipse_") + QString::number(n + 1);
@@ -832,6 +849,8 @@ void CDlgShapes::on_Btn_LoadWorkArea_clicked()
 void CDlgShapes::on_Btn_DrawContour_clicked()
 {
     Flash(ui->Btn_DrawContour);
+    if (!RoomForNewShape())
+        return;
     const size_t n = m_stShapeCuttingInfo.m_lstShapes.size();
     auto* p = new stPolygon;
     p->m_strName = QStringLiteral("Shape_") + QString::number(n + 1);

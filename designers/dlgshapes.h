@@ -92,6 +92,9 @@ public:
     // and the work area redrawn. The image-contour editor hooks in here;
     // the text editor through RunKeyboardEditor, which also hands the
     // keyboard to the panel while it runs.
+    // False (with the reason in the log) when the list cannot take one more
+    // shape.
+    bool RoomForNewShape();
     void RunEditor(QDialog* pPanel, const std::function<void()>& fnConfig);
     void RunKeyboardEditor(QDialog* pPanel, const std::function<void()>& fnConfig);
     // A value button's keypad, for this window and its editors: the button

@@ -33,6 +33,7 @@ private slots:
     void generateGCode();
     void generateGCodeFailureIsNotReported();
     void addEllipseNamesAndCancels();
+    void fullListOpensNoEditor();
     void pocketRingsNamedOnOk();
     void editingLocksTheList();
     void cancelRestoresExistingEllipse();
@@ -259,6 +260,30 @@ void TestDlgShapes::addEllipseNamesAndCancels()
     QCOMPARE(Texts(List(dlg)), (QStringList{"A", "B", "Ellipse_3"}));
     QCOMPARE(List(dlg)->currentRow(), 2);
     QCOMPARE(dlg.m_stShapeCuttingInfo.m_lstShapes[2].m_pEllipse->m_lstPoints.size(), size_t(301));
+}
+
+void TestDlgShapes::fullListOpensNoEditor()
+{
+    // The list counts its entries in 16 bits: one more would wrap the count
+    // and a later Cancel would delete shapes the operator kept.
+    RIG
+    for (int i = 0; i < 65535; ++i) {
+        auto* p = new stPolygon;
+        p->m_lstVertices = {stFloatPoint(), stFloatPoint()};
+        dlg.m_stShapeCuttingInfo.AddPolygon(p);
+    }
+    for (const char* pButton : {"Btn_AddEllipse", "Btn_DrawContour", "Btn_ShapeFromTxt", "Btn_ShapeFromImg"}) {
+        mw.m_lstLog.clear();
+        bool bOpened = false;
+        WhenOpen([&] { bOpened = QApplication::activeModalWidget() != nullptr; });
+        Btn(&dlg, pButton)->click();
+        QCoreApplication::processEvents();
+        QVERIFY2(!bOpened, pButton);
+        QCOMPARE(dlg.m_stShapeCuttingInfo.m_lstShapes.size(), size_t(65535));
+        QCOMPARE(mw.m_lstLog.last(),
+                 QStringLiteral("error: Too many shapes (1 more): the shape list holds at most 65535"));
+        QVERIFY(!dlg.m_bShapeEditing);
+    }
 }
 
 void TestDlgShapes::pocketRingsNamedOnOk()
