@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <algorithm>
+
 double CCarvingPitch::Round4(double x)
 {
     return QString::number(x, 'f', 4).toDouble();
@@ -22,7 +24,8 @@ double CCarvingPitch::LowerToMultiple(double value, double quantum, bool& adjust
     const int n = CUnitConverter::GetInt(value);
     const int m = CUnitConverter::GetInt(quantum);
     adjusted = m > 0 && n % m != 0;
-    return adjusted ? CUnitConverter::GetDouble((n / m) * m) : value;
+    // Never below one quantum: a step of less than one pixel is one pixel.
+    return adjusted ? CUnitConverter::GetDouble(std::max(n / m, 1) * m) : value;
 }
 
 CCarvingPitch::stLayout CCarvingPitch::FromLength(double fLength, QSize picture, double fMotorStepX)

@@ -17,7 +17,8 @@ public:
     // The value raised to the next whole multiple of quantum when it is not
     // one already (adjusted says so); a quantum below one unit leaves it.
     static double RaiseToMultiple(double value, double quantum, bool& adjusted);
-    // The value lowered to the whole multiple of quantum below it.
+    // The value lowered to the whole multiple of quantum below it, but never
+    // below one quantum.
     static double LowerToMultiple(double value, double quantum, bool& adjusted);
 
     // The sizes of a carving after the operator typed one side.

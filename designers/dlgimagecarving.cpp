@@ -6,6 +6,7 @@
 #include "core/AppConfig.h"
 #include "core/Prompter.h"
 #include "designers/carvingpitch.h"
+#include "ui/filenamerule.h"
 #include "ui/mainservices.h"
 
 #include <QImageReader>
@@ -405,9 +406,10 @@ void CDlgImageCarving::on_Btn_GenerateGCode_clicked()
     QString strPath = CPrompter::Instance().SaveFileName(this, QStringLiteral("Select a file to Save..."),
                                                          strFolder.left(strFolder.lastIndexOf(QLatin1Char('/'))),
                                                          QStringLiteral("text files(*.txt);;G-Code files(*.ncc)"));
-    if (!strPath.isEmpty()) {
-        if (!strPath.endsWith(QStringLiteral(".txt")) && !strPath.endsWith(QStringLiteral(".ncc")))
-            strPath += QStringLiteral(".txt");
+    const QString strTyped = strPath;
+    if (!strPath.endsWith(QStringLiteral(".txt")) && !strPath.endsWith(QStringLiteral(".ncc")))
+        strPath += QStringLiteral(".txt");
+    if (!strTyped.isEmpty() && CFileNameRule::MayReplaceAddedName(this, strTyped, strPath)) {
         // A file that could not be written is reported by the controller.
         if (Controller()->CreateGCodeFromImage(strPath))
             LogMsg(QStringLiteral("G-Code File Generated"), MSG_INFO);

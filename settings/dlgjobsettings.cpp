@@ -7,9 +7,8 @@
 #include "designers/dlgzprofiler.h"
 #include "settings/jobcentering.h"
 #include "settings/zprofilefile.h"
+#include "ui/filenamerule.h"
 #include "ui/mainservices.h"
-
-#include <QFileInfo>
 
 namespace {
 const QString HOMING_NOT_DONE = QStringLiteral("Homing not done!\nUse \"Move Home\" in user Settings");
@@ -187,6 +186,8 @@ void CdlgJobSettings::on_Btn_PlaneSel_G19_clicked() { SelectPlane(19); }
 
 void CdlgJobSettings::RecordEdge(QPushButton* pBtn, bool bFirstPair, bool bMin)
 {
+    pBtn->setStyleSheet(BTN_BKGND_GREEN);
+    FlashDone(pBtn);
     AppControl* pCtrl = Controller();
     if (!pCtrl)
         return;
@@ -201,7 +202,6 @@ void CdlgJobSettings::RecordEdge(QPushButton* pBtn, bool bFirstPair, bool bMin)
     QPushButton* pMaxBtn = bFirstPair ? ui->Btn_SetJobRight : ui->Btn_SetJobTop;
     pMinBtn->setText(EdgeText(pair.x, "Min"));
     pMaxBtn->setText(EdgeText(pair.y, "Max"));
-    FlashDone(pBtn);
 }
 
 void CdlgJobSettings::on_Btn_SetJobLeft_clicked() { RecordEdge(ui->Btn_SetJobLeft, true, true); }
@@ -311,12 +311,7 @@ void CdlgJobSettings::on_Btn_SaveZProfile_clicked()
     }
     const QString strTyped = strPath;
     strPath = CZProfileFile::WithTxtExtension(strPath);
-    // The file dialog asked about the name as typed; a file that only the
-    // added ".txt" names has not been asked about yet.
-    if (strPath != strTyped && QFileInfo::exists(strPath) &&
-        CPrompter::Instance().Question(this, QStringLiteral("Information"),
-                                       strPath + QStringLiteral("\nalready exists. Replace it?"),
-                                       QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes) {
+    if (!CFileNameRule::MayReplaceAddedName(this, strTyped, strPath)) {
         pBtn->setStyleSheet(BTN_BKGND_GRAY);
         return;
     }

@@ -1,5 +1,9 @@
 #include "ui/filenamerule.h"
 
+#include "core/Prompter.h"
+
+#include <QFileInfo>
+
 QString CFileNameRule::WithDefaultExtension(const QString& strPath, const QString& strExt)
 {
     const qsizetype iSlash = strPath.lastIndexOf(QLatin1Char('/'));
@@ -9,4 +13,13 @@ QString CFileNameRule::WithDefaultExtension(const QString& strPath, const QStrin
     if (iDot > iSlash + 1)
         return strPath;
     return strPath + strExt;
+}
+
+bool CFileNameRule::MayReplaceAddedName(QWidget* pParent, const QString& strTyped, const QString& strPath)
+{
+    if (strPath == strTyped || !QFileInfo::exists(strPath))
+        return true;
+    return CPrompter::Instance().Question(pParent, QStringLiteral("Information"),
+                                          strPath + QStringLiteral("\nalready exists. Replace it?"),
+                                          QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }

@@ -25,6 +25,7 @@ void TestCarvingPitch::snapping_data()
     QTest::newRow("Z step 0.25 on 0.1") << true << 0.25 << 0.1 << 0.3 << true;
     QTest::newRow("X step 0.5 on pitch 0.2") << false << 0.5 << 0.2 << 0.4 << true;
     QTest::newRow("X step 0.6 on pitch 0.2") << false << 0.6 << 0.2 << 0.6 << false;
+    QTest::newRow("X step below one pixel") << false << 0.3 << 0.5 << 0.5 << true;
     QTest::newRow("no quantum") << true << 0.12345 << 0.0 << 0.12345 << false;
 }
 

@@ -10,6 +10,7 @@
 #include "core/AppConfig.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QtTest>
 
@@ -88,6 +89,9 @@ void TestDlgImageCarving::form()
         const QString strDiff = FormMismatch(&dlg, row);
         QVERIFY2(strDiff.isEmpty(), qPrintable(strDiff));
     }
+    // The hint label reaches into the Length and Width buttons: it lies
+    // under them, so their borders show.
+    QCOMPARE(CoveredButton(&dlg), QString());
     QCOMPARE(dlg.m_View.geometry(), QRect(10, 12, 500, 363));
     QCOMPARE(dlg.m_View.m_BkGndColor, QColor(50, 50, 50));
 }
@@ -302,11 +306,30 @@ void TestDlgImageCarving::generateGCode()
     QCOMPARE(f.prompter.m_lstPrompts.last().m_strTitle, QStringLiteral("Select a file to Save..."));
     QCOMPARE(FindButton(f.dlg, "Btn_GenerateGCode")->styleSheet(), BTN_BKGND_GRAY);
 
+    // "relief" again: the dialog asked about "relief", not about the
+    // relief.txt it would replace. No keeps the file, Yes writes it.
+    QFile::resize(f.Root() + "/relief.txt", 0);
+    f.prompter.m_lstFileNames << f.Root() + "/relief" << f.Root() + "/relief";
+    f.prompter.m_lstAnswers << QMessageBox::No << QMessageBox::Yes;
+    ClickButton(f.dlg, "Btn_GenerateGCode");
+    QCOMPARE(f.prompter.Texts("Question"), QStringList{f.Root() + "/relief.txt\nalready exists. Replace it?"});
+    QCOMPARE(QFileInfo(f.Root() + "/relief.txt").size(), 0);
+    QCOMPARE(f.mw.m_lstLog.size(), 3);
+    QCOMPARE(FindButton(f.dlg, "Btn_GenerateGCode")->styleSheet(), BTN_BKGND_GRAY);
+    ClickButton(f.dlg, "Btn_GenerateGCode");
+    QVERIFY(QFileInfo(f.Root() + "/relief.txt").size() > 0);
+    QCOMPARE(f.mw.m_lstLog.size(), 4);
+    // A name with its extension was asked about by the dialog itself.
+    f.prompter.m_lstFileNames << f.Root() + "/relief.ncc";
+    ClickButton(f.dlg, "Btn_GenerateGCode");
+    QCOMPARE(f.prompter.Texts("Question").size(), 2);
+    f.mw.m_lstLog.clear();
+
     // A folder that does not exist: no "Generated", the controller says why.
     f.prompter.m_lstFileNames << f.Root() + "/missing/relief.txt";
     ClickButton(f.dlg, "Btn_GenerateGCode");
     f.mw.PollMessages();
-    QCOMPARE(f.mw.m_lstLog.size(), 4);
+    QCOMPARE(f.mw.m_lstLog.size(), 1);
     QVERIFY(f.mw.m_lstLog.last().startsWith("error: "));
 }
 

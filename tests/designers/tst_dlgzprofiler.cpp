@@ -39,6 +39,7 @@ void TestDlgZProfiler::form()
         const QString strDiff = FormMismatch(&dlg, row);
         QVERIFY2(strDiff.isEmpty(), qPrintable(strDiff));
     }
+    QCOMPARE(CoveredButton(&dlg), QString());
 }
 
 void TestDlgZProfiler::shownValues()

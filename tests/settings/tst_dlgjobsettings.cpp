@@ -94,6 +94,7 @@ void TestDlgJobSettings::form()
         const QString strDiff = FormMismatch(&dlg, row);
         QVERIFY2(strDiff.isEmpty(), qPrintable(strDiff));
     }
+    QCOMPARE(CoveredButton(&dlg), QString());
     static const char* const kSteps[] = {"0.01", "0.02", "0.05", "0.1", "0.2", "0.5", "1", "5"};
     for (int i = 0; i < 8; ++i)
         QCOMPARE(FindButton(dlg, qPrintable(QStringLiteral("Btn_FineMovAxis_%1").arg(i + 1)))->text(),
@@ -221,6 +222,9 @@ void TestDlgJobSettings::planesEdgesAndCentre()
 
     moveTo(X_AXIS, 25.0);
     ClickButton(dlg, "Btn_SetJobRight");
+    // The press flashes green and turns grey again.
+    QCOMPARE(FindButton(dlg, "Btn_SetJobRight")->styleSheet(), BTN_BKGND_GREEN);
+    QTRY_COMPARE(FindButton(dlg, "Btn_SetJobRight")->styleSheet(), BTN_BKGND_GRAY);
     moveTo(X_AXIS, 30.0);
     ClickButton(dlg, "Btn_SetJobLeft");
     QCOMPARE(FindButton(dlg, "Btn_SetJobLeft")->text(), QStringLiteral("30.0000\nMin"));

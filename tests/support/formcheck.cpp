@@ -72,3 +72,20 @@ void ClickButton(QWidget& root, const char* pName)
     else
         QTest::qFail(qPrintable(QStringLiteral("no button ") + QLatin1String(pName)), __FILE__, __LINE__);
 }
+
+QString CoveredButton(QWidget* pRoot)
+{
+    const QList<QWidget*> all = pRoot->findChildren<QWidget*>();
+    for (QWidget* pWidget : all) {
+        if (!qobject_cast<QAbstractButton*>(pWidget) || !pWidget->parentWidget())
+            continue;
+        // Siblings later in the child list are painted over the earlier ones.
+        const QObjectList& siblings = pWidget->parentWidget()->children();
+        for (qsizetype i = siblings.indexOf(pWidget) + 1; i < siblings.size(); ++i) {
+            auto* pAbove = qobject_cast<QWidget*>(siblings[i]);
+            if (pAbove && !pAbove->isWindow() && !pAbove->isHidden() && pAbove->geometry().intersects(pWidget->geometry()))
+                return pWidget->objectName() + QStringLiteral(" is partly under ") + pAbove->objectName();
+        }
+    }
+    return QString();
+}

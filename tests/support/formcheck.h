@@ -35,3 +35,8 @@ QString FormMismatch(QWidget* pRoot, const stFormRow& row);
 QPushButton* FindButton(QWidget& root, const char* pName);
 // A left click on the push button of that name.
 void ClickButton(QWidget& root, const char* pName);
+
+// "" when no button inside pRoot is partly hidden under a sibling stacked
+// above it (a label drawn over a button's border); otherwise the first such
+// pair.
+QString CoveredButton(QWidget* pRoot);
