@@ -379,6 +379,27 @@ void TestDlgJobSettings::createProfile()
     QVERIFY(dlg.findChild<QWidget*>("frame")->isEnabled());
     QVERIFY(FindButton(dlg, "Btn_SaveZProfile")->isEnabled());
     QCOMPARE(FindButton(dlg, "Btn_CreateZProfile")->styleSheet(), BTN_BKGND_GRAY);
+
+    // A probing that starts: jogs, centring, Save and Load stay locked and
+    // Create stays green until the main window's ResetUI after the run.
+    mw.m_lstLog.clear();
+    prompter.m_lstAnswers << QMessageBox::Yes;
+    QTimer::singleShot(0, [&]() {
+        if (auto* pDlg = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            QTest::mouseClick(pDlg->findChild<QPushButton*>("Btn_Ok"), Qt::LeftButton);
+    });
+    ClickButton(dlg, "Btn_CreateZProfile");
+    QCOMPARE(int(ctrl.m_iRunMode), int(AppControl::RUN_Z_PROFILE));
+    QVERIFY(!dlg.findChild<QWidget*>("frame")->isEnabled());
+    QVERIFY(!dlg.findChild<QWidget*>("frame_3")->isEnabled());
+    QVERIFY(!FindButton(dlg, "Btn_SaveZProfile")->isEnabled());
+    QVERIFY(!FindButton(dlg, "Btn_LoadZProfile")->isEnabled());
+    QCOMPARE(FindButton(dlg, "Btn_CreateZProfile")->styleSheet(), BTN_BKGND_GREEN);
+    QVERIFY(FinishOperation(ctrl));
+    dlg.ResetUI();
+    QVERIFY(dlg.findChild<QWidget*>("frame_3")->isEnabled());
+    QVERIFY(FindButton(dlg, "Btn_LoadZProfile")->isEnabled());
+    QCOMPARE(FindButton(dlg, "Btn_CreateZProfile")->styleSheet(), BTN_BKGND_GRAY);
 }
 
 QTEST_MAIN(TestDlgJobSettings)
