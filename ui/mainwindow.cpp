@@ -473,6 +473,11 @@ void MainWindow::OnOperationFinish()
 void MainWindow::FinishOperation(bool bAborted)
 {
     const int iRunMode = m_AppCtrl.m_iRunMode;
+    // A job that ended on a failure (its reason is in the log already) is
+    // never reported as finished.
+    if (iRunMode == AppControl::RUN_SHAPES || iRunMode == AppControl::RUN_IMG_CARVING ||
+        iRunMode == AppControl::RUN_GCODE || iRunMode == AppControl::RUN_Z_PROFILE)
+        bAborted = bAborted || !m_AppCtrl.m_bJobCompleted;
     QString strMsg;
     switch (iRunMode) {
     case AppControl::RUN_WORK_ZERO: {

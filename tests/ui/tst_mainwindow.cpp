@@ -669,15 +669,21 @@ void TestMainWindow::operationFinishMessages_data()
     QTest::addColumn<int>("mode");
     QTest::addColumn<double>("x");
     QTest::addColumn<QString>("message");
-    QTest::newRow("idle") << 0 << 0.0 << QString();
-    QTest::newRow("work home reached") << 1 << 0.00008 << "Work home postion reached";
-    QTest::newRow("work home missed") << 1 << 0.0001 << QString();
-    QTest::newRow("homing") << 2 << 0.0 << "Machine Homing finished";
-    QTest::newRow("shapes") << 3 << 0.0 << "Shapes cutting completed";
-    QTest::newRow("carving") << 4 << 0.0 << "3D Relief carving completed";
-    QTest::newRow("G-code") << 5 << 0.0 << "G-Code execution finished";
-    QTest::newRow("probe") << 6 << 0.0 << QString();
-    QTest::newRow("profile") << 7 << 0.0 << "Z profiling completed";
+    QTest::addColumn<bool>("completed"); // the job reached its end
+    QTest::newRow("idle") << 0 << 0.0 << QString() << true;
+    QTest::newRow("work home reached") << 1 << 0.00008 << "Work home postion reached" << true;
+    QTest::newRow("work home missed") << 1 << 0.0001 << QString() << true;
+    QTest::newRow("homing") << 2 << 0.0 << "Machine Homing finished" << true;
+    QTest::newRow("shapes") << 3 << 0.0 << "Shapes cutting completed" << true;
+    QTest::newRow("carving") << 4 << 0.0 << "3D Relief carving completed" << true;
+    QTest::newRow("G-code") << 5 << 0.0 << "G-Code execution finished" << true;
+    QTest::newRow("probe") << 6 << 0.0 << QString() << true;
+    QTest::newRow("profile") << 7 << 0.0 << "Z profiling completed" << true;
+    // A job that stopped on a failure is not reported as finished.
+    QTest::newRow("shapes failed") << 3 << 0.0 << "Shapes cutting aborted" << false;
+    QTest::newRow("carving failed") << 4 << 0.0 << "3D Relief carving aborted" << false;
+    QTest::newRow("G-code failed") << 5 << 0.0 << "G-Code execution aborted" << false;
+    QTest::newRow("profile failed") << 7 << 0.0 << "Z profiling aborted" << false;
 }
 
 void TestMainWindow::operationFinishMessages()
@@ -685,10 +691,12 @@ void TestMainWindow::operationFinishMessages()
     QFETCH(int, mode);
     QFETCH(double, x);
     QFETCH(QString, message);
+    QFETCH(bool, completed);
     MainWindow w;
     for (bool bEStop : {false, true}) {
         w.ClearLog();
         AppConfig::m_bEmergencyStopON = bEStop;
+        w.m_AppCtrl.m_bJobCompleted = completed;
         w.m_AppCtrl.m_AxisCtrl[X_AXIS].SetCurPos(x);
         w.m_AppCtrl.m_iRunMode = mode;
         w.m_AppCtrl.m_bHold = true;
@@ -737,6 +745,7 @@ void TestMainWindow::operationFinishFromAnotherThread()
 {
     MainWindow w;
     w.m_AppCtrl.m_iRunMode = AppControl::RUN_SHAPES;
+    w.m_AppCtrl.m_bJobCompleted = true;
     QThread* pThread = QThread::create([&w]() { w.OnOperationFinish(); });
     pThread->start();
     QVERIFY(pThread->wait(5000));
