@@ -84,6 +84,7 @@ private slots:
     void rotaryHomeButtonsAfterJob();
     void operationFinishFromAnotherThread();
     void windowSelectorsAndPassKey();
+    void jobWindowsFollowOperations();
 
 private:
     CSimControllerSetup* m_pSetup = nullptr;
@@ -780,6 +781,46 @@ void TestMainWindow::windowSelectorsAndPassKey()
     m_pPrompter->m_lstKeypadEntries << "123456";
     w.on_Btn_MachineSettings_clicked();
     QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(&w.m_DlgMachineSettings));
+}
+
+void TestMainWindow::jobWindowsFollowOperations()
+{
+    MainWindow w;
+    CDlgImageCarving& carving = w.m_DlgImageCarving;
+    CdlgJobSettings& job = w.m_DlgJobSettings;
+
+    // Shown, the carving window brings its plunge feed and end mill up to date.
+    const double fPlunge = AppConfig::m_fPlungeFeed;
+    AppConfig::m_fPlungeFeed = 7.5;
+    w.on_Btn_ImageCarving_clicked();
+    AppConfig::m_fPlungeFeed = fPlunge;
+    QCOMPARE(FindButton(carving, "Btn_ZAxisPlungeFeed")->text(), QStringLiteral("7.5000\nPlunge Feed"));
+
+    // While a carving runs, the poll moves the green band to the carved row;
+    // at the end the carving window is usable again.
+    QImage img(10, 10, QImage::Format_Grayscale8);
+    img.fill(200);
+    w.m_AppCtrl.m_ImgCarvingData.SetImage(img);
+    carving.DisplayImage(w.m_AppCtrl.m_ImgCarvingData.m_pImg.get(), false);
+    carving.ResetUI(false);
+    w.m_AppCtrl.m_iRunMode = AppControl::RUN_IMG_CARVING;
+    w.m_AppCtrl.m_nCarvingRow = 5;
+    w.OnTimer();
+    QCOMPARE(int(carving.m_nCurRow), 5);
+    QCOMPARE(carving.m_pDisplayImg->pixelColor(0, 6), QColor(Qt::green));
+    w.OnOperationFinish();
+    QVERIFY(FindButton(carving, "Btn_LoadImage")->isEnabled());
+
+    // After a Z profiling the job settings panel is unlocked.
+    QPushButton* pCreate = FindButton(job, "Btn_CreateZProfile");
+    pCreate->setStyleSheet(BTN_BKGND_GREEN);
+    job.findChild<QWidget*>("frame")->setEnabled(false);
+    FindButton(job, "Btn_LoadZProfile")->setEnabled(false);
+    w.m_AppCtrl.m_iRunMode = AppControl::RUN_Z_PROFILE;
+    w.OnOperationFinish();
+    QCOMPARE(pCreate->styleSheet(), BTN_BKGND_GRAY);
+    QVERIFY(job.findChild<QWidget*>("frame")->isEnabled());
+    QVERIFY(FindButton(job, "Btn_LoadZProfile")->isEnabled());
 }
 
 QTEST_MAIN(TestMainWindow)
