@@ -152,25 +152,26 @@ QStringList TakeMessages(AppControl& ctrl)
     return lst;
 }
 
-CStepCounter::CStepCounter()
+CStepCounter::CStepCounter(CSimPinBank& bank)
+    : m_pBank(&bank)
 {
     for (int i = 0; i < AXIS_COUNT; ++i)
         m_iHandle[i] = -1;
     for (int i = 0; i < AppConfig::m_iMchType && i < AXIS_COUNT; ++i)
-        m_iHandle[i] = CSimPinBank::Instance().WatchAxis(AppConfig::m_iAxisPulseOutput[i],
-                                                        AppConfig::m_iAxisDirOutput[i], AppConfig::m_eAxisPosDir[i]);
+        m_iHandle[i] = m_pBank->WatchAxis(AppConfig::m_iAxisPulseOutput[i], AppConfig::m_iAxisDirOutput[i],
+                                          AppConfig::m_eAxisPosDir[i]);
 }
 
 qint64 CStepCounter::Count(int iAxis) const
 {
     if (m_iHandle[iAxis] < 0)
         return 0;
-    return CSimPinBank::Instance().AxisCount(m_iHandle[iAxis]);
+    return m_pBank->AxisCount(m_iHandle[iAxis]);
 }
 
 quint64 CStepCounter::Pulses(int iAxis) const
 {
-    return CSimPinBank::Instance().RisingEdges(AppConfig::m_iAxisPulseOutput[iAxis]);
+    return m_pBank->RisingEdges(AppConfig::m_iAxisPulseOutput[iAxis]);
 }
 
 CPacedPins::CPacedPins(int iPauseUs)

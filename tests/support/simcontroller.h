@@ -92,7 +92,8 @@ QStringList TakeMessages(AppControl& ctrl);
 // behind CPins for its lifetime. On the virtual clock an axis thread runs
 // through virtual time as fast as the CPU lets it; this keeps a move that
 // takes minutes of machine time from being over before a waiting thread gets
-// to look (timeouts).
+// to look (timeouts). While it is installed the pins are written to it, not
+// to CSimPinBank::Instance(): count its steps with CStepCounter(paced).
 class CPacedPins : public CHookedPinBank
 {
 public:
@@ -104,12 +105,15 @@ public:
 class CStepCounter
 {
 public:
-    CStepCounter(); // watches the step and direction pins of X..B
+    // Watches the step and direction pins of X..B on the given bank (the one
+    // installed behind CPins while the steps are made).
+    explicit CStepCounter(CSimPinBank& bank = CSimPinBank::Instance());
     qint64 Count(int iAxis) const;
     // Rising edges of the axis's step pin since the bank was last cleared.
     quint64 Pulses(int iAxis) const;
     int Handle(int iAxis) const { return m_iHandle[iAxis]; }
 
 private:
+    CSimPinBank* m_pBank;
     int m_iHandle[5];
 };

@@ -53,6 +53,20 @@ void StopAll(CFakeMainWindow& mw)
     for (int a = 0; a < 3; ++a)
         mw.m_AppCtrl.Stop(static_cast<eAxis>(a));
 }
+
+// The simulated machine for held jogs. Without homing a jog runs to the end
+// of a 10 m travel; on the virtual clock the axis thread gets there within
+// about a second of real time, so on a loaded machine a jog could end by
+// itself before the test lets go of the button. On paced pins it would take
+// minutes. Count steps with CStepCounter(rig.m_Pins).
+struct stJogRig
+{
+    CFakeMainWindow mw;
+    CPacedPins m_Pins;
+    // No axis pulses on the paced bank once it is gone, whatever a failed
+    // check left running.
+    ~stJogRig() { mw.m_AppCtrl.StopAll(); }
+};
 } // namespace
 
 void TestDlgManual::formMatchesTable()
@@ -135,8 +149,9 @@ void TestDlgManual::holdJogsAndReleaseStops()
     QFETCH(int, dirZ);
     const int dirs[3] = {dirX, dirY, dirZ};
 
-    CFakeMainWindow mw;
-    CStepCounter steps;
+    stJogRig rig;
+    CFakeMainWindow& mw = rig.mw;
+    CStepCounter steps(rig.m_Pins);
     CDlgManual dlg(&mw);
     QPushButton* pBtn = dlg.findChild<QPushButton*>(button);
 
@@ -165,7 +180,8 @@ void TestDlgManual::holdJogsAndReleaseStops()
 
 void TestDlgManual::rotaryAxesOnFiveAxes()
 {
-    CFakeMainWindow mw;
+    stJogRig rig;
+    CFakeMainWindow& mw = rig.mw;
     AppConfig::m_iMchType = 5;
     QVERIFY(mw.m_AppCtrl.InitMachine());
     CDlgManual dlg(&mw);
@@ -192,7 +208,8 @@ void TestDlgManual::rotaryAxesOnFiveAxes()
 
 void TestDlgManual::twoButtonsAtOnce()
 {
-    CFakeMainWindow mw;
+    stJogRig rig;
+    CFakeMainWindow& mw = rig.mw;
     CDlgManual dlg(&mw);
     QTest::mousePress(Btn(dlg, "Btn_JogEast"), Qt::LeftButton);
     QTest::mousePress(Btn(dlg, "Btn_JogZUp"), Qt::LeftButton);
@@ -211,7 +228,8 @@ void TestDlgManual::twoButtonsAtOnce()
 
 void TestDlgManual::diagonalWithOneAxisMoving()
 {
-    CFakeMainWindow mw;
+    stJogRig rig;
+    CFakeMainWindow& mw = rig.mw;
     CDlgManual dlg(&mw);
     QTest::mousePress(Btn(dlg, "Btn_JogEast"), Qt::LeftButton);
     // North-east while X moves: Y starts, the controller refuses X itself.
@@ -229,7 +247,8 @@ void TestDlgManual::diagonalWithOneAxisMoving()
 
 void TestDlgManual::refusals()
 {
-    CFakeMainWindow mw;
+    stJogRig rig;
+    CFakeMainWindow& mw = rig.mw;
     CDlgManual dlg(&mw);
     QPushButton* pNorth = Btn(dlg, "Btn_JogNorth");
 
@@ -280,7 +299,8 @@ void TestDlgManual::toolChangePauseAllowsJogging()
 {
     // A G-code run paused for a manual tool change: the operator moves the
     // machine to change the tool.
-    CFakeMainWindow mw;
+    stJogRig rig;
+    CFakeMainWindow& mw = rig.mw;
     CDlgManual dlg(&mw);
     mw.m_AppCtrl.m_iRunMode = AppControl::RUN_GCODE;
     mw.m_AppCtrl.m_bHold = true;
