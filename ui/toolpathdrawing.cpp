@@ -196,16 +196,20 @@ void CToolPathDrawing::Draw(int iRunMode, int iHomeRef, double x, double y, doub
     const int g = GreyLevel(z, m_dZDrawScale);
 
     QPainter painter(&m_Img);
+    // The last marker goes first (what it covered is put back): put back
+    // after the new line, the patch would erase the line's first 16 pixels
+    // wherever the tool moves up the picture.
+    if (!m_ToolMarkPatch.isNull())
+        painter.drawImage(m_LastToolPt.x() - 8, m_LastToolPt.y() - 16, m_ToolMarkPatch);
+
     painter.setPen(PathPen(QColor(g, g, g)));
     painter.drawPoint(m_LastToolPt);
     if (z > 0.00009)
         painter.setPen(PathPen(Qt::yellow));
     painter.drawLine(m_LastToolPt, s);
 
-    // Tool marker: put back what the last marker covered, keep what the new
-    // one covers, then draw a small cone standing on its tip.
-    if (!m_ToolMarkPatch.isNull())
-        painter.drawImage(m_LastToolPt.x() - 8, m_LastToolPt.y() - 16, m_ToolMarkPatch);
+    // Tool marker: keep what it covers, then draw a small cone standing on
+    // its tip.
     m_ToolMarkPatch = m_Img.copy(s.x() - 8, s.y() - 16, 16, 16);
     painter.setPen(PathPen(Qt::red));
     painter.drawPoint(s);

@@ -23,6 +23,7 @@ private slots:
     void referenceCornerStartsThePath_data();
     void referenceCornerStartsThePath();
     void drawnPath();
+    void pathUpThePictureStaysWhole();
     void sizeButtons();
 };
 
@@ -168,6 +169,29 @@ void TestToolPathDrawing::drawnPath()
     // Clearing wipes the path.
     d.Clear(0, 0);
     QCOMPARE(img.pixelColor(mid), QColor(Qt::black));
+}
+
+void TestToolPathDrawing::pathUpThePictureStaysWhole()
+{
+    // The tool rising out of a cut at one place: each tick's line goes
+    // straight up the picture, through the box the last marker covered.
+    CToolPathDrawing d;
+    d.Clear(0, 0);
+    const QImage& img = *d.Image();
+    d.Draw(0, 0, 50, 50, -10);
+    const QPoint a = d.LastToolPt();
+    d.Draw(0, 0, 50, 50, -5); // 30 pixels higher, grey 142
+    const QPoint b = d.LastToolPt();
+    QCOMPARE(b, a - QPoint(0, 30));
+    for (int y = a.y() - 1; y > b.y(); --y)
+        QVERIFY2(img.pixelColor(a.x(), y) == QColor(142, 142, 142), qPrintable(QString::number(a.y() - y)));
+    // Going on up in yellow: the line from b stays whole too, and b's marker
+    // is gone.
+    d.Draw(0, 0, 50, 50, 1);
+    const QPoint c = d.LastToolPt();
+    for (int y = b.y() - 1; y > c.y(); --y)
+        QVERIFY2(img.pixelColor(b.x(), y) == QColor(Qt::yellow), qPrintable(QString::number(b.y() - y)));
+    QVERIFY(img.pixelColor(b + QPoint(-5, -10)) != QColor(Qt::red));
 }
 
 void TestToolPathDrawing::sizeButtons()
