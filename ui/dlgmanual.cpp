@@ -73,7 +73,13 @@ void CDlgManual::JogPressed(QPushButton* pBtn)
     pBtn->setStyleSheet(BTN_BKGND_GREEN);
     CMainServices* pServices = CMainServices::Of(this);
     const QList<stJog> jogs = JogsOf(pBtn->objectName());
-    if (!pServices || jogs.isEmpty() || m_lstActiveJogs.contains(pBtn)) {
+    // A and B only on a five-axis machine: their buttons may still be
+    // enabled after the machine settings switched to three axes, whose pins
+    // 5, 6, 13, 14, 15 and 18 are then M-code outputs.
+    const int nAxesInUse = AppConfig::m_iMchType == 5 ? AXIS_COUNT : 3;
+    const bool bAxisMissing =
+        std::any_of(jogs.begin(), jogs.end(), [nAxesInUse](const stJog& j) { return j.m_eAxis >= nAxesInUse; });
+    if (!pServices || jogs.isEmpty() || bAxisMissing || m_lstActiveJogs.contains(pBtn)) {
         CMainServices::ResetBtnBkGnd(pBtn, BTN_BKGND_GRAY);
         return;
     }

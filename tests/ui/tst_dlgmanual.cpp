@@ -17,6 +17,7 @@ class TestDlgManual : public QObject
 private slots:
     void formMatchesTable();
     void rotaryButtonsFollowTheMachineType();
+    void rotaryButtonsMoveNothingOnThreeAxes();
     void holdJogsAndReleaseStops_data();
     void holdJogsAndReleaseStops();
     void rotaryAxesOnFiveAxes();
@@ -65,7 +66,11 @@ struct stJogRig
     CPacedPins m_Pins;
     // No axis pulses on the paced bank once it is gone, whatever a failed
     // check left running.
-    ~stJogRig() { mw.m_AppCtrl.StopAll(); }
+    ~stJogRig()
+    {
+        for (AxisCtrl& axis : mw.m_AppCtrl.m_AxisCtrl)
+            axis.Stop();
+    }
 };
 } // namespace
 
@@ -121,6 +126,25 @@ void TestDlgManual::rotaryButtonsFollowTheMachineType()
         for (const char* pName : {"Btn_JogCW_A", "Btn_JogACW_A", "Btn_JogCW_B", "Btn_JogACW_B"})
             QVERIFY2(Btn(dlg, pName)->isEnabled(), pName);
     }
+}
+
+void TestDlgManual::rotaryButtonsMoveNothingOnThreeAxes()
+{
+    // Switched back to three axes with the buttons still enabled: the A and
+    // B buttons move nothing (their pins are M-code outputs now).
+    stJogRig rig;
+    AppConfig::m_iMchType = 5;
+    QVERIFY(rig.mw.m_AppCtrl.InitMachine());
+    CDlgManual dlg(&rig.mw);
+    dlg.ConfigSettings();
+    AppConfig::m_iMchType = 3;
+    for (const char* pName : {"Btn_JogCW_A", "Btn_JogACW_B"}) {
+        QTest::mousePress(Btn(dlg, pName), Qt::LeftButton);
+        QVERIFY2(!dlg.m_bJogActive, pName);
+        QVERIFY(!Moving(rig.mw, A_AXIS) && !Moving(rig.mw, B_AXIS));
+        QTest::mouseRelease(Btn(dlg, pName), Qt::LeftButton);
+    }
+    QCOMPARE(rig.mw.m_lstLog, QStringList());
 }
 
 void TestDlgManual::holdJogsAndReleaseStops_data()
