@@ -36,6 +36,10 @@ constexpr int LONG_PRESS_MS = 1000;
 // How long Reset waits for the controller's thread to see the abort (a
 // paused operation looks at it once a second).
 constexpr unsigned long CONTROLLER_END_WAIT_MS = 5000;
+// How long the emergency stop waits for it before the poll tick takes over:
+// the axes have stopped already, and a thread in a dwell or a pause check
+// must not hold the window up.
+constexpr unsigned long ESTOP_END_WAIT_MS = 200;
 
 int AxesInUse() { return AppConfig::m_iMchType == 5 ? 5 : 3; }
 
@@ -300,7 +304,12 @@ void MainWindow::OnTimer()
             Btn_Pause_pressed();
             m_DlgManual.setEnabled(true);
         }
-        if (m_AppCtrl.m_bOperationFinished) {
+        if (m_bOperationEnding) {
+            // Ended by Stop or Reset: the windows come back once the
+            // controller's thread has gone, whatever it reported on its way.
+            if (!m_AppCtrl.isRunning())
+                StoppedOperationEnded();
+        } else if (m_AppCtrl.m_bOperationFinished) {
             m_AppCtrl.m_bOperationFinished = false;
             OnOperationFinish();
         }
@@ -619,9 +628,11 @@ void MainWindow::EmergencyStop(const QString& strMsg)
 {
     AppConfig::m_bEmergencyStopON = true;
     m_AppCtrl.StopAll();
-    FinishOperation(false);
     SpindleOffForSafety();
     SetSpindleLook(SPINDLE_OFF);
+    // The operation is over only once its thread has seen the stop and
+    // ended: until then it may still read the program.
+    EndStoppedOperation(ESTOP_END_WAIT_MS);
     AddLogMsg(strMsg, MSG_ERROR);
     if (!AppConfig::m_bSimulationMode && AppConfig::m_iPgmStatusOutput >= 0)
         CRpiGpio::WriteOutput(quint16(AppConfig::m_iPgmStatusOutput), 0);
@@ -657,6 +668,12 @@ bool MainWindow::SettingsWindowShown() const
 
 bool MainWindow::StartShownJob(bool bCheckShapeEditing)
 {
+    if (m_bOperationEnding) {
+        // A stopped operation's thread is still winding down: it must not
+        // be resumed, nor another started beside it.
+        AddLogMsg(QStringLiteral("Machine in use"), MSG_ERROR);
+        return false;
+    }
     if (m_AppCtrl.m_iRunMode != AppControl::RUN_IDLE) {
         // Paused: carry on.
         m_AppCtrl.m_bHold = false;
@@ -719,7 +736,7 @@ void MainWindow::Btn_Start_pressed()
 
 void MainWindow::Btn_Pause_pressed()
 {
-    if (m_AppCtrl.m_iRunMode == AppControl::RUN_IDLE) {
+    if (m_AppCtrl.m_iRunMode == AppControl::RUN_IDLE || m_bOperationEnding) {
         RndBtnRefresh(&m_BtnPause);
         return;
     }
@@ -740,15 +757,32 @@ bool MainWindow::EndOperationByReset()
     // the machine shown idle. Reset never leaves a job running behind an
     // idle window.
     m_AppCtrl.StopAll();
-    if (!m_AppCtrl.wait(CONTROLLER_END_WAIT_MS)) {
+    if (!EndStoppedOperation(CONTROLLER_END_WAIT_MS)) {
         AddLogMsg(QStringLiteral("Wait for Machine to Stop to Reset"), MSG_ERROR);
         return false;
     }
+    return true;
+}
+
+bool MainWindow::EndStoppedOperation(unsigned long iWaitMs)
+{
+    m_bOperationEnding = true;
+    if (!m_AppCtrl.wait(iWaitMs))
+        return false;
+    StoppedOperationEnded();
+    return true;
+}
+
+void MainWindow::StoppedOperationEnded()
+{
+    m_bOperationEnding = false;
     // The operation's own end would otherwise be reported again at the next
     // tick.
     m_AppCtrl.m_bOperationFinished = false;
+    // A single line ended by the emergency stop leaves its flag behind, and
+    // Start would ignore every press after it.
+    m_AppCtrl.m_bExecOneLine = false;
     FinishOperation(true);
-    return true;
 }
 
 void MainWindow::Btn_Reset_pressed()

@@ -239,6 +239,15 @@ private:
     // Reset: ends the paused operation and waits for the controller's
     // thread; false when it did not end in time.
     bool EndOperationByReset();
+    // After Stop or Reset has ended the operation: waits up to iWaitMs for
+    // the controller's thread, then puts the windows back. A thread still
+    // busy then (a dwell, a pause check) is left to end by itself: the window
+    // keeps showing the operation, and the poll tick puts the windows back
+    // once the thread is gone. False while it is still running.
+    bool EndStoppedOperation(unsigned long iWaitMs);
+    // The thread of a stopped operation has ended: the windows go back to
+    // idle (the operation reported as aborted, unless the stop is on).
+    void StoppedOperationEnded();
     // Idle machine: every axis in use takes its working feed at once.
     void ApplyFeedsWhenIdle();
     // Buttons that are enabled only while no job runs.
@@ -247,6 +256,9 @@ private:
     // The PWM was switched off by an emergency stop or a tool change; it
     // starts again when the spindle is switched on.
     bool m_bPwmHeldOff = false;
+    // Stop or Reset has ended the operation, but the controller's thread has
+    // not finished yet: nothing may start or resume until it has.
+    bool m_bOperationEnding = false;
     // The key that started the keyboard jog.
     int m_iJogKey = 0;
     // The message log on LV_Log.

@@ -19,6 +19,7 @@
 
 #include <QListWidget>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QThread>
 #include <QTimer>
 #include <QtTest>
@@ -77,6 +78,8 @@ private slots:
     void resetRefusals();
     void stopAndRelease();
     void emergencyStopSwitchesSpindleOff();
+    void emergencyStopWaitsForTheController_data();
+    void emergencyStopWaitsForTheController();
     void toolChangeHoldsAndStopsSpindle();
     void operationFinishMessages_data();
     void operationFinishMessages();
@@ -633,6 +636,75 @@ void TestMainWindow::emergencyStopSwitchesSpindleOff()
     w.m_AppCtrl.TurnOnOffSpindle(true, DIR_CW);
     w.OnTimer();
     QCOMPARE(bank.Mode(AppConfig::m_iSpindlePwmOutput), EPinMode::PwmMarkSpace);
+}
+
+void TestMainWindow::emergencyStopWaitsForTheController_data()
+{
+    QTest::addColumn<bool>("oneLine");
+    QTest::newRow("program") << false;
+    QTest::newRow("single line") << true;
+}
+
+void TestMainWindow::emergencyStopWaitsForTheController()
+{
+    QFETCH(bool, oneLine);
+    // The controller's thread is held while it switches the mist coolant on
+    // (M07), as if busy in the middle of a line, until the test lets it go.
+    CHookedPinBank bank;
+    const int iMist = AppConfig::m_lstMCodesPin.value(7);
+    std::atomic<bool> bArmed{false}, bHeld{false};
+    QSemaphore go;
+    bank.m_fnOnWrite = [&](int iPin, int iLevel) {
+        if (bArmed && iPin == iMist && iLevel == 1) {
+            bHeld = true;
+            go.acquire();
+        }
+    };
+    GCodeCmdList program = {{"M07"}, {"G01", "X5", "F600"}};
+    MainWindow w;
+    // Never leave the thread held behind a failed check.
+    const auto letGo = qScopeGuard([&]() { go.release(100); });
+    bArmed = true;
+    if (oneLine)
+        w.m_AppCtrl.StartExecGCodeLine(&program, 0);
+    else
+        w.m_AppCtrl.StartGCode(&program);
+    QVERIFY(QTest::qWaitFor([&]() { return bHeld.load(); }, 10000));
+
+    w.Btn_Stop_pressed();
+    QCOMPARE(LogLines(w).first(), QStringLiteral("Emergency switch pressed"));
+    // The thread has not ended: the window still shows the job.
+    QVERIFY(w.m_AppCtrl.isRunning());
+    QCOMPARE(w.m_AppCtrl.m_iRunMode.load(), int(AppControl::RUN_GCODE));
+    QVERIFY(!w.ui->Btn_JobSettings->isEnabled());
+    QVERIFY(!w.m_DlgManual.isEnabled());
+    // Released meanwhile: Start neither resumes the stopped job nor starts
+    // another (a single line still running ignores it without a word), and
+    // the ticks wait for the thread.
+    w.Btn_Stop_released();
+    QVERIFY(!AppConfig::m_bEmergencyStopON);
+    w.Btn_Start_pressed();
+    QCOMPARE(LogLines(w).first(),
+             oneLine ? QStringLiteral("Emergency switch pressed") : QStringLiteral("Machine in use"));
+    QVERIFY(!w.m_AppCtrl.m_bHold);
+    QVERIFY(w.m_BtnStart.isEnabled());
+    w.OnTimer();
+    QCOMPARE(w.m_AppCtrl.m_iRunMode.load(), int(AppControl::RUN_GCODE));
+
+    go.release();
+    QVERIFY(TickUntil(w, [&]() { return w.m_AppCtrl.m_iRunMode == AppControl::RUN_IDLE; }));
+    QVERIFY(!w.m_AppCtrl.isRunning());
+    QVERIFY(w.ui->Btn_JobSettings->isEnabled());
+    QVERIFY(w.m_DlgManual.isEnabled());
+    QCOMPARE(w.m_AppCtrl.GetCurPos(X_AXIS), 0.0);
+    QCOMPARE(LogLines(w).first(), QStringLiteral("G-Code execution aborted"));
+    QVERIFY(!LogLines(w).contains(QStringLiteral("G-Code execution finished")));
+
+    // Start works again (here the G-code window answers that it has no
+    // program): it is not swallowed as if a single line still ran.
+    const int iLines = w.ui->LV_Log->count();
+    w.Btn_Start_pressed();
+    QVERIFY(w.ui->LV_Log->count() > iLines);
 }
 
 void TestMainWindow::toolChangeHoldsAndStopsSpindle()
