@@ -636,6 +636,11 @@ void MainWindow::EmergencyStop(const QString& strMsg)
     AddLogMsg(strMsg, MSG_ERROR);
     if (!AppConfig::m_bSimulationMode && AppConfig::m_iPgmStatusOutput >= 0)
         CRpiGpio::WriteOutput(quint16(AppConfig::m_iPgmStatusOutput), 0);
+    // Start and Pause look idle at once, also while the thread winds down.
+    m_BtnStart.setEnabled(true);
+    m_BtnStart.SetReleased();
+    m_BtnPause.setEnabled(true);
+    m_BtnPause.SetReleased();
 }
 
 // ===========================================================================
@@ -813,10 +818,6 @@ void MainWindow::Btn_Stop_pressed()
 {
     try {
         EmergencyStop(QStringLiteral("Emergency switch pressed"));
-        m_BtnStart.setEnabled(true);
-        m_BtnStart.SetReleased();
-        m_BtnPause.setEnabled(true);
-        m_BtnPause.SetReleased();
     } catch (...) {
         AddLogMsg(QStringLiteral("Stop Function throw the error"), MSG_ERROR);
     }

@@ -185,16 +185,14 @@ void MainWindow::SwitchSpindle(eDirection eDir)
     }
     m_AppCtrl.TurnOnOffSpindle(bOn, eDir);
     if (bOn) {
-        pBtn->setStyleSheet(BTN_BKGND_GREEN);
-        pBtn->setText(bCW ? QStringLiteral("Spindle\nCW ON") : QStringLiteral("Spindle\nCCW ON"));
+        SetSpindleLook(bCW ? SPINDLE_ON_CW : SPINDLE_ON_CCW);
         if (AppConfig::m_bPWMCtrlUsed)
             OnSpindleSpeedChange(m_SpindleSlider.GetValue());
     } else {
-        pBtn->setStyleSheet(BTN_BKGND_GRAY);
-        pBtn->setText(bCW ? QStringLiteral("Spindle\nCW OFF") : QStringLiteral("Spindle\nCCW OFF"));
+        // Both outputs are off, whichever button started the spindle (the
+        // pendant's "-" stops one started counter-clockwise too).
+        SetSpindleLook(SPINDLE_OFF);
     }
-    QPushButton* pOther = bCW ? ui->Btn_SpindleCCWOnOff : ui->Btn_SpindleCWOnOff;
-    pOther->setEnabled(!AppConfig::m_bSpindleOn);
 }
 
 void MainWindow::on_Btn_SpindleCWOnOff_clicked() { SwitchSpindle(DIR_CW); }

@@ -641,13 +641,16 @@ void TestMainWindow::emergencyStopSwitchesSpindleOff()
 void TestMainWindow::emergencyStopWaitsForTheController_data()
 {
     QTest::addColumn<bool>("oneLine");
-    QTest::newRow("program") << false;
-    QTest::newRow("single line") << true;
+    QTest::addColumn<bool>("byInput"); // the emergency-stop input, else Stop
+    QTest::newRow("Stop, program") << false << false;
+    QTest::newRow("Stop, single line") << true << false;
+    QTest::newRow("input, program") << false << true;
 }
 
 void TestMainWindow::emergencyStopWaitsForTheController()
 {
     QFETCH(bool, oneLine);
+    QFETCH(bool, byInput);
     // The controller's thread is held while it switches the mist coolant on
     // (M07), as if busy in the middle of a line, until the test lets it go.
     CHookedPinBank bank;
@@ -671,9 +674,20 @@ void TestMainWindow::emergencyStopWaitsForTheController()
         w.m_AppCtrl.StartGCode(&program);
     QVERIFY(QTest::qWaitFor([&]() { return bHeld.load(); }, 10000));
 
-    w.Btn_Stop_pressed();
-    QCOMPARE(LogLines(w).first(), QStringLiteral("Emergency switch pressed"));
-    // The thread has not ended: the window still shows the job.
+    const QString strStopMsg =
+        byInput ? QStringLiteral("Emergency Stop Triggered") : QStringLiteral("Emergency switch pressed");
+    if (byInput) {
+        bank.SetInput(AppConfig::m_iEStopInput, 1);
+        w.OnTimer();
+    } else {
+        w.Btn_Stop_pressed();
+    }
+    QCOMPARE(LogLines(w).first(), strStopMsg);
+    QVERIFY(AppConfig::m_bEmergencyStopON);
+    // Start and Pause look idle at once...
+    QVERIFY(w.m_BtnStart.isEnabled() && !Pressed(w.m_BtnStart));
+    QVERIFY(w.m_BtnPause.isEnabled() && !Pressed(w.m_BtnPause));
+    // ...but the thread has not ended: the window still shows the job.
     QVERIFY(w.m_AppCtrl.isRunning());
     QCOMPARE(w.m_AppCtrl.m_iRunMode.load(), int(AppControl::RUN_GCODE));
     QVERIFY(!w.ui->Btn_JobSettings->isEnabled());
@@ -681,11 +695,15 @@ void TestMainWindow::emergencyStopWaitsForTheController()
     // Released meanwhile: Start neither resumes the stopped job nor starts
     // another (a single line still running ignores it without a word), and
     // the ticks wait for the thread.
-    w.Btn_Stop_released();
+    if (byInput) {
+        bank.SetInput(AppConfig::m_iEStopInput, 0);
+        w.OnTimer();
+    } else {
+        w.Btn_Stop_released();
+    }
     QVERIFY(!AppConfig::m_bEmergencyStopON);
     w.Btn_Start_pressed();
-    QCOMPARE(LogLines(w).first(),
-             oneLine ? QStringLiteral("Emergency switch pressed") : QStringLiteral("Machine in use"));
+    QCOMPARE(LogLines(w).first(), oneLine ? strStopMsg : QStringLiteral("Machine in use"));
     QVERIFY(!w.m_AppCtrl.m_bHold);
     QVERIFY(w.m_BtnStart.isEnabled());
     w.OnTimer();

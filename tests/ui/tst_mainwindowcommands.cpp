@@ -311,6 +311,18 @@ void TestMainWindowCommands::spindleButtons()
     QCOMPARE(bank.Level(iCW), 1);
     Press(w, Qt::Key_Minus);
     QCOMPARE(bank.Level(iCW), 0);
+
+    // "-" also stops a spindle started counter-clockwise, and neither
+    // button says ON afterwards.
+    w.ui->Btn_SpindleCCWOnOff->click();
+    QCOMPARE(bank.Level(iCCW), 1);
+    Press(w, Qt::Key_Minus);
+    QCOMPARE(bank.Level(iCCW), 0);
+    QVERIFY(!AppConfig::m_bSpindleOn);
+    QCOMPARE(w.ui->Btn_SpindleCCWOnOff->text(), QStringLiteral("Spindle\nCCW OFF"));
+    QCOMPARE(w.ui->Btn_SpindleCCWOnOff->styleSheet(), BTN_BKGND_GRAY);
+    QCOMPARE(w.ui->Btn_SpindleCWOnOff->text(), QStringLiteral("Spindle\nCW OFF"));
+    QVERIFY(w.ui->Btn_SpindleCWOnOff->isEnabled() && w.ui->Btn_SpindleCCWOnOff->isEnabled());
 }
 
 void TestMainWindowCommands::saveSettings()
