@@ -792,7 +792,7 @@ void MainWindow::StoppedOperationEnded()
 
 void MainWindow::Btn_Reset_pressed()
 {
-    if (m_AppCtrl.m_iRunMode == AppControl::RUN_IDLE) {
+    if (m_AppCtrl.m_iRunMode == AppControl::RUN_IDLE || m_bOperationEnding) {
         RndBtnRefresh(&m_BtnReset);
         return;
     }
@@ -839,7 +839,8 @@ void MainWindow::on_Btn_StartPause_clicked()
 {
     QPushButton* pBtn = ui->Btn_StartPause;
     pBtn->setStyleSheet(BTN_BKGND_GRAY);
-    if (m_AppCtrl.m_bExecOneLine || SettingsWindowShown()) {
+    // Nothing to pause or resume while a stopped operation winds down.
+    if (m_AppCtrl.m_bExecOneLine || SettingsWindowShown() || m_bOperationEnding) {
         ResetBtnBkGnd(pBtn, BTN_BKGND_START);
         return;
     }

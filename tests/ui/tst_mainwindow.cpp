@@ -706,6 +706,11 @@ void TestMainWindow::emergencyStopWaitsForTheController()
     QCOMPARE(LogLines(w).first(), oneLine ? strStopMsg : QStringLiteral("Machine in use"));
     QVERIFY(!w.m_AppCtrl.m_bHold);
     QVERIFY(w.m_BtnStart.isEnabled());
+    // Nor do Pause and the form's Start / Pause hold it.
+    w.Btn_Pause_pressed();
+    w.ui->Btn_StartPause->click();
+    QVERIFY(!w.m_AppCtrl.m_bHold);
+    QCOMPARE(w.ui->Btn_StartPause->text(), QStringLiteral("Start"));
     w.OnTimer();
     QCOMPARE(w.m_AppCtrl.m_iRunMode.load(), int(AppControl::RUN_GCODE));
 
