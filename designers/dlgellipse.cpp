@@ -72,9 +72,42 @@ void CDlgEllipse::UpdateEllipseParams()
     ui->Btn_EllipseXStep->setText(ValueText(e->m_fXStep, "X Step"));
     ui->Btn_ArcStartAngle->setText(ValueText(e->m_fArcStartAngle, "Arc Start Angle"));
     ui->Btn_ArcEndAngle->setText(ValueText(e->m_fArcEndAngle, "Arc End Angle"));
-    // The look follows the pocket state (a drag while it is on keeps green).
-    ui->Btn_EllipseHole->setStyleSheet(m_bPocket ? BTN_BKGND_GREEN : BTN_BKGND_GRAY);
-    UpdateEllipse(m_nShapeIndex);
+    // Green while the pocket is cut (a drag while it is on keeps it green);
+    // a pocket refused for a too large end mill stays grey.
+    ui->Btn_EllipseHole->setStyleSheet(PocketCut(*e) ? BTN_BKGND_GREEN : BTN_BKGND_GRAY);
+    Recompute();
+}
+
+bool CDlgEllipse::PocketCut(const stEllipse& e) const
+{
+    return m_bPocket && e.m_bHole;
+}
+
+void CDlgEllipse::Recompute()
+{
+    const stEllipse* e = Ellipse();
+    if (e && PocketCut(*e))
+        RebuildPocket();
+    else
+        UpdateEllipse(m_nShapeIndex);
+}
+
+void CDlgEllipse::RebuildPocket()
+{
+    stEllipse* e = Ellipse();
+    if (!e)
+        return;
+    RemoveRings();
+    if (e->m_fMinorAxisDia < AppConfig::m_fEndMillDia) {
+        // No ring fits any more: the ellipse is cut round its outline again
+        // until the pocket fits.
+        LogEndMillTooBig();
+        ui->Btn_EllipseHole->setStyleSheet(BTN_BKGND_GRAY);
+        e->m_bHole = false;
+        UpdateEllipse(m_nShapeIndex);
+        return;
+    }
+    MakeRings();
 }
 
 void CDlgEllipse::UpdateEllipse(unsigned short index)
@@ -104,7 +137,7 @@ void CDlgEllipse::on_Btn_EllipseCenterX_clicked()
         return;
     e->m_Center.x = AskValue(ui->Btn_EllipseCenterX, QStringLiteral("Center X(mm)"), QStringLiteral("Center X"),
                              CShapeEditRules::ButtonValue(ui->Btn_EllipseCenterX->text()), 0.01, 100000000.0, false);
-    UpdateEllipse(m_nShapeIndex);
+    Recompute();
 }
 
 void CDlgEllipse::on_Btn_EllipseCenterY_clicked()
@@ -114,7 +147,7 @@ void CDlgEllipse::on_Btn_EllipseCenterY_clicked()
         return;
     e->m_Center.y = AskValue(ui->Btn_EllipseCenterY, QStringLiteral("Center Y(mm)"), QStringLiteral("Center Y"),
                              CShapeEditRules::ButtonValue(ui->Btn_EllipseCenterY->text()), 0.01, 100000000.0, false);
-    UpdateEllipse(m_nShapeIndex);
+    Recompute();
 }
 
 void CDlgEllipse::on_Btn_EllipseMajorAxisDia_clicked()
@@ -154,14 +187,10 @@ void CDlgEllipse::SetDiameter(bool bMajor, double fValue)
         e->m_fMajorAxisDia = e->m_fMinorAxisDia;
         ui->Btn_EllipseMajorAxisDia->setText(ValueText(e->m_fMajorAxisDia, "Major Axis Dia"));
     }
-    if (m_bPocket) {
-        RemoveRings();
-        if (e->m_fMinorAxisDia < AppConfig::m_fEndMillDia)
-            LogEndMillTooBig();
-        MakeRings();
-    } else {
+    if (m_bPocket)
+        RebuildPocket();
+    else
         UpdateEllipse(m_nShapeIndex);
-    }
 }
 
 void CDlgEllipse::on_Btn_EllipseOrientation_clicked()
@@ -172,7 +201,7 @@ void CDlgEllipse::on_Btn_EllipseOrientation_clicked()
     e->m_fOrientation =
         AskValue(ui->Btn_EllipseOrientation, QStringLiteral("Orientation(deg)"), QStringLiteral("Orientation(deg)"),
                  CShapeEditRules::ButtonValue(ui->Btn_EllipseOrientation->text()), 0.0, 360.0, false);
-    UpdateEllipse(m_nShapeIndex);
+    Recompute();
 }
 
 void CDlgEllipse::on_Btn_EllipseDepth_clicked()
@@ -204,7 +233,7 @@ void CDlgEllipse::on_Btn_EllipseXStep_clicked()
                  1000.0, false);
     e->m_fXStep = CShapeEditRules::WholeMotorSteps(f, AppConfig::m_fAxisMovPerPulse[X_AXIS]);
     ui->Btn_EllipseXStep->setText(ValueText(e->m_fXStep, "X Step"));
-    UpdateEllipse(m_nShapeIndex);
+    Recompute();
 }
 
 void CDlgEllipse::on_Btn_ArcStartAngle_clicked()
@@ -215,7 +244,7 @@ void CDlgEllipse::on_Btn_ArcStartAngle_clicked()
     e->m_fArcStartAngle =
         AskValue(ui->Btn_ArcStartAngle, QStringLiteral("Arc Start Angle(deg)"), QStringLiteral("Arc Start Angle"),
                  CShapeEditRules::ButtonValue(ui->Btn_ArcStartAngle->text()), 0.0, e->m_fArcEndAngle, false);
-    UpdateEllipse(m_nShapeIndex);
+    Recompute();
 }
 
 void CDlgEllipse::on_Btn_ArcEndAngle_clicked()
@@ -226,7 +255,7 @@ void CDlgEllipse::on_Btn_ArcEndAngle_clicked()
     e->m_fArcEndAngle =
         AskValue(ui->Btn_ArcEndAngle, QStringLiteral("Arc End Angle(deg)"), QStringLiteral("Arc End Angle"),
                  CShapeEditRules::ButtonValue(ui->Btn_ArcEndAngle->text()), e->m_fArcStartAngle, 360.0, false);
-    UpdateEllipse(m_nShapeIndex);
+    Recompute();
 }
 
 void CDlgEllipse::on_Btn_EllipseHole_clicked()

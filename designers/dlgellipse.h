@@ -67,6 +67,13 @@ private:
     // then the rings rebuilt or the points recomputed.
     void SetDiameter(bool bMajor, double fValue);
     void MakeRings();
+    // The rings made anew for the ellipse as it is now; when the end mill
+    // no longer fits, none, and the ellipse is no hole.
+    void RebuildPocket();
+    // After a change of the ellipse: the rings rebuilt while the pocket is
+    // cut (so they stay inside the outline), else the points recomputed.
+    void Recompute();
+    bool PocketCut(const stEllipse& e) const;
     // No ring fits: the tool is wider than the hole.
     void LogEndMillTooBig();
     void RemoveRings();

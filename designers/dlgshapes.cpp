@@ -208,7 +208,9 @@ bool CDlgShapes::StartShapeCutting()
         pSvc->AddLogMsg(QStringLiteral("Finish editing shapes and click start"), MSG_ERROR);
         return false;
     }
-    if (ctrl.m_iRunMode != AppControl::RUN_IDLE || !ctrl.IsMachineIdle()) {
+    // The controller's thread may still be ending the last operation after
+    // the main window has put the run mode back to idle.
+    if (ctrl.m_iRunMode != AppControl::RUN_IDLE || ctrl.IsOperationRunning() || !ctrl.IsMachineIdle()) {
         pSvc->AddLogMsg(QStringLiteral("Machine in use"), MSG_ERROR);
         return false;
     }
@@ -224,6 +226,12 @@ bool CDlgShapes::StartShapeCutting()
     ResetUI(false);
     pSvc->ClearToolGraphics();
     ctrl.StartShapeCutting(&m_stShapeCuttingInfo);
+    if (ctrl.m_iRunMode != AppControl::RUN_SHAPES) {
+        // Refused by the controller (its reason is queued for the log): the
+        // list is the operator's again and Start is not shown as running.
+        ResetUI(true);
+        return false;
+    }
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "designers/workareafile.h"
 
 #include "core/AppConfig.h"
+#include "designers/shapeeditrules.h"
 
 #include <QBuffer>
 #include <QSaveFile>
@@ -110,6 +111,14 @@ bool CWorkAreaFile::Save(const QString& strPath, const stShapeCuttingInfo& info)
 
 QString CWorkAreaFile::CheckWorkArea(const stFloatPoint& workArea)
 {
+    // With home switches the size is the travel left from the work zero,
+    // whatever it came to when the file was saved, and the loaded size gives
+    // way to the travel limits again.
+    if (AppConfig::m_bHomeSensorsUsed) {
+        if (!std::isfinite(workArea.x) || !std::isfinite(workArea.y))
+            return QStringLiteral("Work area size out of range");
+        return QString();
+    }
     if (!InRange(workArea.x, 1.0, 1000000.0) || !InRange(workArea.y, 1.0, 1000000.0))
         return QStringLiteral("Work area size out of range");
     return QString();
@@ -118,13 +127,15 @@ QString CWorkAreaFile::CheckWorkArea(const stFloatPoint& workArea)
 QString CWorkAreaFile::CheckEllipse(const stEllipse& e)
 {
     const double fStepX = AppConfig::m_fAxisMovPerPulse[X_AXIS];
+    // The editor raises the largest X step to whole motor steps.
+    const double fMaxXStep = CShapeEditRules::WholeMotorSteps(1000.0, fStepX);
     QString strErr = CheckDepth(e.m_strName, e.m_fDepth);
     if (!strErr.isEmpty())
         return strErr;
     // The centre may have been dragged anywhere; it only needs to be a number.
     if (!InRange(e.m_Center.x, -100000000.0, 100000000.0) || !InRange(e.m_Center.y, -100000000.0, 100000000.0) ||
         !InRange(e.m_fMajorAxisDia, fStepX, 100000.0) || !InRange(e.m_fMinorAxisDia, fStepX, e.m_fMajorAxisDia) ||
-        !InRange(e.m_fOrientation, 0.0, 360.0) || !InRange(e.m_fXStep, fStepX, 1000.0) ||
+        !InRange(e.m_fOrientation, 0.0, 360.0) || !InRange(e.m_fXStep, fStepX, fMaxXStep) ||
         !InRange(e.m_fArcStartAngle, 0.0, e.m_fArcEndAngle) || !InRange(e.m_fArcEndAngle, e.m_fArcStartAngle, 360.0))
         return e.m_strName + QStringLiteral(": value out of range");
     return QString();

@@ -21,6 +21,7 @@ private slots:
     void entries();
     void sameDiameterRecomputesNothing();
     void diameterChangeRebuildsPocket();
+    void pocketFollowsTheEllipse();
 };
 
 void TestDlgEllipse::form()
@@ -151,6 +152,72 @@ void TestDlgEllipse::diameterChangeRebuildsPocket()
     });
     Btn(&dlg, "Btn_AddEllipse")->click();
     QCOMPARE(Texts(List(dlg)), QStringList{"Ellipse_1"});
+}
+
+void TestDlgEllipse::pocketFollowsTheEllipse()
+{
+    RIG
+    // Every ring lies on the ellipse's centre and turn, and is a hole.
+    auto ringsOnEllipse = [&dlg](int nRings) {
+        const auto& shapes = dlg.m_stShapeCuttingInfo.m_lstShapes;
+        if (int(shapes.size()) != 1 + nRings)
+            return QStringLiteral("%1 shapes").arg(shapes.size());
+        const stEllipse& e = *dlg.EllipseAt(0);
+        for (int i = 1; i <= nRings; ++i) {
+            const stEllipse& r = *dlg.EllipseAt(i);
+            if (r.m_Center.x != e.m_Center.x || r.m_Center.y != e.m_Center.y ||
+                r.m_fOrientation != e.m_fOrientation || !r.m_bHole)
+                return QStringLiteral("ring %1 at %2,%3 turned %4").arg(i).arg(r.m_Center.x).arg(r.m_Center.y).arg(
+                    r.m_fOrientation);
+            stEllipse copy = r;
+            copy.m_lstPoints.clear();
+            const std::vector<stFloatPoint> pts = CEllipsePoints::Create(copy, AppConfig::m_fEndMillDia);
+            if (pts.size() != r.m_lstPoints.size() || pts.front().x != r.m_lstPoints.front().x ||
+                pts.front().y != r.m_lstPoints.front().y)
+                return QStringLiteral("ring %1: path not on its centre").arg(i);
+        }
+        return QString();
+    };
+    // Centre X, orientation, minor below the end mill, minor 20.
+    prompter.m_lstKeypadEntries << "70" << "30" << "4" << "20";
+    WhenOpen([&] {
+        CDlgEllipse* ed = dlg.EllipseEditor();
+        QPushButton* pocket = Btn(ed, "Btn_EllipseHole");
+        pocket->click();
+        QCOMPARE(ringsOnEllipse(4), QString());
+        Btn(ed, "Btn_EllipseCenterX")->click();
+        QCOMPARE(ringsOnEllipse(4), QString());
+        Btn(ed, "Btn_EllipseOrientation")->click();
+        QCOMPARE(ringsOnEllipse(4), QString());
+        // Dragged in the work area: the rings go along, the pocket stays on.
+        Press(dlg, 70, 50, Qt::LeftButton);
+        dlg.View()->m_ImgPos = dlg.Map().ToPixel(120, 90);
+        dlg.View()->m_bLBtnDown = true;
+        emit dlg.View()->MouseMoved();
+        QVERIFY(dlg.EllipseAt(0)->m_Center.x > 110);
+        QCOMPARE(ringsOnEllipse(4), QString());
+        QCOMPARE(pocket->styleSheet(), BTN_BKGND_GREEN);
+
+        // A minor diameter the end mill no longer fits: no rings, and the
+        // ellipse is cut round its outline again, not shrunk to its centre.
+        Btn(ed, "Btn_EllipseMinorAxisDia")->click();
+        QCOMPARE(mw.m_lstLog.last(), QStringLiteral("error: End-mill size too big. Please change the End-Mill"));
+        QCOMPARE(ringsOnEllipse(0), QString());
+        const stEllipse& e = *dlg.EllipseAt(0);
+        QVERIFY(!e.m_bHole);
+        QCOMPARE(e.m_lstPoints.size(), CEllipsePoints::Create(e, 5.0).size());
+        QVERIFY(e.m_lstPoints.size() > 100);
+        QCOMPARE(pocket->styleSheet(), BTN_BKGND_GRAY);
+        emit dlg.View()->MouseMoved(); // a drag does not make it look on
+        QCOMPARE(pocket->styleSheet(), BTN_BKGND_GRAY);
+        // Wide enough again: the pocket is still on and its rings come back.
+        Btn(ed, "Btn_EllipseMinorAxisDia")->click();
+        QCOMPARE(ringsOnEllipse(3), QString()); // 25 x 20
+        QCOMPARE(pocket->styleSheet(), BTN_BKGND_GREEN);
+        Btn(ed, "Btn_EllipseOk")->click();
+    });
+    Btn(&dlg, "Btn_AddEllipse")->click();
+    QCOMPARE(Texts(List(dlg)), (QStringList{"Ellipse_1_1", "Ellipse_1_2", "Ellipse_1_3", "Ellipse_1_4"}));
 }
 
 QTEST_MAIN(TestDlgEllipse)

@@ -8,6 +8,7 @@
 #include "formcheck.h"
 
 #include "core/AppConfig.h"
+#include "hal/clock.h"
 #include "ui/MyView.h"
 
 #include <QFile>
@@ -29,6 +30,7 @@ private slots:
     void startRefusals_data();
     void startRefusals();
     void startCutsAndPauses();
+    void startRefusedWhileLastOperationEnds();
     void generateGCode_data();
     void generateGCode();
     void generateGCodeFailureIsNotReported();
@@ -183,6 +185,34 @@ void TestDlgShapes::startCutsAndPauses()
     QVERIFY(FinishOperation(mw.m_AppCtrl));
     dlg.ResetUI(true);
     QVERIFY(Btn(&dlg, "Btn_DelShape")->isEnabled());
+}
+
+void TestDlgShapes::startRefusedWhileLastOperationEnds()
+{
+    // The main window puts the run mode back to idle when it sees an
+    // operation finished; the controller's thread may still be ending then.
+    // A Start in that moment is refused here, not shown as a started cut
+    // that the controller never began.
+    RIG
+    AddEllipse(dlg, QStringLiteral("E"));
+    AppControl& ctrl = mw.m_AppCtrl;
+    const qint64 t0 = CClock::NowNs();
+    QVERIFY(dlg.StartShapeCutting());
+    ctrl.m_bHold = true;
+    // Held: the thread looks at the pause once a (virtual) second.
+    QTRY_VERIFY(CClock::NowNs() - t0 > qint64(20) * 1000000000);
+    QVERIFY(ctrl.isRunning());
+    ctrl.m_iRunMode = AppControl::RUN_IDLE;
+    dlg.ResetUI(true);
+    mw.m_lstLog.clear();
+    QVERIFY(!dlg.StartShapeCutting());
+    QCOMPARE(mw.m_lstLog, QStringList{QStringLiteral("error: Machine in use")});
+    QVERIFY(Btn(&dlg, "Btn_AddEllipse")->isEnabled());
+    ctrl.m_iRunMode = AppControl::RUN_SHAPES;
+    ctrl.StopAll();
+    QVERIFY(WaitThreadEnd(ctrl));
+    ctrl.m_bOperationFinished = false;
+    ctrl.m_iRunMode = AppControl::RUN_IDLE;
 }
 
 void TestDlgShapes::generateGCode_data()
@@ -541,6 +571,18 @@ void TestDlgShapes::freeDrawingClicks()
         Press(dlg, 60, 60, Qt::LeftButton);
         Press(dlg, 90, 90, Qt::LeftButton);
         Press(dlg, 0, 0, Qt::RightButton); // takes the last one away
+        // A press on the view itself (as the operator clicks) reaches the
+        // designer at the point the mouse last moved to.
+        const QPointF at = QPointF(dlg.Map().ToPixel(40, 70)) + QPointF(0.5, 0.5);
+        QMouseEvent move(QEvent::MouseMove, at, dlg.View()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(dlg.View(), &move);
+        QMouseEvent press(QEvent::MouseButtonPress, at, dlg.View()->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(dlg.View(), &press);
+        QCOMPARE(int(p->m_lstVertices.size()), 4);
+        QVERIFY(std::fabs(p->m_lstVertices.back().x - 40) < 1 && std::fabs(p->m_lstVertices.back().y - 70) < 1);
+        p->m_lstVertices.pop_back();
         drawn = p->m_lstVertices;
         auto* pPanel = dlg.findChild<QDialog*>(QStringLiteral("CDlgShapeFreeDraw"));
         QVERIFY(pPanel);

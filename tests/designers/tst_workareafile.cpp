@@ -1,5 +1,6 @@
 // The work-area file: its exact bytes, a save/load round trip, the name
 // suffix, and files that are refused or cut short.
+#include "designers/shapeeditrules.h"
 #include "designers/workareafile.h"
 #include "testsupport.h"
 
@@ -22,6 +23,7 @@ private slots:
     void suffix();
     void refused_data();
     void refused();
+    void ownFilesReload();
     void cutShortKeepsWholeShapes();
     void indentedFileLoadsFirstElementOnly();
     void loadingTwiceAppends();
@@ -198,6 +200,41 @@ void TestWorkAreaFile::refused()
     QCOMPARE(int(job.m_lstShapes.size()), 1);
     QCOMPARE(job.m_WorkArea.x, 77.0);
     QCOMPARE(job.m_WorkArea.y, 66.0);
+}
+
+void TestWorkAreaFile::ownFilesReload()
+{
+    // Values the designer itself can come to load again: a centre dragged
+    // off the work area, the largest X step raised to whole motor steps, and
+    // with home switches a work area that is the travel left from a work
+    // zero set at a limit (the loaded size gives way to the travel anyway).
+    const double fStepBefore = AppConfig::m_fAxisMovPerPulse[X_AXIS];
+    AppConfig::m_fAxisMovPerPulse[X_AXIS] = 0.0015; // 15 internal units
+    AppConfig::m_bHomeSensorsUsed = true;
+    stShapeCuttingInfo job;
+    job.m_WorkArea.x = 180;
+    job.m_WorkArea.y = 0;
+    auto* e = new stEllipse;
+    e->m_strName = QStringLiteral("Dragged");
+    e->m_Center.x = -12.5;
+    e->m_Center.y = -3;
+    e->m_fXStep = CShapeEditRules::WholeMotorSteps(1000.0, 0.0015);
+    e->m_fDepth = -5;
+    job.AddEllipse(e);
+    QVERIFY(e->m_fXStep > 1000.0);
+
+    stShapeCuttingInfo back;
+    QString err;
+    const bool bLoaded = LoadBytes(CWorkAreaFile::ToXml(job), back, err);
+    AppConfig::m_bHomeSensorsUsed = false;
+    AppConfig::m_fAxisMovPerPulse[X_AXIS] = fStepBefore;
+    QVERIFY2(bLoaded, qPrintable(err));
+    QCOMPARE(int(back.m_lstShapes.size()), 1);
+    QCOMPARE(back.m_lstShapes[0].m_pEllipse->m_Center.x, -12.5);
+    QCOMPARE(back.m_lstShapes[0].m_pEllipse->m_fXStep, e->m_fXStep);
+
+    // Without home switches the size counts: a width of 0 is refused.
+    QVERIFY(!LoadBytes(CWorkAreaFile::ToXml(job), back, err));
 }
 
 void TestWorkAreaFile::cutShortKeepsWholeShapes()
