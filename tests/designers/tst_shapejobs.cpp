@@ -5,6 +5,7 @@
 #include "designers/dlgellipse.h"
 #include "designers/ellipsepoints.h"
 #include "motiontrace.h"
+#include "pointsupport.h"
 
 #include "core/AppConfig.h"
 #include "gcode/gcodechecker.h"
@@ -32,15 +33,6 @@ void NewEllipse(CDlgShapes& dlg, CFakePrompter& prompter, const QList<QPair<cons
         Btn(pEd, "Btn_EllipseOk")->click();
     });
     Btn(&dlg, "Btn_AddEllipse")->click();
-}
-
-stFloatPoint At(double x, double y, double z)
-{
-    stFloatPoint p;
-    p.x = x;
-    p.y = y;
-    p.z = z;
-    return p;
 }
 } // namespace
 
@@ -81,7 +73,7 @@ void TestShapeJobs::startCutsTheToolPaths()
     QVERIFY(std::fabs(first.y - (30 - 12.5 * std::sin(30 * CEllipsePoints::DEG_TO_RAD))) < 1e-9);
 
     CMotionTrace trace;
-    trace.Start(At(0, 0, 0));
+    trace.Start(Pt(0, 0, 0));
     QVERIFY(dlg.StartShapeCutting());
     QVERIFY(FinishOperation(mw.m_AppCtrl));
     mw.PollMessages();
@@ -92,10 +84,10 @@ void TestShapeJobs::startCutsTheToolPaths()
     QList<stFloatPoint> expected;
     for (double z : {-1.0, -2.0})
         for (size_t i = 0; i < ellipse.m_lstPoints.size(); i += 10)
-            expected << At(ellipse.m_lstPoints[i].x, ellipse.m_lstPoints[i].y, z);
+            expected << Pt(ellipse.m_lstPoints[i].x, ellipse.m_lstPoints[i].y, z);
     for (double z : {-1.0, -1.5})
         for (const stFloatPoint& v : square->m_lstVertices)
-            expected << At(v.x, v.y, z);
+            expected << Pt(v.x, v.y, z);
     QString missed;
     QVERIFY2(trace.PassesInOrder(expected, 0.011, &missed), qPrintable(missed));
 
