@@ -74,6 +74,14 @@ void CDlgShapeFreeDraw::on_Btn_PolyDepth_clicked()
                                       p->m_fDepth, CShapeEditRules::DepthRange(), true, 4);
 }
 
+void CDlgShapeFreeDraw::ShowDepth()
+{
+    CDlgShapes* pDesigner = Designer();
+    const stPolygon* p = pDesigner ? pDesigner->PolygonAt(pDesigner->m_nShapesBeforeSubDlg) : nullptr;
+    if (p)
+        ui->Btn_PolyDepth->setText(QString::number(p->m_fDepth, 'f', 4) + QStringLiteral("\nDepth"));
+}
+
 void CDlgShapeFreeDraw::on_Btn_LoadRefGuideImg_clicked()
 {
     CDlgShapes* pDesigner = Designer();
@@ -104,6 +112,7 @@ void CDlgShapeFreeDraw::on_Btn_CutHole_clicked()
             job.m_lstShapes.push_back(m_SavedShape);
             m_SavedShape = stEngShape();
         }
+        ShowDepth();
         ui->Btn_CutHole->setStyleSheet(BTN_BKGND_GRAY);
         Redraw();
         return;
@@ -137,6 +146,9 @@ void CDlgShapeFreeDraw::on_Btn_CutHole_clicked()
         m_SavedShape = job.m_lstShapes[nBefore];
         job.m_lstShapes.erase(job.m_lstShapes.begin() + long(nBefore));
     }
+    // The rings start at a new shape's depth, not the outline's: the button
+    // shows what will be cut.
+    ShowDepth();
     Redraw();
 }
 

@@ -49,6 +49,9 @@ private:
     void Redraw();
     bool HasSavedShape() const { return m_SavedShape.m_pPolygon || m_SavedShape.m_pEllipse; }
     void FreeSavedShape();
+    // The depth button shows the depth of the drawing's first shape (the
+    // outline, or the outermost ring while the pocket is on).
+    void ShowDepth();
 
     Ui::CDlgShapeFreeDraw* ui;
 };

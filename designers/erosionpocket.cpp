@@ -39,6 +39,26 @@ double Dist2(const stFloatPoint& a, const stFloatPoint& b)
 {
     return (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y);
 }
+
+// The outline the pocket goes on with when the erosion has split the shape:
+// the island of the largest area (the earlier one on a tie), so that a thin
+// point broken off a star's tip does not end the pocket while the body of
+// the shape is still uncut. Null when there is none.
+const std::vector<cv::Point>* MainOutline(const Contours& contours)
+{
+    const std::vector<cv::Point>* pBest = nullptr;
+    double fBest = -1.0;
+    for (const std::vector<cv::Point>& c : contours) {
+        if (c.empty())
+            continue;
+        const double f = std::fabs(cv::contourArea(c));
+        if (f > fBest) {
+            fBest = f;
+            pBest = &c;
+        }
+    }
+    return pBest;
+}
 } // namespace
 
 int CErosionPocket::KernelSize(const cv::Mat& mask, int iX0, int iY0, double dScale, double fEndMillDia)
@@ -49,13 +69,14 @@ int CErosionPocket::KernelSize(const cv::Mat& mask, int iX0, int iY0, double dSc
         cv::Mat eroded = mask.clone();
         Erode(eroded, k);
         const Contours contours = Outlines(eroded, cv::CHAIN_APPROX_NONE);
-        if (contours.empty() || contours[0].empty()) {
+        const std::vector<cv::Point>* pOutline = MainOutline(contours);
+        if (!pOutline) {
             // Nothing left to measure: the last size that left an outline.
             --k;
             break;
         }
         double d = std::numeric_limits<double>::max();
-        for (const cv::Point& p : contours[0])
+        for (const cv::Point& p : *pOutline)
             d = std::min(d, std::hypot(double(p.x - iX0), double(p.y - iY0)));
         if (d / dScale > fEndMillDia / 2.0) {
             --k;
@@ -84,6 +105,11 @@ CErosionPocket::Ring CErosionPocket::MatchCorners(const Ring& prev, const Ring& 
                 iBest = i;
             }
         }
+        // Neighbouring corners of the outer ring that meet the same corner
+        // of the new one give it once: repeats would use up the ring's count
+        // and cut the ring short with a chord across the pocket.
+        if (!out.empty() && out.back().x == ring[iBest].x && out.back().y == ring[iBest].y)
+            continue;
         out.push_back(ring[iBest]);
     }
     if (out.empty())
@@ -91,7 +117,9 @@ CErosionPocket::Ring CErosionPocket::MatchCorners(const Ring& prev, const Ring& 
     for (size_t i = 1; i < out.size(); ++i)
         if (Same4(out[i], out[0]))
             out.erase(out.begin() + long(i)); // the point moved into its place is not compared
-    if (out.back().x != out.front().x || out.back().y != out.front().y) {
+    // A ring shrunk to a single point is that point twice: a plunge there,
+    // which the cut makes, where a one-point shape would refuse the whole job.
+    if (out.size() == 1 || out.back().x != out.front().x || out.back().y != out.front().y) {
         const stFloatPoint first = out.front();
         out.push_back(first);
     }
@@ -119,9 +147,9 @@ std::vector<CErosionPocket::Ring> CErosionPocket::Rings(const Ring& outline, con
     Erode(mask, k);
     Contours contours = Outlines(mask, cv::CHAIN_APPROX_SIMPLE);
     bool bLast = false;
-    while (!contours.empty() && !contours[0].empty()) {
+    for (const std::vector<cv::Point>* pOutline = MainOutline(contours); pOutline; pOutline = MainOutline(contours)) {
         Ring ring;
-        for (const cv::Point& p : contours[0]) {
+        for (const cv::Point& p : *pOutline) {
             stFloatPoint pt;
             pt.x = (p.x - m) / s;
             pt.y = (p.y - m) / s;
@@ -132,8 +160,8 @@ std::vector<CErosionPocket::Ring> CErosionPocket::Rings(const Ring& outline, con
             break;
         Erode(mask, k);
         contours = Outlines(mask, cv::CHAIN_APPROX_SIMPLE);
-        if (!contours.empty() && !contours[0].empty()) {
-            const cv::Rect box = cv::boundingRect(contours[0]);
+        if (const std::vector<cv::Point>* pNext = MainOutline(contours)) {
+            const cv::Rect box = cv::boundingRect(*pNext);
             if (box.width / s < area.m_fEndMillDia || box.height / s < area.m_fEndMillDia)
                 bLast = true;
         }

@@ -29,9 +29,10 @@ public:
     using Ring = std::vector<stFloatPoint>;
 
     // The rings inside the outline (closed first if it is open), outermost
-    // first, each closed and with no more corners than the one outside it.
-    // Empty for fewer than three vertices or when the first erosion leaves
-    // nothing.
+    // first, each closed, inside the one before and with no more corners
+    // than it. Where an erosion splits the shape, the pocket goes on in the
+    // largest piece. Empty for fewer than three vertices or when the first
+    // erosion leaves nothing.
     static std::vector<Ring> Rings(const Ring& outline, const stPocketArea& area);
 
     // The kernel size (pixels, at least 3) whose erosion of the mask passes
@@ -41,7 +42,8 @@ public:
 
     // The corners of a new ring placed next to the corners of the ring
     // outside it: for each vertex of prev in order, the nearest vertex of
-    // ring (the earlier one on a tie), no more than ring has; a repeat of the
-    // start is dropped and the ring is closed.
+    // ring (the earlier one on a tie), taken once where neighbouring corners
+    // meet the same one, no more than ring has; a repeat of the start is
+    // dropped and the ring is closed (a lone point is given twice).
     static Ring MatchCorners(const Ring& prev, const Ring& ring);
 };

@@ -8,6 +8,7 @@
 #include "core/AppConfig.h"
 
 #include <QImage>
+#include <QPolygonF>
 #include <QtTest>
 
 class TestDlgShapeFreeDraw : public QObject
@@ -25,6 +26,7 @@ private slots:
     void depthBeforeAndAfterPocket();
     void cancelDropsTheDrawing();
     void closeShapeAndBackground();
+    void pocketedStarCutsOnTheMachine();
 };
 
 namespace {
@@ -180,8 +182,12 @@ void TestDlgShapeFreeDraw::depthBeforeAndAfterPocket()
         QCOMPARE(dlg.PolygonAt(0)->m_fDepth, -4.0);
         Btn(Panel(dlg), "Btn_CutHole")->click();
         QCOMPARE(dlg.PolygonAt(0)->m_fDepth, -10.0); // a new ring
+        // The button shows the depth the rings will be cut at, not the one
+        // typed for the outline.
+        QCOMPARE(Btn(Panel(dlg), "Btn_PolyDepth")->text(), QStringLiteral("-10.0000\nDepth"));
         Btn(Panel(dlg), "Btn_CutHole")->click();
         QCOMPARE(dlg.PolygonAt(0)->m_fDepth, -4.0); // the outline kept its depth
+        QCOMPARE(Btn(Panel(dlg), "Btn_PolyDepth")->text(), QStringLiteral("-4.0000\nDepth"));
         Btn(Panel(dlg), "Btn_CutHole")->click();
         Btn(Panel(dlg), "Btn_PolyDepth")->click(); // the outermost ring
         QCOMPARE(dlg.PolygonAt(0)->m_fDepth, -6.0);
@@ -240,6 +246,51 @@ void TestDlgShapeFreeDraw::closeShapeAndBackground()
     });
     Btn(&dlg, "Btn_DrawContour")->click();
     QVERIFY(!dlg.m_pRefGuideImg); // dropped when the panel closed
+}
+
+void TestDlgShapeFreeDraw::pocketedStarCutsOnTheMachine()
+{
+    RIG
+    // A star's tips break off as the rings close in; the pocket goes on in
+    // its body, and every ring is a path the machine takes.
+    std::vector<QPointF> star;
+    for (int i = 0; i <= 10; ++i) {
+        const double a = (i % 10) * M_PI / 5, r = i % 2 ? 20.0 : 60.0;
+        star.push_back({150 + r * std::cos(a), 100 + r * std::sin(a)});
+    }
+    std::vector<stFloatPoint> drawn;
+    WhenOpen([&] {
+        Draw(dlg, star);
+        drawn = dlg.PolygonAt(0)->m_lstVertices;
+        Btn(Panel(dlg), "Btn_CutHole")->click();
+        Btn(Panel(dlg), "Btn_Save")->click();
+    });
+    Btn(&dlg, "Btn_DrawContour")->click();
+    QVERIFY(Shapes(dlg) >= 3);
+    // Rings inside the drawn star, the innermost near its middle.
+    const QPolygonF outline = [&] {
+        QPolygonF poly;
+        for (const stFloatPoint& v : drawn)
+            poly << QPointF(v.x, v.y);
+        return poly;
+    }();
+    for (int i = 0; i < Shapes(dlg); ++i)
+        for (const stFloatPoint& v : dlg.PolygonAt(i)->m_lstVertices)
+            QVERIFY(outline.containsPoint(QPointF(v.x, v.y), Qt::OddEvenFill));
+    double dMiddle = 1e9;
+    for (const stFloatPoint& v : dlg.PolygonAt(Shapes(dlg) - 1)->m_lstVertices)
+        dMiddle = std::min(dMiddle, std::hypot(v.x - 150, v.y - 100));
+    QVERIFY2(dMiddle < AppConfig::m_fEndMillDia, qPrintable(QString::number(dMiddle)));
+
+    dlg.m_stShapeCuttingInfo.m_fZStep = 10.0; // one pass to the depth
+    CStepCounter steps;
+    QVERIFY(dlg.StartShapeCutting());
+    QVERIFY(FinishOperation(mw.m_AppCtrl));
+    mw.PollMessages();
+    QVERIFY2(mw.m_lstLog.filter(QStringLiteral("error:")).isEmpty(), qPrintable(mw.m_lstLog.join('\n')));
+    QVERIFY(mw.m_AppCtrl.m_bJobCompleted);
+    // Round every ring: far more X steps than one trip across the star.
+    QVERIFY2(steps.Pulses(0) > 3 * 120 * 1000, qPrintable(QString::number(steps.Pulses(0))));
 }
 
 QTEST_MAIN(TestDlgShapeFreeDraw)

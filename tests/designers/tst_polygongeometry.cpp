@@ -4,6 +4,7 @@
 #include "designers/polygonedit.h"
 
 #include <QtTest>
+#include <algorithm>
 #include <cmath>
 
 class TestPolygonGeometry : public QObject
@@ -17,6 +18,8 @@ private slots:
     void pocketOfSquare();
     void pocketNearEitherEdge();
     void pocketOfThinShapes();
+    void pocketRingsNestInsideTheOutline_data();
+    void pocketRingsNestInsideTheOutline();
     void matchCorners();
 };
 
@@ -39,6 +42,7 @@ bool Near(const stFloatPoint& a, double x, double y, double tol = 1e-4)
 }
 constexpr double DEG = 3.1416 / 180.0;
 } // namespace
+Q_DECLARE_METATYPE(V)
 
 void TestPolygonGeometry::offsetTotals()
 {
@@ -182,6 +186,99 @@ void TestPolygonGeometry::pocketOfThinShapes()
     CheckNested(strip, CErosionPocket::Rings(strip, Area()));
 }
 
+namespace {
+bool Inside(const V& poly, double x, double y)
+{
+    bool in = false;
+    for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++)
+        if ((poly[i].y > y) != (poly[j].y > y) &&
+            x < (poly[j].x - poly[i].x) * (y - poly[i].y) / (poly[j].y - poly[i].y) + poly[i].x)
+            in = !in;
+    return in;
+}
+
+double SegmentDistance(const stFloatPoint& a, const stFloatPoint& b, double x, double y)
+{
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const double l2 = dx * dx + dy * dy;
+    const double t = l2 > 0 ? std::clamp(((x - a.x) * dx + (y - a.y) * dy) / l2, 0.0, 1.0) : 0.0;
+    return std::hypot(a.x + t * dx - x, a.y + t * dy - y);
+}
+
+// How far the path of ring (its corners and the lines between them) strays
+// outside the closed outline poly, mm.
+double Outside(const V& ring, const V& poly)
+{
+    double worst = 0;
+    for (size_t i = 0; i + 1 < ring.size(); ++i)
+        for (int s = 0; s <= 20; ++s) {
+            const double x = ring[i].x + (ring[i + 1].x - ring[i].x) * s / 20.0;
+            const double y = ring[i].y + (ring[i + 1].y - ring[i].y) * s / 20.0;
+            if (Inside(poly, x, y))
+                continue;
+            double d = 1e9;
+            for (size_t k = 0; k < poly.size(); ++k)
+                d = std::min(d, SegmentDistance(poly[k], poly[(k + 1) % poly.size()], x, y));
+            worst = std::max(worst, d);
+        }
+    return worst;
+}
+
+V Polar(double cx, double cy, int n, double (*radius)(int))
+{
+    V v;
+    for (int i = 0; i < n; ++i) {
+        const double a = i * 2 * M_PI / n;
+        v.push_back(P(cx + radius(i) * std::cos(a), cy + radius(i) * std::sin(a)));
+    }
+    return v;
+}
+} // namespace
+
+void TestPolygonGeometry::pocketRingsNestInsideTheOutline_data()
+{
+    QTest::addColumn<V>("outline");
+    QTest::addColumn<QPointF>("centre"); // a point the pocket must reach, or (-1, -1)
+    QTest::newRow("L") << V{P(50, 50), P(150, 50), P(150, 80), P(80, 80), P(80, 150), P(50, 150)} << QPointF(-1, -1);
+    QTest::newRow("C") << V{P(50, 20), P(200, 20), P(200, 50), P(90, 50), P(90, 130), P(200, 130), P(200, 160), P(50, 160)}
+                       << QPointF(-1, -1);
+    // The tips of a star break off as the rings close in; the pocket goes
+    // on in the body and clears its middle.
+    QTest::newRow("star") << Polar(150, 100, 10, [](int i) { return i % 2 ? 20.0 : 60.0; }) << QPointF(150, 100);
+    // A drawn circle: many corners, fewer on each ring.
+    QTest::newRow("circle") << Polar(150, 100, 60, [](int) { return 50.0; }) << QPointF(150, 100);
+    // Small enough that the innermost ring shrinks to a point.
+    QTest::newRow("small circle") << Polar(100, 100, 30, [](int) { return 4.0; }) << QPointF(100, 100);
+}
+
+void TestPolygonGeometry::pocketRingsNestInsideTheOutline()
+{
+    QFETCH(V, outline);
+    QFETCH(QPointF, centre);
+    const stPocketArea area = Area();
+    const double onePixel = 1.0 / area.m_dScale;
+    const std::vector<V> rings = CErosionPocket::Rings(outline, area);
+    QVERIFY(!rings.empty());
+    V prev = outline;
+    for (size_t i = 0; i < rings.size(); ++i) {
+        const V& r = rings[i];
+        // Every ring can be cut: two points at least, closed.
+        QVERIFY2(r.size() >= 2, qPrintable(QStringLiteral("ring %1").arg(i)));
+        QCOMPARE(r.back().x, r.front().x);
+        QCOMPARE(r.back().y, r.front().y);
+        QVERIFY(Outside(r, outline) <= onePixel);
+        QVERIFY2(Outside(r, prev) <= onePixel,
+                 qPrintable(QStringLiteral("ring %1 leaves the one outside it by %2 mm").arg(i).arg(Outside(r, prev))));
+        prev = r;
+    }
+    if (centre.x() >= 0) {
+        double d = 1e9;
+        for (const stFloatPoint& p : rings.back())
+            d = std::min(d, std::hypot(p.x - centre.x(), p.y - centre.y()));
+        QVERIFY2(d <= area.m_fEndMillDia, qPrintable(QString::number(d)));
+    }
+}
+
 void TestPolygonGeometry::matchCorners()
 {
     // Each corner of the outer ring takes the nearest of the new ring; no
@@ -197,6 +294,16 @@ void TestPolygonGeometry::matchCorners()
     const V fewer = CErosionPocket::MatchCorners(prev, {P(1, 1), P(9, 1)});
     QCOMPARE(int(fewer.size()), 3); // (1,1) (9,1) then closed
     QVERIFY(Near(fewer[2], 1, 1));
+    // Neighbouring corners that meet the same new corner take it once, so
+    // the ring is not cut short before its last corner.
+    const V crowded = {P(0, 0), P(0.5, 0), P(1, 0), P(10, 0), P(10, 10), P(0, 10)};
+    const V three = CErosionPocket::MatchCorners(crowded, {P(1, 1), P(9, 1), P(9, 9)});
+    QCOMPARE(int(three.size()), 4);
+    QVERIFY(Near(three[2], 9, 9));
+    // A ring shrunk to a point is that point twice: a path the cut can take.
+    const V lone = CErosionPocket::MatchCorners(prev, {P(5, 5)});
+    QCOMPARE(int(lone.size()), 2);
+    QVERIFY(Near(lone[1], 5, 5));
 }
 
 QTEST_MAIN(TestPolygonGeometry)
