@@ -4,6 +4,7 @@
 #include "core/AppConfig.h"
 #include "designers/dlgshapes.h"
 #include "designers/erosionpocket.h"
+#include "designers/outlineshapes.h"
 #include "designers/polygonedit.h"
 #include "designers/shapeeditrules.h"
 #include "ui/mainservices.h"
@@ -135,6 +136,17 @@ void CDlgShapeFreeDraw::on_Btn_CutHole_clicked()
     area.m_dScale = pDesigner->m_dScale;
     area.m_fEndMillDia = AppConfig::m_fEndMillDia;
     const std::vector<CErosionPocket::Ring> rings = CErosionPocket::Rings(p->m_lstVertices, area);
+    // The rings take the outline's place: a list that cannot count them all
+    // gets none, and the pocket stays off.
+    QString strFull;
+    if (!rings.empty() && !COutlineShapes::RoomFor(job, rings.size() - 1, &strFull)) {
+        if (CMainServices* pSvc = CMainServices::Of(this))
+            pSvc->AddLogMsg(strFull, MSG_ERROR);
+        m_bPocket = false;
+        ui->Btn_CutHole->setStyleSheet(BTN_BKGND_GRAY);
+        Redraw();
+        return;
+    }
     for (const CErosionPocket::Ring& ring : rings) {
         auto* pRing = new stPolygon;
         pRing->m_strName = QStringLiteral("Shape");

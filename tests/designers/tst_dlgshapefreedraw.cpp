@@ -27,6 +27,7 @@ private slots:
     void cancelDropsTheDrawing();
     void closeShapeAndBackground();
     void pocketedStarCutsOnTheMachine();
+    void pocketThatWouldOverfillTheList();
 };
 
 namespace {
@@ -291,6 +292,29 @@ void TestDlgShapeFreeDraw::pocketedStarCutsOnTheMachine()
     QVERIFY(mw.m_AppCtrl.m_bJobCompleted);
     // Round every ring: far more X steps than one trip across the star.
     QVERIFY2(steps.Pulses(0) > 3 * 120 * 1000, qPrintable(QString::number(steps.Pulses(0))));
+}
+
+void TestDlgShapeFreeDraw::pocketThatWouldOverfillTheList()
+{
+    // The list counts its entries in 16 bits: rings that would take it past
+    // 65535 are not made, the outline stays and the operator is told.
+    RIG
+    for (int i = 0; i < 65533; ++i)
+        dlg.m_stShapeCuttingInfo.AddPolygon(new stPolygon);
+    WhenOpen([&] {
+        Draw(dlg, Square(60, 60, 40));
+        QPushButton* pPocket = Btn(Panel(dlg), "Btn_CutHole");
+        pPocket->click();
+        QCOMPARE(Shapes(dlg), 65534);
+        QVERIFY(!dlg.PolygonAt(65533)->m_bHole);
+        QCOMPARE(pPocket->styleSheet(), BTN_BKGND_GRAY);
+        QVERIFY(mw.m_lstLog.value(0).startsWith(QStringLiteral("error: Too many shapes (")));
+        pPocket->click(); // tries again rather than switching off
+        QCOMPARE(mw.m_lstLog.size(), 2);
+        Btn(Panel(dlg), "Btn_Cancel")->click();
+    });
+    Btn(&dlg, "Btn_DrawContour")->click();
+    QCOMPARE(Shapes(dlg), 65533);
 }
 
 QTEST_MAIN(TestDlgShapeFreeDraw)
