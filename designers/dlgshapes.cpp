@@ -413,6 +413,10 @@ bool CDlgShapes::RefreshToolPaths()
     return true;
 }
 
+void CDlgShapes::reject()
+{
+}
+
 // ---------------------------------------------------------------- mouse
 
 void CDlgShapes::mousePressEvent(QMouseEvent* pEvent)

@@ -116,6 +116,9 @@ public slots:
 
 protected:
     void mousePressEvent(QMouseEvent* pEvent) override;
+    // The window lives in the main window for the program's whole life:
+    // Escape does not close it.
+    void reject() override;
 
 private slots:
     void on_Btn_AddEllipse_clicked();

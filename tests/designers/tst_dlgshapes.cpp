@@ -87,6 +87,11 @@ void TestDlgShapes::form()
     QCOMPARE(dlg.WorkAreaImage()->size(), QSize(480, 338));
     QVERIFY(dlg.EllipseEditor()->isHidden());
     QCOMPARE(dlg.EllipseEditor()->pos(), QPoint(525, 0));
+
+    // Embedded for good: Escape in its list does not close the window.
+    dlg.show();
+    QTest::keyClick(dlg.findChild<QListWidget*>(QStringLiteral("Lw_Shapes")), Qt::Key_Escape);
+    QVERIFY(dlg.isVisible());
 }
 
 void TestDlgShapes::settingsOnButtons()
