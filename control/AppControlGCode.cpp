@@ -392,12 +392,14 @@ AppControl::eWordResult AppControl::ExecMWord(uint uiLine, const GCodeTokens& wo
 
 AppControl::eWordResult AppControl::ProgramStop()
 {
-    m_bProgramStopReq = true;
-    CClock::SleepMs(100);
     // M0 / M1 hold the run before its next line until the operator presses
-    // Start, as after a tool change.
+    // Start, as after a tool change. The hold comes first: once the main
+    // window has offered Start, nothing here may set it again behind the
+    // operator's press.
     if (!m_bExecOneLine)
         m_bHold = true;
+    m_bProgramStopReq = true;
+    CClock::SleepMs(100);
     return WORD_NEXT;
 }
 

@@ -293,8 +293,20 @@ void MainWindow::OnTimer()
         ui->LE_CurPos->setText(PositionText(fPos, AppConfig::m_iMchType != 3));
 
         if (m_AppCtrl.m_bProgramStopReq) {
-            m_BtnStart.SetPressed();
             m_AppCtrl.m_bProgramStopReq = false;
+            if (m_AppCtrl.m_iRunMode == AppControl::RUN_GCODE && !m_AppCtrl.m_bExecOneLine) {
+                // M00 / M01 hold the program until Start, as a pause does:
+                // Start is enabled and released, so that one press goes on
+                // (shown pressed, and disabled since the job started, it
+                // could not be pressed at all).
+                m_AppCtrl.m_bHold = true;
+                m_BtnStart.setEnabled(true);
+                m_BtnStart.SetReleased();
+                m_BtnPause.setEnabled(false);
+                AddLogMsg(QStringLiteral("Program stopped. Click Start to continue"), MSG_WARNING);
+            } else {
+                m_BtnStart.SetPressed();
+            }
         }
         if (m_AppCtrl.m_bToolChangeReq) {
             // The spindle really stops for the tool change, not only its

@@ -420,8 +420,7 @@ private slots:
     {
         CProgramRunner runner({"G0 X1", "M0", "G0 X2"});
         runner.Start();
-        QVERIFY(WaitFor([&] { return bool(runner.m_Ctrl.m_bHold); }));
-        QVERIFY(runner.m_Ctrl.m_bProgramStopReq);
+        QVERIFY(WaitFor([&] { return runner.m_Ctrl.m_bHold && runner.m_Ctrl.m_bProgramStopReq; }));
         QTest::qWait(50);
         QCOMPARE(runner.Segments(), QStringList{"G00 1.0000 0.0000 0.0000"});
         runner.m_Ctrl.m_bHold = false; // Start

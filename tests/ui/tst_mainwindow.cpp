@@ -81,6 +81,7 @@ private slots:
     void emergencyStopWaitsForTheController_data();
     void emergencyStopWaitsForTheController();
     void toolChangeHoldsAndStopsSpindle();
+    void programStopResumesWithOneStart();
     void operationFinishMessages_data();
     void operationFinishMessages();
     void rotaryHomeButtonsAfterJob_data();
@@ -728,6 +729,39 @@ void TestMainWindow::emergencyStopWaitsForTheController()
     const int iLines = w.ui->LV_Log->count();
     w.Btn_Start_pressed();
     QVERIFY(w.ui->LV_Log->count() > iLines);
+}
+
+void TestMainWindow::programStopResumesWithOneStart()
+{
+    const QString strProgram = m_pSetup->m_Folder.Root() + QStringLiteral("/stop.ncc");
+    {
+        QFile f(strProgram);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("G01 X1 F600\nM00\nG01 X2\n");
+    }
+    MainWindow w;
+    QVERIFY(w.m_DlgGCode.OpenAndCheck(strProgram));
+    QVERIFY(TickUntil(w, [&]() { return LogLines(w).contains(QStringLiteral("G-Code Compilation Completed")); }));
+
+    // Started with the round Start, the program holds at its M00.
+    QTest::mouseClick(&w.m_BtnStart, Qt::LeftButton);
+    QCOMPARE(w.m_AppCtrl.m_iRunMode.load(), int(AppControl::RUN_GCODE));
+    QVERIFY(TickUntil(
+        w, [&]() { return LogLines(w).contains(QStringLiteral("Program stopped. Click Start to continue")); }));
+    QVERIFY(w.m_AppCtrl.m_bHold);
+    for (int i = 0; i < 5; ++i)
+        w.OnTimer();
+    QCOMPARE(w.m_AppCtrl.GetCurPos(X_AXIS), 1.0);
+    QCOMPARE(w.m_AppCtrl.m_iRunMode.load(), int(AppControl::RUN_GCODE));
+    QVERIFY(w.m_BtnStart.isEnabled() && !w.m_BtnStart.IsPressed());
+    QVERIFY(!w.m_BtnPause.isEnabled());
+
+    // One click of Start goes on to the end.
+    QTest::mouseClick(&w.m_BtnStart, Qt::LeftButton);
+    QVERIFY(!w.m_AppCtrl.m_bHold);
+    QVERIFY(TickUntil(w, [&]() { return w.m_AppCtrl.m_iRunMode == AppControl::RUN_IDLE; }));
+    QCOMPARE(w.m_AppCtrl.GetCurPos(X_AXIS), 2.0);
+    QCOMPARE(LogLines(w).first(), QStringLiteral("G-Code execution finished"));
 }
 
 void TestMainWindow::toolChangeHoldsAndStopsSpindle()
