@@ -190,20 +190,22 @@ void TestCncCamera::cameraLost()
 
 void TestCncCamera::shutdownWhileRecording()
 {
-    auto* pWriter = new CFakeVideoWriter;
     {
-        CCncCamera cam;
-        cam.SetFrameSource(std::make_unique<CFakeFrameSource>());
-        cam.SetVideoWriter(std::unique_ptr<IVideoWriter>(pWriter));
-        QVERIFY(cam.StartVideoCapture());
-        QVERIFY(cam.StartVideoRecord(QStringLiteral("/work/job.avi")));
-        QTRY_VERIFY(pWriter->Frames().size() == 1); // the thread waits for the GUI
-        QVERIFY(cam.isRunning());
-        QVERIFY(pWriter->m_bOpen);
+        stRig rig;
+        QVERIFY(rig.cam.StartVideoCapture());
+        // Frame 0 waits for the GUI before the recording starts, so which
+        // frames are written does not hang on how soon the thread ran.
+        QTRY_COMPARE(rig.iSignals, 1);
+        QVERIFY(rig.cam.StartVideoRecord(QStringLiteral("/work/job.avi")));
+        QImage shown;
+        QVERIFY(rig.cam.TakeFrame(shown));
+        QTRY_COMPARE(rig.pWriter->Frames().size(), 1); // frame 1, then the thread waits for the GUI
+        QVERIFY(rig.cam.isRunning());
+        QVERIFY(rig.pWriter->m_bOpen);
         // Leaving the scope stops the thread, waits for it and closes the file.
     }
-    // (pWriter was owned and deleted by the camera; nothing to look at here
-    // beyond not crashing or hanging.)
+    // (The writer was owned and deleted by the camera; nothing to look at
+    // here beyond not crashing or hanging.)
 }
 
 // ---- The main window's buttons ------------------------------------------
