@@ -10,6 +10,7 @@
 #include "machine/kivgpio.h"
 #include "ui/pendantkeys.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 
 namespace {
@@ -207,6 +208,12 @@ void MainWindow::keyPressEvent(QKeyEvent* e)
     if (e->isAutoRepeat() || !AppConfig::m_bKeyboardCtrlUsed)
         return;
     const int iKey = e->key();
+    // The window holds the keyboard grab, so keys typed while a question,
+    // a keypad or a file dialog is open come here too: they must not jog
+    // the machine or change its settings behind the dialog. Enter, the
+    // emergency stop, always acts.
+    if (QApplication::activeModalWidget() && iKey != Qt::Key_Enter)
+        return;
     const bool bBusy = m_AppCtrl.m_iRunMode != AppControl::RUN_IDLE;
     const CPendantKeys::stAction action = CPendantKeys::PressAction(iKey, m_bNumLockOn, bBusy, m_AppCtrl.m_iRunMode);
     switch (action.m_eKind) {

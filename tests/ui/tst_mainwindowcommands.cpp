@@ -13,6 +13,7 @@
 #include "ui/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include <QDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QtTest>
@@ -70,6 +71,7 @@ private slots:
     void feedAndSpindleKeys();
     void jogKeyHoldAndRelease();
     void jogStopsWhileReleasesIgnored();
+    void keysBehindADialog();
     void stepKeysAndStepSize();
     void longPresses();
     void keysWhileBusy();
@@ -441,6 +443,37 @@ void TestMainWindowCommands::jogStopsWhileReleasesIgnored()
     // A click of 0 while releases are ignored does not switch the mode.
     Click(w, Qt::Key_0);
     QVERIFY(w.m_bNumLockOn);
+}
+
+void TestMainWindowCommands::keysBehindADialog()
+{
+    MainWindow w;
+    // A modal dialog is open (a question, a keypad): the grabbed keys typed
+    // into it neither move the machine nor change the feed...
+    QDialog dlg(&w);
+    dlg.setWindowModality(Qt::ApplicationModal);
+    dlg.show();
+    QVERIFY(QApplication::activeModalWidget());
+    Press(w, Qt::Key_4);
+    Release(w, Qt::Key_4);
+    Press(w, Qt::Key_Asterisk);
+    Click(w, Qt::Key_0);
+    QVERIFY(!w.m_bKeyJogging);
+    QVERIFY(!w.m_AppCtrl.m_AxisCtrl[X_AXIS].GetAxisState());
+    QCOMPARE(w.m_AppCtrl.GetCurPos(X_AXIS), 0.0);
+    QCOMPARE(w.m_G01FeedSlider.GetValue(), short(100));
+    QVERIFY(w.m_bNumLockOn);
+    // ...but Enter is still the emergency stop.
+    Press(w, Qt::Key_Enter);
+    QVERIFY(AppConfig::m_bEmergencyStopON);
+    Press(w, Qt::Key_Enter);
+    QVERIFY(!AppConfig::m_bEmergencyStopON);
+
+    // Closed, the pendant works again.
+    dlg.close();
+    QVERIFY(!QApplication::activeModalWidget());
+    Press(w, Qt::Key_Asterisk);
+    QCOMPARE(w.m_G01FeedSlider.GetValue(), short(110));
 }
 
 void TestMainWindowCommands::stepKeysAndStepSize()
