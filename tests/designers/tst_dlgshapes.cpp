@@ -202,8 +202,8 @@ void TestDlgShapes::startRefusedWhileLastOperationEnds()
     AddEllipse(dlg, QStringLiteral("E"));
     AppControl& ctrl = mw.m_AppCtrl;
     const qint64 t0 = CClock::NowNs();
+    ctrl.m_bHold = true; // the cut waits before its first move
     QVERIFY(dlg.StartShapeCutting());
-    ctrl.m_bHold = true;
     // Held: the thread looks at the pause once a (virtual) second.
     QTRY_VERIFY(CClock::NowNs() - t0 > qint64(20) * 1000000000);
     QVERIFY(ctrl.isRunning());
