@@ -77,6 +77,10 @@ QByteArray CWorkAreaFile::ToXml(const stShapeCuttingInfo& info)
             xml.writeTextElement(QStringLiteral("XAxisStep"), Num(e.m_fXStep));
             xml.writeTextElement(QStringLiteral("XArcStartAngle"), Num(e.m_fArcStartAngle));
             xml.writeTextElement(QStringLiteral("XArcEndAngle"), Num(e.m_fArcEndAngle));
+            // A pocket ring is cut inside its outline: without the flag it
+            // would come back cut outside, a whole end mill too wide.
+            if (e.m_bHole)
+                xml.writeTextElement(QStringLiteral("Hole"), QStringLiteral("1"));
             xml.writeEndElement();
         } else if (shape.m_iType == SHAPE_POLYGON && shape.m_pPolygon) {
             const stPolygon& p = *shape.m_pPolygon;
@@ -188,10 +192,19 @@ bool CWorkAreaFile::Load(QIODevice& device, stShapeCuttingInfo& info, QString& s
                 e->m_fXStep = ToNum(v[7]);
                 e->m_fArcStartAngle = ToNum(v[8]);
                 e->m_fArcEndAngle = ToNum(v[9]);
+                // After the ten values, up to the ellipse's end: the pocket
+                // ring flag (other elements are passed over).
+                while (xml.readNextStartElement()) {
+                    if (xml.name() == QLatin1String("Hole"))
+                        e->m_bHole = xml.readElementText().trimmed() == QLatin1String("1");
+                    else
+                        xml.skipCurrentElement();
+                }
                 strErr = CheckEllipse(*e);
                 if (!strErr.isEmpty())
                     return false;
                 loaded.AddEllipse(e.release());
+                continue; // the reader stands on the ellipse's end tag
             } else if (name == QLatin1String("WorkArea")) {
                 QString l, w;
                 if (!NextText(xml, l) || !NextText(xml, w)) {

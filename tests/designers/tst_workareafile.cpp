@@ -92,8 +92,12 @@ void TestWorkAreaFile::roundTrip()
     e->m_fXStep = 0.35;
     e->m_fArcStartAngle = 10;
     e->m_fArcEndAngle = 200;
-    e->m_bHole = true; // not kept by the file
+    e->m_bHole = true; // a pocket ring: cut inside its outline
     job.AddEllipse(e);
+    auto* after = new stPolygon; // read on after the ring's flag
+    after->m_strName = QStringLiteral("After");
+    after->m_lstVertices = {stFloatPoint(), stFloatPoint()};
+    job.AddPolygon(after);
     job.m_WorkArea.x = 123.4567;
     const QString path = folder.Root() + QStringLiteral("/job.xml");
     QVERIFY(CWorkAreaFile::Save(path, job));
@@ -106,7 +110,9 @@ void TestWorkAreaFile::roundTrip()
     QVERIFY(err.isEmpty());
     QCOMPARE(back.m_WorkArea.x, 123.4567);
     QCOMPARE(back.m_WorkArea.y, 200.0);
-    QCOMPARE(int(back.m_lstShapes.size()), 3);
+    QCOMPARE(int(back.m_lstShapes.size()), 4);
+    QCOMPARE(back.m_lstShapes[3].m_pPolygon->m_strName, QStringLiteral("After"));
+    QVERIFY(!back.m_lstShapes[0].m_pEllipse->m_bHole);
     QCOMPARE(back.m_lstShapes[0].m_iType, int(SHAPE_ELLIPSE));
     QCOMPARE(back.m_lstShapes[1].m_iType, int(SHAPE_POLYGON));
     const stPolygon& p = *back.m_lstShapes[1].m_pPolygon;
@@ -127,7 +133,7 @@ void TestWorkAreaFile::roundTrip()
     QCOMPARE(a.m_fXStep, 0.35);
     QCOMPARE(a.m_fArcStartAngle, 10.0);
     QCOMPARE(a.m_fArcEndAngle, 200.0);
-    QVERIFY(!a.m_bHole);
+    QVERIFY(a.m_bHole);
     QVERIFY(a.m_lstPoints.empty()); // the caller recomputes them
 }
 
