@@ -646,6 +646,7 @@ void TestDlgShapes::saveAndLoad()
 
     stEllipse* e = AddEllipse(dlg, QStringLiteral("Ring"));
     e->m_bHole = true;
+    dlg.CreateEllipsePoints(0); // cut inside its outline
     auto* p = new stPolygon;
     p->m_strName = QStringLiteral("Outline");
     p->m_bHole = true;
@@ -669,8 +670,9 @@ void TestDlgShapes::saveAndLoad()
     QCOMPARE(Btn(&other, "Btn_WorkAreaLength")->text(), QStringLiteral("250\nLength"));
     QCOMPARE(other.m_dScale, 288.0 / 200.0);
     const stEllipse* back = other.EllipseAt(0);
-    QVERIFY(!back->m_bHole);
-    QCOMPARE(back->m_lstPoints.size(), size_t(301)); // recomputed, outside again
+    QVERIFY(back->m_bHole); // a pocket ring stays a pocket ring
+    QCOMPARE(back->m_lstPoints.size(), e->m_lstPoints.size()); // recomputed, inside its outline again
+    QCOMPARE(back->m_lstPoints.front().x, e->m_lstPoints.front().x);
     QCOMPARE(other.PolygonAt(1)->m_lstVertices[0].x, 12.3457);
     QVERIFY(other.PolygonAt(1)->m_bHole);
 }
