@@ -12,6 +12,7 @@
 #include "machine/rpigpio.h"
 #include "ui/resources.h"
 
+#include <QKeyEvent>
 #include <QMetaObject>
 #include <QPointer>
 #include <QThread>
@@ -105,6 +106,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     for (QWidget* pWnd : embedded) {
         pWnd->setParent(this);
         pWnd->move(10, 45);
+        // An embedded window is a dialog: Escape would close it out of the
+        // main window.
+        pWnd->installEventFilter(this);
     }
     m_DlgManual.move(540, 450);
 
@@ -1084,4 +1088,14 @@ quint16 MainWindow::SpindleFrequency(int iPosition, const stPwmSpindleSettings& 
     // wrap around the 16-bit frequency.
     const qint64 iFreq = qint64(pwm.m_nMinFreq) + qint64(qMax(iPosition, 1) - 1) * qint64(pwm.m_nFreqStep);
     return quint16(qMin<qint64>(iFreq, pwm.m_nMaxFreq));
+}
+
+bool MainWindow::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    // Escape reaching an embedded window (from one of its controls) is
+    // dropped: it would hide the window out of the main window for good.
+    if (pEvent->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(pEvent)->key() == Qt::Key_Escape &&
+        pWatched != this && pWatched->parent() == this)
+        return true;
+    return QMainWindow::eventFilter(pWatched, pEvent);
 }

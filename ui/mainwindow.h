@@ -199,6 +199,7 @@ public:
 protected:
     // The keyboard pendant (only while keyboard control is on).
     void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void keyReleaseEvent(QKeyEvent* e) override;
 
 private:

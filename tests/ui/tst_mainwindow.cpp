@@ -88,6 +88,7 @@ private slots:
     void rotaryHomeButtonsAfterJob();
     void operationFinishFromAnotherThread();
     void windowSelectorsAndPassKey();
+    void escapeKeepsEmbeddedWindows();
     void jobWindowsFollowOperations();
 
 private:
@@ -884,6 +885,24 @@ void TestMainWindow::operationFinishFromAnotherThread()
     QCOMPARE(w.m_AppCtrl.m_iRunMode.load(), int(AppControl::RUN_SHAPES));
     QVERIFY(QTest::qWaitFor([&]() { return w.m_AppCtrl.m_iRunMode == AppControl::RUN_IDLE; }, 2000));
     QCOMPARE(LogLines(w).first(), QStringLiteral("Shapes cutting completed"));
+}
+
+void TestMainWindow::escapeKeepsEmbeddedWindows()
+{
+    // Escape in a control of an embedded window would close that window out
+    // of the main window (it is a dialog).
+    MainWindow w;
+    w.show();
+    QDialog* const windows[] = {&w.m_DlgJobSettings, &w.m_DlgImageCarving, &w.m_DlgManual, &w.m_DlgShapes,
+                                &w.m_DlgGCode,       &w.m_DlgUserSettings, &w.m_DlgMachineSettings};
+    for (QDialog* pWnd : windows) {
+        pWnd->show();
+        QWidget* pTarget = pWnd->findChild<QPushButton*>();
+        QVERIFY(pTarget);
+        QTest::keyClick(pTarget, Qt::Key_Escape);
+        QVERIFY2(pWnd->isVisible(), qPrintable(pWnd->objectName()));
+        QCOMPARE(pWnd->result(), 0);
+    }
 }
 
 void TestMainWindow::windowSelectorsAndPassKey()
