@@ -22,6 +22,15 @@ public:
     static void SleepUs(qint64 us);
     static void SleepMs(qint64 ms) { SleepUs(ms * 1000); }
 
+    // Where a busy-wait for deadlineNs that looks at a stop flag at least
+    // every lookNs pauses next: lookNs on, or the deadline itself once that
+    // is less than two looks away, so that no look falls just before the
+    // deadline and makes it late. Looks come at most 2 * lookNs apart.
+    static qint64 NextLookNs(qint64 nowNs, qint64 deadlineNs, qint64 lookNs)
+    {
+        return deadlineNs - nowNs < 2 * lookNs ? deadlineNs : nowNs + lookNs;
+    }
+
     // Switches the whole process to the virtual clock (true) or back to the
     // real one. The virtual clock keeps counting from where it stood.
     static void UseVirtual(bool on);

@@ -17,7 +17,8 @@ namespace {
 // of a machine without home switches (plus and minus 10 m).
 constexpr long NO_LIMIT = 100000000;
 
-// Longest busy-wait of a low time between two looks at the stop flag, ns.
+// Busy-wait of a low time between two looks at the stop flag, ns (looks
+// come at most twice this apart).
 constexpr qint64 STOP_CHECK_NS = 20000;
 
 // Longest pulse a table may hold, ns (one day). Anything slower is no
@@ -595,7 +596,7 @@ void AxisCtrl::run()
             // seconds with a very low acceleration) cannot hold up Stop().
             const qint64 lowEnd = now + CeilNs(fLowNs);
             while (now < lowEnd && m_bMoving)
-                now = m_PulseTimer.waitUntilElapsedNs(std::min(lowEnd, now + STOP_CHECK_NS));
+                now = m_PulseTimer.waitUntilElapsedNs(CClock::NextLookNs(now, lowEnd, STOP_CHECK_NS));
             m_lCurPos.store(m_lCurPos.load(std::memory_order_relaxed) + lDelta, std::memory_order_relaxed);
             if (port.Read(iHomeBit) == 1 || port.Read(iProbeBit) == 1)
                 m_bMoving = false;

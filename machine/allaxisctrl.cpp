@@ -33,8 +33,8 @@ stAxisToMove::stAxisToMove()
 
 namespace {
 
-// Longest busy-wait between two looks at the stop flag, ns: StopAutoMode
-// takes effect within this plus one pass even in a slow part of a ramp.
+// Busy-wait between two looks at the stop flag, ns: StopAutoMode takes
+// effect within twice this plus one pass even in a slow part of a ramp.
 constexpr qint64 STOP_CHECK_NS = 20000;
 
 // Edges due this close together on several axes are written as one, ns: on
@@ -154,6 +154,14 @@ inline qint64 StepAxis(stAxisRun& r, qint64 now, qint64 due, quint32& setMask, q
     return r.nNextNs;
 }
 
+// Adds an axis's next edge to the armed masks when it is due by `byNs` (the
+// end of an axis's last low time is no edge).
+inline void Arm(const stAxisRun& r, qint64 byNs, quint32& setMask, quint32& clearMask)
+{
+    if (!r.bDone && r.i < r.nTotal && r.nNextNs <= byNs)
+        (r.iLevel ? clearMask : setMask) |= r.iStepBit;
+}
+
 // Plays the released segment; returns when every moving axis is done or
 // the loop is stopped.
 void RunSegment(AxisCtrl* pAxes)
@@ -169,22 +177,44 @@ void RunSegment(AxisCtrl* pAxes)
     const qint64 window = CClock::IsVirtual() ? 0 : COINCIDENT_NS;
 
     // The clock is read once a pass: the reading that ended the wait is the
-    // next pass's time.
+    // next pass's time. The edges due at the end of a wait are put together
+    // before it and written the moment it ends; only then are the axes moved
+    // on, so that touching their state never delays an edge.
     const qint64 startNs = CClock::NowNs();
     qint64 now = 0;
+    qint64 armedNs = 0;     // when the armed edges are due
+    quint32 armedSet = 0;   // the armed edges: pins going high...
+    quint32 armedClear = 0; // ...and low
     while (CAllAxisCtrl::m_bAutoMode.load(std::memory_order_relaxed)) {
+        quint32 written = 0;
+        if (now >= armedNs && (armedSet | armedClear)) {
+            port.Write(armedSet, armedClear);
+            written = armedSet | armedClear;
+        }
         quint32 setMask = 0;
         quint32 clearMask = 0;
         qint64 nextNs = NEVER;
         for (int ax = 0; ax < nAxes; ++ax)
             nextNs = std::min(nextNs, StepAxis(run[ax], now, now + window, setMask, clearMask));
+        // Edges due without having been armed: the first pass, a wait that
+        // overran, or a loop behind its schedule.
+        setMask &= ~written;
+        clearMask &= ~written;
         if (setMask | clearMask)
             port.Write(setMask, clearMask);
         if (nextNs == NEVER)
             return;
+        // Arming costs nothing while there is time to wait; a loop already
+        // behind goes straight on.
+        armedNs = nextNs;
+        armedSet = armedClear = 0;
+        if (nextNs > now + window) {
+            for (int ax = 0; ax < nAxes; ++ax)
+                Arm(run[ax], nextNs + window, armedSet, armedClear);
+        }
         // Busy-wait for the earliest edge, looking at the stop flag now
         // and then during a long half pulse.
-        now = CClock::WaitUntilNs(startNs + std::min(nextNs, now + STOP_CHECK_NS)) - startNs;
+        now = CClock::WaitUntilNs(startNs + CClock::NextLookNs(now, nextNs, STOP_CHECK_NS)) - startNs;
     }
 }
 

@@ -357,6 +357,39 @@ private slots:
         QCOMPARE(m_Axes[X_AXIS].GetCurPosLong(), 20000L);
     }
 
+    void lateEdgeOnSeveralAxes()
+    {
+        // X and Y at different rates, held up for 300 us at X's 100th
+        // rising edge: each edge is written once, every edge missed on
+        // either axis follows at once, and both trains are back on schedule
+        // after.
+        QCOMPARE(m_Axes[Y_AXIS].SetVelocityAcc(7.5, 300), 1);
+        Load({{X_AXIS, 2.0}, {Y_AXIS, 1.0}});
+        const std::vector<qint64> expected[2] = {Schedule(m_Axes[X_AXIS]), Schedule(m_Axes[Y_AXIS])};
+        int rising = 0;
+        qint64 heldAt = 0;
+        m_pBank->m_fnOnWrite = [&](int pin, int level) {
+            if (pin == STEP_PIN[X_AXIS] && level == 1 && ++rising == 100) {
+                heldAt = CClock::NowNs();
+                CClock::AdvanceNs(300000);
+            }
+        };
+        QVERIFY(Run());
+        const qint64 t0 = Edges(*m_pBank, STEP_PIN[X_AXIS])[0];
+        for (int ax = 0; ax < 2; ++ax) {
+            QCOMPARE(m_pBank->WriteCount(STEP_PIN[ax]), quint64(expected[ax].size() - 1));
+            const auto edges = Edges(*m_pBank, STEP_PIN[ax]);
+            QCOMPARE(edges.size() + 1, expected[ax].size());
+            for (size_t k = 0; k < edges.size(); ++k) {
+                const qint64 due = t0 + expected[ax][k];
+                if (due <= heldAt || due >= heldAt + 300000)
+                    QCOMPARE(edges[k], due);
+                else
+                    QCOMPARE(edges[k], heldAt + 300000); // missed while held: written at once
+            }
+        }
+    }
+
     void stopAbandonsTheSegment()
     {
         Load({{X_AXIS, 100.0}, {Y_AXIS, 100.0}});
