@@ -19,7 +19,7 @@
 // period late (that takes about 20 s more). --cost prints only the cost per
 // edge.
 //
-// Run: build/bench/bench_pulses   (about 15 s)
+// Run: build/bench/bench_pulses   (about 25 s)
 // The figures depend on what else the machine runs: CPU 3 is meant to be
 // kept free for the pulse loop.
 #include "core/AppConfig.h"
