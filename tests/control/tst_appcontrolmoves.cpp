@@ -15,9 +15,8 @@
 #include "hal/clock.h"
 #include "hal/simpinbank.h"
 #include "machine/allaxisctrl.h"
+#include "pointsupport.h"
 #include "simcontroller.h"
-
-Q_DECLARE_METATYPE(stFloatPoint)
 
 namespace {
 // What an axis was last given by SetVelocityAcc: the feed of its pending
@@ -43,15 +42,6 @@ stPending Reference(int iAxis, double fFeed, double fAcc)
     ref.m_iAxisIndex = qint16(iAxis);
     ref.SetVelocityAcc(fFeed, fAcc);
     return Pending(ref);
-}
-
-stFloatPoint Pt(double x, double y, double z)
-{
-    stFloatPoint p;
-    p.x = x;
-    p.y = y;
-    p.z = z;
-    return p;
 }
 
 // Index in the pin bank's write log of the first and last write on `pin`

@@ -6,6 +6,7 @@
 #include "control/AppControl.h"
 #include "control/gcodewriter.h"
 #include "core/AppConfig.h"
+#include "pointsupport.h"
 #include "simcontroller.h"
 
 #include <QMutex>
@@ -88,14 +89,6 @@ QImage Picture()
     return img;
 }
 
-stFloatPoint P(double x, double y)
-{
-    stFloatPoint p;
-    p.x = x;
-    p.y = y;
-    return p;
-}
-
 } // namespace
 
 class TestCarvingRoundTrip : public QObject
@@ -145,11 +138,11 @@ private slots:
         stShapeCuttingInfo job;
         job.m_fZStep = 0.8;
         stPolygon* square = new stPolygon;
-        square->m_lstVertices = {P(10, 10), P(30, 10), P(30, 30), P(10, 30), P(10, 10)};
+        square->m_lstVertices = {Pt(10, 10), Pt(30, 10), Pt(30, 30), Pt(10, 30), Pt(10, 10)};
         square->m_fDepth = -2.0;
         job.AddPolygon(square);
         stPolygon* polyline = new stPolygon;
-        polyline->m_lstVertices = {P(40, 5), P(45.25, 5), P(45.25, 12.5), P(52, 20)};
+        polyline->m_lstVertices = {Pt(40, 5), Pt(45.25, 5), Pt(45.25, 12.5), Pt(52, 20)};
         polyline->m_fDepth = -1.5;
         job.AddPolygon(polyline);
         ctrl.m_pShapeCuttingInfo = &job;
@@ -176,7 +169,7 @@ private slots:
         stEllipse* circle = new stEllipse;
         for (int i = 0; i <= 72; ++i) {
             const double a = i * 5.0 * M_PI / 180.0;
-            circle->m_lstPoints.push_back(P(50 + 12.5 * std::cos(a), 50 + 12.5 * std::sin(a)));
+            circle->m_lstPoints.push_back(Pt(50 + 12.5 * std::cos(a), 50 + 12.5 * std::sin(a)));
         }
         circle->m_fDepth = -1.0;
         job.AddEllipse(circle);

@@ -1,19 +1,12 @@
 #include "control/gcodewriter.h"
 #include "control/shapecutting.h"
+#include "pointsupport.h"
 #include "recordingsink.h"
 #include "testsupport.h"
 
 #include <QtTest>
 
 namespace {
-
-stFloatPoint P(double x, double y)
-{
-    stFloatPoint p;
-    p.x = x;
-    p.y = y;
-    return p;
-}
 
 stPolygon* Polygon(std::vector<stFloatPoint> points, double depth, const QString& name = QString())
 {
@@ -35,12 +28,12 @@ stEllipse* Circle(std::vector<stFloatPoint> points, double depth, double endAngl
 
 std::vector<stFloatPoint> Square()
 {
-    return {P(0, 0), P(10, 0), P(10, 10), P(0, 10), P(0, 0)};
+    return {Pt(0, 0), Pt(10, 0), Pt(10, 10), Pt(0, 10), Pt(0, 0)};
 }
 
 std::vector<stFloatPoint> Polyline()
 {
-    return {P(0, 0), P(5, 0), P(5, 5), P(10, 5)};
+    return {Pt(0, 0), Pt(5, 0), Pt(5, 5), Pt(10, 5)};
 }
 
 stCutSettings Settings()
@@ -59,14 +52,6 @@ QStringList Cut(const stShapeCuttingInfo& job)
     if (!CShapeCutting::Cut(job, Settings(), sink, false, err))
         return {err};
     return sink.Lines();
-}
-
-QString Read(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(file.readAll());
 }
 
 QString EllipseComments(const char* endAngle, const char* depth)
@@ -170,7 +155,7 @@ private slots:
     {
         stShapeCuttingInfo job;
         job.AddPolygon(
-            Polygon({P(0, 0), P(5.00004, 0.0001), P(5.001, 0.002), P(9, 0), P(9, 0.001), P(12, 0.001)}, -1.0));
+            Polygon({Pt(0, 0), Pt(5.00004, 0.0001), Pt(5.001, 0.002), Pt(9, 0), Pt(9, 0.001), Pt(12, 0.001)}, -1.0));
         const QStringList lines = Cut(job);
         QCOMPARE(lines.mid(4, 4), (QStringList{"X5.0000 Y0.0001", "X9.0000 Y0.0000", "X12.0000 Y0.0010", "G00 Z5.0000"}));
         CRecordingSink sink;
@@ -185,12 +170,12 @@ private slots:
         stShapeCuttingInfo job;
         job.AddPolygon(Polygon(Square(), -2.0));
         job.AddPolygon(Polygon(Polyline(), -2.0));
-        job.AddEllipse(Circle({P(62.5, 50), P(50, 62.5), P(37.5, 50), P(50, 37.5), P(62.5, 50)}, -1.5, 360.0));
-        job.AddEllipse(Circle({P(62.5, 50), P(50, 62.5), P(37.5, 50)}, -2.0, 180.0));
+        job.AddEllipse(Circle({Pt(62.5, 50), Pt(50, 62.5), Pt(37.5, 50), Pt(50, 37.5), Pt(62.5, 50)}, -1.5, 360.0));
+        job.AddEllipse(Circle({Pt(62.5, 50), Pt(50, 62.5), Pt(37.5, 50)}, -2.0, 180.0));
         const QString path = folder.Working() + "/shapes.txt";
         QString err;
         QVERIFY2(CGCodeWriter::WriteShapes(path, job, Settings(), err), qPrintable(err));
-        const QStringList got = Read(path).split('\n');
+        const QStringList got = ReadText(path).split('\n');
         const QStringList want = ShapesFile().split('\n');
         for (int i = 0; i < qMin(got.size(), want.size()); ++i)
             QVERIFY2(got[i] == want[i], qPrintable(QString("line %1: %2 != %3").arg(i + 1).arg(got[i], want[i])));
@@ -204,13 +189,13 @@ private slots:
     {
         stShapeCuttingInfo job;
         job.AddPolygon(Polygon(Polyline(), -2.0));
-        stEllipse* oval = Circle({P(60, 50), P(50, 55), P(40, 50)}, -1.0, 180.0);
+        stEllipse* oval = Circle({Pt(60, 50), Pt(50, 55), Pt(40, 50)}, -1.0, 180.0);
         oval->m_fMinorAxisDia = 10.0;
         oval->m_fMajorAxisDia = 20.0;
         job.AddEllipse(oval);
         stShapeCuttingInfo::DestroyRecord(job.m_lstShapes.back()); // an entry of no known type is skipped
         job.m_lstShapes.back().m_iType = 7;
-        job.AddEllipse(Circle({P(60, 50), P(50, 55), P(40, 50)}, -1.0, 180.0));
+        job.AddEllipse(Circle({Pt(60, 50), Pt(50, 55), Pt(40, 50)}, -1.0, 180.0));
         job.m_lstShapes.back().m_pEllipse->m_fMinorAxisDia = 10.0;
 
         QString text;
@@ -234,8 +219,8 @@ private slots:
     void ringShrunkToItsCentreIsNoArc()
     {
         stShapeCuttingInfo job;
-        stEllipse* ring = Circle({P(50, 50), P(50, 50)}, -1.0, 360.0);
-        ring->m_Center = P(50, 50);
+        stEllipse* ring = Circle({Pt(50, 50), Pt(50, 50)}, -1.0, 360.0);
+        ring->m_Center = Pt(50, 50);
         ring->m_fMajorAxisDia = ring->m_fMinorAxisDia = 3.175;
         job.AddEllipse(ring);
         QString text;

@@ -32,14 +32,6 @@ constexpr int FileSize = 657;
 using IntMap = QMap<int, int>;
 
 namespace {
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
-}
-
 bool WriteAll(const QString& path, const QByteArray& data)
 {
     QFile f(path);

@@ -2,6 +2,7 @@
 // the erosion pocket of a drawn outline.
 #include "designers/erosionpocket.h"
 #include "designers/polygonedit.h"
+#include "pointsupport.h"
 
 #include <QtTest>
 #include <algorithm>
@@ -25,16 +26,9 @@ private slots:
 
 namespace {
 using V = std::vector<stFloatPoint>;
-stFloatPoint P(double x, double y)
-{
-    stFloatPoint p;
-    p.x = x;
-    p.y = y;
-    return p;
-}
 V Square(double x0, double y0, double side)
 {
-    return {P(x0, y0), P(x0 + side, y0), P(x0 + side, y0 + side), P(x0, y0 + side)};
+    return {Pt(x0, y0), Pt(x0 + side, y0), Pt(x0 + side, y0 + side), Pt(x0, y0 + side)};
 }
 bool Near(const stFloatPoint& a, double x, double y, double tol = 1e-4)
 {
@@ -67,7 +61,7 @@ void TestPolygonGeometry::turnAboutBoxCentre()
 
     // An asymmetric shape comes back to where it was when the turn is
     // undone about the same centre, even though its box moved.
-    V tri = {P(0, 0), P(30, 0), P(0, 5)};
+    V tri = {Pt(0, 0), Pt(30, 0), Pt(0, 5)};
     const stFloatPoint c0 = CPolygonEdit::BoxCentre(tri);
     CPolygonEdit::Turn(tri, c0, 30 * DEG);
     CPolygonEdit::Turn(tri, c0, -30 * DEG);
@@ -105,12 +99,12 @@ void TestPolygonGeometry::closeAndPick()
 
     // Within 3 mm of two vertices: the earlier one; the box reaching below
     // zero picks nothing.
-    V near = {P(20, 50), P(21, 51), P(22, 50)};
-    QCOMPARE(CPolygonEdit::Pick(near, P(21, 50)), 0);
-    QCOMPARE(CPolygonEdit::Pick(near, P(24, 51)), 1);
-    QCOMPARE(CPolygonEdit::Pick(near, P(30, 50)), -1);
-    QCOMPARE(CPolygonEdit::Pick({P(1, 50)}, P(2, 50)), -1);
-    QCOMPARE(CPolygonEdit::Text(P(12.5, 3)), QStringLiteral("12.5000,3.0000"));
+    V near = {Pt(20, 50), Pt(21, 51), Pt(22, 50)};
+    QCOMPARE(CPolygonEdit::Pick(near, Pt(21, 50)), 0);
+    QCOMPARE(CPolygonEdit::Pick(near, Pt(24, 51)), 1);
+    QCOMPARE(CPolygonEdit::Pick(near, Pt(30, 50)), -1);
+    QCOMPARE(CPolygonEdit::Pick({Pt(1, 50)}, Pt(2, 50)), -1);
+    QCOMPARE(CPolygonEdit::Text(Pt(12.5, 3)), QStringLiteral("12.5000,3.0000"));
 }
 
 namespace {
@@ -176,13 +170,13 @@ void TestPolygonGeometry::pocketNearEitherEdge()
 void TestPolygonGeometry::pocketOfThinShapes()
 {
     // Fewer than three vertices: no pocket.
-    QVERIFY(CErosionPocket::Rings({P(10, 10), P(50, 10)}, Area()).empty());
+    QVERIFY(CErosionPocket::Rings({Pt(10, 10), Pt(50, 10)}, Area()).empty());
     // A sliver thinner than any kernel: the search ends instead of
     // measuring an empty outline, and no ring is made.
-    const V sliver = {P(10, 10), P(200, 10), P(200, 10.5), P(10, 10.5)};
+    const V sliver = {Pt(10, 10), Pt(200, 10), Pt(200, 10.5), Pt(10, 10.5)};
     QVERIFY(CErosionPocket::Rings(sliver, Area()).empty());
     // A strip a little wider than the tool: at least one ring, all closed.
-    const V strip = {P(10, 10), P(200, 10), P(200, 18), P(10, 18)};
+    const V strip = {Pt(10, 10), Pt(200, 10), Pt(200, 18), Pt(10, 18)};
     CheckNested(strip, CErosionPocket::Rings(strip, Area()));
 }
 
@@ -229,7 +223,7 @@ V Polar(double cx, double cy, int n, double (*radius)(int))
     V v;
     for (int i = 0; i < n; ++i) {
         const double a = i * 2 * M_PI / n;
-        v.push_back(P(cx + radius(i) * std::cos(a), cy + radius(i) * std::sin(a)));
+        v.push_back(Pt(cx + radius(i) * std::cos(a), cy + radius(i) * std::sin(a)));
     }
     return v;
 }
@@ -239,8 +233,8 @@ void TestPolygonGeometry::pocketRingsNestInsideTheOutline_data()
 {
     QTest::addColumn<V>("outline");
     QTest::addColumn<QPointF>("centre"); // a point the pocket must reach, or (-1, -1)
-    QTest::newRow("L") << V{P(50, 50), P(150, 50), P(150, 80), P(80, 80), P(80, 150), P(50, 150)} << QPointF(-1, -1);
-    QTest::newRow("C") << V{P(50, 20), P(200, 20), P(200, 50), P(90, 50), P(90, 130), P(200, 130), P(200, 160), P(50, 160)}
+    QTest::newRow("L") << V{Pt(50, 50), Pt(150, 50), Pt(150, 80), Pt(80, 80), Pt(80, 150), Pt(50, 150)} << QPointF(-1, -1);
+    QTest::newRow("C") << V{Pt(50, 20), Pt(200, 20), Pt(200, 50), Pt(90, 50), Pt(90, 130), Pt(200, 130), Pt(200, 160), Pt(50, 160)}
                        << QPointF(-1, -1);
     // The tips of a star break off as the rings close in; the pocket goes
     // on in the body and clears its middle.
@@ -283,25 +277,25 @@ void TestPolygonGeometry::matchCorners()
 {
     // Each corner of the outer ring takes the nearest of the new ring; no
     // more points than the new ring has; a repeat of the start is dropped.
-    const V prev = {P(0, 0), P(10, 0), P(10, 10), P(0, 10), P(0, 0)};
-    const V ring = {P(1, 9), P(1, 1), P(9, 1), P(9, 9), P(5, 5), P(5, 6)};
+    const V prev = {Pt(0, 0), Pt(10, 0), Pt(10, 10), Pt(0, 10), Pt(0, 0)};
+    const V ring = {Pt(1, 9), Pt(1, 1), Pt(9, 1), Pt(9, 9), Pt(5, 5), Pt(5, 6)};
     const V out = CErosionPocket::MatchCorners(prev, ring);
     QCOMPARE(int(out.size()), 5);
     QVERIFY(Near(out[0], 1, 1));
     QVERIFY(Near(out[1], 9, 1));
     QVERIFY(Near(out[3], 1, 9));
     QVERIFY(Near(out[4], 1, 1)); // the last corner matched the start again
-    const V fewer = CErosionPocket::MatchCorners(prev, {P(1, 1), P(9, 1)});
+    const V fewer = CErosionPocket::MatchCorners(prev, {Pt(1, 1), Pt(9, 1)});
     QCOMPARE(int(fewer.size()), 3); // (1,1) (9,1) then closed
     QVERIFY(Near(fewer[2], 1, 1));
     // Neighbouring corners that meet the same new corner take it once, so
     // the ring is not cut short before its last corner.
-    const V crowded = {P(0, 0), P(0.5, 0), P(1, 0), P(10, 0), P(10, 10), P(0, 10)};
-    const V three = CErosionPocket::MatchCorners(crowded, {P(1, 1), P(9, 1), P(9, 9)});
+    const V crowded = {Pt(0, 0), Pt(0.5, 0), Pt(1, 0), Pt(10, 0), Pt(10, 10), Pt(0, 10)};
+    const V three = CErosionPocket::MatchCorners(crowded, {Pt(1, 1), Pt(9, 1), Pt(9, 9)});
     QCOMPARE(int(three.size()), 4);
     QVERIFY(Near(three[2], 9, 9));
     // A ring shrunk to a point is that point twice: a path the cut can take.
-    const V lone = CErosionPocket::MatchCorners(prev, {P(5, 5)});
+    const V lone = CErosionPocket::MatchCorners(prev, {Pt(5, 5)});
     QCOMPARE(int(lone.size()), 2);
     QVERIFY(Near(lone[1], 5, 5));
 }

@@ -5,6 +5,7 @@
 #include "fakemainwindow.h"
 #include "fakeprompter.h"
 #include "formcheck.h"
+#include "testsupport.h"
 
 #include "core/AppConfig.h"
 #include "gcode/dlgdxf2gcode.h"
@@ -25,10 +26,10 @@ QString WriteFile(const QString& strPath, const QByteArray& content)
     return strPath;
 }
 
+// "<missing>" tells a file that is gone from one left empty.
 QByteArray ReadFile(const QString& strPath)
 {
-    QFile file(strPath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    return ReadAll(strPath, "<missing>");
 }
 
 // "G1 X0" .. "G1 X<n-1>": every line valid, each its own index.

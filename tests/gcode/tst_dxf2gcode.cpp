@@ -80,19 +80,6 @@ stDXF2GCode Params(const QString& file, double stepDown = 1.0, double totalDepth
     return p;
 }
 
-void WriteFile(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(data), qint64(data.size()));
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 std::vector<RawSeg> Parse(const QByteArray& text)
 {
     std::istringstream in(text.toStdString());
@@ -200,7 +187,7 @@ class TestDxf2GCode : public QObject
     {
         const QString file = InDir("part.dxf");
         QFile::remove(InDir("part..ncc"));
-        WriteFile(file, drawing);
+        WriteRaw(file, drawing);
         p.m_strDxfFile = file;
         std::ostringstream err;
         const int result = CreateGcodeFromDxf(p, err);
@@ -208,7 +195,7 @@ class TestDxf2GCode : public QObject
             *rc = result;
         if (messages)
             *messages = QString::fromStdString(err.str());
-        return ReadFile(InDir("part..ncc"));
+        return ReadAll(InDir("part..ncc"));
     }
 
 private slots:
@@ -583,13 +570,13 @@ private slots:
         QFETCH(double, stepDown);
         QFETCH(QString, message);
         // An older program of the same name stays as it was.
-        WriteFile(InDir("part..ncc"), "old program\n");
+        WriteRaw(InDir("part..ncc"), "old program\n");
         const QString file = InDir("part.dxf");
-        WriteFile(file, drawing);
+        WriteRaw(file, drawing);
         std::ostringstream err;
         QCOMPARE(CreateGcodeFromDxf(Params(file, stepDown, 1.0), err), 1);
         QCOMPARE(QString::fromStdString(err.str()), message);
-        QCOMPARE(ReadFile(InDir("part..ncc")), QByteArray("old program\n"));
+        QCOMPARE(ReadAll(InDir("part..ncc")), QByteArray("old program\n"));
         QCOMPARE(QDir(m_Dir.path()).entryList({"*.ncc*"}, QDir::Files), QStringList{"part..ncc"});
     }
 
@@ -638,7 +625,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, message);
         QDir(m_Dir.path()).mkpath("folder.dxf");
-        WriteFile(InDir("empty.dxf"), QByteArray());
+        WriteRaw(InDir("empty.dxf"), QByteArray());
         std::ostringstream err;
         QCOMPARE(CreateGcodeFromDxf(Params(InDir(name)), err), 1);
         QCOMPARE(QString::fromStdString(err.str()), message.arg(InDir(name)));
@@ -650,7 +637,7 @@ private slots:
     {
         const QString dir = InDir("out");
         QVERIFY(QDir().mkpath(dir + "/part..ncc"));
-        WriteFile(dir + "/part.dxf", CDxfText().Line(0, 0, 1, 0).Drawing());
+        WriteRaw(dir + "/part.dxf", CDxfText().Line(0, 0, 1, 0).Drawing());
         std::ostringstream err;
         QCOMPARE(CreateGcodeFromDxf(Params(dir + "/part.dxf"), err), 1);
         const QString msg = QString::fromStdString(err.str());
@@ -685,7 +672,7 @@ private slots:
         const QString dir = InDir("job.2024");
         QVERIFY(QDir().mkpath(dir));
         for (const QString& name : {QString("part.dxf"), QString("part")}) {
-            WriteFile(dir + "/" + name, CDxfText().Line(0, 0, 1, 0).Drawing());
+            WriteRaw(dir + "/" + name, CDxfText().Line(0, 0, 1, 0).Drawing());
             std::ostringstream err;
             QCOMPARE(CreateGcodeFromDxf(Params(dir + "/" + name), err), 0);
         }

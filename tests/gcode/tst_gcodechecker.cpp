@@ -40,13 +40,6 @@ class TestGCodeChecker : public QObject
 {
     Q_OBJECT
 
-    static void WriteFile(const QString& path, const QByteArray& bytes)
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        QCOMPARE(f.write(bytes), bytes.size());
-    }
-
 private slots:
     void rules_data()
     {
@@ -229,8 +222,8 @@ private slots:
         const QString t1 = CAppPaths::InWorkingFolder("T1.txt");
         const QString t2 = CAppPaths::InWorkingFolder("T2.txt");
         const QString t3 = CAppPaths::InWorkingFolder("T3.txt");
-        WriteFile(t1, "G0 Z5\nM5\n");
-        WriteFile(t2, "G0 Z5\n\nT5 P1\nG18\n");
+        WriteRaw(t1, "G0 Z5\nM5\n");
+        WriteRaw(t2, "G0 Z5\n\nT5 P1\nG18\n");
         QVERIFY(QDir().mkpath(t3)); // a folder cannot be read as a file
         const QStringList program{"G0 X1", "T1 M6", "G1 X1", "T2", "G2 X1 Z1 I1 K1", "T9", "T3"};
         const GCodeCmdList prog = Tokenize(program);
@@ -251,7 +244,7 @@ private slots:
     void toolFileErrorsRepeatPerTWord()
     {
         CTempWorkingFolder tmp;
-        WriteFile(CAppPaths::InWorkingFolder("T4.txt"), "G05\n");
+        WriteRaw(CAppPaths::InWorkingFolder("T4.txt"), "G05\n");
         const QString path = CAppPaths::InWorkingFolder("T4.txt");
         QCOMPARE(Check({"T4", "T4", "G0 X1"}),
                  QStringList({"0:G05(Invalid" + path + ", line 0)", "1:G05(Invalid" + path + ", line 0)"}));

@@ -40,17 +40,8 @@ class TestGCodeDocument : public QObject
             m_lstLog << (type == MSG_ERROR ? "E:" : "I:") + msg;
         };
     }
-    static QByteArray ReadAll(const QString& path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
-    static void WriteRaw(const QString& path, const QByteArray& bytes)
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        QCOMPARE(f.write(bytes), bytes.size());
-    }
+    // "<missing>" tells a file that is gone from one left empty.
+    static QByteArray ReadAll(const QString& path) { return ::ReadAll(path, "<missing>"); }
     static void SetProgram(const QStringList& lines)
     {
         CGCodeProgram::ClearCurGCodeData();

@@ -12,18 +12,6 @@ class TestGCodeProgram : public QObject
 {
     Q_OBJECT
 
-    static QByteArray ReadAll(const QString& path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    static void WriteRaw(const QString& path, const QByteArray& bytes)
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        QCOMPARE(f.write(bytes), bytes.size());
-    }
-
 private slots:
     void init() { CGCodeProgram::ClearCurGCodeData(); }
 

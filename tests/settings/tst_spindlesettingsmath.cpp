@@ -97,10 +97,7 @@ void TestSpindleSettingsMath::clampToRange()
     QFETCH(double, min);
     QFETCH(double, max);
     QFETCH(int, result);
-    stFloatPoint range;
-    range.x = min;
-    range.y = max;
-    QCOMPARE(int(CSpindleSettingsMath::ClampToRange(value, range)), result);
+    QCOMPARE(int(CSpindleSettingsMath::ClampToRange(value, KeypadRange(min, max))), result);
 }
 
 // Speed-table entries and wait times beyond their 16-bit fields are clamped

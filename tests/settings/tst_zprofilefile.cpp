@@ -1,5 +1,6 @@
 // The Z-profile text file: what is written, what is read back, and which
 // files are refused without touching the grid held before.
+#include "pointsupport.h"
 #include "settings/zprofilefile.h"
 #include "testsupport.h"
 
@@ -8,15 +9,6 @@
 #include <QtTest>
 
 namespace {
-stFloatPoint Pt(double x, double y, double z)
-{
-    stFloatPoint p;
-    p.x = x;
-    p.y = y;
-    p.z = z;
-    return p;
-}
-
 // 3 rows of 4 points in probing order (the middle row runs back in X).
 ZProfileGrid Serpentine()
 {

@@ -60,10 +60,7 @@ void TestMainServices::keypadRange()
     CFakePrompter prompter;
     CFakeMainWindow mw;
     prompter.m_lstKeypadEntries << typed;
-    stFloatPoint range;
-    range.x = min;
-    range.y = max;
-    QCOMPARE(mw.OpenKeypad(nullptr, QStringLiteral("Feed"), QString(), start, range), result);
+    QCOMPARE(mw.OpenKeypad(nullptr, QStringLiteral("Feed"), QString(), start, KeypadRange(min, max)), result);
     QCOMPARE(mw.m_lstLog, log.isNull() ? QStringList() : QStringList{log});
     QCOMPARE(prompter.m_lstPrompts.size(), 1);
     QCOMPARE(prompter.m_lstPrompts[0].m_strTitle, QStringLiteral("Feed"));
@@ -117,10 +114,8 @@ void TestMainServices::keypadShortForms()
 
     // The full form re-writes the start on the button after a cancel.
     prompter.m_lstKeypadEntries << CFakePrompter::KeypadCancel;
-    stFloatPoint range;
-    range.x = 1;
-    range.y = 100;
-    QCOMPARE(mw.OpenKeypad(&btn, QStringLiteral("Feed"), QStringLiteral("Feed"), QStringLiteral("40"), range, false, 1),
+    QCOMPARE(mw.OpenKeypad(&btn, QStringLiteral("Feed"), QStringLiteral("Feed"), QStringLiteral("40"),
+                           KeypadRange(1, 100), false, 1),
              40.0);
     QCOMPARE(btn.text(), QStringLiteral("40.0\nFeed"));
 }
