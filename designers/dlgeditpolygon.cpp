@@ -139,10 +139,7 @@ double CDlgEditPolygon::AskTotal(QPushButton* pBtn, const QString& strTitle, con
     CDlgShapes* pDesigner = Designer();
     if (!pDesigner)
         return fShown;
-    stFloatPoint range;
-    range.x = fMin;
-    range.y = fMax;
-    return pDesigner->AskValue(pBtn, strTitle, strCaption, fShown, range, bMinus, 4);
+    return pDesigner->AskValue(pBtn, strTitle, strCaption, fShown, KeypadRange(fMin, fMax), bMinus, 4);
 }
 
 void CDlgEditPolygon::OffsetTotal(bool bX)

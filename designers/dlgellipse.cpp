@@ -124,10 +124,7 @@ double CDlgEllipse::AskValue(QPushButton* pBtn, const QString& strTitle, const Q
     CDlgShapes* pDesigner = Designer();
     if (!pDesigner)
         return fCurrent;
-    stFloatPoint range;
-    range.x = fMin;
-    range.y = fMax;
-    return pDesigner->AskValue(pBtn, strTitle, strCaption, fCurrent, range, bMinus, 4);
+    return pDesigner->AskValue(pBtn, strTitle, strCaption, fCurrent, KeypadRange(fMin, fMax), bMinus, 4);
 }
 
 void CDlgEllipse::on_Btn_EllipseCenterX_clicked()

@@ -17,14 +17,6 @@ const QString LOAD_AN_IMAGE = QStringLiteral("Please load an image");
 const QString IMAGE_FILTER =
     QStringLiteral("jpg files(*.jpg);;jpeg files(*.jpeg);;png files(*.png);;bitmap files(*.bmp)");
 
-stFloatPoint Range(double fMin, double fMax)
-{
-    stFloatPoint range;
-    range.x = fMin;
-    range.y = fMax;
-    return range;
-}
-
 QString Text(double fValue, int iDecimals, const char* pCaption)
 {
     return QString::number(fValue, 'f', iDecimals) + QStringLiteral("\n") + QLatin1String(pCaption);
@@ -115,9 +107,12 @@ void CDlgImageCarving::ResetUI(bool bEnable)
         pBtn->setEnabled(bEnable);
 }
 
-void CDlgImageCarving::ShowLayout(double fPitch)
+void CDlgImageCarving::ShowLayout(const CCarvingPitch::stLayout& layout)
 {
+    const double fPitch = layout.m_fPitch;
     stImgCarvingInfo* pInfo = Info();
+    pInfo->m_fLength = layout.m_fLength;
+    pInfo->m_fWidth = layout.m_fWidth;
     ui->Btn_ImgCarvingUnitsPerPixel->setText(QString::number(fPitch, 'g', 6) + QStringLiteral("\nmm/Pixel"));
     pInfo->m_fXStep = fPitch;
     pInfo->m_fYStep = fPitch;
@@ -187,9 +182,7 @@ void CDlgImageCarving::on_Btn_LoadImage_clicked()
 
     const CCarvingPitch::stLayout layout =
         CCarvingPitch::FromLength(pInfo->m_fLength, pImg->size(), AppConfig::m_fAxisMovPerPulse[X_AXIS]);
-    pInfo->m_fLength = layout.m_fLength;
-    pInfo->m_fWidth = layout.m_fWidth;
-    ShowLayout(layout.m_fPitch);
+    ShowLayout(layout);
 }
 
 void CDlgImageCarving::DisplayImage(QImage* pImg, bool bMarkCurRow)
@@ -233,14 +226,12 @@ void CDlgImageCarving::on_Btn_ImgCarvingLength_clicked()
     stImgCarvingInfo* pInfo = Info();
     const double fLength = Services()->OpenKeypad(pBtn, QStringLiteral("Image Carving Length(mm)"),
                                                   QStringLiteral("Length"), QString::number(pInfo->m_fLength, 'f', 4),
-                                                  Range(10, 10000), false, 4);
+                                                  KeypadRange(10, 10000), false, 4);
     const CCarvingPitch::stLayout layout =
         CCarvingPitch::FromLength(fLength, Image()->size(), AppConfig::m_fAxisMovPerPulse[X_AXIS]);
     if (layout.m_bAdjusted)
         LogMsg(QStringLiteral("Length and Width adjusted to match\nX & Y Axis Mov/Pulse respectively"), MSG_INFO);
-    pInfo->m_fLength = layout.m_fLength;
-    pInfo->m_fWidth = layout.m_fWidth;
-    ShowLayout(layout.m_fPitch);
+    ShowLayout(layout);
 }
 
 void CDlgImageCarving::on_Btn_ImgCarvingWidth_clicked()
@@ -251,14 +242,12 @@ void CDlgImageCarving::on_Btn_ImgCarvingWidth_clicked()
     stImgCarvingInfo* pInfo = Info();
     const double fWidth = Services()->OpenKeypad(pBtn, QStringLiteral("Image Carving Width(mm)"),
                                                  QStringLiteral("Width"), QString::number(pInfo->m_fWidth, 'f', 4),
-                                                 Range(10, 5000), false, 4);
+                                                 KeypadRange(10, 5000), false, 4);
     const CCarvingPitch::stLayout layout =
         CCarvingPitch::FromWidth(fWidth, Image()->size(), AppConfig::m_fAxisMovPerPulse[Y_AXIS]);
     if (layout.m_bAdjusted)
         LogMsg(QStringLiteral("Length and Width adjusted to match\nX & Y Axis Mov/Pulse respectively"), MSG_INFO);
-    pInfo->m_fLength = layout.m_fLength;
-    pInfo->m_fWidth = layout.m_fWidth;
-    ShowLayout(layout.m_fPitch);
+    ShowLayout(layout);
 }
 
 void CDlgImageCarving::on_Btn_ImgCarvingDepth_clicked()
@@ -271,7 +260,7 @@ void CDlgImageCarving::on_Btn_ImgCarvingDepth_clicked()
     const double fMin = AppConfig::m_bHomeSensorsUsed ? AppConfig::m_fAxisNegDirLimit[Z_AXIS] : -10000.0;
     const double fValue = Services()->OpenKeypad(pBtn, QStringLiteral("Image Carving Depth"), QStringLiteral("Depth"),
                                                  QString::number(-pInfo->m_fDepth, 'f', 4),
-                                                 Range(fMin, -AppConfig::m_fAxisMovPerPulse[Z_AXIS]), true, 4);
+                                                 KeypadRange(fMin, -AppConfig::m_fAxisMovPerPulse[Z_AXIS]), true, 4);
     pInfo->m_fDepth = -fValue;
 }
 
@@ -301,7 +290,7 @@ void CDlgImageCarving::on_Btn_CarvingStrartRow_clicked()
     QImage* pImg = Image();
     // The last row of the picture is the last row a carving can start at.
     const double fRow = Services()->OpenKeypad(pBtn, QStringLiteral("Strat Row"), QStringLiteral("Start Row"),
-                                               QString::number(pInfo->m_nStartRow), Range(0, pImg->height() - 1),
+                                               QString::number(pInfo->m_nStartRow), KeypadRange(0, pImg->height() - 1),
                                                false, 0);
     pInfo->m_nStartRow = static_cast<quint16>(fRow);
     DisplayImage(pImg, false);
@@ -316,7 +305,7 @@ void CDlgImageCarving::on_Btn_ImgCarvingStep_X_clicked()
     const double fMinPitch = CCarvingPitch::Round4(pInfo->m_fLength / Image()->width());
     const double fStep = Services()->OpenKeypad(pBtn, QStringLiteral("X Step(mm)"), QStringLiteral("x Step"),
                                                 QString::number(pInfo->m_fXStep, 'f', 4),
-                                                Range(fMinPitch, AppConfig::m_fEndMillDia), false, 4);
+                                                KeypadRange(fMinPitch, AppConfig::m_fEndMillDia), false, 4);
     bool bAdjusted = false;
     pInfo->m_fXStep = CCarvingPitch::LowerToMultiple(fStep, fMinPitch, bAdjusted);
     if (bAdjusted)
@@ -333,7 +322,7 @@ void CDlgImageCarving::on_Btn_ImgCarvingStep_Y_clicked()
     const double fMinPitch = CCarvingPitch::Round4(pInfo->m_fLength / Image()->width());
     const double fStep = Services()->OpenKeypad(pBtn, QStringLiteral("Y Step(mm)"), QStringLiteral("y Step"),
                                                 QString::number(pInfo->m_fYStep, 'f', 4),
-                                                Range(fMinPitch, AppConfig::m_fEndMillDia), false, 4);
+                                                KeypadRange(fMinPitch, AppConfig::m_fEndMillDia), false, 4);
     bool bAdjusted = false;
     pInfo->m_fYStep = CCarvingPitch::LowerToMultiple(fStep, fMinPitch, bAdjusted);
     if (bAdjusted)
@@ -349,7 +338,7 @@ void CDlgImageCarving::on_Btn_ImgCarvingStep_Z_clicked()
     stImgCarvingInfo* pInfo = Info();
     const double fMotorStep = AppConfig::m_fAxisMovPerPulse[Z_AXIS];
     const double fStep = Services()->OpenKeypad(pBtn, QStringLiteral("Z Step(mm)"), QStringLiteral("z Step"),
-                                                QString::number(pInfo->m_fZStep, 'f', 4), Range(fMotorStep, 1000),
+                                                QString::number(pInfo->m_fZStep, 'f', 4), KeypadRange(fMotorStep, 1000),
                                                 false, 4);
     bool bAdjusted = false;
     pInfo->m_fZStep = CCarvingPitch::RaiseToMultiple(fStep, fMotorStep, bAdjusted);
@@ -364,7 +353,7 @@ void CDlgImageCarving::on_Btn_ZAxisPlungeFeed_clicked()
         AppConfig::m_fPlungeFeed = pServices->OpenKeypad(
             ui->Btn_ZAxisPlungeFeed, QStringLiteral("Plunge Feed(mm/sec)"), QStringLiteral("Plunge Feed"),
             QString::number(AppConfig::m_fPlungeFeed, 'f', 4),
-            Range(AppConfig::m_fAxisMovPerPulse[Z_AXIS], AppConfig::m_fUserAxisFeed[Z_AXIS]), false, 4);
+            KeypadRange(AppConfig::m_fAxisMovPerPulse[Z_AXIS], AppConfig::m_fUserAxisFeed[Z_AXIS]), false, 4);
 }
 
 void CDlgImageCarving::on_Btn_EndMillDia_clicked()
@@ -372,7 +361,7 @@ void CDlgImageCarving::on_Btn_EndMillDia_clicked()
     if (CMainServices* pServices = Services())
         AppConfig::m_fEndMillDia =
             pServices->OpenKeypad(ui->Btn_EndMillDia, QStringLiteral("End-Mill"), QStringLiteral("End-Mill"),
-                                  QString::number(AppConfig::m_fEndMillDia, 'f', 1), Range(0.1, 100), false, 1);
+                                  QString::number(AppConfig::m_fEndMillDia, 'f', 1), KeypadRange(0.1, 100), false, 1);
 }
 
 void CDlgImageCarving::on_Btn_MultipassCarving_clicked()

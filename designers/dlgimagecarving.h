@@ -7,6 +7,7 @@
 //
 // The picture and the parameters are the controller's (m_ImgCarvingData);
 // the window edits them in place.
+#include "designers/carvingpitch.h"
 #include "ui/MyView.h"
 
 #include <QDialog>
@@ -66,8 +67,9 @@ private:
     // Flashes the button; without a picture logs strMsg and gives false.
     bool NeedImage(QPushButton* pBtn, const QString& strMsg);
     void LogMsg(const QString& strMsg, int iType) const;
-    // Shows pitch, length, width and both steps after a layout change.
-    void ShowLayout(double fPitch);
+    // Takes the length, width and pitch of a new layout into the job and
+    // shows them with both steps.
+    void ShowLayout(const CCarvingPitch::stLayout& layout);
     // The first undefined size as its message, or "".
     QString UndefinedSize() const;
 

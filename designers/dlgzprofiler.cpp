@@ -13,10 +13,7 @@ namespace {
 // the smallest; the largest is far beyond any table.
 stFloatPoint PositiveRange()
 {
-    stFloatPoint range;
-    range.x = 0.0001;
-    range.y = 100000.0;
-    return range;
+    return KeypadRange(0.0001, 100000.0);
 }
 
 QString ButtonText(double fValue, const QString& strUnit)

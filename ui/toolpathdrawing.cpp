@@ -86,11 +86,9 @@ void CToolPathDrawing::EditSize(CMainServices& services, QPushButton* pBtn, eSiz
                                        {"Workpiece Width", "Width(Y)", &stFloatPoint::y},
                                        {"Workpiece Height", "Height(Z)", &stFloatPoint::z}};
     const stSizeBtn& btn = s_Btns[eWhich];
-    stFloatPoint range;
-    range.x = 1.0;
-    range.y = 10000.0;
-    const double fValue = services.OpenKeypad(pBtn, QString::fromLatin1(btn.m_pTitle), QString::fromLatin1(btn.m_pCaption),
-                                              QString::number(m_WorkPieceSize.*btn.m_pField, 'g', 6), range, false, 1);
+    const double fValue =
+        services.OpenKeypad(pBtn, QString::fromLatin1(btn.m_pTitle), QString::fromLatin1(btn.m_pCaption),
+                            QString::number(m_WorkPieceSize.*btn.m_pField, 'g', 6), KeypadRange(1.0, 10000.0), false, 1);
     switch (eWhich) {
     case WP_LENGTH: SetLength(fValue); break;
     case WP_WIDTH: SetWidth(fValue); break;
