@@ -253,6 +253,13 @@ void CdlgJobSettings::on_Btn_MovJobCenter_clicked()
 
 // ---- Z profile ---------------------------------------------------------------
 
+bool CdlgJobSettings::MayReplaceZProfile(const QString& strQuestion)
+{
+    return AppConfig::m_ZProfileInfo.m_lstGrid.isEmpty() ||
+           CPrompter::Instance().Question(this, QStringLiteral("Information"), strQuestion,
+                                          QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
 void CdlgJobSettings::on_Btn_CreateZProfile_clicked()
 {
     QPushButton* pBtn = ui->Btn_CreateZProfile;
@@ -263,10 +270,7 @@ void CdlgJobSettings::on_Btn_CreateZProfile_clicked()
         FlashDone(pBtn);
         return;
     }
-    if (!AppConfig::m_ZProfileInfo.m_lstGrid.isEmpty() &&
-        CPrompter::Instance().Question(this, QStringLiteral("Information"),
-                                       QStringLiteral("Z-Profile already created. Create new?"),
-                                       QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes) {
+    if (!MayReplaceZProfile(QStringLiteral("Z-Profile already created. Create new?"))) {
         pBtn->setStyleSheet(BTN_BKGND_GRAY);
         return;
     }
@@ -332,10 +336,7 @@ void CdlgJobSettings::on_Btn_LoadZProfile_clicked()
         FlashDone(pBtn);
         return;
     }
-    if (!AppConfig::m_ZProfileInfo.m_lstGrid.isEmpty() &&
-        CPrompter::Instance().Question(this, QStringLiteral("Information"),
-                                       QStringLiteral("Z-Profile already created. Load new?"),
-                                       QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes) {
+    if (!MayReplaceZProfile(QStringLiteral("Z-Profile already created. Load new?"))) {
         pBtn->setStyleSheet(BTN_BKGND_GRAY);
         return;
     }

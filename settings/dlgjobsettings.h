@@ -89,6 +89,8 @@ private:
     void RecordEdge(QPushButton* pBtn, bool bFirstPair, bool bMin);
     void ShowCentre(QPushButton* pBtn, bool bFirstPair);
     void LogError(const QString& strMsg) const;
+    // True when no Z profile is held, or the operator agrees to replace it.
+    bool MayReplaceZProfile(const QString& strQuestion);
 
     Ui::CdlgJobSettings* ui;
 };

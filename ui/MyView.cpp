@@ -169,25 +169,22 @@ void CMyView::paintEvent(QPaintEvent*)
     painter.fillRect(QRectF(0, 0, width() - m_iScrollBarSize, height() - m_iScrollBarSize), m_BkGndColor);
     QPen pen(QColor(0, 255, 150));
     pen.setWidth(3);
-    if (m_pImg && !m_pImg->isNull()) {
-        painter.drawImage(m_TargetRect, *m_pImg, m_SourceRect);
-        if (m_bShowPixelInfo) {
-            QFont font = painter.font();
-            font.setItalic(true);
-            font.setPixelSize(15);
-            painter.setFont(font);
-            painter.setPen(pen);
-            painter.drawText(5, 32, m_strPixelInfo);
-        }
-    }
-    if (!m_strDispID.isEmpty()) {
+    // The pixel information and the display name, in green over the picture.
+    auto drawCaption = [&](int iY, const QString& strText, bool bItalic) {
         QFont font = painter.font();
-        font.setItalic(false);
+        font.setItalic(bItalic);
         font.setPixelSize(15);
         painter.setFont(font);
         painter.setPen(pen);
-        painter.drawText(5, 15, m_strDispID);
+        painter.drawText(5, iY, strText);
+    };
+    if (m_pImg && !m_pImg->isNull()) {
+        painter.drawImage(m_TargetRect, *m_pImg, m_SourceRect);
+        if (m_bShowPixelInfo)
+            drawCaption(32, m_strPixelInfo, true);
     }
+    if (!m_strDispID.isEmpty())
+        drawCaption(15, m_strDispID, false);
 }
 
 void CMyView::resizeEvent(QResizeEvent*)
