@@ -5,6 +5,7 @@
 #include "designers/dlgshapes.h"
 #include "fakemainwindow.h"
 #include "fakeprompter.h"
+#include "formcheck.h"
 
 #include "core/AppConfig.h"
 #include "ui/MyView.h"
@@ -44,9 +45,7 @@ inline std::unique_ptr<stRig> NewRig()
 
 inline QPushButton* Btn(QWidget* w, const char* name)
 {
-    auto* p = w->findChild<QPushButton*>(QString::fromLatin1(name));
-    Q_ASSERT(p);
-    return p;
+    return RequireButton(*w, name);
 }
 
 inline QListWidget* List(CDlgShapes& dlg)

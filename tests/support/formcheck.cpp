@@ -64,6 +64,14 @@ QPushButton* FindButton(QWidget& root, const char* pName)
     return root.findChild<QPushButton*>(QLatin1String(pName));
 }
 
+QPushButton* RequireButton(QWidget& root, const char* pName)
+{
+    QPushButton* pBtn = FindButton(root, pName);
+    if (!pBtn)
+        qFatal("no button %s", pName);
+    return pBtn;
+}
+
 void ClickButton(QWidget& root, const char* pName)
 {
     QPushButton* pBtn = FindButton(root, pName);

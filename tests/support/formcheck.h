@@ -33,6 +33,9 @@ QString FormMismatch(QWidget* pRoot, const stFormRow& row);
 // The push button of that name inside pRoot (a failed test when missing is
 // the caller's: a null pointer).
 QPushButton* FindButton(QWidget& root, const char* pName);
+// The same for a button the test cannot go on without: a missing one stops
+// the test program with its name rather than a null pointer.
+QPushButton* RequireButton(QWidget& root, const char* pName);
 // A left click on the push button of that name.
 void ClickButton(QWidget& root, const char* pName);
 

@@ -30,10 +30,7 @@ private slots:
 namespace {
 QPushButton* Btn(CDlgManual& dlg, const char* pName)
 {
-    QPushButton* pBtn = FindButton(dlg, pName);
-    if (!pBtn)
-        qFatal("no button %s", pName);
-    return pBtn;
+    return RequireButton(dlg, pName);
 }
 
 bool Moving(CFakeMainWindow& mw, eAxis axis)
