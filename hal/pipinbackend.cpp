@@ -23,6 +23,31 @@ constexpr int kClockPollUs = 10;
 constexpr int kClockPolls = 100;
 constexpr quint32 kMaxDivisor = 4095; // 12 integer bits
 
+// The SoC's peripherals sit on a bus that may hand back reads from two
+// different blocks out of order, and writes may still be on their way when
+// the core goes on. A full barrier before the first and after the last access
+// of a set-up sequence, and wherever it moves from one block to another
+// (GPIO, PWM, clock manager), keeps the accesses in program order and lets a
+// wait start only once the write before it has reached the block. The pulse
+// loops' set and clear stores all go to the GPIO block and need none.
+inline void PeripheralBarrier()
+{
+#if defined(__aarch64__) || (defined(__arm__) && defined(__ARM_ARCH) && __ARM_ARCH >= 7)
+    asm volatile("dsb sy" ::: "memory");
+#else
+    __sync_synchronize(); // ARMv6 (Pi 1, Zero): the kernel's barrier helper
+#endif
+}
+
+// A set-up sequence: barriers on the way in and on the way out.
+struct stPeripheralSequence
+{
+    stPeripheralSequence() { PeripheralBarrier(); }
+    ~stPeripheralSequence() { PeripheralBarrier(); }
+    stPeripheralSequence(const stPeripheralSequence&) = delete;
+    stPeripheralSequence& operator=(const stPeripheralSequence&) = delete;
+};
+
 constexpr const char* kGpioMem = "/dev/gpiomem";
 constexpr const char* kMem = "/dev/mem";
 
@@ -219,6 +244,7 @@ CPiPinBackend::stPwmPin CPiPinBackend::PwmPin(int pin)
 void CPiPinBackend::SetMode(int pin, EPinMode mode)
 {
     std::lock_guard<std::mutex> lock(m_SetupLock);
+    const stPeripheralSequence sequence;
     const stPwmPin pwm = PwmPin(pin);
     switch (mode) {
     case EPinMode::Unset:
@@ -236,6 +262,7 @@ void CPiPinBackend::SetMode(int pin, EPinMode mode)
             const quint32 ctl = Reg(m_pPwm, PWM_CTL) & ~ChannelBits(pwm.channel, PWM_MODE | PWM_USEF);
             SetReg(m_pPwm, PWM_CTL, ctl | ChannelBits(pwm.channel, PWM_MSEN | PWM_PWEN));
         }
+        PeripheralBarrier(); // PWM block -> GPIO block
         SetFunction(pin, pwm.function);
         break;
     case EPinMode::PwmOff:
@@ -243,6 +270,7 @@ void CPiPinBackend::SetMode(int pin, EPinMode mode)
         // sees no pulses at all.
         if (pwm.channel != 0)
             SetReg(m_pPwm, PWM_CTL, Reg(m_pPwm, PWM_CTL) & ~ChannelBits(pwm.channel, PWM_PWEN));
+        PeripheralBarrier(); // PWM block -> GPIO block
         SetReg(m_pGpio, GPCLR0, 1u << pin);
         SetFunction(pin, kFunctionOutput);
         break;
@@ -252,6 +280,7 @@ void CPiPinBackend::SetMode(int pin, EPinMode mode)
 void CPiPinBackend::SetPull(int pin, EPull pull)
 {
     std::lock_guard<std::mutex> lock(m_SetupLock);
+    const stPeripheralSequence sequence;
     if (m_eSoc == ESoc::Bcm2711) {
         const quint32 code = pull == EPull::Down ? kPullDown2711 : pull == EPull::Up ? kPullUp2711 : kPullNone2711;
         const unsigned word = GPIO_PUP_PDN_CNTRL0 + 4 * unsigned(pin / 16);
@@ -261,8 +290,10 @@ void CPiPinBackend::SetPull(int pin, EPull pull)
     }
     // The older SoCs latch the control word into the clocked pins.
     SetReg(m_pGpio, GPPUD, pull == EPull::Down ? kPudDown : pull == EPull::Up ? kPudUp : kPudOff);
+    PeripheralBarrier();
     m_System.WaitUs(kPullSettleUs);
     SetReg(m_pGpio, GPPUDCLK0, 1u << pin);
+    PeripheralBarrier();
     m_System.WaitUs(kPullSettleUs);
     SetReg(m_pGpio, GPPUD, 0);
     SetReg(m_pGpio, GPPUDCLK0, 0);
@@ -271,6 +302,7 @@ void CPiPinBackend::SetPull(int pin, EPull pull)
 void CPiPinBackend::PwmSetMode(EPwmMode mode)
 {
     std::lock_guard<std::mutex> lock(m_SetupLock);
+    const stPeripheralSequence sequence;
     const quint32 ms = ChannelBits(1, PWM_MSEN) | ChannelBits(2, PWM_MSEN);
     const quint32 ctl = Reg(m_pPwm, PWM_CTL);
     SetReg(m_pPwm, PWM_CTL, mode == EPwmMode::MarkSpace ? ctl | ms : ctl & ~ms);
@@ -304,6 +336,7 @@ void CPiPinBackend::ApplyPwmData(int channel)
 void CPiPinBackend::PwmSetRange(unsigned range)
 {
     std::lock_guard<std::mutex> lock(m_SetupLock);
+    const stPeripheralSequence sequence;
     m_iPwmRange = range;
     ApplyPwmRange();
 }
@@ -314,6 +347,7 @@ void CPiPinBackend::PwmWrite(int pin, int value)
     if (channel == 0)
         return;
     std::lock_guard<std::mutex> lock(m_SetupLock);
+    const stPeripheralSequence sequence;
     m_aPwmValue[channel] = value;
     ApplyPwmData(channel);
 }
@@ -321,21 +355,27 @@ void CPiPinBackend::PwmWrite(int pin, int value)
 void CPiPinBackend::PwmSetClock(int divisor)
 {
     std::lock_guard<std::mutex> lock(m_SetupLock);
+    const stPeripheralSequence sequence;
     const quint32 div = qMin(quint32(divisor), kMaxDivisor);
     // The PWM stops while its clock changes, and the clock generator must
     // have stopped before its divisor is written.
     const quint32 ctl = Reg(m_pPwm, PWM_CTL);
     SetReg(m_pPwm, PWM_CTL, 0);
+    PeripheralBarrier(); // PWM block -> clock manager
     SetReg(m_pClock, CM_PWMCTL, CM_PASSWORD | CM_SRC_OSC);
+    PeripheralBarrier();
     for (int polls = 1; polls <= kClockPolls; ++polls) {
         m_System.WaitUs(kClockPollUs);
         if (!(Reg(m_pClock, CM_PWMCTL) & CM_BUSY))
             break;
-        if (polls == kClockPolls / 2)
+        if (polls == kClockPolls / 2) {
             SetReg(m_pClock, CM_PWMCTL, CM_PASSWORD | CM_KILL | CM_SRC_OSC);
+            PeripheralBarrier();
+        }
     }
     SetReg(m_pClock, CM_PWMDIV, CM_PASSWORD | (div << 12));
     SetReg(m_pClock, CM_PWMCTL, CM_PASSWORD | CM_SRC_OSC | CM_ENAB);
+    PeripheralBarrier(); // clock manager -> PWM block
     SetReg(m_pPwm, PWM_CTL, ctl);
 }
 

@@ -26,7 +26,15 @@ volatile quint32* CPiSystem::Map(const char* device, quint64 offset, std::size_t
         *pError = errno;
         return nullptr;
     }
+    // The BCM2711's peripherals sit at 0xFE000000 and up: on a 32-bit system
+    // that offset does not fit a plain off_t (it would turn negative and the
+    // map fail), so the 64-bit offset call is used where the C library has it.
+#if defined(__GLIBC__)
+    void* p = ::mmap64(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, off64_t(offset));
+#else
+    static_assert(sizeof(off_t) >= 8, "device offsets above 2 GiB need a 64-bit off_t");
     void* p = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, off_t(offset));
+#endif
     const int mapError = errno;
     ::close(fd); // the mapping stays valid without the descriptor
     if (p == MAP_FAILED) {

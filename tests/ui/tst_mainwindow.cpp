@@ -12,6 +12,8 @@
 #include "core/AppPaths.h"
 #include "gcode/gcodeprogram.h"
 #include "hal/pinstartup.h"
+#include "hal/pins.h"
+#include "hal/pisystem.h"
 #include "hal/simpinbank.h"
 #include "machine/allaxisctrl.h"
 #include "ui/mainwindow.h"
@@ -20,6 +22,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSemaphore>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QtTest>
@@ -90,6 +93,8 @@ private slots:
     void windowSelectorsAndPassKey();
     void escapeKeepsEmbeddedWindows();
     void jobWindowsFollowOperations();
+    // Last: the pin backend is chosen once per process.
+    void pinBackendNoteInLog();
 
 private:
     CSimControllerSetup* m_pSetup = nullptr;
@@ -969,6 +974,24 @@ void TestMainWindow::jobWindowsFollowOperations()
     QCOMPARE(pCreate->styleSheet(), BTN_BKGND_GRAY);
     QVERIFY(job.findChild<QWidget*>("frame")->isEnabled());
     QVERIFY(FindButton(job, "Btn_LoadZProfile")->isEnabled());
+}
+
+void TestMainWindow::pinBackendNoteInLog()
+{
+    // A machine with no device tree, as a PC: the start-up choice falls back
+    // to the simulated bank and the window's log says so.
+    struct stNoPi : CPiSystem
+    {
+        QTemporaryDir dir;
+        QString DeviceTreeFolder() const override { return dir.path(); }
+    } noPi;
+    QVERIFY(noPi.dir.isValid());
+    const QString note = CPinStartup::Select(noPi);
+    QCOMPARE(note, QStringLiteral("Pins: simulated pin bank: no Raspberry Pi found"));
+    QCOMPARE(CPins::Backend(), static_cast<CPinBackend*>(&CSimPinBank::Instance()));
+
+    MainWindow w;
+    QVERIFY2(LogLines(w).contains(note), qPrintable(LogLines(w).join(QLatin1Char('|'))));
 }
 
 QTEST_MAIN(TestMainWindow)
