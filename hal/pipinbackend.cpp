@@ -316,7 +316,10 @@ void CPiPinBackend::PwmSetMode(EPwmMode mode)
 quint32 CPiPinBackend::ScaledToOscillator(unsigned count) const
 {
     const quint64 osc = OscillatorHz(m_eSoc);
-    return quint32((quint64(count) * osc + CALLER_PWM_CLOCK_HZ / 2) / CALLER_PWM_CLOCK_HZ);
+    const quint64 scaled = (quint64(count) * osc + CALLER_PWM_CLOCK_HZ / 2) / CALLER_PWM_CLOCK_HZ;
+    // A count past what the 32-bit register holds stays at its largest
+    // rather than wrapping round to a short period.
+    return quint32(qMin<quint64>(scaled, 0xFFFFFFFFu));
 }
 
 void CPiPinBackend::ApplyPwmRange()

@@ -42,6 +42,7 @@ public:
         bool hasRx = false;
         quint32 len = 0, speed = 0;
         quint8 bits = 0;
+        bool restZero = false; // no delay, chip-select change or dual/quad lines asked for
     };
 
     CFakePiSystem()
@@ -102,6 +103,8 @@ public:
             c.len = tr->len;
             c.speed = tr->speed_hz;
             c.bits = tr->bits_per_word;
+            c.restZero = tr->delay_usecs == 0 && tr->cs_change == 0 && tr->tx_nbits == 0 && tr->rx_nbits == 0
+                         && tr->word_delay_usecs == 0 && tr->pad == 0;
             for (quint32 i = 0; c.hasRx && i < tr->len; ++i)
                 reinterpret_cast<char*>(quintptr(tr->rx_buf))[i] = rxBytes.isEmpty() ? 0 : rxBytes[rxNext++ % rxBytes.size()];
         } else if (request == SPI_IOC_WR_MAX_SPEED_HZ) {
@@ -426,6 +429,48 @@ private slots:
         QCOMPARE(Function(sys, 12), 1u);
     }
 
+    // Any range and value the callers set: the period and the duty that come
+    // out of the registers are those asked for on the 19.2 MHz clock, to
+    // within the rounding of one count on the 54 MHz one.
+    void pwmRangeAndValueAsSet_data()
+    {
+        QTest::addColumn<Pi::ESoc>("soc");
+        QTest::addColumn<unsigned>("range");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<quint32>("rng");
+        QTest::addColumn<quint32>("dat");
+        QTest::newRow("19.2 MHz: as set") << Pi::ESoc::Bcm2835 << 1000u << 250 << 1000u << 250u;
+        QTest::newRow("54 MHz: 1000 / 250") << Pi::ESoc::Bcm2711 << 1000u << 250 << 2813u << 703u;
+        QTest::newRow("54 MHz: off") << Pi::ESoc::Bcm2711 << 1024u << 0 << 2880u << 0u;
+        QTest::newRow("54 MHz: full on") << Pi::ESoc::Bcm2711 << 100u << 100 << 281u << 281u;
+        QTest::newRow("54 MHz: range 2") << Pi::ESoc::Bcm2711 << 2u << 1 << 6u << 3u;
+        QTest::newRow("54 MHz: largest range") << Pi::ESoc::Bcm2711 << 0xFFFFFFFFu << 1 << 0xFFFFFFFFu << 3u;
+    }
+    void pwmRangeAndValueAsSet()
+    {
+        QFETCH(Pi::ESoc, soc);
+        QFETCH(unsigned, range);
+        QFETCH(int, value);
+        QFETCH(quint32, rng);
+        QFETCH(quint32, dat);
+        CFakePiSystem sys;
+        Pi pi(soc, sys.Registers(), sys);
+        stInstalled use(&pi);
+        // Value before range, as well as after: the data follows the range.
+        CPins::PwmWrite(12, value);
+        CPins::PwmSetRange(range);
+        QCOMPARE(sys.Pwm(Pi::PWM_RNG1), rng);
+        QCOMPARE(sys.Pwm(Pi::PWM_DAT1), dat);
+        CPins::PwmWrite(12, value);
+        QCOMPARE(sys.Pwm(Pi::PWM_DAT1), dat);
+        if (range < 0x10000000u) {
+            const double period = double(rng) / Pi::OscillatorHz(soc), asked = double(range) / 19200000.0;
+            QVERIFY2(std::fabs(period - asked) <= 0.5 / Pi::OscillatorHz(soc), qPrintable(QString::number(period)));
+            QVERIFY2(std::fabs(double(dat) / rng - double(value) / range) <= 0.5 / rng + 1e-12,
+                     qPrintable(QString::number(double(dat) / rng)));
+        }
+    }
+
     // The divisor is written only once the clock generator has stopped; one
     // that never reports stopped is killed, and the call still returns.
     void clockDivisorWaitsForTheGeneratorToStop_data()
@@ -494,6 +539,7 @@ private slots:
             QCOMPARE(c.len, 1u);
             QCOMPARE(c.speed, 2000000u);
             QCOMPARE(c.bits, quint8(8));
+            QVERIFY(c.restZero);
         }
 
         // Outputs: one command byte on the auxiliary bus, nothing received.
@@ -504,6 +550,7 @@ private slots:
         QCOMPARE(sys.ioctls[0].tx, QByteArray(1, char(0x9A)));
         QVERIFY(!sys.ioctls[0].hasRx);
         QCOMPARE(sys.ioctls[0].speed, 2000000u);
+        QVERIFY(sys.ioctls[0].restZero);
 
         cdiradictrl::CloseDiradiCtrl();
         QCOMPARE(sys.closed, (std::vector<int>{101, 102}));
