@@ -296,38 +296,34 @@ void CDlgImageCarving::on_Btn_CarvingStrartRow_clicked()
     DisplayImage(pImg, false);
 }
 
-void CDlgImageCarving::on_Btn_ImgCarvingStep_X_clicked()
+void CDlgImageCarving::AskPlaneStep(QPushButton* pBtn, double stImgCarvingInfo::*pStep, const QString& strTitle,
+                                    const char* pCaption, const QString& strAdjusted, int iAdjustedType)
 {
-    QPushButton* pBtn = ui->Btn_ImgCarvingStep_X;
     if (!NeedImage(pBtn, LOAD_AN_IMAGE))
         return;
     stImgCarvingInfo* pInfo = Info();
+    double& fStepField = pInfo->*pStep;
     const double fMinPitch = CCarvingPitch::Round4(pInfo->m_fLength / Image()->width());
-    const double fStep = Services()->OpenKeypad(pBtn, QStringLiteral("X Step(mm)"), QStringLiteral("x Step"),
-                                                QString::number(pInfo->m_fXStep, 'f', 4),
-                                                KeypadRange(fMinPitch, AppConfig::m_fEndMillDia), false, 4);
+    const double fStep =
+        Services()->OpenKeypad(pBtn, strTitle, QLatin1String(pCaption), QString::number(fStepField, 'f', 4),
+                               KeypadRange(fMinPitch, AppConfig::m_fEndMillDia), false, 4);
     bool bAdjusted = false;
-    pInfo->m_fXStep = CCarvingPitch::LowerToMultiple(fStep, fMinPitch, bAdjusted);
+    fStepField = CCarvingPitch::LowerToMultiple(fStep, fMinPitch, bAdjusted);
     if (bAdjusted)
-        LogMsg(QStringLiteral("X Axis step must be a multiple of Min Step and lesser than End-Mill Dia"), MSG_INFO);
-    pBtn->setText(Text(pInfo->m_fXStep, 4, "x Step"));
+        LogMsg(strAdjusted, iAdjustedType);
+    pBtn->setText(Text(fStepField, 4, pCaption));
+}
+
+void CDlgImageCarving::on_Btn_ImgCarvingStep_X_clicked()
+{
+    AskPlaneStep(ui->Btn_ImgCarvingStep_X, &stImgCarvingInfo::m_fXStep, QStringLiteral("X Step(mm)"), "x Step",
+                 QStringLiteral("X Axis step must be a multiple of Min Step and lesser than End-Mill Dia"), MSG_INFO);
 }
 
 void CDlgImageCarving::on_Btn_ImgCarvingStep_Y_clicked()
 {
-    QPushButton* pBtn = ui->Btn_ImgCarvingStep_Y;
-    if (!NeedImage(pBtn, LOAD_AN_IMAGE))
-        return;
-    stImgCarvingInfo* pInfo = Info();
-    const double fMinPitch = CCarvingPitch::Round4(pInfo->m_fLength / Image()->width());
-    const double fStep = Services()->OpenKeypad(pBtn, QStringLiteral("Y Step(mm)"), QStringLiteral("y Step"),
-                                                QString::number(pInfo->m_fYStep, 'f', 4),
-                                                KeypadRange(fMinPitch, AppConfig::m_fEndMillDia), false, 4);
-    bool bAdjusted = false;
-    pInfo->m_fYStep = CCarvingPitch::LowerToMultiple(fStep, fMinPitch, bAdjusted);
-    if (bAdjusted)
-        LogMsg(QStringLiteral("Y Axis step must be a multiple of Min Step and lesser than End-Mill Dia"), MSG_ERROR);
-    pBtn->setText(Text(pInfo->m_fYStep, 4, "y Step"));
+    AskPlaneStep(ui->Btn_ImgCarvingStep_Y, &stImgCarvingInfo::m_fYStep, QStringLiteral("Y Step(mm)"), "y Step",
+                 QStringLiteral("Y Axis step must be a multiple of Min Step and lesser than End-Mill Dia"), MSG_ERROR);
 }
 
 void CDlgImageCarving::on_Btn_ImgCarvingStep_Z_clicked()

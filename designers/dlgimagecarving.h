@@ -70,6 +70,10 @@ private:
     // Takes the length, width and pitch of a new layout into the job and
     // shows them with both steps.
     void ShowLayout(const CCarvingPitch::stLayout& layout);
+    // The X or Y step keypad: from one pixel's pitch up to the end mill,
+    // lowered to a whole number of pixels (strAdjusted logged when it was).
+    void AskPlaneStep(QPushButton* pBtn, double stImgCarvingInfo::*pStep, const QString& strTitle, const char* pCaption,
+                      const QString& strAdjusted, int iAdjustedType);
     // The first undefined size as its message, or "".
     QString UndefinedSize() const;
 
