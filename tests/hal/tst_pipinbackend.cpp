@@ -690,6 +690,33 @@ private slots:
         QVERIFY(working.maps.empty());
     }
 
+    // The real mapping reaches a block above 2 GiB (the BCM2711's PWM and
+    // clock blocks sit at 0xFE000000 and up), shown on a sparse file; a
+    // device that is not there gives ENOENT for the fallback note.
+    void realMapReachesHighOffsets()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QByteArray path = dir.filePath(QStringLiteral("mem")).toLocal8Bit();
+        const quint64 offset = 0xFE20C000u;
+        {
+            QFile f(QString::fromLocal8Bit(path));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            if (!f.seek(qint64(offset)) || f.write("\x78\x56\x34\x12", 4) != 4 || !f.resize(qint64(offset + Pi::BLOCK_SIZE)))
+                QSKIP("no sparse file of 4 GiB here");
+        }
+        int error = -1;
+        volatile quint32* block = CPiSystem::Real().Map(path.constData(), offset, Pi::BLOCK_SIZE, &error);
+        QVERIFY2(block, qPrintable(SystemErrorText(error)));
+        QCOMPARE(error, 0);
+        QCOMPARE(quint32(block[0]), 0x12345678u);
+        CPiSystem::Real().Unmap(block, Pi::BLOCK_SIZE);
+
+        QVERIFY(!CPiSystem::Real().Map(dir.filePath(QStringLiteral("none")).toLocal8Bit().constData(), 0,
+                                       Pi::BLOCK_SIZE, &error));
+        QCOMPARE(error, ENOENT);
+    }
+
     // The callers' start-up of every pin, unchanged, on the Pi's registers.
     void initGpioOnThePiRegisters()
     {
