@@ -69,6 +69,20 @@ inline unsigned char FirstByte(const std::string& t) { return t.empty() ? 0 : st
 inline unsigned char Upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c; }
 inline unsigned char Letter(const std::string& t) { return Upper(FirstByte(t)); }
 inline bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+// A word whose first character no rule accepts anywhere (not a letter, or a
+// letter the machine has no use for): it is refused as "Invalid" wherever it
+// stands, so moving it to a line of its own would not help.
+inline bool IsUnknownWord(unsigned char c)
+{
+    if (!IsLetter(c))
+        return true;
+    switch (Upper(c)) {
+    case 'C': case 'D': case 'E': case 'H': case 'P': case 'Q': case 'U': case 'V': case 'W':
+        return true;
+    default:
+        return false;
+    }
+}
 
 bool DigitsOnly(const char* p, const char* e)
 {
@@ -234,7 +248,7 @@ private:
                 m_iUnrun = CGCodeWords::FirstUnrunWord(*m_pLine, m_bModalArc);
                 for (size_t i = 0; i < Size();) {
                     m_iToken = i;
-                    if (i == m_iUnrun)
+                    if (i == m_iUnrun && !IsUnknownWord(FirstByte(Tok(i))))
                         Report(i, MSG_NOT_RUN);
                     i = Word(i);
                 }
@@ -559,17 +573,32 @@ private:
     {
         if (i != 0 && Tok(i - 1) != "M98")
             Report(i, MSG_O_NOT_FIRST);
-        // The line before, skipping blank lines; the first line passes.
+        // The line before with a word to run, skipping blank lines, lines of
+        // comments alone (a "(sub-program: pocket)" title, a "%") and that
+        // line's own number ("N140 M30" ends the program as M30 does); a
+        // sub-program at the top of the file passes.
         size_t prev = m_iLine;
-        while (prev > 0 && m_Prog[prev - 1].empty())
+        while (prev > 0 && !FirstRunWord(m_Prog[prev - 1]))
             --prev;
         if (prev > 0) {
-            const std::string& first = m_Prog[prev - 1][0];
-            if (first != "M30" && first != "m30")
+            const std::string* first = FirstRunWord(m_Prog[prev - 1]);
+            if (Letter(*first) != 'M' || !ValueIsInteger(*first) || CGCodeWords::IntValue(*first) != 30)
                 Report(i, MSG_O_AFTER_M30);
         }
         if (!ValueIsCount(Tok(i)))
             Report(i, MSG_INVALID_CODE);
+    }
+
+    // The first word of `line` that the run executes: past a leading label,
+    // null when a comment or the end of the line comes first.
+    static const std::string* FirstRunWord(const GCodeTokens& line)
+    {
+        size_t k = !line.empty() && CGCodeWords::IsLabel(line[0]) ? 1 : 0;
+        for (; k < line.size() && line[k].empty(); ++k) {
+        }
+        if (k >= line.size() || CGCodeWords::IsComment(line[k]))
+            return nullptr;
+        return &line[k];
     }
 
     void TWord(size_t i)

@@ -111,6 +111,9 @@ private slots:
             {"0:P100(Invalid)", "1:Q1(Invalid)", "2:C1(Invalid)\nD1(Invalid)",
              "3:e1(Invalid)\nH1(Invalid)\nU1(Invalid)\nV1(Invalid)\nW1(Invalid)"});
         row("other characters", {"#1", "12", "/G0"}, {"0:#1(Invalid)", "1:12(Invalid)", "2:/(Invalid)"});
+        // A word refused wherever it stands is not sent to a line of its own.
+        row("unknown word after a move", {"G1 X1e3", "G1 X1,5", "G1 X5 E2", "G0 X1 P2"},
+            {"0:e3(Invalid)", "1:,5(Invalid)", "2:E2(Invalid)", "3:P2(Invalid)"});
         // 'Ř' (U+0158) has the low byte 'X'; it must not pass as an axis word.
         row("non-ASCII letter", {QString::fromUtf8("\u0158" "10")},
             {"0:" + QString::fromStdString(std::string(1, CGCodeProgram::INVALID_BYTE) + "10(Invalid)")});
@@ -156,6 +159,12 @@ private slots:
         row("O after M30", {"G0 X1", "M30", "O100", "m30", "O200"}, {});
         row("O after a blank line after M30", {"M30", "", "O100"}, {});
         row("O without M30", {"G0 X1", "O100"}, {"1:O100(Sub-Program must be preceeded by M30-Code)"});
+        // What comes before the sub-program is the program's last word to
+        // run: a title comment, a "%" or a line number do not hide the M30.
+        row("sub-program after the program's end",
+            {"N10 G0 X1", "N20 M30", "(sub-program: square)", "", "O100", "M99", "m030", "%", "; next", "o200",
+             "M99", "(M30)", "O300", "N30", "O400"},
+            {"12:O300(Sub-Program must be preceeded by M30-Code)", "14:O400(Sub-Program must be preceeded by M30-Code)"});
         row("O not first", {"G0 O1"}, {"0:O1(Program Number, O-Code, must be at the start of G-Code Line)"});
         row("O bad number", {"O1.5"}, {"0:O1.5(Invalid Code)"});
     }
