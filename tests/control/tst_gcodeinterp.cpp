@@ -10,6 +10,7 @@
 #include "control/zprofile.h"
 #include "core/AppConfig.h"
 #include "core/AppPaths.h"
+#include "gcode/gcodechecker.h"
 #include "gcode/gcodeexecstatus.h"
 #include "gcode/gcodeprogram.h"
 #include "hal/clock.h"
@@ -448,6 +449,26 @@ private slots:
         QCOMPARE(run.segments, (QStringList{"G00 3.0000 0.0000 0.0000", "G00 4.0000 0.0000 0.0000"}));
         QCOMPARE(run.messages, QStringList{});
         AppConfig::m_bEnlAutoToolChange = false;
+    }
+
+    // A tool file as an operator writes it (a title, CR LF, lower case,
+    // line numbers, comments behind the words) checks clean and runs.
+    void operatorToolFile()
+    {
+        AppConfig::m_bEnlAutoToolChange = true;
+        QFile tool(CAppPaths::InWorkingFolder("T3.txt"));
+        QVERIFY(tool.open(QIODevice::WriteOnly));
+        tool.write("(change to the 3 mm cutter)\r\nN1 g0 z20. (lift)\r\nG0 X-5.5 Y.5\r\nM5\r\nm66 q10\r\n\r\n");
+        tool.close();
+        const GCodeCmdList program{{"T3"}, {"M6"}, {"G0", "X4"}};
+        GCodeErrorMap errors;
+        CGCodeChecker::Check(program, errors, stGCodeCheckMachine{});
+        QVERIFY2(errors.empty(), errors.empty() ? "" : errors.begin()->second.c_str());
+        const stRun run = RunProgram({"T3", "M6", "G0 X4"});
+        AppConfig::m_bEnlAutoToolChange = false;
+        QCOMPARE(run.segments, (QStringList{"G00 0.0000 0.0000 20.0000", "G00 -5.5000 0.5000 20.0000",
+                                            "G00 4.0000 0.5000 20.0000"}));
+        QCOMPARE(run.messages, QStringList{});
     }
 
     void failedToolChangeEndsTheRun_data()
