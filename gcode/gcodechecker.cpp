@@ -227,6 +227,10 @@ private:
     const GCodeTokens* m_pLine = nullptr;
     int m_iLineErrors = 0;
     size_t m_iUnrun = 0; // the line's first word its move leaves unrun (or its size)
+    // Where the line's words start: 1 past a leading line number or label
+    // ("N50 M98 P100" calls as "M98 P100" does), else 0. The rules that
+    // count words from the start of the line count from here.
+    size_t m_iFirst = 0;
     // Next[from * SC_COUNT + class]: the first token at or after `from` of
     // that class (or the line's size); built on demand, so every scan of a
     // G rule takes constant time however long the line.
@@ -246,6 +250,7 @@ private:
                 m_bIndexed = false;
                 m_iLineErrors = 0;
                 m_iUnrun = CGCodeWords::FirstUnrunWord(*m_pLine, m_bModalArc);
+                m_iFirst = !m_pLine->empty() && CGCodeWords::IsLabel((*m_pLine)[0]) ? 1 : 0;
                 for (size_t i = 0; i < Size();) {
                     m_iToken = i;
                     if (i == m_iUnrun && !IsUnknownWord(FirstByte(Tok(i))))
@@ -464,20 +469,21 @@ private:
 
     void G28(size_t i)
     {
-        if (i != 0) {
+        if (i != m_iFirst) {
             Report(i, MSG_G28_FIRST);
             return;
         }
-        if (Size() == 1)
+        const size_t b = m_iFirst;
+        if (Size() - b == 1)
             return;
-        if (Size() != 5) {
+        if (Size() - b != 5) {
             Report(i, MSG_G28_FIVE);
             return;
         }
-        const std::string& mode = Tok(1);
+        const std::string& mode = Tok(b + 1);
         if (mode != "G90" && mode != "g90" && mode != "G91" && mode != "g91")
             Report(i, MSG_G28_MODE);
-        if (Letter(Tok(2)) != 'X' || Letter(Tok(3)) != 'Y' || Letter(Tok(4)) != 'Z')
+        if (Letter(Tok(b + 2)) != 'X' || Letter(Tok(b + 3)) != 'Y' || Letter(Tok(b + 4)) != 'Z')
             Report(i, MSG_G28_AXES);
     }
 
@@ -488,9 +494,9 @@ private:
         if (n >= 200 && n <= 231) {
             const eKivController ctrl = m_Machine.eCtrl;
             if (ctrl == CTRL_KIVQ20 || (ctrl == CTRL_KIVQ10 && n >= 212))
-                Report(0, MSG_M_CTRL);
-            if (Size() > 1)
-                Report(1, MSG_M_SUCCESSIVE_1 + Tok(0) + MSG_M_SUCCESSIVE_2);
+                Report(m_iFirst, MSG_M_CTRL);
+            if (Size() - m_iFirst > 1)
+                Report(m_iFirst + 1, MSG_M_SUCCESSIVE_1 + Tok(m_iFirst) + MSG_M_SUCCESSIVE_2);
             return i + 1;
         }
         if (n == 66)
@@ -508,7 +514,10 @@ private:
     // a line that passes is consumed.
     size_t M66(size_t i)
     {
-        const size_t n = Size();
+        // Its arguments are the words after it, counted from the line's start.
+        const size_t b = m_iFirst;
+        const size_t n = Size() - b;
+        auto arg = [&](size_t k) -> const std::string& { return Tok(b + k); };
         auto fail = [&](size_t at) {
             Report(at, MSG_M66);
             return i + 1;
@@ -516,57 +525,58 @@ private:
         if (n < 2 || n > 4)
             return fail(i);
         if (n == 2) {
-            if (Letter(Tok(1)) != 'Q')
-                return fail(1);
-            if (!ValueIsNumber(Tok(1)))
-                Report(1, MSG_INVALID_CODE);
-            return n;
+            if (Letter(arg(1)) != 'Q')
+                return fail(b + 1);
+            if (!ValueIsNumber(arg(1)))
+                Report(b + 1, MSG_INVALID_CODE);
+            return Size();
         }
-        if (Letter(Tok(1)) != 'P')
-            return fail(1);
-        if (Letter(Tok(2)) != 'L')
-            return fail(2);
-        const unsigned char p = M66Byte(Tok(1));
+        if (Letter(arg(1)) != 'P')
+            return fail(b + 1);
+        if (Letter(arg(2)) != 'L')
+            return fail(b + 2);
+        const unsigned char p = M66Byte(arg(1));
         if (p < 1 || p > 4)
-            return fail(1);
-        const unsigned char l = M66Byte(Tok(2));
+            return fail(b + 1);
+        const unsigned char l = M66Byte(arg(2));
         if (l < 1 || l > 4)
-            return fail(2);
-        if (n == 4 && Letter(Tok(3)) != 'Q')
-            return fail(3);
+            return fail(b + 2);
+        if (n == 4 && Letter(arg(3)) != 'Q')
+            return fail(b + 3);
         for (size_t k = 1; k < n; ++k) {
-            if (!ValueIsNumber(Tok(k)))
-                Report(k, MSG_INVALID_CODE);
+            if (!ValueIsNumber(arg(k)))
+                Report(b + k, MSG_INVALID_CODE);
         }
-        return n;
+        return Size();
     }
 
     // M97 N~ L~ / M98 O~ L~ (P in place of N or O). Consumes the line.
     size_t SubCall(size_t i, const stSubCallRule& rule)
     {
-        const size_t n = Size();
-        if (i != 0) {
+        const size_t b = m_iFirst;
+        const size_t n = Size() - b;
+        if (i != b) {
             Report(i, rule.strNotFirst);
             return i + 1;
         }
         if (n == 1) {
             Report(i, rule.strMissing);
-            return n;
+            return Size();
         }
-        const unsigned char target = Letter(Tok(1));
+        const unsigned char target = Letter(Tok(b + 1));
         if (target != rule.cTarget && target != 'P')
-            Report(1, rule.strBadTarget);
-        else if (!ValueIsCount(Tok(1)))
-            Report(1, MSG_INVALID_CODE);
+            Report(b + 1, rule.strBadTarget);
+        else if (!ValueIsCount(Tok(b + 1)))
+            Report(b + 1, MSG_INVALID_CODE);
         if (n >= 3) {
-            if (Letter(Tok(2)) != 'L')
-                Report(2, rule.strBadRepeat);
-            else if (!ValueIsCount(Tok(2)))
-                Report(2, MSG_INVALID_CODE);
+            if (Letter(Tok(b + 2)) != 'L')
+                Report(b + 2, rule.strBadRepeat);
+            else if (!ValueIsCount(Tok(b + 2)))
+                Report(b + 2, MSG_INVALID_CODE);
         }
         if (n > 3)
-            Report(2, MSG_AFTER_L);
-        return n;
+            Report(b + 2, MSG_AFTER_L);
+        return Size();
     }
 
     void OWord(size_t i)

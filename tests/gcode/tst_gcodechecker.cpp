@@ -149,6 +149,13 @@ private slots:
         row("M97 bad numbers", {"M97 N1.5 L2.5"}, {"0:N1.5(Invalid Code)\nL2.5(Invalid Code)"});
         row("M97 bad repeat word", {"M97 P5 X2"}, {"0:X2(Number Of repititions, L-Code, Must succeed N-Code)"});
         row("M98 forms", {"M98 O100 L2", "M98 P100"}, {});
+        // A line number is no word of the line: the forms that must open a
+        // line or count its words do so after it, as the run reads them.
+        row("forms behind a line number",
+            {"N10 M98 P100 L2", "N20 m97 n40", "N30 G28", "N40 G28 G91 X0 Y0 Z0", "N50 M66 P1 L3 Q100", "N60 M200",
+             "N70 M98", "N80 G0 G28", "N90 M66 P2 L5", "N100 M97 N5 L2 G0"},
+            {"6:M98(Data Missing. O-Code, must succeed M98)", "7:G28(No other code must preceed G28)",
+             "8:L5" + M66F + "\nP2(Invalid)", "9:L2(No Successive Codes must be mentioned after L-Code)"});
         row("M98 bad target", {"M98 N100"}, {"0:N100(Sub-Program Number, O-Code (Or) P-Code, Must succeed M98)"});
         row("M98 alone", {"M98"}, {"0:M98(Data Missing. O-Code, must succeed M98)"});
         row("M98 not first", {"G0 M98 O1"}, {"0:M98(Sub-Program call, M98, must be at the start of G-Code Line)"});
