@@ -212,6 +212,10 @@ void AppControl::run()
         case RUN_GCODE:
             if (m_bExecOneLine) {
                 m_bProgramEnded = false;
+                // The axes may have been jogged, stopped short or moved by
+                // another job since the last program: an axis the line does
+                // not name stays where it is now, not where a program left it.
+                GetAllAxisCurPos(m_LastPos);
                 bLineDone = ExecGCodeLine(m_uiExecLineNo) || m_bProgramEnded;
             } else
                 bJobDone = RunGCode();

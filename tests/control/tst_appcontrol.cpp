@@ -48,6 +48,7 @@ private slots:
     void starterRefusedWhileOperationRuns();
     void homingStartersRefuse();
     void starterCallsWindowsOnGuiThread();
+    void oneLineStartsFromWhereTheAxesAre();
 
     void autoSpindle_data();
     void autoSpindle();
@@ -241,6 +242,31 @@ void TestAppControl::starterCallsWindowsOnGuiThread()
     QVERIFY(ctrl.StartWorkHomingSequence());
     QVERIFY(FinishOperation(ctrl));
     QCOMPARE(windows.Calls(), QStringList{"EnableDisableWindows"});
+}
+
+void TestAppControl::oneLineStartsFromWhereTheAxesAre()
+{
+    // A line run on its own after the axes were moved by other means (a jog,
+    // a job stopped short) must leave an axis it does not name where it is:
+    // a rapid X move must never take Z down to the depth of an earlier line.
+    AppConfig::m_fAxisMovPerPulse[X_AXIS] = 0.01;
+    AppConfig::m_fAxisMovPerPulse[Z_AXIS] = 0.01;
+    AppControl ctrl;
+    ctrl.InitMachine();
+    GCodeCmdList program{{"G01", "Z-1"}, {"G00", "X3"}};
+
+    ctrl.StartExecGCodeLine(&program, 0);
+    QVERIFY(FinishOperation(ctrl));
+    QCOMPARE(ctrl.GetCurPos(Z_AXIS), -1.0);
+
+    ctrl.m_AxisCtrl[Z_AXIS].SetCurPos(2.0); // raised by hand
+    CSimPinBank::Instance().ClearLog();
+    CStepCounter steps;
+    ctrl.StartExecGCodeLine(&program, 1);
+    QVERIFY(FinishOperation(ctrl));
+    QCOMPARE(ctrl.GetCurPos(X_AXIS), 3.0);
+    QCOMPARE(ctrl.GetCurPos(Z_AXIS), 2.0);
+    QCOMPARE(steps.Pulses(Z_AXIS), 0u);
 }
 
 void TestAppControl::autoSpindle_data()
