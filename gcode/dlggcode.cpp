@@ -342,24 +342,32 @@ void CdlgGCode::RecheckProgram()
 
 void CdlgGCode::on_Btn_AddNewGCodeLine_clicked()
 {
-    // Lines are added with Insert.
+    // The typed line goes after the last line of the program, whatever row
+    // is selected.
+    InsertTypedLine(ui->Btn_AddNewGCodeLine, CdlgGCode::m_lstOfGCodeLines.size());
 }
 
 void CdlgGCode::on_Btn_InsertNewGCodeLine_clicked()
 {
-    Flash(ui->Btn_InsertNewGCodeLine);
+    const int iSelected = SelectedLine();
+    InsertTypedLine(ui->Btn_InsertNewGCodeLine,
+                    iSelected >= 0 ? size_t(iSelected) + 1 : size_t(m_iFirstVisibleLine));
+}
+
+void CdlgGCode::InsertTypedLine(QPushButton* pBtn, size_t iPos)
+{
+    Flash(pBtn);
     if (ui->LE_GCodeCmnds->text().isEmpty() || ProgramBusy())
         return;
     m_Doc.m_bGCodeModified = true;
     const QString strText = CGCodeNavigator::EditedText(ui->LE_GCodeCmnds->text());
-    const int iSelected = SelectedLine();
-    const size_t iPos = iSelected >= 0 ? size_t(iSelected) + 1 : size_t(m_iFirstVisibleLine);
     const size_t iLine = CGCodeProgram::InsertLine(iPos, strText, CGCodeProgram::SplitEditedLine(strText));
     RecheckProgram();
     SetScrollMaximum(int(m_lstOfGCodeLines.size()) - 1);
     // The new line is shown and selected, so that the next one goes after it.
     const int iLast = m_iFirstVisibleLine + CGCodeNavigator::VISIBLE_LINES - 1;
-    ShowFrom(int(iLine) > iLast ? int(iLine) - CGCodeNavigator::VISIBLE_LINES + 1 : m_iFirstVisibleLine);
+    const bool bOutside = int(iLine) > iLast || int(iLine) < m_iFirstVisibleLine;
+    ShowFrom(bOutside ? std::max(0, int(iLine) - CGCodeNavigator::VISIBLE_LINES + 1) : m_iFirstVisibleLine);
     const int iRow = int(iLine) - m_iFirstVisibleLine;
     if (iRow >= 0 && iRow < ui->LW_GcodeCommands->count())
         ui->LW_GcodeCommands->setCurrentRow(iRow);
