@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <limits>
 
 #include "control/gcodewords.h"
@@ -263,7 +264,7 @@ AppControl::eWordResult AppControl::ExecGWord(uint uiLine, const GCodeTokens& wo
         return WORD_NEXT;
     case 28: {
         WaitForSegmentEnd();
-        const bool bIntermediate = i + 1 < words.size();
+        const bool bIntermediate = i + 1 < CGCodeWords::WordsEnd(words);
         if (bIntermediate) {
             // G28 G91 X0 Y0 names its intermediate point incrementally and
             // leaves incremental mode set; a bare axis word changes nothing.
@@ -411,8 +412,10 @@ AppControl::eWordResult AppControl::CallSubProgram(uint uiLine, const GCodeToken
     }
     // The label and the repeat count are whole numbers of 32 bits: any
     // other text (or a count beyond 32 bits) refuses the line.
-    const std::string strLabel = i + 1 < words.size() ? words[i + 1] : std::string();
-    if (!CGCodeWords::IsCount(strLabel) || (i + 2 < words.size() && !CGCodeWords::IsCount(words[i + 2])))
+    // A comment behind the call is none of its arguments.
+    const size_t end = CGCodeWords::WordsEnd(words);
+    const std::string strLabel = i + 1 < end ? words[i + 1] : std::string();
+    if (!CGCodeWords::IsCount(strLabel) || (i + 2 < end && !CGCodeWords::IsCount(words[i + 2])))
         throw CUnsupportedWord();
     const unsigned int uiLabel = CGCodeWords::UIntValue(strLabel);
     const GCodeCmdList& lines = *m_pGCodeLines;
@@ -427,7 +430,7 @@ AppControl::eWordResult AppControl::CallSubProgram(uint uiLine, const GCodeToken
         return WORD_FAIL;
     }
     // A repeat count of 0 runs the body once, like a call without a count.
-    unsigned int uiRepeat = i + 2 < words.size() ? CGCodeWords::UIntValue(words[i + 2]) : 1;
+    unsigned int uiRepeat = i + 2 < end ? CGCodeWords::UIntValue(words[i + 2]) : 1;
     if (uiRepeat == 0)
         uiRepeat = 1;
     m_uiCurLine = unsigned(k) - 1u; // the run loop's increment lands on line k
@@ -547,8 +550,8 @@ bool AppControl::RunToolChangeFile()
 
 AppControl::eWordResult AppControl::WaitForInput(const GCodeTokens& words, size_t i)
 {
-    // The arguments are the words after M66, whatever their letters.
-    const size_t nArgs = words.size() - i - 1;
+    // The arguments are the words after M66 up to a comment, whatever their letters.
+    const size_t nArgs = std::max(CGCodeWords::WordsEnd(words), i + 1) - i - 1;
     if (nArgs == 0)
         return WORD_END_LINE;
     CStopWatch timer;

@@ -2,6 +2,7 @@
 
 #include "gcode/gcodeprogram.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -167,13 +168,55 @@ bool CGCodeWords::IsComment(const std::string& word)
     return !word.empty() && (word[0] == '(' || word[0] == ';' || word[0] == '%');
 }
 
+size_t CGCodeWords::WordsEnd(const std::vector<std::string>& words)
+{
+    size_t end = 0;
+    while (end < words.size() && !IsComment(words[end]))
+        ++end;
+    return end;
+}
+
 bool CGCodeWords::IsLabel(const std::string& word)
 {
     const char c = Letter(word);
     return (c == 'N' || c == 'O') && IsCount(word);
 }
 
+namespace {
+// The first word after a closed "( ... )" comment at `from`, which the line
+// never reaches: a '(' comment ends the words of a line, so "(lift) G0 Z5"
+// does not lift. words.size() when only comments follow.
+size_t WordAfterComment(const std::vector<std::string>& words, size_t from)
+{
+    if (from >= words.size() || words[from][0] != '(')
+        return words.size();
+    int depth = 0;
+    for (size_t k = from; k < words.size(); ++k) {
+        const std::string& word = words[k];
+        if (word.empty())
+            continue;
+        if (word[0] == '(') {
+            ++depth;
+        } else if (word[0] == ')') {
+            depth = std::max(0, depth - 1);
+        } else if (depth == 0) {
+            // A ';' or '%' after the comment is a comment of its own.
+            return word[0] == ';' || word[0] == '%' ? words.size() : k;
+        }
+    }
+    return words.size();
+}
+}
+
 size_t CGCodeWords::FirstUnrunWord(const std::vector<std::string>& words, bool bModalArc)
+{
+    const size_t none = words.size();
+    const size_t end = WordsEnd(words);
+    const size_t iWord = FirstUnrunMoveWord(words, bModalArc);
+    return iWord < none ? iWord : WordAfterComment(words, end);
+}
+
+size_t CGCodeWords::FirstUnrunMoveWord(const std::vector<std::string>& words, bool bModalArc)
 {
     const size_t none = words.size();
     // The words end at a comment; a G0 or G1 moves only when they hold an

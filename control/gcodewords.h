@@ -42,6 +42,9 @@ public:
     // ---- The shape of a line ----
     // '(' ';' '%': the word and everything after it are no words to run.
     static bool IsComment(const std::string& word);
+    // Where the line's words end: the index of its first comment, or its
+    // size. "M98 P100 (pocket)" has two words; the comment is no argument.
+    static size_t WordsEnd(const std::vector<std::string>& words);
     // The label that may open a line (and that M97 / M98 look for): N or O
     // with a count.
     static bool IsLabel(const std::string& word);
@@ -51,8 +54,11 @@ public:
     // there is none. A straight move reads X Y Z A B F S, an arc also I J K
     // R. bModalArc: the modal motion at the start of the line is G2 or G3.
     // The arguments of G28, M66, M97 and M98 and comments are not words of
-    // their own.
+    // their own. A word after a closed "( ... )" comment is never run
+    // either ("(lift) G0 Z5"); it is found when the move leaves none.
     static size_t FirstUnrunWord(const std::vector<std::string>& words, bool bModalArc);
+    // The same, for the words in front of the line's first comment only.
+    static size_t FirstUnrunMoveWord(const std::vector<std::string>& words, bool bModalArc);
 
     // The word splitter for tool-change files: a non-blank character starts a
     // word, digits, '.' and '-' continue it, blanks separate. "G01X10.5 Y-3"

@@ -44,6 +44,7 @@ const std::string MSG_ATC_MISSING_2 = ", exists?";
 const std::string MSG_ATC_UNREADABLE = "Unable to open ATC File,";
 const std::string MSG_FAILED = "Invalid:Compilation Failed";
 const std::string MSG_NOT_RUN = "Word after the move is never run: put it on a line of its own";
+const std::string MSG_AFTER_COMMENT = "Word after a comment is never run: put the comment at the end of the line";
 const std::string ATC_LINE = ", line ";
 
 // The texts of the two sub-program calls, M97 (by line number) and M98 (by
@@ -231,6 +232,9 @@ private:
     // ("N50 M98 P100" calls as "M98 P100" does), else 0. The rules that
     // count words from the start of the line count from here.
     size_t m_iFirst = 0;
+    // Where the line's words end: its first comment (or its size). A
+    // comment behind a word is not one of its arguments ("M98 P100 (pocket)").
+    size_t m_iEnd = 0;
     // Next[from * SC_COUNT + class]: the first token at or after `from` of
     // that class (or the line's size); built on demand, so every scan of a
     // G rule takes constant time however long the line.
@@ -251,12 +255,21 @@ private:
                 m_iLineErrors = 0;
                 m_iUnrun = CGCodeWords::FirstUnrunWord(*m_pLine, m_bModalArc);
                 m_iFirst = !m_pLine->empty() && CGCodeWords::IsLabel((*m_pLine)[0]) ? 1 : 0;
+                m_iEnd = CGCodeWords::WordsEnd(*m_pLine);
+                bool bUnrunSeen = false;
                 for (size_t i = 0; i < Size();) {
                     m_iToken = i;
-                    if (i == m_iUnrun && !IsUnknownWord(FirstByte(Tok(i))))
-                        Report(i, MSG_NOT_RUN);
+                    if (i == m_iUnrun) {
+                        bUnrunSeen = true;
+                        if (!IsUnknownWord(FirstByte(Tok(i))))
+                            Report(i, MSG_NOT_RUN);
+                    }
                     i = Word(i);
                 }
+                // Behind a comment: the walk above stopped at the comment.
+                if (m_iUnrun < Size() && !bUnrunSeen
+                    && m_iEnd < m_iUnrun)
+                    Report(m_iUnrun, MSG_AFTER_COMMENT);
             }
         } catch (...) {
             Report(m_iToken, MSG_FAILED);
@@ -474,9 +487,9 @@ private:
             return;
         }
         const size_t b = m_iFirst;
-        if (Size() - b == 1)
+        if (m_iEnd - b == 1)
             return;
-        if (Size() - b != 5) {
+        if (m_iEnd - b != 5) {
             Report(i, MSG_G28_FIVE);
             return;
         }
@@ -495,7 +508,7 @@ private:
             const eKivController ctrl = m_Machine.eCtrl;
             if (ctrl == CTRL_KIVQ20 || (ctrl == CTRL_KIVQ10 && n >= 212))
                 Report(m_iFirst, MSG_M_CTRL);
-            if (Size() - m_iFirst > 1)
+            if (m_iEnd - m_iFirst > 1)
                 Report(m_iFirst + 1, MSG_M_SUCCESSIVE_1 + Tok(m_iFirst) + MSG_M_SUCCESSIVE_2);
             return i + 1;
         }
@@ -516,7 +529,7 @@ private:
     {
         // Its arguments are the words after it, counted from the line's start.
         const size_t b = m_iFirst;
-        const size_t n = Size() - b;
+        const size_t n = m_iEnd - b;
         auto arg = [&](size_t k) -> const std::string& { return Tok(b + k); };
         auto fail = [&](size_t at) {
             Report(at, MSG_M66);
@@ -554,7 +567,7 @@ private:
     size_t SubCall(size_t i, const stSubCallRule& rule)
     {
         const size_t b = m_iFirst;
-        const size_t n = Size() - b;
+        const size_t n = m_iEnd - b;
         if (i != b) {
             Report(i, rule.strNotFirst);
             return i + 1;

@@ -141,10 +141,14 @@ private slots:
         // the line is refused before anything on it runs.
         const QString notRun = "error: Error:1 - Command/Format No Supported";
         for (const char* line : {"G01 X10 P100", "G0 X1 M30", "G1 X10 M5", "G0 X1 G91", "G0 X1 G20", "G0 X1 M0",
-                                 "X1 G1", "G2 X2 Y0 I1 J0 M5", "G0 X1e400", "G0 X1 T3"})
+                                 "X1 G1", "G2 X2 Y0 I1 J0 M5", "G0 X1e400", "G0 X1 T3", "(lift) G0 Z5",
+                                 "M5 (off) M9"})
             QTest::newRow(qPrintable(QString("word after the move: ") + line))
                 << QStringList{"G0 X5", line, "G0 X2"} << QStringList{"G00 5.0000 0.0000 0.0000"}
                 << QStringList{notRun};
+        QTest::newRow("a comment behind a call or a wait is none of its arguments")
+            << QStringList{"M66 Q10 (settle)", "M98 P7 (lift)", "G0 X2", "M30", "O7", "G0 Z3", "M99"}
+            << QStringList{"G00 0.0000 0.0000 3.0000", "G00 2.0000 0.0000 3.0000"} << QStringList{};
         QTest::newRow("words the move reads, and a comment, run with it")
             << QStringList{"G1 X1 Y2 F300 S1000 (M30 X5)", "X3 Z-1 F100", "M5 G0 X2"}
             << QStringList{"G01 1.0000 2.0000 0.0000", "G01 3.0000 2.0000 -1.0000", "G00 2.0000 2.0000 -1.0000"}

@@ -73,7 +73,7 @@ private slots:
                            "G01 10.5000 10.0000 -0.5000", "G01 0.5000 10.0000 -0.5000", "G01 0.0000 0.0000 -0.5000",
                            "G01 5.0000 0.0000 -0.5000", "G00 5.0000 0.0000 5.0000"};
         QTest::newRow("sub-programs and a dwell")
-            << QString("(two squares)\nG21 G90\nG0 Z5\nN4 M66 Q50\nN5 M98 P100 L2\nm97 n200\nN30 M30\n\n"
+            << QString("(two squares)\nG21 G90\nG0 Z5\nN4 M66 Q50 (let the spindle settle)\nN5 M98 P100 L2 (twice)\nm97 n200 (lift)\nN30 M30\n\n"
                        "(sub-program: square)\nO100\nG91\nG1 Z-1 F100\nX10 F300\nY10\nX-10\nY-10\nG90\nM99\n"
                        "M30\nN200 G0 Z10\nM99\n")
             << QStringList{"G00 0.0000 0.0000 5.0000", "G01 0.0000 0.0000 4.0000", "G01 10.0000 10.0000 4.0000",

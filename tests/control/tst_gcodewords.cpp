@@ -121,6 +121,9 @@ private slots:
         QTest::newRow("G28 takes its point") << "G28 G91 X0 Y0 Z0" << false << -1;
         QTest::newRow("M98 takes its arguments") << "M98 P10 L2" << false << -1;
         QTest::newRow("second move word") << "G0 X1 G0 Y2" << false << 2;
+        QTest::newRow("word after a closed comment") << "(lift) G0 Z5" << false << 6;
+        QTest::newRow("word after a nested comment") << "M5 (a (b) c) M9" << false << 8;
+        QTest::newRow("comments only after the comment") << "G0 X1 (a) (b) ; (c) G0" << false << -1;
     }
     void firstUnrunWord()
     {

@@ -118,6 +118,13 @@ private slots:
         row("non-ASCII letter", {QString::fromUtf8("\u0158" "10")},
             {"0:" + QString::fromStdString(std::string(1, CGCodeProgram::INVALID_BYTE) + "10(Invalid)")});
         row("comments and markers", {"(G05 X1 X1)", "; G05", "%", "G0 X1 ;X1 G05", ""}, {});
+        // A '(' comment ends the words of a line: what follows its ')' would
+        // silently not run ("(lift) G0 Z5" does not lift).
+        const QString afterComment = "(Word after a comment is never run: put the comment at the end of the line)";
+        row("words after a closed comment",
+            {"(lift) G0 Z5", "G0 X1 (fast) M5", "N10 (a (nested) note) g1 x2", "M66 Q100 (wait) M5",
+             "G0 X1 (a) (b) ; (c) G0", "(T1 D=6.) %", "G0 X1 (go to X2 Y3)", "(a) X"},
+            {"0:G0" + afterComment, "1:M5" + afterComment, "2:g1" + afterComment, "3:M5" + afterComment});
         row("line number", {"N10 G0 X1", "G0 N10", "N1.5"},
             {"1:N10(Line Number, N-Code, must be at the start of G-Code Line)", "2:N1.5(Invalid Code)"});
 
@@ -153,9 +160,11 @@ private slots:
         // line or count its words do so after it, as the run reads them.
         row("forms behind a line number",
             {"N10 M98 P100 L2", "N20 m97 n40", "N30 G28", "N40 G28 G91 X0 Y0 Z0", "N50 M66 P1 L3 Q100", "N60 M200",
-             "N70 M98", "N80 G0 G28", "N90 M66 P2 L5", "N100 M97 N5 L2 G0"},
+             "N70 M98", "N80 G0 G28", "N90 M66 P2 L5", "N100 M97 N5 L2 G0", "M98 P100 (pocket)",
+             "M66 Q100 (dwell)", "G28 (home)", "M200 (air on)", "M97 N5 L2 (twice) G0"},
             {"6:M98(Data Missing. O-Code, must succeed M98)", "7:G28(No other code must preceed G28)",
-             "8:L5" + M66F + "\nP2(Invalid)", "9:L2(No Successive Codes must be mentioned after L-Code)"});
+             "8:L5" + M66F + "\nP2(Invalid)", "9:L2(No Successive Codes must be mentioned after L-Code)",
+             "14:G0(Word after a comment is never run: put the comment at the end of the line)"});
         row("M98 bad target", {"M98 N100"}, {"0:N100(Sub-Program Number, O-Code (Or) P-Code, Must succeed M98)"});
         row("M98 alone", {"M98"}, {"0:M98(Data Missing. O-Code, must succeed M98)"});
         row("M98 not first", {"G0 M98 O1"}, {"0:M98(Sub-Program call, M98, must be at the start of G-Code Line)"});
