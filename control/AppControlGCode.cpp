@@ -134,8 +134,10 @@ bool AppControl::ExecGCodeWords(uint uiLine)
         if (result == WORD_END_LINE)
             break;
     }
+    // The window shows the line before the one announced (during a run, the
+    // line just finished): the line after this one makes it show this one.
     if (m_bExecOneLine)
-        emit SelNxtGCodeLine(uiLine);
+        emit SelNxtGCodeLine(uiLine + 1);
     return true;
 }
 

@@ -224,7 +224,9 @@ private slots:
     void lineSignals()
     {
         // A run announces every line before it runs; one-line execution runs
-        // just its line (no move to work zero first) and announces it after.
+        // just its line (no move to work zero first) and afterwards announces
+        // the line after it, so that the window, which shows the line before
+        // the one announced, shows the line that was run.
         CProgramRunner runner({"G0 X1", "M98 P3", "M30", "N3 G0 Y1", "M99"});
         QSignalSpy lines(&runner.m_Ctrl, &AppControl::SelNxtGCodeLine);
         runner.Run();
@@ -237,7 +239,7 @@ private slots:
         runner.m_Ctrl.StartExecGCodeLine(&runner.m_Program, 3);
         const stRun one = runner.Finish();
         QCOMPARE(lines.size(), 1);
-        QCOMPARE(lines.at(0).at(0).toUInt(), 3u);
+        QCOMPARE(lines.at(0).at(0).toUInt(), 4u);
         QCOMPARE(one.segments.last(), QString("G00 1.0000 1.0000 0.0000"));
 
         // A lone label is done at once and shows nothing.

@@ -630,6 +630,8 @@ void TestDlgGCode::executeLine()
     QVERIFY(!w.Btn("Btn_ExecOneGCodeLine")->isEnabled());
     QVERIFY(FinishOperation(w.mw.m_AppCtrl));
     QVERIFY(qAbs(w.mw.m_AppCtrl.GetCurPos(X_AXIS) - 34.0) < 0.001);
+    // The line edit shows the line that was run, not the one before it.
+    QTRY_COMPARE(w.Edit()->text(), QStringLiteral("[34]G1 X34"));
     w.dlg.ResetUI(true); // what the main window does when the operation ends
     QCOMPARE(w.Btn("Btn_ExecOneGCodeLine")->styleSheet(), BTN_BKGND_GRAY);
     QVERIFY(w.Btn("Btn_ExecOneGCodeLine")->isEnabled());
