@@ -342,32 +342,24 @@ void CdlgGCode::RecheckProgram()
 
 void CdlgGCode::on_Btn_AddNewGCodeLine_clicked()
 {
-    // The typed line goes after the last line of the program, whatever row
-    // is selected.
-    InsertTypedLine(ui->Btn_AddNewGCodeLine, CdlgGCode::m_lstOfGCodeLines.size());
+    // Lines are added with Insert.
 }
 
 void CdlgGCode::on_Btn_InsertNewGCodeLine_clicked()
 {
-    const int iSelected = SelectedLine();
-    InsertTypedLine(ui->Btn_InsertNewGCodeLine,
-                    iSelected >= 0 ? size_t(iSelected) + 1 : size_t(m_iFirstVisibleLine));
-}
-
-void CdlgGCode::InsertTypedLine(QPushButton* pBtn, size_t iPos)
-{
-    Flash(pBtn);
+    Flash(ui->Btn_InsertNewGCodeLine);
     if (ui->LE_GCodeCmnds->text().isEmpty() || ProgramBusy())
         return;
     m_Doc.m_bGCodeModified = true;
     const QString strText = CGCodeNavigator::EditedText(ui->LE_GCodeCmnds->text());
+    const int iSelected = SelectedLine();
+    const size_t iPos = iSelected >= 0 ? size_t(iSelected) + 1 : size_t(m_iFirstVisibleLine);
     const size_t iLine = CGCodeProgram::InsertLine(iPos, strText, CGCodeProgram::SplitEditedLine(strText));
     RecheckProgram();
     SetScrollMaximum(int(m_lstOfGCodeLines.size()) - 1);
     // The new line is shown and selected, so that the next one goes after it.
     const int iLast = m_iFirstVisibleLine + CGCodeNavigator::VISIBLE_LINES - 1;
-    const bool bOutside = int(iLine) > iLast || int(iLine) < m_iFirstVisibleLine;
-    ShowFrom(bOutside ? std::max(0, int(iLine) - CGCodeNavigator::VISIBLE_LINES + 1) : m_iFirstVisibleLine);
+    ShowFrom(int(iLine) > iLast ? int(iLine) - CGCodeNavigator::VISIBLE_LINES + 1 : m_iFirstVisibleLine);
     const int iRow = int(iLine) - m_iFirstVisibleLine;
     if (iRow >= 0 && iRow < ui->LW_GcodeCommands->count())
         ui->LW_GcodeCommands->setCurrentRow(iRow);

@@ -150,9 +150,6 @@ private:
     void ShowFrom(int iFirstLine);
     // Sets the scroll bar's range for the program's length.
     void SetScrollMaximum(int iMaximum);
-    // Puts the line edit's line into the program at iPos (Add and Insert),
-    // checks the program again and shows and selects the new line.
-    void InsertTypedLine(QPushButton* pBtn, size_t iPos);
     // Re-checks the whole program at once after an edit and shows the count.
     void RecheckProgram();
     // Shows a line's errors in the error list.

@@ -133,7 +133,6 @@ private slots:
     void listScrolling();
     void insert();
     void insertIntoEmptyProgram();
-    void addAppendsAtEnd();
     void update();
     void deleteLine();
     void moves();
@@ -320,41 +319,6 @@ void TestDlgGCode::insertIntoEmptyProgram()
     w.Click("Btn_InsertNewGCodeLine");
     QCOMPARE(CdlgGCode::m_lstOfGCodeLines, std::vector<QString>{"M3"});
     QCOMPARE(w.Rows(), QStringList{"M3"});
-}
-
-void TestDlgGCode::addAppendsAtEnd()
-{
-    // Add puts the typed line after the last one, whichever row is selected,
-    // and scrolls the window down to show it.
-    stWnd w;
-    w.Load(Program(12));
-    w.ClickRow(3);
-    w.Edit()->setText("M5");
-    w.Click("Btn_AddNewGCodeLine");
-    QCOMPARE(CdlgGCode::m_lstOfGCodeLines.size(), size_t(13));
-    QCOMPARE(CdlgGCode::m_lstOfGCodeLines[12], QStringLiteral("M5"));
-    QCOMPARE(w.Tokens(12), QStringLiteral("M5"));
-    QCOMPARE(CdlgGCode::m_lstOfGCodeLines[4], QStringLiteral("G1 X4"));
-    QCOMPARE(w.List()->currentItem()->text(), QStringLiteral("M5"));
-    QCOMPARE(w.Bar()->maximum(), 12);
-    QVERIFY(w.dlg.IsModified());
-
-    // The next Add goes after it; an empty line edit adds nothing.
-    w.Edit()->setText("M30");
-    w.Click("Btn_AddNewGCodeLine");
-    QCOMPARE(CdlgGCode::m_lstOfGCodeLines.back(), QStringLiteral("M30"));
-    w.Edit()->clear();
-    w.Click("Btn_AddNewGCodeLine");
-    QCOMPARE(CdlgGCode::m_lstOfGCodeLines.size(), size_t(14));
-
-    // Typed into a new program, lines come in the order they were added.
-    w.Click("Btn_NewGCode");
-    for (const char* line : {"G0 X1", "G1 Y2"}) {
-        w.Edit()->setText(QString::fromLatin1(line));
-        w.Click("Btn_AddNewGCodeLine");
-    }
-    QCOMPARE(CdlgGCode::m_lstOfGCodeLines, (std::vector<QString>{"G0 X1", "G1 Y2"}));
-    QCOMPARE(w.Rows(), (QStringList{"G0 X1", "G1 Y2"}));
 }
 
 void TestDlgGCode::update()
