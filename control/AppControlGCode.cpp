@@ -150,7 +150,7 @@ bool AppControl::CheckLineWords(uint uiLine, const GCodeTokens& words, size_t iF
         if (!CGCodeWords::ValueIsValid(word))
             throw CUnsupportedWord();
         const char c = CGCodeWords::Letter(word);
-        bAxisWords = bAxisWords || c == 'X' || c == 'Y' || c == 'Z' || c == 'A' || c == 'B';
+        bAxisWords = bAxisWords || CGCodeWords::IsAxisLetter(c);
         // A feed of nothing would leave the move at the feed before it.
         if (c == 'F' && bProgFeed && !(CGCodeWords::DoubleValue(word) > 0.0)) {
             AddErrMsg("Error:" + QString::number(uiLine) + " - Feed value must be greater than zero");

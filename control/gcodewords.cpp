@@ -64,32 +64,27 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-bool AllDigits(const std::string& word)
+// The words a move reads from its line.
+bool ReadByMove(char c, bool bArc)
+{
+    if (CGCodeWords::IsAxisLetter(c) || c == 'F' || c == 'S')
+        return true;
+    return bArc && (c == 'I' || c == 'J' || c == 'K' || c == 'R');
+}
+}
+
+bool CGCodeWords::IsAxisLetter(char c)
+{
+    return c == 'X' || c == 'Y' || c == 'Z' || c == 'A' || c == 'B';
+}
+
+bool CGCodeWords::IsWholeNumber(const std::string& word)
 {
     for (size_t i = 1; i < word.size(); ++i) {
         if (!IsDigit(word[i]))
             return false;
     }
     return true;
-}
-
-bool IsAxisLetter(char c)
-{
-    return c == 'X' || c == 'Y' || c == 'Z' || c == 'A' || c == 'B';
-}
-
-// The words a move reads from its line.
-bool ReadByMove(char c, bool bArc)
-{
-    if (IsAxisLetter(c) || c == 'F' || c == 'S')
-        return true;
-    return bArc && (c == 'I' || c == 'J' || c == 'K' || c == 'R');
-}
-}
-
-bool CGCodeWords::IsWholeNumber(const std::string& word)
-{
-    return AllDigits(word);
 }
 
 bool CGCodeWords::IsNumber(const std::string& word)
@@ -127,7 +122,7 @@ bool CGCodeWords::IsNumber(const std::string& word)
 
 bool CGCodeWords::IsCount(const std::string& word)
 {
-    if (word.size() < 2 || !AllDigits(word))
+    if (word.size() < 2 || !IsWholeNumber(word))
         return false;
     bool bOk = false;
     QString::fromLatin1(word.c_str() + 1).toUInt(&bOk, 10);
@@ -206,42 +201,34 @@ size_t WordAfterComment(const std::vector<std::string>& words, size_t from)
     }
     return words.size();
 }
-}
 
-size_t CGCodeWords::FirstUnrunWord(const std::vector<std::string>& words, bool bModalArc)
+// The first word in front of `end` (the line's first comment) that the
+// line's move leaves unrun; words.size() when there is none.
+size_t FirstUnrunMoveWord(const std::vector<std::string>& words, size_t end, bool bModalArc)
 {
+    using W = CGCodeWords;
     const size_t none = words.size();
-    const size_t end = WordsEnd(words);
-    const size_t iWord = FirstUnrunMoveWord(words, bModalArc);
-    return iWord < none ? iWord : WordAfterComment(words, end);
-}
-
-size_t CGCodeWords::FirstUnrunMoveWord(const std::vector<std::string>& words, bool bModalArc)
-{
-    const size_t none = words.size();
-    // The words end at a comment; a G0 or G1 moves only when they hold an
-    // axis word.
-    size_t end = 0;
+    // A G0 or G1 moves only when the words hold an axis word.
     bool bAxisWords = false;
-    for (; end < words.size() && !IsComment(words[end]); ++end)
-        bAxisWords = bAxisWords || IsAxisLetter(Letter(words[end]));
+    for (size_t k = 0; k < end; ++k)
+        bAxisWords = bAxisWords || W::IsAxisLetter(W::Letter(words[k]));
 
-    for (size_t i = !words.empty() && IsLabel(words[0]) ? 1 : 0; i < end; ++i) {
+    for (size_t i = !words.empty() && W::IsLabel(words[0]) ? 1 : 0; i < end; ++i) {
         const std::string& word = words[i];
-        const char c = Letter(word);
+        const char c = W::Letter(word);
         bool bMove = false;
         bool bArc = false;
-        if (c == 'G' && IsWholeNumber(word)) {
-            const int g = IntValue(word);
+        if (c == 'G' && W::IsWholeNumber(word)) {
+            const int g = W::IntValue(word);
             if (g == 28 && i + 1 < words.size())
                 return none; // the rest is G28's intermediate point
             bArc = g == 2 || g == 3;
             bMove = bArc || ((g == 0 || g == 1) && bAxisWords);
-        } else if (c == 'M' && IsWholeNumber(word)) {
-            const int m = IntValue(word);
+        } else if (c == 'M' && W::IsWholeNumber(word)) {
+            const int m = W::IntValue(word);
             if (m == 66 || m == 97 || m == 98)
                 return none; // the rest are its arguments
-        } else if (IsAxisLetter(c)) {
+        } else if (W::IsAxisLetter(c)) {
             bMove = true;
             bArc = bModalArc;
         } else if (c == 'I' || c == 'J') {
@@ -250,12 +237,21 @@ size_t CGCodeWords::FirstUnrunMoveWord(const std::vector<std::string>& words, bo
         if (!bMove)
             continue;
         for (size_t k = i + 1; k < end; ++k) {
-            if (!ReadByMove(Letter(words[k]), bArc))
+            if (!ReadByMove(W::Letter(words[k]), bArc))
                 return k;
         }
         return none;
     }
     return none;
+}
+}
+
+size_t CGCodeWords::FirstUnrunWord(const std::vector<std::string>& words, bool bModalArc)
+{
+    const size_t none = words.size();
+    const size_t end = WordsEnd(words);
+    const size_t iWord = FirstUnrunMoveWord(words, end, bModalArc);
+    return iWord < none ? iWord : WordAfterComment(words, end);
 }
 
 namespace {

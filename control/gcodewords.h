@@ -38,6 +38,8 @@ public:
     // X Y Z A B I J K R F P L Q numbers; S N O counts. Words of other
     // letters have rules of their own and pass here.
     static bool ValueIsValid(const std::string& word);
+    // X Y Z A B: the letters of the axes a line can move.
+    static bool IsAxisLetter(char c);
 
     // ---- The shape of a line ----
     // '(' ';' '%': the word and everything after it are no words to run.
@@ -57,8 +59,6 @@ public:
     // their own. A word after a closed "( ... )" comment is never run
     // either ("(lift) G0 Z5"); it is found when the move leaves none.
     static size_t FirstUnrunWord(const std::vector<std::string>& words, bool bModalArc);
-    // The same, for the words in front of the line's first comment only.
-    static size_t FirstUnrunMoveWord(const std::vector<std::string>& words, bool bModalArc);
 
     // The word splitter for tool-change files: a non-blank character starts a
     // word, digits, '.' and '-' continue it, blanks separate. "G01X10.5 Y-3"
