@@ -376,7 +376,9 @@ std::string fmt4(double v)
 
 std::vector<RawSeg> parse_entities(DXFReader& reader, LeftOut* pLeftOut)
 {
-    LeftOut leftOut;
+    LeftOut unused;
+    LeftOut& leftOut = pLeftOut ? *pLeftOut : unused;
+    leftOut = LeftOut{};
     std::vector<RawSeg> pieces;
     bool inEntities = false;
     int code = 0;
@@ -388,12 +390,8 @@ std::vector<RawSeg> parse_entities(DXFReader& reader, LeftOut* pLeftOut)
             inEntities = (code == 2 && value == "ENTITIES");
             continue;
         }
-        if (code == 0 && value == "EOF") {
-            // The end marker; whatever follows it is not drawing.
-            if (pLeftOut)
-                *pLeftOut = leftOut;
-            return pieces;
-        }
+        if (code == 0 && value == "EOF")
+            return pieces; // the end marker; whatever follows it is not drawing
         if (!inEntities || code != 0)
             continue;
         if (value == "ENDSEC")
@@ -412,8 +410,6 @@ std::vector<RawSeg> parse_entities(DXFReader& reader, LeftOut* pLeftOut)
             ReadEntity(reader, [](int, const std::string&) {});
         }
     }
-    if (pLeftOut)
-        *pLeftOut = leftOut;
     // A drawing copied only in part (a pulled USB stick) ends in the middle
     // of its entities: cutting what was read would leave outlines out.
     if (inEntities)
