@@ -111,73 +111,69 @@ void CDlgShapeFromImg::FindContours()
     pDesigner->DrawWorkArea();
 }
 
-double CDlgShapeFromImg::AskValue(QPushButton* pBtn, const QString& strTitle, const QString& strUnit, double fValue,
-                                  stFloatPoint range, bool bSign, unsigned short nDecimals)
-{
-    CMainServices* pMain = CMainServices::Of(this);
-    if (!pMain)
-        return fValue;
-    return pMain->OpenKeypad(pBtn, strTitle, strUnit, QString::number(fValue, 'f', nDecimals), range, bSign,
-                             nDecimals);
-}
-
 void CDlgShapeFromImg::on_Btn_ImgThreshold_clicked()
 {
-    m_nThreshold = quint16(AskValue(ui->Btn_ImgThreshold, QStringLiteral("Threshold"), QStringLiteral("Threshold"),
-                                    m_nThreshold, KeypadRange(0, 255), false, 0));
+    m_nThreshold =
+        quint16(CDlgShapes::KeypadValue(this, ui->Btn_ImgThreshold, QStringLiteral("Threshold"),
+                                        QStringLiteral("Threshold"), m_nThreshold, KeypadRange(0, 255), false, 0));
     FindContours();
 }
 
 void CDlgShapeFromImg::on_Btn_MinShapeSize_clicked()
 {
-    m_nMinVertices = quint32(AskValue(ui->Btn_MinShapeSize, QStringLiteral("Min Shape Size"),
-                                      QStringLiteral("Min Vertices"), m_nMinVertices, KeypadRange(1, m_nMaxVertices),
-                                      false, 0));
+    m_nMinVertices = quint32(CDlgShapes::KeypadValue(this, ui->Btn_MinShapeSize, QStringLiteral("Min Shape Size"),
+                                                     QStringLiteral("Min Vertices"), m_nMinVertices,
+                                                     KeypadRange(1, m_nMaxVertices), false, 0));
     FindContours();
 }
 
 void CDlgShapeFromImg::on_Btn_MaxShapeSize_clicked()
 {
-    m_nMaxVertices = quint32(AskValue(ui->Btn_MaxShapeSize, QStringLiteral("Max Shape Size"),
-                                      QStringLiteral("Max Vertices"), m_nMaxVertices,
-                                      KeypadRange(m_nMinVertices, 1000000000), false, 0));
+    m_nMaxVertices = quint32(CDlgShapes::KeypadValue(this, ui->Btn_MaxShapeSize, QStringLiteral("Max Shape Size"),
+                                                     QStringLiteral("Max Vertices"), m_nMaxVertices,
+                                                     KeypadRange(m_nMinVertices, 1000000000), false, 0));
     FindContours();
 }
 
 void CDlgShapeFromImg::on_Btn_ShapeLength_clicked()
 {
     // The length is used as shown on the button, fraction and all.
-    m_fShapeLength = AskValue(ui->Btn_ShapeLength, QStringLiteral("Shape Length"), QStringLiteral("Length"),
-                              m_fShapeLength, KeypadRange(AppConfig::m_fAxisMovPerPulse[X_AXIS], 100000000), false, 4);
+    m_fShapeLength = CDlgShapes::KeypadValue(this, ui->Btn_ShapeLength, QStringLiteral("Shape Length"),
+                                             QStringLiteral("Length"), m_fShapeLength,
+                                             KeypadRange(AppConfig::m_fAxisMovPerPulse[X_AXIS], 100000000), false, 4);
     FindContours();
 }
 
 void CDlgShapeFromImg::on_Btn_ShapeWidth_clicked()
 {
-    m_fShapeWidth = AskValue(ui->Btn_ShapeWidth, QStringLiteral("Shape Width"), QStringLiteral("Width"),
-                             m_fShapeWidth, KeypadRange(AppConfig::m_fAxisMovPerPulse[Y_AXIS], 100000000), false, 4);
+    m_fShapeWidth =
+        CDlgShapes::KeypadValue(this, ui->Btn_ShapeWidth, QStringLiteral("Shape Width"), QStringLiteral("Width"),
+                                m_fShapeWidth, KeypadRange(AppConfig::m_fAxisMovPerPulse[Y_AXIS], 100000000), false, 4);
     FindContours();
 }
 
 void CDlgShapeFromImg::on_Btn_ShapeOffsetPosX_clicked()
 {
-    m_ShapeOffset.x = AskValue(ui->Btn_ShapeOffsetPosX, QStringLiteral("Offset X"), QStringLiteral("Offset X"),
-                               m_ShapeOffset.x, KeypadRange(0, 1000000000), false, 4);
+    m_ShapeOffset.x =
+        CDlgShapes::KeypadValue(this, ui->Btn_ShapeOffsetPosX, QStringLiteral("Offset X"), QStringLiteral("Offset X"),
+                                m_ShapeOffset.x, KeypadRange(0, 1000000000), false, 4);
     FindContours();
 }
 
 void CDlgShapeFromImg::on_Btn_ShapeOffsetPosY_clicked()
 {
-    m_ShapeOffset.y = AskValue(ui->Btn_ShapeOffsetPosY, QStringLiteral("Offset Y"), QStringLiteral("Offset Y"),
-                               m_ShapeOffset.y, KeypadRange(0, 1000000000), false, 4);
+    m_ShapeOffset.y =
+        CDlgShapes::KeypadValue(this, ui->Btn_ShapeOffsetPosY, QStringLiteral("Offset Y"), QStringLiteral("Offset Y"),
+                                m_ShapeOffset.y, KeypadRange(0, 1000000000), false, 4);
     FindContours();
 }
 
 void CDlgShapeFromImg::on_Btn_ShapeDepth_clicked()
 {
     const double fDeepest = AppConfig::m_bHomeSensorsUsed ? AppConfig::m_fAxisNegDirLimit[Z_AXIS] : -1000.0;
-    m_fShapeDepth = AskValue(ui->Btn_ShapeDepth, QStringLiteral("Shape Depth"), QStringLiteral("Depth"), m_fShapeDepth,
-                             KeypadRange(fDeepest, -AppConfig::m_fAxisMovPerPulse[Z_AXIS]), true, 4);
+    m_fShapeDepth =
+        CDlgShapes::KeypadValue(this, ui->Btn_ShapeDepth, QStringLiteral("Shape Depth"), QStringLiteral("Depth"),
+                                m_fShapeDepth, KeypadRange(fDeepest, -AppConfig::m_fAxisMovPerPulse[Z_AXIS]), true, 4);
     if (CDlgShapes* pDesigner = Designer())
         COutlineShapes::SetDepthFrom(pDesigner->m_stShapeCuttingInfo, pDesigner->m_nShapesBeforeSubDlg,
                                      m_fShapeDepth);

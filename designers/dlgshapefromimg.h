@@ -60,9 +60,6 @@ private slots:
 
 private:
     CDlgShapes* Designer() const;
-    // The main window's keypad on the button; the value when there is none.
-    double AskValue(QPushButton* pBtn, const QString& strTitle, const QString& strUnit, double fValue,
-                    stFloatPoint range, bool bSign, unsigned short nDecimals);
     void ShowCount(size_t nShapes);
 
     Ui::CDlgShapeFromImg* ui;

@@ -121,15 +121,6 @@ void CDlgShapeFromTxt::UpdateTextPos(stFloatPoint pos)
 void CDlgShapeFromTxt::on_TextToCut_textChanged() { FindContours(); }
 void CDlgShapeFromTxt::on_Cmb_FontSelection_currentFontChanged(const QFont&) { FindContours(); }
 
-double CDlgShapeFromTxt::AskValue(QPushButton* pBtn, const QString& strTitle, const QString& strUnit, double fValue,
-                                  stFloatPoint range, bool bSign)
-{
-    CMainServices* pMain = CMainServices::Of(this);
-    if (!pMain)
-        return fValue;
-    return pMain->OpenKeypad(pBtn, strTitle, strUnit, Decimals4(fValue), range, bSign, 4);
-}
-
 double CDlgShapeFromTxt::MaxPosX() const
 {
     const CDlgShapes* pDesigner = Designer();
@@ -148,8 +139,8 @@ double CDlgShapeFromTxt::MaxPosY() const
 
 void CDlgShapeFromTxt::on_Btn_TextSize_clicked()
 {
-    m_fTextSize = float(AskValue(ui->Btn_TextSize, QStringLiteral("Text Size(mm)"), QStringLiteral("Text Size"),
-                                 m_fTextSize, KeypadRange(1, 1000), false));
+    m_fTextSize = float(CDlgShapes::KeypadValue(this, ui->Btn_TextSize, QStringLiteral("Text Size(mm)"),
+                                                QStringLiteral("Text Size"), m_fTextSize, KeypadRange(1, 1000), false));
     FindContours();
 }
 
@@ -157,8 +148,9 @@ void CDlgShapeFromTxt::on_Btn_LineSpacing_clicked()
 {
     const CDlgShapes* pDesigner = Designer();
     const double fScale = pDesigner ? pDesigner->m_dScale : 1.0;
-    const double fSpacing = AskValue(ui->Btn_LineSpacing, QStringLiteral("Line Spacing(mm)"), QStringLiteral("Spacing"),
-                                     m_fLineSpacing / fScale, KeypadRange(0, 100), false);
+    const double fSpacing =
+        CDlgShapes::KeypadValue(this, ui->Btn_LineSpacing, QStringLiteral("Line Spacing(mm)"),
+                                QStringLiteral("Spacing"), m_fLineSpacing / fScale, KeypadRange(0, 100), false);
     m_fLineSpacing = float(fSpacing * fScale);
     FindContours();
 }
@@ -166,8 +158,9 @@ void CDlgShapeFromTxt::on_Btn_LineSpacing_clicked()
 void CDlgShapeFromTxt::on_Btn_TextDepth_clicked()
 {
     const double fDeepest = AppConfig::m_bHomeSensorsUsed ? AppConfig::m_fAxisNegDirLimit[Z_AXIS] : -1000.0;
-    m_fTextDepth = float(AskValue(ui->Btn_TextDepth, QStringLiteral("Text Depth(mm)"), QStringLiteral("Depth"),
-                                  m_fTextDepth, KeypadRange(fDeepest, -AppConfig::m_fAxisMovPerPulse[Z_AXIS]), true));
+    m_fTextDepth = float(CDlgShapes::KeypadValue(this, ui->Btn_TextDepth, QStringLiteral("Text Depth(mm)"),
+                                                 QStringLiteral("Depth"), m_fTextDepth,
+                                                 KeypadRange(fDeepest, -AppConfig::m_fAxisMovPerPulse[Z_AXIS]), true));
     if (CDlgShapes* pDesigner = Designer())
         COutlineShapes::SetDepthFrom(pDesigner->m_stShapeCuttingInfo, pDesigner->m_nShapesBeforeSubDlg, m_fTextDepth);
 }
@@ -189,10 +182,11 @@ void CDlgShapeFromTxt::on_Btn_TextItalicSel_clicked()
 void CDlgShapeFromTxt::EditPos(bool bX)
 {
     const double fOld = bX ? m_TextPos.x : m_TextPos.y;
-    const double fNew = bX ? AskValue(ui->Btn_TextPos_X, QStringLiteral("Position X(mm)"), QStringLiteral("Position X"),
-                                      fOld, KeypadRange(0, MaxPosX()), false)
-                           : AskValue(ui->Btn_TextPos_Y, QStringLiteral("Position Y(mm)"), QStringLiteral("Position Y"),
-                                      fOld, KeypadRange(0, MaxPosY()), false);
+    const double fNew =
+        bX ? CDlgShapes::KeypadValue(this, ui->Btn_TextPos_X, QStringLiteral("Position X(mm)"),
+                                     QStringLiteral("Position X"), fOld, KeypadRange(0, MaxPosX()), false)
+           : CDlgShapes::KeypadValue(this, ui->Btn_TextPos_Y, QStringLiteral("Position Y(mm)"),
+                                     QStringLiteral("Position Y"), fOld, KeypadRange(0, MaxPosY()), false);
     if (SameInUnits(fNew, fOld))
         return;
     stFloatPoint pos = m_TextPos;
@@ -205,8 +199,9 @@ void CDlgShapeFromTxt::on_Btn_TextPos_Y_clicked() { EditPos(false); }
 
 void CDlgShapeFromTxt::on_Btn_Orientation_clicked()
 {
-    const double fDeg = AskValue(ui->Btn_Orientation, QStringLiteral("Degree"), QStringLiteral("Degree"),
-                                 m_TextPos.z * RAD_TO_DEG, KeypadRange(-360, 360), true);
+    const double fDeg =
+        CDlgShapes::KeypadValue(this, ui->Btn_Orientation, QStringLiteral("Degree"), QStringLiteral("Degree"),
+                                m_TextPos.z * RAD_TO_DEG, KeypadRange(-360, 360), true);
     const double fRad = fDeg * DEG_TO_RAD;
     if (!SameInUnits(fRad, m_TextPos.z)) {
         stFloatPoint pos = m_TextPos;

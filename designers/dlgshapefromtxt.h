@@ -73,8 +73,6 @@ private slots:
 
 private:
     CDlgShapes* Designer() const;
-    double AskValue(QPushButton* pBtn, const QString& strTitle, const QString& strUnit, double fValue,
-                    stFloatPoint range, bool bSign);
     // Largest X and Y positions: the drawing less its margin, in mm.
     double MaxPosX() const;
     double MaxPosY() const;

@@ -688,14 +688,23 @@ void CDlgShapes::on_Btn_DelAllShapes_clicked()
 double CDlgShapes::AskValue(QPushButton* pBtn, const QString& strTitle, const QString& strUnit, double fCurrent,
                             stFloatPoint range, bool bMinus, unsigned short nDecimals)
 {
-    CMainServices* pSvc = Services();
-    if (!pSvc)
+    if (!Services())
         return fCurrent;
     pBtn->setStyleSheet(BTN_BKGND_BLUE);
-    const double f = pSvc->OpenKeypad(pBtn, strTitle, strUnit, QString::number(fCurrent, 'f', nDecimals), range,
-                                      bMinus, nDecimals);
+    const double f = KeypadValue(this, pBtn, strTitle, strUnit, fCurrent, range, bMinus, nDecimals);
     pBtn->setStyleSheet(BTN_BKGND_GRAY);
     return f;
+}
+
+double CDlgShapes::KeypadValue(const QWidget* pFrom, QPushButton* pBtn, const QString& strTitle,
+                               const QString& strUnit, double fCurrent, stFloatPoint range, bool bMinus,
+                               unsigned short nDecimals)
+{
+    CMainServices* pSvc = CMainServices::Of(pFrom);
+    if (!pSvc)
+        return fCurrent;
+    return pSvc->OpenKeypad(pBtn, strTitle, strUnit, QString::number(fCurrent, 'f', nDecimals), range, bMinus,
+                            nDecimals);
 }
 
 void CDlgShapes::AskWorkAreaSize(bool bLength)

@@ -102,6 +102,11 @@ public:
     // y maximum) and the button then shows the value with its unit.
     double AskValue(QPushButton* pBtn, const QString& strTitle, const QString& strUnit, double fCurrent,
                     stFloatPoint range, bool bMinus, unsigned short nDecimals);
+    // The main window's keypad on a value button of pFrom (the button's look
+    // left alone); fCurrent when no main window is found.
+    static double KeypadValue(const QWidget* pFrom, QPushButton* pBtn, const QString& strTitle,
+                              const QString& strUnit, double fCurrent, stFloatPoint range, bool bMinus,
+                              unsigned short nDecimals = 4);
     // The reference picture of the drawing editors: dropped (true when there
     // was one), or chosen by the operator and loaded (true when a file was
     // chosen; a file that does not decode gives an empty, invisible picture).
