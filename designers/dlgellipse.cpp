@@ -42,12 +42,7 @@ CMainServices* CDlgEllipse::Services() const
 stEllipse* CDlgEllipse::Ellipse() const
 {
     CDlgShapes* pDesigner = Designer();
-    if (!pDesigner)
-        return nullptr;
-    const auto& shapes = pDesigner->m_stShapeCuttingInfo.m_lstShapes;
-    if (m_nShapeIndex >= shapes.size() || shapes[m_nShapeIndex].m_iType != SHAPE_ELLIPSE)
-        return nullptr;
-    return shapes[m_nShapeIndex].m_pEllipse;
+    return pDesigner ? pDesigner->EllipseAt(m_nShapeIndex) : nullptr;
 }
 
 void CDlgEllipse::ConfigSettings()
