@@ -9,8 +9,6 @@ void CWorkAreaMap::Update(int iImgWidth, int iImgHeight, int iMargin, double fLe
         fLength = 1.0;
     if (!(fWidth > 0.0) || !std::isfinite(fWidth))
         fWidth = 1.0;
-    m_iImgWidth = iImgWidth;
-    m_iImgHeight = iImgHeight;
     m_iMargin = iMargin;
     m_fWidth = fWidth;
     const double fByLength = double(iImgWidth - 2 * iMargin) / fLength;

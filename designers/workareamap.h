@@ -20,7 +20,6 @@ public:
     double Scale() const { return m_dScale; }
     // The work-area rectangle in image pixels.
     QRect Rect() const { return m_Rect; }
-    int Margin() const { return m_iMargin; }
     // Pixels between two 10 mm grid lines; 0 when below one pixel (no grid).
     int GridStep() const;
 
@@ -37,8 +36,6 @@ public:
     static QPoint MouseTextPos(QPoint mouse, bool bLeftHalf, int iFontSize);
 
 private:
-    int m_iImgWidth = 0;
-    int m_iImgHeight = 0;
     int m_iMargin = 25;
     double m_fWidth = 1.0;   // work-area width used for the Y flip, mm
     double m_dScale = 1.0;
