@@ -218,36 +218,33 @@ void CDlgImageCarving::DisplayImage(QImage* pImg, bool bMarkCurRow)
 
 // ---- Parameters ---------------------------------------------------------------
 
-void CDlgImageCarving::on_Btn_ImgCarvingLength_clicked()
+void CDlgImageCarving::AskCarvingSize(bool bLength)
 {
-    QPushButton* pBtn = ui->Btn_ImgCarvingLength;
+    QPushButton* pBtn = bLength ? ui->Btn_ImgCarvingLength : ui->Btn_ImgCarvingWidth;
     if (!NeedImage(pBtn, QStringLiteral("Please load an image!")))
         return;
-    stImgCarvingInfo* pInfo = Info();
-    const double fLength = Services()->OpenKeypad(pBtn, QStringLiteral("Image Carving Length(mm)"),
-                                                  QStringLiteral("Length"), QString::number(pInfo->m_fLength, 'f', 4),
-                                                  KeypadRange(10, 10000), false, 4);
+    const stImgCarvingInfo* pInfo = Info();
+    const double fSize =
+        bLength ? Services()->OpenKeypad(pBtn, QStringLiteral("Image Carving Length(mm)"), QStringLiteral("Length"),
+                                         QString::number(pInfo->m_fLength, 'f', 4), KeypadRange(10, 10000), false, 4)
+                : Services()->OpenKeypad(pBtn, QStringLiteral("Image Carving Width(mm)"), QStringLiteral("Width"),
+                                         QString::number(pInfo->m_fWidth, 'f', 4), KeypadRange(10, 5000), false, 4);
     const CCarvingPitch::stLayout layout =
-        CCarvingPitch::FromLength(fLength, Image()->size(), AppConfig::m_fAxisMovPerPulse[X_AXIS]);
+        bLength ? CCarvingPitch::FromLength(fSize, Image()->size(), AppConfig::m_fAxisMovPerPulse[X_AXIS])
+                : CCarvingPitch::FromWidth(fSize, Image()->size(), AppConfig::m_fAxisMovPerPulse[Y_AXIS]);
     if (layout.m_bAdjusted)
         LogMsg(QStringLiteral("Length and Width adjusted to match\nX & Y Axis Mov/Pulse respectively"), MSG_INFO);
     ShowLayout(layout);
 }
 
+void CDlgImageCarving::on_Btn_ImgCarvingLength_clicked()
+{
+    AskCarvingSize(true);
+}
+
 void CDlgImageCarving::on_Btn_ImgCarvingWidth_clicked()
 {
-    QPushButton* pBtn = ui->Btn_ImgCarvingWidth;
-    if (!NeedImage(pBtn, QStringLiteral("Please load an image!")))
-        return;
-    stImgCarvingInfo* pInfo = Info();
-    const double fWidth = Services()->OpenKeypad(pBtn, QStringLiteral("Image Carving Width(mm)"),
-                                                 QStringLiteral("Width"), QString::number(pInfo->m_fWidth, 'f', 4),
-                                                 KeypadRange(10, 5000), false, 4);
-    const CCarvingPitch::stLayout layout =
-        CCarvingPitch::FromWidth(fWidth, Image()->size(), AppConfig::m_fAxisMovPerPulse[Y_AXIS]);
-    if (layout.m_bAdjusted)
-        LogMsg(QStringLiteral("Length and Width adjusted to match\nX & Y Axis Mov/Pulse respectively"), MSG_INFO);
-    ShowLayout(layout);
+    AskCarvingSize(false);
 }
 
 void CDlgImageCarving::on_Btn_ImgCarvingDepth_clicked()

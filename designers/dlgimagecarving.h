@@ -70,6 +70,9 @@ private:
     // Takes the length, width and pitch of a new layout into the job and
     // shows them with both steps.
     void ShowLayout(const CCarvingPitch::stLayout& layout);
+    // The length (bLength) or width keypad: the pitch becomes a whole number
+    // of motor steps and the other size follows the picture.
+    void AskCarvingSize(bool bLength);
     // The X or Y step keypad: from one pixel's pitch up to the end mill,
     // lowered to a whole number of pixels (strAdjusted logged when it was).
     void AskPlaneStep(QPushButton* pBtn, double stImgCarvingInfo::*pStep, const QString& strTitle, const char* pCaption,
