@@ -10,6 +10,7 @@
 #include "machine/allaxisctrl.h"
 #include "machine/kivgpio.h"
 #include "machine/rpigpio.h"
+#include "ui/pendantkeys.h"
 #include "ui/resources.h"
 
 #include <QKeyEvent>
@@ -33,7 +34,6 @@ const QString SELECTED_STYLE = QStringLiteral(
     "2px;border-color: black;");
 
 constexpr int POLL_INTERVAL_MS = 34;
-constexpr int LONG_PRESS_MS = 1000;
 // How long Reset waits for the controller's thread to see the abort (a
 // paused operation looks at it once a second).
 constexpr unsigned long CONTROLLER_END_WAIT_MS = 5000;
@@ -41,8 +41,6 @@ constexpr unsigned long CONTROLLER_END_WAIT_MS = 5000;
 // the axes have stopped already, and a thread in a dwell or a pause check
 // must not hold the window up.
 constexpr unsigned long ESTOP_END_WAIT_MS = 200;
-
-int AxesInUse() { return AppConfig::m_iMchType == 5 ? 5 : 3; }
 
 } // namespace
 
@@ -236,6 +234,11 @@ MainWindow::~MainWindow()
     ui = nullptr;
 }
 
+int MainWindow::AxesInUse()
+{
+    return AppConfig::m_iMchType == 5 ? 5 : 3;
+}
+
 CCncCamera* MainWindow::GetCamera()
 {
     return &m_CncCamera;
@@ -369,7 +372,7 @@ void MainWindow::OnTimer()
             }
         }
 
-        if (m_iPendingKey != 0 && m_KeyPressTimer.elapsed() >= LONG_PRESS_MS) {
+        if (m_iPendingKey != 0 && m_KeyPressTimer.elapsed() >= CPendantKeys::LONG_PRESS_MS) {
             switch (m_iPendingKey) {
             case Qt::Key_0:
                 // Runs while the pending key still says 0: no question asked.

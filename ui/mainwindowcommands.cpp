@@ -20,8 +20,6 @@ const QString SAVE_SETTINGS_STYLE = QStringLiteral(
     "background-color: qradialgradient(spread:pad, cx:0.5, cy:0.5, radius:0.8, fx:0.5, fy:0.5, stop:0 rgba(255, "
     "255, 255, 255), stop:1 rgba(50, 150, 50, 255));border-style: solid;border-width: 2px;border-color: black;");
 
-int AxesInUse() { return AppConfig::m_iMchType == 5 ? 5 : 3; }
-
 // The button returns to grey 150 ms later.
 void Restore(QPushButton* pBtn) { CMainServices::ResetBtnBkGnd(pBtn, BTN_BKGND_GRAY); }
 } // namespace
