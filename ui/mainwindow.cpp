@@ -720,9 +720,8 @@ bool MainWindow::StartShownJob(bool bCheckShapeEditing)
 
 void MainWindow::Btn_Start_pressed()
 {
-    if (AppConfig::m_bEmergencyStopON) {
+    if (IsEmergencyStopOn()) {
         RndBtnRefresh(&m_BtnStart);
-        AddLogMsg(QStringLiteral("Release Emergency Switch"), MSG_ERROR);
         return;
     }
     if (!m_AppCtrl.IsMachineIdle()) {
