@@ -76,6 +76,9 @@ public:
     // True while an operation is in progress: its thread runs, or it has not
     // been acknowledged yet (m_iRunMode is not back at 0).
     bool IsOperationRunning() const { return isRunning() || m_iRunMode != RUN_IDLE; }
+    // True while the machine may not take a new command: an operation has
+    // not been acknowledged yet, or an axis in use still moves.
+    bool IsBusy() { return m_iRunMode != RUN_IDLE || !IsMachineIdle(); }
     // Waits until every flagged axis (one flag per eAxis) has stopped; false
     // on emergency stop or after the 300 s motion timeout (the axes still
     // moving are then stopped and reported).

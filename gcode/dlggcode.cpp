@@ -165,7 +165,7 @@ bool CdlgGCode::StartGCode()
         }
         return true;
     }
-    if (pCtrl->m_iRunMode != AppControl::RUN_IDLE || !pCtrl->IsMachineIdle()) {
+    if (pCtrl->IsBusy()) {
         Log(QStringLiteral("Machine in use"), MSG_ERROR);
         return false;
     }

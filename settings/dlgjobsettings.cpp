@@ -297,7 +297,7 @@ void CdlgJobSettings::on_Btn_SaveZProfile_clicked()
     QPushButton* pBtn = ui->Btn_SaveZProfile;
     pBtn->setStyleSheet(BTN_BKGND_GREEN);
     AppControl* pCtrl = Controller();
-    if (!pCtrl || pCtrl->m_iRunMode != AppControl::RUN_IDLE || !pCtrl->IsMachineIdle()) {
+    if (!pCtrl || pCtrl->IsBusy()) {
         LogError(MACHINE_IN_USE);
         FlashDone(pBtn);
         return;
@@ -331,7 +331,7 @@ void CdlgJobSettings::on_Btn_LoadZProfile_clicked()
     pBtn->setStyleSheet(BTN_BKGND_GREEN);
     CMainServices* pServices = Services();
     AppControl* pCtrl = Controller();
-    if (!pCtrl || pCtrl->m_iRunMode != AppControl::RUN_IDLE || !pCtrl->IsMachineIdle()) {
+    if (!pCtrl || pCtrl->IsBusy()) {
         LogError(MACHINE_IN_USE);
         FlashDone(pBtn);
         return;
