@@ -1,7 +1,5 @@
 #include "core/AppConfig.h"
 
-#include <QRegularExpression>
-
 #include "core/Prompter.h"
 
 #include <QDataStream>
@@ -355,7 +353,7 @@ void AppConfig::DeriveValues()
 
 void AppConfig::DeriveRapidFeed()
 {
-    const int nAxes = m_iMchType == 5 ? AXIS_COUNT : 3;
+    const int nAxes = AxesInUse();
     m_fMinMaxAxisFeed = m_fMaxAxisFeed[X_AXIS];
     for (int i = 1; i < nAxes; ++i)
         if (m_fMaxAxisFeed[i] < m_fMinMaxAxisFeed)

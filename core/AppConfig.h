@@ -87,6 +87,9 @@ public:
     // that is not fitted, whose maximum feed cannot even be edited, does not
     // slow the machine down.
     static void DeriveRapidFeed();
+    // How many axes the machine drives: 5 on a five-axis machine (X, Y, Z,
+    // A, B), else 3 (X, Y, Z).
+    static int AxesInUse() { return m_iMchType == 5 ? AXIS_COUNT : 3; }
 
     // ---- Persistent settings (in the settings file, in this order) ----
     static eKivController m_eDiradiCtrl;
