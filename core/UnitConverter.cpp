@@ -9,11 +9,17 @@ double Biased(double value)
 {
     return value > 0.0 ? value + 0.00001 : value - 0.00001;
 }
+
+// The value in internal units, before any check of the 32-bit range.
+double Scaled(double value)
+{
+    return std::trunc(Biased(value) * 10000.0);
+}
 }
 
 int32_t CUnitConverter::GetLong(double value)
 {
-    const double scaled = std::trunc(Biased(value) * 10000.0);
+    const double scaled = Scaled(value);
     if (std::isnan(scaled))
         return 0;
     if (scaled >= double(std::numeric_limits<int32_t>::max()))
@@ -25,7 +31,7 @@ int32_t CUnitConverter::GetLong(double value)
 
 bool CUnitConverter::InRange(double value)
 {
-    const double scaled = std::trunc(Biased(value) * 10000.0);
+    const double scaled = Scaled(value);
     return std::isfinite(scaled) && std::fabs(scaled) <= double(std::numeric_limits<int32_t>::max());
 }
 
