@@ -1,4 +1,5 @@
 #pragma once
+#include <QtAlgorithms>
 #include <QtGlobal>
 
 // What a pin can be switched to. The spindle pin alternates between the
@@ -22,6 +23,18 @@ struct stPinRegisters
     volatile quint32* clear = nullptr;
     const volatile quint32* level = nullptr;
 };
+
+// Calls fn(pin, level) for each pin of a write of several (bit p for pin p),
+// in pin order: level 1 for the pins of setMask, 0 for those of clearMask (a
+// pin in both ends low).
+template <class Fn>
+inline void ForEachMaskPin(quint32 setMask, quint32 clearMask, Fn fn)
+{
+    for (quint32 pins = setMask | clearMask; pins != 0; pins &= pins - 1) {
+        const int pin = int(qCountTrailingZeroBits(pins));
+        fn(pin, (clearMask >> pin) & 1u ? 0 : 1);
+    }
+}
 
 // The hardware behind CPins. CPins checks every pin number before it reaches
 // a backend, so a backend only ever sees pins 0 .. CPins::PIN_COUNT - 1 and

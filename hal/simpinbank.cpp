@@ -2,7 +2,6 @@
 
 #include "hal/clock.h"
 
-#include <QtAlgorithms>
 #include <algorithm>
 
 namespace {
@@ -55,10 +54,7 @@ void CSimPinBank::WriteMask(quint32 setMask, quint32 clearMask)
 {
     // One write: every pin in it carries the same time stamp.
     const qint64 now = CClock::NowNs();
-    for (quint32 pins = setMask | clearMask; pins != 0; pins &= pins - 1) {
-        const int pin = int(qCountTrailingZeroBits(pins));
-        WriteAt(pin, (clearMask >> pin) & 1u ? 0 : 1, now);
-    }
+    ForEachMaskPin(setMask, clearMask, [this, now](int pin, int level) { WriteAt(pin, level, now); });
 }
 
 void CSimPinBank::WriteAt(int pin, int level, qint64 now)

@@ -45,10 +45,7 @@ void CHookedPinBank::WriteMask(quint32 setMask, quint32 clearMask)
     CSimPinBank::WriteMask(setMask, clearMask);
     if (!m_fnOnWrite)
         return;
-    for (int pin = 0; pin < CPins::PIN_COUNT; ++pin) {
-        if ((setMask | clearMask) >> pin & 1u)
-            m_fnOnWrite(pin, (clearMask >> pin) & 1u ? 0 : 1);
-    }
+    ForEachMaskPin(setMask, clearMask, [this](int pin, int level) { m_fnOnWrite(pin, level); });
 }
 
 CPiRegistersInMemory::CPiRegistersInMemory()
