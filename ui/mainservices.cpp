@@ -99,17 +99,22 @@ void CMainServices::OpenKeypad(QPushButton* pQBtn, QString strWndTitle, QString 
 
 void CMainServices::ResetBtnBkGnd(QPushButton* pBtn, QString strStyle)
 {
-    if (!pBtn)
+    RunLater(pBtn, 150, [pBtn, strStyle]() { pBtn->setStyleSheet(strStyle); });
+}
+
+void CMainServices::RunLater(QObject* pTarget, int iDelayMs, std::function<void()> fn)
+{
+    if (!pTarget)
         return;
-    QPointer<QPushButton> pGuarded(pBtn);
-    // The timer is started on the button's own (GUI) thread, whichever
+    QPointer<QObject> pGuarded(pTarget);
+    // The timer is started on the target's own (GUI) thread, whichever
     // thread asked.
     QMetaObject::invokeMethod(
-        pBtn,
-        [pGuarded, strStyle]() {
-            QTimer::singleShot(150, pGuarded.data(), [pGuarded, strStyle]() {
+        pTarget,
+        [pGuarded, iDelayMs, fn = std::move(fn)]() {
+            QTimer::singleShot(iDelayMs, pGuarded.data(), [pGuarded, fn]() {
                 if (pGuarded)
-                    pGuarded->setStyleSheet(strStyle);
+                    fn();
             });
         },
         Qt::QueuedConnection);

@@ -10,6 +10,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class AppControl;
 class CCncCamera;
 class QObject;
@@ -55,6 +57,10 @@ public:
     // without blocking the caller; safe from any thread; a button destroyed
     // meanwhile is left alone.
     static void ResetBtnBkGnd(QPushButton* pBtn, QString strStyle);
+    // Runs fn iDelayMs later on pTarget's own (GUI) thread, without
+    // blocking the caller; safe from any thread. Nothing runs when pTarget
+    // is null or is destroyed meanwhile.
+    static void RunLater(QObject* pTarget, int iDelayMs, std::function<void()> fn);
 
     // ---- Machine state --------------------------------------------------
     // The emergency-stop flag; when it is on, logs "Release Emergency Switch"

@@ -15,7 +15,6 @@
 
 #include <QKeyEvent>
 #include <QMetaObject>
-#include <QPointer>
 #include <QThread>
 #include <QThreadPool>
 #include <QTimer>
@@ -668,20 +667,9 @@ void MainWindow::EmergencyStop(const QString& strMsg)
 
 void MainWindow::RndBtnRefresh(CMyRndBtn* pBtn)
 {
-    if (!pBtn)
-        return;
-    QPointer<CMyRndBtn> pGuarded(pBtn);
     // The wait and the repaint both happen on the button's (GUI) thread,
     // whichever thread asked; the GUI never blocks for them.
-    QMetaObject::invokeMethod(
-        pBtn,
-        [pGuarded]() {
-            QTimer::singleShot(100, pGuarded.data(), [pGuarded]() {
-                if (pGuarded)
-                    pGuarded->SetReleased();
-            });
-        },
-        Qt::QueuedConnection);
+    RunLater(pBtn, 100, [pBtn]() { pBtn->SetReleased(); });
 }
 
 bool MainWindow::SettingsWindowShown() const
