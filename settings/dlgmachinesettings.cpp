@@ -444,9 +444,8 @@ void CDlgMachineSettings::CreateVelAccGraphics()
     const int s = m_eSelAxis;
     AxisCtrl* pAxis = Axis(s);
     const QVector<double> profile = pAxis ? pAxis->m_lstVelProfile : QVector<double>();
-    auto pImg = std::make_unique<QImage>(CVelAccGraph::Draw(profile, AppConfig::m_fAxisMovPerPulse[s]));
-    m_VelAccView.DisplayImage(pImg.get());
-    m_pVelAccImg = std::move(pImg);
+    QImage img = CVelAccGraph::Draw(profile, AppConfig::m_fAxisMovPerPulse[s]);
+    m_VelAccView.DisplayImage(&img, true);
 }
 
 // ---------------------------------------------------------------- Axis tab

@@ -17,7 +17,6 @@
 #include <QImage>
 
 #include <array>
-#include <memory>
 
 namespace Ui {
 class CDlgMachineSettings;
@@ -139,8 +138,6 @@ private:
 
     dlgRpiController m_RpiPinoutPage;
     dlgKivCtrl m_SpiBoardPage;
-    // The picture the view shows (the view keeps only a pointer to it).
-    std::unique_ptr<QImage> m_pVelAccImg;
     CMyView m_VelAccView;
     bool m_bFirstConfig = true;
     bool m_bRampsPending = false;
