@@ -72,7 +72,12 @@ bool CMessageLog::SaveLog(QWidget* pParent)
                                                          QStringLiteral("text Files(*.txt)"));
     if (strPath.isEmpty())
         return false;
+    const QString strTyped = strPath;
     strPath = CFileNameRule::WithDefaultExtension(strPath, QStringLiteral(".txt"));
+    // The dialog asked about the name as typed, not about the one the added
+    // ".txt" makes (which may be a program of the same name).
+    if (!CFileNameRule::MayReplaceAddedName(pParent, strTyped, strPath))
+        return false;
     QString strErr;
     if (!WriteTo(strPath, strErr)) {
         AddLogMsg(QStringLiteral("Unable to save the log to ") + strPath + QStringLiteral(": ") + strErr, MSG_ERROR);

@@ -20,6 +20,7 @@ private slots:
     void fileNameRule();
     void saveWritesNewestFirst();
     void saveCancelledOrFailing();
+    void addedExtensionAsksBeforeReplacing();
 };
 
 void TestMessageLog::lineFormatColoursAndOrder()
@@ -105,6 +106,29 @@ void TestMessageLog::saveCancelledOrFailing()
     QCOMPARE(list.count(), 2);
     QVERIFY(list.item(0)->text().contains(QStringLiteral("Unable to save the log to ")));
     QCOMPARE(list.item(0)->foreground().color(), QColor(255, 150, 0));
+}
+
+void TestMessageLog::addedExtensionAsksBeforeReplacing()
+{
+    // "part" typed: the dialog asked about "part", but the log would go to
+    // part.txt, which may be a program of the same name.
+    CTempWorkingFolder folder;
+    CFakePrompter prompter;
+    QListWidget list;
+    CMessageLog log(&list);
+    log.AddLogMsg(QStringLiteral("one"), MSG_INFO);
+    const QString strBase = folder.Root() + QStringLiteral("/part");
+    WriteRaw(strBase + QStringLiteral(".txt"), "G0 X1\n");
+    prompter.m_lstFileNames << strBase;
+    prompter.m_lstAnswers << QMessageBox::No;
+    QVERIFY(!log.SaveLog(nullptr));
+    QCOMPARE(prompter.Texts("Question").size(), 1);
+    QCOMPARE(ReadAll(strBase + QStringLiteral(".txt")), QByteArray("G0 X1\n"));
+
+    prompter.m_lstFileNames << strBase;
+    prompter.m_lstAnswers << QMessageBox::Yes;
+    QVERIFY(log.SaveLog(nullptr));
+    QVERIFY(ReadAll(strBase + QStringLiteral(".txt")).endsWith("one\n"));
 }
 
 QTEST_MAIN(TestMessageLog)
