@@ -18,11 +18,10 @@
 
 namespace {
 
+// WriteRaw that hands back the path, for lists of chosen files.
 QString WriteFile(const QString& strPath, const QByteArray& content)
 {
-    QFile file(strPath);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(content);
+    WriteRaw(strPath, content);
     return strPath;
 }
 
