@@ -56,7 +56,7 @@ AppControl::~AppControl()
 
 int AppControl::AxesInUse() const
 {
-    return AppConfig::m_iMchType == 5 ? 5 : 3;
+    return AppConfig::AxesInUse();
 }
 
 bool AppControl::InitMachine()

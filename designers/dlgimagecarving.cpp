@@ -405,7 +405,7 @@ bool CDlgImageCarving::StartImgCarving()
     AppControl* pCtrl = Controller();
     if (!pServices || pServices->IsEmergencyStopOn())
         return false;
-    if (pCtrl->m_iRunMode != AppControl::RUN_IDLE || !pCtrl->IsMachineIdle()) {
+    if (pCtrl->IsBusy()) {
         LogMsg(QStringLiteral("Machine in use"), MSG_ERROR);
         return false;
     }

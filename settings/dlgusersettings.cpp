@@ -114,7 +114,7 @@ void CDlgUserSettings::ShowToolChangeOptions()
     // can always be switched off.
     ui->Btn_EnlAutoToolChange->setEnabled(!bManual || bAuto);
     ui->Btn_EnlManualToolChange->setEnabled(!bAuto || bManual);
-    const int nAxes = AppConfig::m_iMchType == 5 ? 5 : 3;
+    const int nAxes = AppConfig::AxesInUse();
     for (int i = 0; i < AXIS_COUNT; ++i)
         ToolChangePosButton(i)->setEnabled(bManual && !bAuto && i < nAxes);
 }

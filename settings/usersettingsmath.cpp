@@ -70,7 +70,7 @@ QVector<int> CUserSettingsMath::CopyFeedsToGroup(int iSelAxis)
 
 void CUserSettingsMath::CopyUserFeedsToJogFeeds()
 {
-    const int nAxes = AppConfig::m_iMchType == 5 ? 5 : 3;
+    const int nAxes = AppConfig::AxesInUse();
     for (int i = 0; i < nAxes; ++i)
         AppConfig::m_fAxisJogFeed[i] = AppConfig::m_fUserAxisFeed[i];
 }

@@ -235,7 +235,7 @@ MainWindow::~MainWindow()
 
 int MainWindow::AxesInUse()
 {
-    return AppConfig::m_iMchType == 5 ? 5 : 3;
+    return AppConfig::AxesInUse();
 }
 
 CCncCamera* MainWindow::GetCamera()

@@ -30,7 +30,7 @@ void Restore(QPushButton* pBtn) { CMainServices::ResetBtnBkGnd(pBtn, BTN_BKGND_G
 
 bool MainWindow::MachineBusy()
 {
-    return m_AppCtrl.m_iRunMode != AppControl::RUN_IDLE || !m_AppCtrl.IsMachineIdle();
+    return m_AppCtrl.IsBusy();
 }
 
 bool MainWindow::HomingMissing()
