@@ -11,13 +11,6 @@ std::atomic<bool> g_bVirtual{false};
 std::atomic<qint64> g_iVirtualNs{0};
 std::atomic<quint64> g_iVirtualReads{0};
 
-qint64 RealNowNs()
-{
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return qint64(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
-}
-
 void MoveVirtualTo(qint64 t)
 {
     qint64 cur = g_iVirtualNs.load(std::memory_order_relaxed);
@@ -43,10 +36,7 @@ qint64 CClock::WaitUntilNs(qint64 deadlineNs)
         // Another thread may have moved time on past the deadline.
         return g_iVirtualNs.load(std::memory_order_relaxed);
     }
-    qint64 now;
-    while ((now = RealNowNs()) < deadlineNs) {
-    }
-    return now;
+    return WaitUntilRealNs(deadlineNs);
 }
 
 void CClock::SleepUs(qint64 us)

@@ -1,6 +1,8 @@
 #pragma once
 #include <QtGlobal>
 
+#include <time.h>
+
 // The one nanosecond clock of the program.
 //
 // Step pulses are timed by busy-waiting on it, and every sleep and timeout of
@@ -18,6 +20,23 @@ public:
     // that ended the wait (at or after the deadline), so a loop that waits
     // and then needs the time has it without reading the clock again.
     static qint64 WaitUntilNs(qint64 deadlineNs);
+    // The real clock's busy-wait, inline: for the pulse loops, which know the
+    // clock is real and write an edge the moment the wait ends, so nothing
+    // (a call, a look at which clock is in use) comes between the two.
+    static qint64 WaitUntilRealNs(qint64 deadlineNs)
+    {
+        qint64 now;
+        while ((now = RealNowNs()) < deadlineNs) {
+        }
+        return now;
+    }
+    // The monotonic clock, whichever clock the program uses.
+    static qint64 RealNowNs()
+    {
+        timespec ts;
+        clock_gettime(CLOCK_MONOTONIC, &ts);
+        return qint64(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+    }
     // Sleeps (real clock) or advances time and yields the CPU (virtual clock).
     static void SleepUs(qint64 us);
     static void SleepMs(qint64 ms) { SleepUs(ms * 1000); }

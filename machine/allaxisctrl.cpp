@@ -48,11 +48,10 @@ constexpr qint64 NEVER = std::numeric_limits<qint64>::max();
 // One axis during one segment; everything the inner loop touches.
 struct stAxisRun
 {
-    bool bDone = true;
+    qint64 nNextNs = NEVER;        // next edge, ns after the segment start; NEVER once done
     int iLevel = 0;                // current step-pin level
     quint32 iStepBit = 0;          // the step pin's mask bit; 0 when not driven
     quint64 i = 0;                 // pulses completed
-    qint64 nNextNs = 0;            // next edge, ns after the segment start
     quint64 nAcc = 0;
     quint64 nAccCruise = 0;
     quint64 nTotal = 0;
@@ -101,7 +100,7 @@ void SetUpAxis(stAxisRun& r, AxisCtrl& axis, int ax, bool bDrive)
     // axis stays put.
     if (axis.m_nAccPulses > L || axis.m_nDecPulses > L || axis.m_lstRampLowNs[tbl].size() != L)
         return;
-    r.bDone = false;
+    r.nNextNs = 0;
     r.nAcc = axis.m_nAccPulses;
     r.nAccCruise = r.nAcc + axis.m_nCruisePulses;
     r.nTotal = r.nAccCruise + axis.m_nDecPulses;
@@ -120,15 +119,13 @@ void SetUpAxis(stAxisRun& r, AxisCtrl& axis, int ax, bool bDrive)
 // NEVER when it is done.
 inline qint64 StepAxis(stAxisRun& r, qint64 now, qint64 due, quint32& setMask, quint32& clearMask)
 {
-    if (r.bDone)
-        return NEVER;
-    if (r.nNextNs > due)
+    if (r.nNextNs > due) // not yet, or done
         return r.nNextNs;
     if (r.i == r.nTotal) {
         // The last low time is over (an axis is never done early).
         if (r.nNextNs > now)
             return r.nNextNs;
-        r.bDone = true;
+        r.nNextNs = NEVER;
         return NEVER;
     }
     r.iLevel ^= 1;
@@ -143,7 +140,8 @@ inline qint64 StepAxis(stAxisRun& r, qint64 now, qint64 due, quint32& setMask, q
         if (!bHigh)
             --r.iDecIdx;
     }
-    r.nNextNs = qint64(double(r.nNextNs) + fHalf);
+    const qint64 next = qint64(double(r.nNextNs) + fHalf);
+    r.nNextNs = next;
     if (bHigh) {
         setMask |= r.iStepBit;
         r.pPos->store(r.pPos->load(std::memory_order_relaxed) + r.lDelta, std::memory_order_relaxed);
@@ -151,14 +149,14 @@ inline qint64 StepAxis(stAxisRun& r, qint64 now, qint64 due, quint32& setMask, q
         clearMask |= r.iStepBit;
         ++r.i;
     }
-    return r.nNextNs;
+    return next;
 }
 
 // Adds an axis's next edge to the armed masks when it is due by `byNs` (the
 // end of an axis's last low time is no edge).
 inline void Arm(const stAxisRun& r, qint64 byNs, quint32& setMask, quint32& clearMask)
 {
-    if (!r.bDone && r.i < r.nTotal && r.nNextNs <= byNs)
+    if (r.nNextNs <= byNs && r.i < r.nTotal)
         (r.iLevel ? clearMask : setMask) |= r.iStepBit;
 }
 
@@ -174,23 +172,19 @@ void RunSegment(AxisCtrl* pAxes)
     // The pins are reached through the port taken here, not through the
     // pin layer at every edge.
     const CPins::stPort port = CPins::Port();
-    const qint64 window = CClock::IsVirtual() ? 0 : COINCIDENT_NS;
 
     // The clock is read once a pass: the reading that ended the wait is the
     // next pass's time. The edges due at the end of a wait are put together
     // before it and written the moment it ends; only then are the axes moved
-    // on, so that touching their state never delays an edge.
+    // on, so that nothing comes between the wait and the write.
+    const bool bVirtual = CClock::IsVirtual();
+    const qint64 window = bVirtual ? 0 : COINCIDENT_NS;
     const qint64 startNs = CClock::NowNs();
     qint64 now = 0;
-    qint64 armedNs = 0;     // when the armed edges are due
-    quint32 armedSet = 0;   // the armed edges: pins going high...
-    quint32 armedClear = 0; // ...and low
-    while (CAllAxisCtrl::m_bAutoMode.load(std::memory_order_relaxed)) {
-        quint32 written = 0;
-        if (now >= armedNs && (armedSet | armedClear)) {
-            port.Write(armedSet, armedClear);
-            written = armedSet | armedClear;
-        }
+    if (!CAllAxisCtrl::m_bAutoMode.load(std::memory_order_relaxed))
+        return;
+    quint32 written = 0; // the edges written as the last wait ended
+    for (;;) {
         quint32 setMask = 0;
         quint32 clearMask = 0;
         qint64 nextNs = NEVER;
@@ -206,15 +200,25 @@ void RunSegment(AxisCtrl* pAxes)
             return;
         // Arming costs nothing while there is time to wait; a loop already
         // behind goes straight on.
-        armedNs = nextNs;
-        armedSet = armedClear = 0;
+        // The edges due when the wait ends: pins going high, and low.
+        quint32 armedSet = 0;
+        quint32 armedClear = 0;
         if (nextNs > now + window) {
             for (int ax = 0; ax < nAxes; ++ax)
                 Arm(run[ax], nextNs + window, armedSet, armedClear);
         }
-        // Busy-wait for the earliest edge, looking at the stop flag now
-        // and then during a long half pulse.
-        now = CClock::WaitUntilNs(startNs + CClock::NextLookNs(now, nextNs, STOP_CHECK_NS)) - startNs;
+        if (!CAllAxisCtrl::m_bAutoMode.load(std::memory_order_relaxed))
+            return;
+        // Busy-wait for the earliest edge, looking at the stop flag now and
+        // then during a long half pulse. A wait that runs to the edge ends
+        // with its write, before anything else is done.
+        const qint64 untilNs = CClock::NextLookNs(now, nextNs, STOP_CHECK_NS);
+        written = untilNs == nextNs ? armedSet | armedClear : 0;
+        const qint64 endNs =
+            bVirtual ? CClock::WaitUntilNs(startNs + untilNs) : CClock::WaitUntilRealNs(startNs + untilNs);
+        if (written)
+            port.Write(armedSet, armedClear);
+        now = endNs - startNs;
     }
 }
 
