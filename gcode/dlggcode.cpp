@@ -651,17 +651,8 @@ void CdlgGCode::on_GCode_Load_Failed(QString strMsg)
 void CdlgGCode::on_Btn_NewGCode_clicked()
 {
     Flash(ui->Btn_NewGCode);
-    if (!m_Doc.NewGCode())
-        return;
-    ui->LW_GcodeCommands->clear();
-    ui->LW_GCodeCompileErrors->clear();
-    ui->LE_GCodeCmnds->clear();
-    ui->LE_GCodeFile->setText(QStringLiteral("Unnamed"));
-    m_iFirstVisibleLine = 0;
-    m_uiCurErrorLine = 0;
-    SetScrollMaximum(0);
-    ShowErrorCount();
-    ShowStartLine();
+    if (m_Doc.NewGCode())
+        ShowNewProgram(QStringLiteral("Unnamed"));
 }
 
 void CdlgGCode::on_Btn_OpenGCode_clicked()
