@@ -10,6 +10,7 @@
 #include "machine/allaxisctrl.h"
 #include "machine/kivgpio.h"
 #include "machine/rpigpio.h"
+#include "settings/spindlesettingsmath.h"
 #include "ui/pendantkeys.h"
 #include "ui/resources.h"
 
@@ -1058,7 +1059,8 @@ void MainWindow::OnSpindleSpeedChange(short nPosition)
         AddLogMsg(QStringLiteral("Spindle Speed Control not available"), MSG_ERROR);
         return;
     }
-    AppConfig::m_stPwmSpndlSettings.m_nCurFreq = SpindleFrequency(nPosition, AppConfig::m_stPwmSpndlSettings);
+    stPwmSpindleSettings& pwm = AppConfig::m_stPwmSpndlSettings;
+    pwm.m_nCurFreq = CSpindleSettingsMath::FreqAtPosition(nPosition, pwm.m_nMinFreq, pwm.m_nMaxFreq, pwm.m_nFreqStep);
 }
 
 void MainWindow::ApplyFeedsWhenIdle()
@@ -1068,16 +1070,6 @@ void MainWindow::ApplyFeedsWhenIdle()
         for (int i = 0; i < AxesInUse(); ++i)
             m_AppCtrl.m_AxisCtrl[i].SetVelocityAcc(AppConfig::m_fAxisFeed[i], AppConfig::m_fAxisAcc[i]);
     }
-}
-
-quint16 MainWindow::SpindleFrequency(int iPosition, const stPwmSpindleSettings& pwm)
-{
-    if (iPosition >= 24)
-        return pwm.m_nMaxFreq;
-    // Worked out wide and kept within the maximum: a large step must not
-    // wrap around the 16-bit frequency.
-    const qint64 iFreq = qint64(pwm.m_nMinFreq) + qint64(qMax(iPosition, 1) - 1) * qint64(pwm.m_nFreqStep);
-    return quint16(qMin<qint64>(iFreq, pwm.m_nMaxFreq));
 }
 
 bool MainWindow::eventFilter(QObject* pWatched, QEvent* pEvent)

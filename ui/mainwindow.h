@@ -97,11 +97,6 @@ public:
     // (on the GUI thread).
     static void RndBtnRefresh(CMyRndBtn* pBtn);
 
-    // The PWM frequency of spindle slider position iPosition (1..24): the
-    // maximum at 24, else minimum + (position - 1) x step, never above the
-    // maximum.
-    static quint16 SpindleFrequency(int iPosition, const stPwmSpindleSettings& pwm);
-
 public slots:
     void OnTimer();
     void OnBtnClickTimerElapsed();
