@@ -1,6 +1,7 @@
 #include "designers/carvingpitch.h"
 
 #include "core/UnitConverter.h"
+#include "designers/shapeeditrules.h"
 
 #include <QString>
 
@@ -13,10 +14,10 @@ double CCarvingPitch::Round4(double x)
 
 double CCarvingPitch::RaiseToMultiple(double value, double quantum, bool& adjusted)
 {
-    const int n = CUnitConverter::GetInt(value);
-    const int s = CUnitConverter::GetInt(quantum);
-    adjusted = s > 0 && n % s != 0;
-    return adjusted ? CUnitConverter::GetDouble((n / s + 1) * s) : value;
+    // Raised values are at least one internal unit above value.
+    const double raised = CShapeEditRules::WholeMotorSteps(value, quantum);
+    adjusted = raised != value;
+    return raised;
 }
 
 double CCarvingPitch::LowerToMultiple(double value, double quantum, bool& adjusted)
