@@ -5,7 +5,7 @@
 #include "control/imgcarving.h"
 #include "core/AppConfig.h"
 #include "core/Prompter.h"
-#include "designers/carvingpitch.h"
+#include "designers/shapeeditrules.h"
 #include "ui/filenamerule.h"
 #include "ui/mainservices.h"
 
@@ -19,7 +19,7 @@ const QString IMAGE_FILTER =
 
 QString Text(double fValue, int iDecimals, const char* pCaption)
 {
-    return QString::number(fValue, 'f', iDecimals) + QStringLiteral("\n") + QLatin1String(pCaption);
+    return CShapeEditRules::ButtonText(fValue, iDecimals, QLatin1String(pCaption));
 }
 
 // A three-pixel band across the picture at a row.
@@ -88,8 +88,7 @@ bool CDlgImageCarving::NeedImage(QPushButton* pBtn, const QString& strMsg)
 
 void CDlgImageCarving::ConfigSettings()
 {
-    ui->Btn_EndMillDia->setText(Text(AppConfig::m_fEndMillDia, 1, "End-Mill"));
-    ui->Btn_ZAxisPlungeFeed->setText(Text(AppConfig::m_fPlungeFeed, 4, "Plunge Feed"));
+    UpdatePlungeFeed();
 }
 
 void CDlgImageCarving::UpdatePlungeFeed()
@@ -253,11 +252,11 @@ void CDlgImageCarving::on_Btn_ImgCarvingDepth_clicked()
     if (!NeedImage(pBtn, QStringLiteral("Please load an image!")))
         return;
     stImgCarvingInfo* pInfo = Info();
-    // The keypad shows the depth as the Z value it reaches (negative).
-    const double fMin = AppConfig::m_bHomeSensorsUsed ? AppConfig::m_fAxisNegDirLimit[Z_AXIS] : -10000.0;
+    // The keypad shows the depth as the Z value it reaches (negative), in
+    // the same range as a shape's depth.
     const double fValue = Services()->OpenKeypad(pBtn, QStringLiteral("Image Carving Depth"), QStringLiteral("Depth"),
                                                  QString::number(-pInfo->m_fDepth, 'f', 4),
-                                                 KeypadRange(fMin, -AppConfig::m_fAxisMovPerPulse[Z_AXIS]), true, 4);
+                                                 CShapeEditRules::DepthRange(), true, 4);
     pInfo->m_fDepth = -fValue;
 }
 
