@@ -412,7 +412,7 @@ void CDlgMachineSettings::CopyMotorParamsToAllAxis()
     RefreshUserSettings();
     CUserSettingsMath::CapPlungeFeed();
     // The copied maximum feeds change the rapid feed too.
-    CMotionSettings::UpdateRapidFeed();
+    AppConfig::DeriveRapidFeed();
     CMotionSettings::RaiseArcStep(AppConfig::m_fAxisMovPerPulse[X_AXIS]);
     if (AppConfig::m_iMchType == 5)
         CMotionSettings::RaiseArcStep(AppConfig::m_fAxisMovPerPulse[A_AXIS]);
@@ -577,7 +577,7 @@ void CDlgMachineSettings::SwitchPiPinout()
     for (int i = nAxesBefore; i < nAxes; ++i)
         if (AxisCtrl* pAxis = Axis(i))
             pAxis->ConfigAxis();
-    CMotionSettings::UpdateRapidFeed();
+    AppConfig::DeriveRapidFeed();
 }
 
 void CDlgMachineSettings::on_Btn_PwmSettings_clicked()

@@ -48,7 +48,7 @@ bool CMotionSettings::LimitFeedsToStepRate(int iAxis)
     // The feed override may still take the working feed past the step rate.
     if (AppConfig::m_fAxisFeed[ax] / AppConfig::m_fAxisMovPerPulse[ax] > MAX_STEP_RATE)
         AppConfig::m_fAxisFeed[ax] = fLimit;
-    UpdateRapidFeed();
+    AppConfig::DeriveRapidFeed();
     CUserSettingsMath::CapPlungeFeed();
     return bMaxLowered;
 }
@@ -63,16 +63,10 @@ void CMotionSettings::LimitUserAndJogFeed(int iAxis)
     AppConfig::m_fAxisFeed[ax] = AppConfig::m_fUserAxisFeed[ax] * AppConfig::m_fAxisFeedPercent[ax];
 }
 
-void CMotionSettings::UpdateRapidFeed()
-{
-    // The same rule as the settings store's when it reads the file.
-    AppConfig::DeriveRapidFeed();
-}
-
 void CMotionSettings::DeriveFeeds(int iAxis)
 {
     LimitUserAndJogFeed(iAxis);
-    UpdateRapidFeed();
+    AppConfig::DeriveRapidFeed();
     CUserSettingsMath::CapPlungeFeed();
 }
 

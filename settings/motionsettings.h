@@ -40,9 +40,6 @@ public:
     // User and jog feed at most the maximum feed / 1.5; the working feed =
     // user feed x feed override.
     static void LimitUserAndJogFeed(int iAxis);
-    // The rapid feed of coordinated moves: the smallest maximum feed of the
-    // axes in use.
-    static void UpdateRapidFeed();
     // User and jog feed limits, working feed, rapid feed and plunge feed
     // (never faster than the Z user feed) after the maximum feed of an axis
     // changed.
