@@ -76,6 +76,18 @@ void CDlgMachineSettings::LogError(const QString& strMsg)
         pServices->AddLogMsg(strMsg, MSG_ERROR);
 }
 
+void CDlgMachineSettings::LogAxisError(int iAxis)
+{
+    if (AxisCtrl* pAxis = Axis(iAxis))
+        LogError(AppConfig::m_strAxisNames[iAxis] + QStringLiteral(": ") + pAxis->GetErrorMsg());
+}
+
+int CDlgMachineSettings::StoredKindItem() const
+{
+    // The combo offers the two Pi kinds; an SPI board kind shows no item.
+    return AppConfig::m_eDiradiCtrl < ui->Cmb_KivCntrolSel->count() ? int(AppConfig::m_eDiradiCtrl) : -1;
+}
+
 bool CDlgMachineSettings::MachineWorking() const
 {
     CMainServices* pServices = Services();
@@ -121,9 +133,9 @@ void CDlgMachineSettings::RefreshRamp(int iAxis)
     const int iRecorded = pAxis->SetVelocityAcc(AppConfig::m_fMaxAxisFeed[iAxis], AppConfig::m_fAxisAcc[iAxis]);
     pAxis->m_bRecordVelProfile = false;
     if (!iRecorded)
-        LogError(AppConfig::m_strAxisNames[iAxis] + QStringLiteral(": ") + pAxis->GetErrorMsg());
+        LogAxisError(iAxis);
     if (!pAxis->SetVelocityAcc(AppConfig::m_fAxisFeed[iAxis], AppConfig::m_fAxisAcc[iAxis]) && iRecorded)
-        LogError(AppConfig::m_strAxisNames[iAxis] + QStringLiteral(": ") + pAxis->GetErrorMsg());
+        LogAxisError(iAxis);
 }
 
 void CDlgMachineSettings::RefreshAllRamps()
@@ -198,10 +210,8 @@ void CDlgMachineSettings::ConfigSettings()
     m_SpiBoardPage.setVisible(!bPiPins);
     m_RpiPinoutPage.setVisible(bPiPins);
 
-    // The combo offers the two Pi kinds; an SPI board kind shows no item and
-    // stays as stored.
-    const int iItem = AppConfig::m_eDiradiCtrl < ui->Cmb_KivCntrolSel->count() ? int(AppConfig::m_eDiradiCtrl) : -1;
-    ui->Cmb_KivCntrolSel->setCurrentIndex(iItem);
+    // An SPI board kind shows no item and stays as stored.
+    ui->Cmb_KivCntrolSel->setCurrentIndex(StoredKindItem());
 
     CreateVelAccGraphics();
     m_bFirstConfig = false;
@@ -302,7 +312,7 @@ void CDlgMachineSettings::on_Btn_MovPerPulse_clicked()
     RefreshUserSettings();
     AxisCtrl* pAxis = Axis(s);
     if (!pAxis->UpdateStepResolution())
-        LogError(AppConfig::m_strAxisNames[s] + QStringLiteral(": ") + pAxis->GetErrorMsg());
+        LogAxisError(s);
     if (s == X_AXIS)
         CMotionSettings::RaiseArcStep(AppConfig::m_fAxisMovPerPulse[X_AXIS]);
     RefreshRamp(s);
@@ -350,7 +360,7 @@ void CDlgMachineSettings::on_Btn_Axis_Pulse_DutyCycle_clicked()
     // with the new high time, the graph stays.
     AxisCtrl* pAxis = Axis(s);
     if (!pAxis->UpdateDutyCycle())
-        LogError(AppConfig::m_strAxisNames[s] + QStringLiteral(": ") + pAxis->GetErrorMsg());
+        LogAxisError(s);
 }
 
 void CDlgMachineSettings::on_Btn_RateOfAcc_clicked()
@@ -453,7 +463,7 @@ void CDlgMachineSettings::CreateVelAccGraphics()
 void CDlgMachineSettings::EnlMotionLimits()
 {
     const bool bEnable = AppConfig::m_bHomeSensorsUsed;
-    const int nAxes = AppConfig::m_iMchType == 5 ? AXIS_COUNT : 3;
+    const int nAxes = AppConfig::AxesInUse();
     for (int i = 0; i < nAxes; ++i) {
         m_PosLimitBtns[i]->setEnabled(bEnable);
         m_NegLimitBtns[i]->setEnabled(bEnable);
@@ -536,9 +546,7 @@ void CDlgMachineSettings::on_Cmb_KivCntrolSel_currentIndexChanged(int index)
     if (!m_bFirstConfig && MachineBusy()) {
         // Refused: the combo goes back to the kind in force.
         QSignalBlocker block(ui->Cmb_KivCntrolSel);
-        const int iItem =
-            AppConfig::m_eDiradiCtrl < ui->Cmb_KivCntrolSel->count() ? int(AppConfig::m_eDiradiCtrl) : -1;
-        ui->Cmb_KivCntrolSel->setCurrentIndex(iItem);
+        ui->Cmb_KivCntrolSel->setCurrentIndex(StoredKindItem());
         return;
     }
     const eKivController ePrevious = AppConfig::m_eDiradiCtrl;
@@ -569,10 +577,10 @@ void CDlgMachineSettings::SwitchPiPinout()
     // A and B axes or the M200..M210 outputs. They take their new roles at
     // once (the machine is idle), so that five axes in use never step on
     // pins nobody assigned and three never lose their M-code outputs.
-    const int nAxesBefore = AppConfig::m_iMchType == 5 ? AXIS_COUNT : 3;
+    const int nAxesBefore = AppConfig::AxesInUse();
     AppConfig::InstallPinAssignment(AppConfig::m_eDiradiCtrl);
     CKIVGPIO::SetupPinoutPins();
-    const int nAxes = AppConfig::m_iMchType == 5 ? AXIS_COUNT : 3;
+    const int nAxes = AppConfig::AxesInUse();
     // A and B join with their step size, soft limits and working ramp.
     for (int i = nAxesBefore; i < nAxes; ++i)
         if (AxisCtrl* pAxis = Axis(i))

@@ -104,6 +104,11 @@ private:
     CMainServices* Services() const;
     AxisCtrl* Axis(int iAxis) const;
     void LogError(const QString& strMsg);
+    // The axis's own reason why it refused a ramp or step size, under its
+    // name.
+    void LogAxisError(int iAxis);
+    // The combo item of the stored controller kind, -1 for a board kind.
+    int StoredKindItem() const;
     // True while an operation runs or an axis moves (or when there is no
     // machine to ask).
     bool MachineWorking() const;
