@@ -210,13 +210,8 @@ bool AppControl::TargetInRange(const stFloatPoint& to)
 
 void AppControl::GetAllAxisCurPos(stFloatPoint& pos)
 {
-    pos.x = m_AxisCtrl[X_AXIS].GetCurPos();
-    pos.y = m_AxisCtrl[Y_AXIS].GetCurPos();
-    pos.z = m_AxisCtrl[Z_AXIS].GetCurPos();
-    if (AppConfig::m_iMchType == 5) {
-        pos.a = m_AxisCtrl[A_AXIS].GetCurPos();
-        pos.b = m_AxisCtrl[B_AXIS].GetCurPos();
-    }
+    // On a three-axis machine A and B keep what the program last gave them.
+    ReadAxesPos(m_AxisCtrl, AxesInUse(), pos);
 }
 
 // ===========================================================================

@@ -35,12 +35,21 @@ inline bool EmergencyStop()
     return AppConfig::m_bEmergencyStopON;
 }
 
-// Where every axis stands now, in work coordinates.
+// Where the first nAxes axes stand now, in work coordinates, written into
+// pos; its other coordinates keep their values.
+inline void ReadAxesPos(const AxisCtrl* pAxes, int nAxes, stFloatPoint& pos)
+{
+    for (int i = 0; i < nAxes; ++i)
+        SetPosOf(pos, i, pAxes[i].GetCurPos());
+}
+
+// Where every axis stands now, in work coordinates: A and B too on a
+// three-axis machine, where the controller's own position
+// (AppControl::GetAllAxisCurPos) leaves them as they were.
 inline stFloatPoint AxesPos(const AxisCtrl* pAxes)
 {
     stFloatPoint pos;
-    for (int i = 0; i < 5; ++i)
-        SetPosOf(pos, i, pAxes[i].GetCurPos());
+    ReadAxesPos(pAxes, AXIS_COUNT, pos);
     return pos;
 }
 

@@ -12,6 +12,7 @@
 #include "control/AppControl.h"
 #include "core/AppConfig.h"
 #include "core/AppPaths.h"
+#include "core/UnitConverter.h"
 #include "hal/clock.h"
 #include "hal/simpinbank.h"
 #include "machine/allaxisctrl.h"
@@ -95,6 +96,7 @@ private slots:
     void feedSplit_data();
     void feedSplit();
     void straightMoves();
+    void positionOfAxesInUse();
     void moveUnderOneStep();
     void segmentsOverBeforeTheirReleaseReturns();
     void limitRefusal();
@@ -229,6 +231,28 @@ void TestAppControlMoves::straightMoves()
     ctrl.StopAll();
     QVERIFY(!CAllAxisCtrl::m_bAutoModeRunning);
     QVERIFY(TakeMessages(ctrl).isEmpty());
+}
+
+void TestAppControlMoves::positionOfAxesInUse()
+{
+    // The controller's position reads the axes in use: on a three-axis
+    // machine A and B keep what the point held (a program's last A and B
+    // words), on five axes they are read as well.
+    AppControl ctrl;
+    for (int i = 0; i < AXIS_COUNT; ++i)
+        ctrl.m_AxisCtrl[i].m_lCurPos = CUnitConverter::GetLong(i + 1.5);
+    for (int iMchType : {3, 5}) {
+        AppConfig::m_iMchType = iMchType;
+        stFloatPoint pos;
+        pos.a = 7.0;
+        pos.b = 8.0;
+        ctrl.GetAllAxisCurPos(pos);
+        QCOMPARE(pos.x, 1.5);
+        QCOMPARE(pos.y, 2.5);
+        QCOMPARE(pos.z, 3.5);
+        QCOMPARE(pos.a, iMchType == 5 ? 4.5 : 7.0);
+        QCOMPARE(pos.b, iMchType == 5 ? 5.5 : 8.0);
+    }
 }
 
 void TestAppControlMoves::moveUnderOneStep()
