@@ -408,8 +408,7 @@ void AppControl::TurnOnOffSpindle(bool bOn, eDirection eDir)
 
 void AppControl::ResetAccVel()
 {
-    for (int i = 0; i < AxesInUse(); ++i)
-        m_AxisCtrl[i].SetVelocityAcc(AppConfig::m_fAxisFeed[i], AppConfig::m_fAxisAcc[i]);
+    SetAxesFeed(AppConfig::m_fAxisFeed);
 }
 
 void AppControl::SetAxisFeed(double fFeed)

@@ -615,7 +615,7 @@ bool AppControl::RunGCode()
     ResetAccVel();
     stGCodeRunSettings& run = AppConfig::m_GCodeRunSettings;
     double fFeed = AppConfig::m_fAxisFeed[0];
-    for (int i = 1; i < AppConfig::m_iMchType && i < AXIS_COUNT; ++i)
+    for (int i = 1; i < AxesInUse(); ++i)
         fFeed = qMin(fFeed, AppConfig::m_fAxisFeed[i]);
     run.m_fFeed = fFeed;
     GetAllAxisCurPos(m_LastPos);
