@@ -4,6 +4,17 @@
 #include "ui_dlgkeypad.h"
 
 #include <QFont>
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QStyle>
+
+namespace {
+// The entry's size in the form, the smallest it is shrunk to, and what the
+// line edit keeps free beside the text inside its frame.
+constexpr int ENTRY_POINT_SIZE = 25;
+constexpr int ENTRY_MIN_POINT_SIZE = 10;
+constexpr int ENTRY_INNER_MARGINS = 8;
+} // namespace
 
 CDlgKeyPad::CDlgKeyPad(QWidget* parent)
     : QDialog(parent)
@@ -66,7 +77,19 @@ void CDlgKeyPad::Append(QChar c)
 
 void CDlgKeyPad::ShowValue()
 {
-    ui->LE_NewValue->setText(m_strCurValue);
+    // The whole value stays in view: one too long for the box at the form's
+    // size (1250.0000) is written smaller instead of scrolled, which would
+    // hide its leading digits.
+    QLineEdit* pEntry = ui->LE_NewValue;
+    const int iRoom = pEntry->width() - 2 * pEntry->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, pEntry)
+                      - ENTRY_INNER_MARGINS;
+    QFont font = pEntry->font();
+    int iPointSize = ENTRY_POINT_SIZE;
+    font.setPointSize(iPointSize);
+    while (iPointSize > ENTRY_MIN_POINT_SIZE && QFontMetrics(font).horizontalAdvance(m_strCurValue) > iRoom)
+        font.setPointSize(--iPointSize);
+    pEntry->setFont(font);
+    pEntry->setText(m_strCurValue);
 }
 
 void CDlgKeyPad::on_pushButton_clicked() { Append(QLatin1Char('1')); }

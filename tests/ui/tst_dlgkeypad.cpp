@@ -20,6 +20,7 @@ private slots:
     void keys();
     void okAndCancel();
     void signAndDecimalKeys();
+    void longValueStaysInView();
     void defaultPrompterRunsTheKeypad();
 };
 
@@ -166,6 +167,27 @@ void TestDlgKeyPad::signAndDecimalKeys()
     // No key takes the focus: Enter is OK, not the last digit again.
     for (QPushButton* pKey : pad.findChildren<QPushButton*>())
         QCOMPARE(pKey->focusPolicy(), Qt::NoFocus);
+}
+
+void TestDlgKeyPad::longValueStaysInView()
+{
+    // A value wider than the box at the form's 25 point is written smaller:
+    // scrolled, 1250.0000 would read 250.0000.
+    CDlgKeyPad pad;
+    pad.EnableSign();
+    pad.show();
+    auto* pEntry = pad.findChild<QLineEdit*>("LE_NewValue");
+    const int iRoom = pEntry->contentsRect().width() - 4; // the line edit's own text margins
+    for (const QString& strValue : {QStringLiteral("1250.0000"), QStringLiteral("-10000.0000")}) {
+        pad.SetCurValue(strValue);
+        QVERIFY2(QFontMetrics(pEntry->font()).horizontalAdvance(strValue) <= iRoom, qPrintable(strValue));
+        QVERIFY(pEntry->font().pointSize() < 25);
+        QVERIFY(pEntry->font().bold());
+    }
+    // Cleared and typed short again: back to the full size.
+    Press(pad, {"C", "1", "2"});
+    QCOMPARE(pEntry->font().pointSize(), 25);
+    QCOMPARE(pEntry->text(), QStringLiteral("12"));
 }
 
 void TestDlgKeyPad::defaultPrompterRunsTheKeypad()
