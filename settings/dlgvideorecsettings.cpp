@@ -50,7 +50,12 @@ void CDlgVideoRecSettings::on_Btn_BrowseVideoRecFile_clicked()
                                                                QStringLiteral("Avi Files(*.avi)"));
     if (strPath.isEmpty())
         return;
-    m_pCncCamera->m_strVideoFile = CFileNameRule::WithDefaultExtension(strPath, QStringLiteral(".avi"));
+    // The recording replaces the file without asking again; the file dialog
+    // asked only about the name as typed.
+    const QString strFile = CFileNameRule::WithDefaultExtension(strPath, QStringLiteral(".avi"));
+    if (!CFileNameRule::MayReplaceAddedName(this, strPath, strFile))
+        return;
+    m_pCncCamera->m_strVideoFile = strFile;
     ui->Lbl_VideoRecFile->setText(m_pCncCamera->m_strVideoFile);
 }
 

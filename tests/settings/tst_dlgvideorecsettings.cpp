@@ -2,6 +2,7 @@
 // keypad held within 16 to 25, and which ways of closing start a recording.
 #include "fakeprompter.h"
 #include "formcheck.h"
+#include "testsupport.h"
 
 #include "core/common.h"
 #include "settings/dlgvideorecsettings.h"
@@ -18,6 +19,7 @@ private slots:
     void formMatchesTable();
     void browseFileNames_data();
     void browseFileNames();
+    void addedExtensionAsksBeforeReplacing();
     void frameRate_data();
     void frameRate();
     void okAndCancel();
@@ -75,6 +77,34 @@ void TestDlgVideoRecSettings::browseFileNames()
     QCOMPARE(prompter.m_lstPrompts[0].m_strTitle, QStringLiteral("Select file name"));
     QCOMPARE(cam.m_strVideoFile, stored);
     QCOMPARE(dlg.findChild<QLabel*>("Lbl_VideoRecFile")->text(), stored);
+}
+
+void TestDlgVideoRecSettings::addedExtensionAsksBeforeReplacing()
+{
+    // "take1" typed: the file dialog asked about "take1", but the recording
+    // would overwrite take1.avi.
+    CTempWorkingFolder folder;
+    CFakePrompter prompter;
+    const QString strBase = folder.Root() + QStringLiteral("/take1");
+    WriteRaw(strBase + QStringLiteral(".avi"), "first take");
+    CCncCamera cam;
+    cam.m_strVideoFile = QStringLiteral("/home/diradi/before.avi");
+    CDlgVideoRecSettings dlg;
+    dlg.m_pCncCamera = &cam;
+    dlg.ConfigSettings();
+
+    prompter.m_lstFileNames << strBase;
+    prompter.m_lstAnswers << QMessageBox::No;
+    ClickButton(dlg, "Btn_BrowseVideoRecFile");
+    QCOMPARE(prompter.Texts("Question"),
+             QStringList{strBase + QStringLiteral(".avi\nalready exists. Replace it?")});
+    QCOMPARE(cam.m_strVideoFile, QStringLiteral("/home/diradi/before.avi"));
+    QCOMPARE(dlg.findChild<QLabel*>("Lbl_VideoRecFile")->text(), QStringLiteral("/home/diradi/before.avi"));
+
+    prompter.m_lstFileNames << strBase;
+    prompter.m_lstAnswers << QMessageBox::Yes;
+    ClickButton(dlg, "Btn_BrowseVideoRecFile");
+    QCOMPARE(cam.m_strVideoFile, strBase + QStringLiteral(".avi"));
 }
 
 void TestDlgVideoRecSettings::frameRate_data()
