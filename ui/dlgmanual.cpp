@@ -76,7 +76,7 @@ void CDlgManual::JogPressed(QPushButton* pBtn)
     // A and B only on a five-axis machine: their buttons may still be
     // enabled after the machine settings switched to three axes, whose pins
     // 5, 6, 13, 14, 15 and 18 are then M-code outputs.
-    const int nAxesInUse = AppConfig::m_iMchType == 5 ? AXIS_COUNT : 3;
+    const int nAxesInUse = AppConfig::AxesInUse();
     const bool bAxisMissing =
         std::any_of(jogs.begin(), jogs.end(), [nAxesInUse](const stJog& j) { return j.m_eAxis >= nAxesInUse; });
     if (!pServices || jogs.isEmpty() || bAxisMissing || m_lstActiveJogs.contains(pBtn)) {

@@ -234,11 +234,6 @@ MainWindow::~MainWindow()
     ui = nullptr;
 }
 
-int MainWindow::AxesInUse()
-{
-    return AppConfig::AxesInUse();
-}
-
 CCncCamera* MainWindow::GetCamera()
 {
     return &m_CncCamera;
@@ -511,7 +506,7 @@ void MainWindow::FinishOperation(bool bAborted)
     case AppControl::RUN_WORK_ZERO: {
         ui->Btn_MoveWorkZero->setStyleSheet(BTN_BKGND_GRAY);
         bool bAtZero = true;
-        for (int i = 0; i < AxesInUse(); ++i)
+        for (int i = 0; i < AppConfig::AxesInUse(); ++i)
             bAtZero = bAtZero && std::fabs(m_AppCtrl.GetCurPos(static_cast<eAxis>(i))) <= 9e-5;
         if (bAtZero)
             strMsg = QStringLiteral("Work home postion reached");
@@ -1067,7 +1062,7 @@ void MainWindow::ApplyFeedsWhenIdle()
 {
     // During a job the new factor reaches the axes with the next move.
     if (m_AppCtrl.m_iRunMode == AppControl::RUN_IDLE && m_AppCtrl.IsMachineIdle()) {
-        for (int i = 0; i < AxesInUse(); ++i)
+        for (int i = 0; i < AppConfig::AxesInUse(); ++i)
             m_AppCtrl.m_AxisCtrl[i].SetVelocityAcc(AppConfig::m_fAxisFeed[i], AppConfig::m_fAxisAcc[i]);
     }
 }

@@ -198,8 +198,6 @@ protected:
     void keyReleaseEvent(QKeyEvent* e) override;
 
 private:
-    // The axes the machine has: five on a five-axis machine, else X, Y, Z.
-    static int AxesInUse();
     // An operation runs or an axis moves.
     bool MachineBusy();
     // Home switches fitted and X not homed: logs why and returns true.

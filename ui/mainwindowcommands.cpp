@@ -161,7 +161,7 @@ void MainWindow::on_Btn_SimulationMode_clicked()
     double* const pSaved[AXIS_COUNT] = {&m_PosBeforeSimulation.x, &m_PosBeforeSimulation.y, &m_PosBeforeSimulation.z,
                                         &m_PosBeforeSimulation.a, &m_PosBeforeSimulation.b};
     // Every axis in use comes back to where it stood before the simulation.
-    for (int i = 0; i < AxesInUse(); ++i) {
+    for (int i = 0; i < AppConfig::AxesInUse(); ++i) {
         if (bOn)
             *pSaved[i] = m_AppCtrl.GetCurPos(static_cast<eAxis>(i));
         else
