@@ -307,11 +307,8 @@ void CDlgEllipse::RemoveRings()
     CDlgShapes* pDesigner = Designer();
     if (!pDesigner)
         return;
-    stShapeCuttingInfo& job = pDesigner->m_stShapeCuttingInfo;
     // The edited ellipse is the first shape after the recorded count.
-    const size_t nKeep = std::max<size_t>(size_t(pDesigner->m_nShapesBeforeSubDlg) + 1, size_t(m_nShapeIndex) + 1);
-    while (job.m_lstShapes.size() > nKeep)
-        job.RemoveShape(int(job.m_lstShapes.size()) - 1);
+    pDesigner->TruncateShapes(std::max<size_t>(size_t(pDesigner->m_nShapesBeforeSubDlg) + 1, size_t(m_nShapeIndex) + 1));
 }
 
 void CDlgEllipse::on_Btn_EllipseOk_clicked()
@@ -340,11 +337,8 @@ void CDlgEllipse::on_Btn_EllipseOk_clicked()
 
 void CDlgEllipse::on_Btn_EllipseCancel_clicked()
 {
-    if (CDlgShapes* pDesigner = Designer()) {
-        stShapeCuttingInfo& job = pDesigner->m_stShapeCuttingInfo;
-        while (job.m_lstShapes.size() > pDesigner->m_nShapesBeforeSubDlg)
-            job.RemoveShape(int(job.m_lstShapes.size()) - 1);
-    }
+    if (CDlgShapes* pDesigner = Designer())
+        pDesigner->TruncateShapes(pDesigner->m_nShapesBeforeSubDlg);
     m_bOk = false;
     hide();
 }

@@ -123,8 +123,7 @@ stPolygon* CDlgShapes::PolygonAt(int index) const
 
 void CDlgShapes::TruncateShapes(size_t nCount)
 {
-    while (m_stShapeCuttingInfo.m_lstShapes.size() > nCount)
-        m_stShapeCuttingInfo.RemoveShape(int(m_stShapeCuttingInfo.m_lstShapes.size()) - 1);
+    COutlineShapes::RemoveFrom(m_stShapeCuttingInfo, nCount);
 }
 
 // ---------------------------------------------------------------- main window calls
