@@ -13,7 +13,7 @@
 namespace {
 QString ValueText(double f, const char* pCaption)
 {
-    return QString::number(f, 'f', 4) + QStringLiteral("\n") + QLatin1String(pCaption);
+    return CShapeEditRules::ButtonText(f, 4, QLatin1String(pCaption));
 }
 } // namespace
 

@@ -80,7 +80,7 @@ void CDlgShapeFreeDraw::ShowDepth()
     CDlgShapes* pDesigner = Designer();
     const stPolygon* p = pDesigner ? pDesigner->PolygonAt(pDesigner->m_nShapesBeforeSubDlg) : nullptr;
     if (p)
-        ui->Btn_PolyDepth->setText(QString::number(p->m_fDepth, 'f', 4) + QStringLiteral("\nDepth"));
+        ui->Btn_PolyDepth->setText(CShapeEditRules::ButtonText(p->m_fDepth, 4, QStringLiteral("Depth")));
 }
 
 void CDlgShapeFreeDraw::on_Btn_LoadRefGuideImg_clicked()

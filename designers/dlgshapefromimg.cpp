@@ -5,16 +5,12 @@
 #include "core/Prompter.h"
 #include "designers/dlgshapes.h"
 #include "designers/outlineshapes.h"
+#include "designers/shapeeditrules.h"
 #include "ui/mainservices.h"
 
 #include <QGuiApplication>
 
-
 #include <opencv2/imgcodecs.hpp>
-
-namespace {
-QString Decimals4(double f) { return QString::number(f, 'f', 4); }
-} // namespace
 
 CDlgShapeFromImg::CDlgShapeFromImg(QWidget* parent)
     : QDialog(parent), ui(new Ui::CDlgShapeFromImg)
@@ -36,8 +32,8 @@ void CDlgShapeFromImg::ConfigSettings()
 {
     m_ShapeOffset.x = 0.0;
     m_ShapeOffset.y = 0.0;
-    ui->Btn_ShapeOffsetPosX->setText(Decimals4(m_ShapeOffset.x) + QStringLiteral("\nOffset X"));
-    ui->Btn_ShapeOffsetPosY->setText(Decimals4(m_ShapeOffset.y) + QStringLiteral("\nOffset Y"));
+    ui->Btn_ShapeOffsetPosX->setText(CShapeEditRules::ButtonText(m_ShapeOffset.x, 4, QStringLiteral("Offset X")));
+    ui->Btn_ShapeOffsetPosY->setText(CShapeEditRules::ButtonText(m_ShapeOffset.y, 4, QStringLiteral("Offset Y")));
     ShowCount(0);
 }
 

@@ -5,13 +5,13 @@
 #include "core/UnitConverter.h"
 #include "designers/dlgshapes.h"
 #include "designers/outlineshapes.h"
+#include "designers/shapeeditrules.h"
 #include "designers/textoutlines.h"
 #include "ui/mainservices.h"
 
 #include <QImage>
 
 namespace {
-QString Decimals4(double f) { return QString::number(f, 'f', 4); }
 bool SameInUnits(double a, double b) { return CUnitConverter::GetLong(a) == CUnitConverter::GetLong(b); }
 constexpr double POS_STEP = 10.0;                                 // mm
 constexpr double TURN_STEP = 10.0 * CDlgShapeFromTxt::DEG_TO_RAD; // 10 degrees
@@ -225,9 +225,9 @@ void CDlgShapeFromTxt::StepPos(QPushButton* pBtn, bool bX, double fStep)
         return;
     UpdateTextPos(pos);
     if (bX)
-        ui->Btn_TextPos_X->setText(Decimals4(m_TextPos.x) + QStringLiteral("\nPostion X"));
+        ui->Btn_TextPos_X->setText(CShapeEditRules::ButtonText(m_TextPos.x, 4, QStringLiteral("Postion X")));
     else
-        ui->Btn_TextPos_Y->setText(Decimals4(m_TextPos.y) + QStringLiteral("\nPostion Y"));
+        ui->Btn_TextPos_Y->setText(CShapeEditRules::ButtonText(m_TextPos.y, 4, QStringLiteral("Postion Y")));
 }
 
 void CDlgShapeFromTxt::StepTurn(QPushButton* pBtn, double fStep)
@@ -240,7 +240,7 @@ void CDlgShapeFromTxt::StepTurn(QPushButton* pBtn, double fStep)
     if (pos.z > FULL_TURN || pos.z < -FULL_TURN)
         pos.z = 0.0;
     UpdateTextPos(pos);
-    ui->Btn_Orientation->setText(Decimals4(m_TextPos.z * RAD_TO_DEG) + QStringLiteral("\nDegree"));
+    ui->Btn_Orientation->setText(CShapeEditRules::ButtonText(m_TextPos.z * RAD_TO_DEG, 4, QStringLiteral("Degree")));
 }
 
 void CDlgShapeFromTxt::on_Btn_PosX_Inc_clicked() { StepPos(ui->Btn_PosX_Inc, true, POS_STEP); }
