@@ -886,8 +886,7 @@ void CDlgShapes::on_Btn_DrawContour_clicked()
     panel.exec();
     EndEditing();
     m_bFreeDrawing = false;
-    delete m_pRefGuideImg;
-    m_pRefGuideImg = nullptr;
+    DropRefGuideImg();
     ListNewShapes();
     DrawWorkArea();
 }
@@ -905,8 +904,7 @@ void CDlgShapes::EditPolygon(int row)
     m_pDlgEditPolygon->exec();
     EndEditing();
     m_bPolygonEditing = false;
-    delete m_pRefGuideImg;
-    m_pRefGuideImg = nullptr;
+    DropRefGuideImg();
     const stPolygon* p = PolygonAt(row);
     if (p && !p->m_lstVertices.empty()) {
         if (QListWidgetItem* pItem = ui->Lw_Shapes->item(row))
