@@ -554,22 +554,17 @@ void CDlgShapes::Flash(QPushButton* pBtn)
 void CDlgShapes::on_Btn_AddEllipse_clicked()
 {
     Flash(ui->Btn_AddEllipse);
-    if (!RoomForNewShape())
-        return;
-    const size_t n = m_stShapeCuttingInfo.m_lstShapes.size();
-    auto* e = new stEllipse;
-    e->m_strName = QStringLiteral("Ellipse_") + QString::number(n + 1);
-    m_stShapeCuttingInfo.AddEllipse(e);
-    m_pDlgEllipse->m_nShapeIndex = (unsigned short)n;
-    m_pDlgEllipse->m_bPocket = true;
-    // The new entry belongs to the editor: Cancel takes it away again.
-    m_nShapesBeforeSubDlg = (unsigned short)n;
-    BeginEditing();
-    m_pDlgEllipse->ConfigSettings();
-    m_pDlgEllipse->exec();
-    EndEditing();
-    ListNewShapes();
-    DrawWorkArea();
+    RunEditor(m_pDlgEllipse, [this] {
+        // Appended behind the recorded length, the new entry belongs to the
+        // editor: Cancel takes it away again.
+        const size_t n = m_stShapeCuttingInfo.m_lstShapes.size();
+        auto* e = new stEllipse;
+        e->m_strName = QStringLiteral("Ellipse_") + QString::number(n + 1);
+        m_stShapeCuttingInfo.AddEllipse(e);
+        m_pDlgEllipse->m_nShapeIndex = (unsigned short)n;
+        m_pDlgEllipse->m_bPocket = true;
+        m_pDlgEllipse->ConfigSettings();
+    });
 }
 
 void CDlgShapes::EditEllipse(int row)

@@ -89,9 +89,9 @@ public:
     // recorded and fnConfig called (the panel's ConfigSettings), the editing
     // flag set and the list controls disabled while it runs, then every
     // entry it added is listed, the last one selected and its depth shown,
-    // and the work area redrawn. The image-contour editor hooks in here;
-    // the text editor through RunKeyboardEditor, which also hands the
-    // keyboard to the panel while it runs.
+    // and the work area redrawn. The ellipse and image-contour editors hook
+    // in here; the text editor through RunKeyboardEditor, which also hands
+    // the keyboard to the panel while it runs.
     // False (with the reason in the log) when the list cannot take one more
     // shape.
     bool RoomForNewShape();
