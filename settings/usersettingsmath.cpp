@@ -1,10 +1,7 @@
 #include "settings/usersettingsmath.h"
 
 #include "core/AppConfig.h"
-
-namespace {
-bool IsXYZ(int iAxis) { return iAxis <= Z_AXIS; }
-} // namespace
+#include "settings/motionsettings.h"
 
 stFloatPoint CUserSettingsMath::ZSafeRange()
 {
@@ -23,7 +20,8 @@ stFloatPoint CUserSettingsMath::ToolChangeRange(int iAxis)
 
 stFloatPoint CUserSettingsMath::FeedRange(int iAxis)
 {
-    return KeypadRange(AppConfig::m_fAxisMovPerPulse[iAxis], AppConfig::m_fMaxAxisFeed[iAxis] / 1.5);
+    return KeypadRange(AppConfig::m_fAxisMovPerPulse[iAxis],
+                       AppConfig::m_fMaxAxisFeed[iAxis] / CMotionSettings::FEED_HEADROOM);
 }
 
 stFloatPoint CUserSettingsMath::HomeRepeatOffsetRange()
@@ -51,9 +49,9 @@ void CUserSettingsMath::StoreUserFeed(int iAxis, double fFeed)
 QVector<int> CUserSettingsMath::CopyFeedsToGroup(int iSelAxis)
 {
     QVector<int> lstChanged;
-    const bool bXYZ = IsXYZ(iSelAxis);
-    for (int i = 0; i < AXIS_COUNT; ++i) {
-        if (i == iSelAxis || IsXYZ(i) != bXYZ)
+    const QVector<int> lstGroup = CMotionSettings::MotorGroup(iSelAxis);
+    for (int i : lstGroup) {
+        if (i == iSelAxis)
             continue;
         AppConfig::m_fUserAxisFeed[i] = AppConfig::m_fUserAxisFeed[iSelAxis];
         AppConfig::m_fAxisJogFeed[i] = AppConfig::m_fAxisJogFeed[iSelAxis];
@@ -63,7 +61,7 @@ QVector<int> CUserSettingsMath::CopyFeedsToGroup(int iSelAxis)
         AppConfig::m_fAxisFeed[i] = AppConfig::m_fUserAxisFeed[iSelAxis] * AppConfig::m_fAxisFeedPercent[X_AXIS];
         lstChanged << i;
     }
-    if (bXYZ)
+    if (lstGroup.contains(Z_AXIS))
         CapPlungeFeed();
     return lstChanged;
 }
