@@ -30,6 +30,13 @@ constexpr qint64 DIR_SETUP_NS = 5001;
 
 const char* const AXIS_LABELS[AXIS_COUNT] = {"X Axis", "Y Axis", "Z Axis", "A Axis", "B Axis"};
 
+// The refusal of a target outside [fMin, fMax] (mm) on axis ax.
+QString PositionRangeMsg(int ax, double fMin, double fMax)
+{
+    return QString::fromLatin1(AXIS_LABELS[ax]) + QStringLiteral(" Absolute Position value must be between ") +
+           QString::number(fMin, 'f', 4) + QStringLiteral(" and ") + QString::number(fMax, 'f', 4);
+}
+
 const QString MSG_IN_MOTION = QStringLiteral("Axis is in Motion");
 const QString MSG_HOMING_NOT_DONE = QStringLiteral("Homing not done! Use \"Move Home\" in user Settings");
 const QString MSG_STEP_RESOLUTION = QStringLiteral("Step Resolution value must be greater than zero");
@@ -381,9 +388,7 @@ bool AxisCtrl::CheckTargetInRange(double fMm)
 {
     if (CUnitConverter::InRange(fMm))
         return true;
-    const QString strMax = QString::number(CUnitConverter::MAX_LENGTH, 'f', 4);
-    SetErrorMsg(QString::fromLatin1(AXIS_LABELS[Axis()]) + QStringLiteral(" Absolute Position value must be between -") +
-                strMax + QStringLiteral(" and ") + strMax);
+    SetErrorMsg(PositionRangeMsg(Axis(), -CUnitConverter::MAX_LENGTH, CUnitConverter::MAX_LENGTH));
     return false;
 }
 
@@ -403,10 +408,8 @@ bool AxisCtrl::CheckValidMotion(long lTarget)
     }
     if (m_lNegDirLimit <= lTarget && lTarget <= m_lPosDirLimit)
         return true;
-    const int ax = Axis();
-    SetErrorMsg(QString::fromLatin1(AXIS_LABELS[ax]) + QStringLiteral(" Absolute Position value must be between ") +
-                QString::number(CUnitConverter::GetDouble(m_lNegDirLimit), 'f', 4) + QStringLiteral(" and ") +
-                QString::number(CUnitConverter::GetDouble(m_lPosDirLimit), 'f', 4));
+    SetErrorMsg(
+        PositionRangeMsg(Axis(), CUnitConverter::GetDouble(m_lNegDirLimit), CUnitConverter::GetDouble(m_lPosDirLimit)));
     return false;
 }
 
