@@ -51,7 +51,6 @@
 #include <sched.h>
 #include <string>
 #include <thread>
-#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -65,13 +64,6 @@ constexpr double RATES[] = {10000.0, 25000.0, 50000.0};
 constexpr quint32 SATURATED_PULSES = 200000;
 
 int g_iRounds = 5;
-
-qint64 MonotonicNs()
-{
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return qint64(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
-}
 
 // Percentile of a sorted list.
 template <class T>
@@ -188,14 +180,14 @@ std::vector<stDeadline> DeadlineTable(const std::vector<std::vector<qint64>>& sc
 // run's length in ns.
 qint64 PlayTable(const std::vector<stDeadline>& table, const CPins::stPort& port)
 {
-    const qint64 start = MonotonicNs();
+    const qint64 start = CClock::RealNowNs();
     for (const stDeadline& d : table) {
         const qint64 due = start + d.t;
-        while (MonotonicNs() < due) {
+        while (CClock::RealNowNs() < due) {
         }
         port.Write(d.set, d.clear);
     }
-    return MonotonicNs() - start;
+    return CClock::RealNowNs() - start;
 }
 
 // Waits until finished() says so, from any CPU but the pulse CPU: first one
@@ -263,10 +255,10 @@ void PulseLoop(AxisCtrl* axes, bool on)
 // PollUntil); its length in ns.
 qint64 RunSegment(qint64 quietNs)
 {
-    const qint64 t0 = MonotonicNs();
+    const qint64 t0 = CClock::RealNowNs();
     CAllAxisCtrl::StartMotion();
     PollUntil([] { return !CAllAxisCtrl::GetMotionState(); }, quietNs);
-    return MonotonicNs() - t0;
+    return CClock::RealNowNs() - t0;
 }
 
 // Cost per edge with every deadline already past: the loop on the Pi
@@ -344,7 +336,7 @@ public:
     void WriteMask(quint32 setMask, quint32 clearMask) override
     {
         // The time first: it is the moment of the write.
-        const qint64 t = MonotonicNs();
+        const qint64 t = CClock::RealNowNs();
         if (m_iCount < m_Writes.size())
             m_Writes[m_iCount++] = {t, setMask, clearMask};
     }
@@ -416,7 +408,7 @@ stStats LoopLateness(AxisCtrl* axes, int nAxes, double rate, quint32 pulses,
     CEdgeRecorder rec(2 * size_t(pulses) * size_t(nAxes) + 16);
     CPins::SetBackend(&rec);
     PulseLoop(axes, true);
-    const qint64 startNs = MonotonicNs();
+    const qint64 startNs = CClock::RealNowNs();
     RunSegment(LastEdgeNs(schedules));
     // Stopping the loop drives the step pins low: the table has room.
     PulseLoop(axes, false);
@@ -432,7 +424,7 @@ stStats BareLateness(const std::vector<std::vector<qint64>>& schedules, double r
         edges += sched.size();
     CEdgeRecorder rec(edges + 16);
     CPins::SetBackend(&rec);
-    const qint64 startNs = MonotonicNs();
+    const qint64 startNs = CClock::RealNowNs();
     RunBare(DeadlineTable(schedules), LastEdgeNs(schedules));
     CPins::SetBackend(nullptr);
     return RecordedLateness(rec, schedules, startNs, rate);
