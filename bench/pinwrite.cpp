@@ -14,25 +14,24 @@
 namespace {
 constexpr int kCount = 2000000;
 
-double NsPerCall(const timespec& a, const timespec& b)
+double NsPerCall(qint64 a, qint64 b)
 {
-    return ((b.tv_sec - a.tv_sec) * 1e9 + (b.tv_nsec - a.tv_nsec)) / kCount;
+    return double(b - a) / kCount;
 }
 
 void Measure(const char* label, int readPin)
 {
-    timespec a, b;
-    clock_gettime(CLOCK_MONOTONIC, &a);
+    qint64 a = CClock::RealNowNs();
     for (int i = 0; i < kCount; ++i)
         CPins::Write(2, i & 1);
-    clock_gettime(CLOCK_MONOTONIC, &b);
+    qint64 b = CClock::RealNowNs();
     const double writeNs = NsPerCall(a, b);
 
     int sum = 0;
-    clock_gettime(CLOCK_MONOTONIC, &a);
+    a = CClock::RealNowNs();
     for (int i = 0; i < kCount; ++i)
         sum += CPins::Read(readPin);
-    clock_gettime(CLOCK_MONOTONIC, &b);
+    b = CClock::RealNowNs();
     std::printf("%-30s write %5.1f ns, read %5.1f ns  [%d]\n", label, writeNs, NsPerCall(a, b), sum);
 }
 
