@@ -6,6 +6,8 @@
 #include "ui/filenamerule.h"
 #include "ui_dlgvideorecsettings.h"
 
+#include <QLabel>
+
 #include <algorithm>
 #include <cmath>
 
@@ -33,11 +35,22 @@ void CDlgVideoRecSettings::ShowFps()
     ui->Btn_VideoRecFps->setText(QString::number(m_pCncCamera->m_fRecordFps, 'g', 6) + QStringLiteral("\nFrames/Sec"));
 }
 
+void CDlgVideoRecSettings::ShowFile()
+{
+    QLabel* pLabel = ui->Lbl_VideoRecFile;
+    const QString& strFile = m_pCncCamera->m_strVideoFile;
+    pLabel->setText(strFile);
+    pLabel->setToolTip(strFile);
+    // A path wider than the box keeps its end, the file name, in view.
+    const bool bFits = pLabel->fontMetrics().horizontalAdvance(strFile) <= pLabel->contentsRect().width();
+    pLabel->setAlignment(Qt::AlignVCenter | (bFits ? Qt::AlignLeft : Qt::AlignRight));
+}
+
 void CDlgVideoRecSettings::ConfigSettings()
 {
     if (!m_pCncCamera)
         return;
-    ui->Lbl_VideoRecFile->setText(m_pCncCamera->m_strVideoFile);
+    ShowFile();
     ShowFps();
 }
 
@@ -56,7 +69,7 @@ void CDlgVideoRecSettings::on_Btn_BrowseVideoRecFile_clicked()
     if (!CFileNameRule::MayReplaceAddedName(this, strPath, strFile))
         return;
     m_pCncCamera->m_strVideoFile = strFile;
-    ui->Lbl_VideoRecFile->setText(m_pCncCamera->m_strVideoFile);
+    ShowFile();
 }
 
 void CDlgVideoRecSettings::on_Btn_VideoRecFps_clicked()

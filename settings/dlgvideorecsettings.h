@@ -41,6 +41,8 @@ private slots:
     void on_Btn_Ok_clicked();
 
 private:
+    // The camera's file in Lbl_VideoRecFile; the whole path in its tool tip.
+    void ShowFile();
     void ShowFps();
 
     Ui::CDlgVideoRecSettings* ui;

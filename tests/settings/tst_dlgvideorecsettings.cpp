@@ -20,6 +20,7 @@ private slots:
     void browseFileNames_data();
     void browseFileNames();
     void addedExtensionAsksBeforeReplacing();
+    void longPathShowsItsFileName();
     void frameRate_data();
     void frameRate();
     void okAndCancel();
@@ -105,6 +106,27 @@ void TestDlgVideoRecSettings::addedExtensionAsksBeforeReplacing()
     prompter.m_lstAnswers << QMessageBox::Yes;
     ClickButton(dlg, "Btn_BrowseVideoRecFile");
     QCOMPARE(cam.m_strVideoFile, strBase + QStringLiteral(".avi"));
+}
+
+void TestDlgVideoRecSettings::longPathShowsItsFileName()
+{
+    // A path wider than the box is cut at its start, not at its file name.
+    CCncCamera cam;
+    CDlgVideoRecSettings dlg;
+    dlg.m_pCncCamera = &cam;
+    auto* pLabel = dlg.findChild<QLabel*>("Lbl_VideoRecFile");
+    cam.m_strVideoFile = QStringLiteral("/media/diradi/USB-STICK/recordings/2026/december/job-42-second-side.avi");
+    dlg.ConfigSettings();
+    QVERIFY(pLabel->fontMetrics().horizontalAdvance(cam.m_strVideoFile) > pLabel->width());
+    QVERIFY(pLabel->alignment() & Qt::AlignRight);
+    QCOMPARE(pLabel->text(), cam.m_strVideoFile);
+    QCOMPARE(pLabel->toolTip(), cam.m_strVideoFile);
+
+    CFakePrompter prompter;
+    prompter.m_lstFileNames << QStringLiteral("/home/diradi/take2");
+    ClickButton(dlg, "Btn_BrowseVideoRecFile");
+    QVERIFY(pLabel->alignment() & Qt::AlignLeft);
+    QCOMPARE(pLabel->toolTip(), QStringLiteral("/home/diradi/take2.avi"));
 }
 
 void TestDlgVideoRecSettings::frameRate_data()
