@@ -25,14 +25,11 @@ bool InRange(double f, double fMin, double fMax)
     return std::isfinite(f) && f >= fMin - TOL && f <= fMax + TOL;
 }
 
-double DeepestDepth()
-{
-    return AppConfig::m_bHomeSensorsUsed ? AppConfig::m_fAxisNegDirLimit[Z_AXIS] : -10000.0;
-}
-
 QString CheckDepth(const QString& strName, double fDepth)
 {
-    if (!InRange(fDepth, DeepestDepth(), -AppConfig::m_fAxisMovPerPulse[Z_AXIS]))
+    // The range the depth keypads offer.
+    const stFloatPoint range = CShapeEditRules::DepthRange();
+    if (!InRange(fDepth, range.x, range.y))
         return strName + QStringLiteral(": depth out of range");
     return QString();
 }
