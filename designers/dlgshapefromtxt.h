@@ -8,6 +8,7 @@
 //
 // The designer builds a new panel for every opening and is its Qt parent.
 #include "core/common.h"
+#include "designers/ellipsepoints.h"
 
 #include <QDialog>
 
@@ -26,10 +27,11 @@ public:
     explicit CDlgShapeFromTxt(QWidget* parent = nullptr);
     ~CDlgShapeFromTxt() override;
 
-    // Angles: the panel converts with pi taken as 3.1416.
+    // Angles: the panel converts with pi taken as 3.1416, as the ellipse
+    // tools do.
     static constexpr double RAD_TO_DEG = 180.0 / 3.1416;
-    static constexpr double DEG_TO_RAD = 3.1416 / 180.0;
-    static constexpr double FULL_TURN = 6.2832;
+    static constexpr double DEG_TO_RAD = CEllipsePoints::DEG_TO_RAD;
+    static constexpr double FULL_TURN = CEllipsePoints::FULL_TURN;
 
     // Nothing to prepare: every opening starts from the defaults.
     void ConfigSettings();
