@@ -1,6 +1,7 @@
 #include "designers/outlineshapes.h"
 
 #include "core/AppConfig.h"
+#include "designers/polygonedit.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -112,26 +113,14 @@ void COutlineShapes::SetDepthFrom(stShapeCuttingInfo& info, size_t nFirst, doubl
 
 void COutlineShapes::MoveFrom(stShapeCuttingInfo& info, size_t nFirst, double fDx, double fDy)
 {
-    ForEachPolygonFrom(info, nFirst, [fDx, fDy](stPolygon& polygon) {
-        for (stFloatPoint& v : polygon.m_lstVertices) {
-            v.x += fDx;
-            v.y += fDy;
-        }
-    });
+    ForEachPolygonFrom(info, nFirst,
+                       [fDx, fDy](stPolygon& polygon) { CPolygonEdit::Offset(polygon.m_lstVertices, fDx, fDy); });
 }
 
 void COutlineShapes::TurnFrom(stShapeCuttingInfo& info, size_t nFirst, const stFloatPoint& centre, double fAngle)
 {
-    const double c = std::cos(fAngle);
-    const double s = std::sin(fAngle);
-    ForEachPolygonFrom(info, nFirst, [&](stPolygon& polygon) {
-        for (stFloatPoint& v : polygon.m_lstVertices) {
-            const double dx = v.x - centre.x;
-            const double dy = v.y - centre.y;
-            v.x = centre.x + dx * c + dy * s;
-            v.y = centre.y - dx * s + dy * c;
-        }
-    });
+    ForEachPolygonFrom(info, nFirst,
+                       [&](stPolygon& polygon) { CPolygonEdit::Turn(polygon.m_lstVertices, centre, fAngle); });
 }
 
 bool COutlineShapes::BoxCentreFrom(const stShapeCuttingInfo& info, size_t nFirst, stFloatPoint& centre)
