@@ -1,5 +1,7 @@
 #include "designers/erosionpocket.h"
 
+#include "designers/polygonedit.h"
+
 #include <QString>
 
 #include <opencv2/imgproc.hpp>
@@ -132,8 +134,7 @@ std::vector<CErosionPocket::Ring> CErosionPocket::Rings(const Ring& outline, con
     if (outline.size() < 3 || !(area.m_dScale > 0.0) || area.m_iImgWidth <= 0 || area.m_iImgHeight <= 0)
         return rings;
     Ring closed(outline);
-    if (closed.back().x != closed.front().x || closed.back().y != closed.front().y)
-        closed.push_back(closed.front());
+    CPolygonEdit::Close(closed);
 
     const double m = area.m_iMargin;
     const double s = area.m_dScale;
