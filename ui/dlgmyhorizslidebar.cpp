@@ -1,22 +1,18 @@
 #include "ui/dlgmyhorizslidebar.h"
 
+#include "hal/clock.h"
+#include "ui/mainservices.h"
 #include "ui_dlgmyhorizslidebar.h"
-
-#include <QElapsedTimer>
-#include <QMetaObject>
-#include <QPointer>
-#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
+// The operator's clicks are timed on the monotonic clock, also while the
+// machine runs on the virtual one.
 qint64 MonotonicMs()
 {
-    static QElapsedTimer s_Clock;
-    static const bool s_bStarted = (s_Clock.start(), true);
-    (void)s_bStarted;
-    return s_Clock.elapsed();
+    return CClock::RealNowNs() / 1000000;
 }
 
 // The grey look with light top and left borders (a raised key). The border
@@ -130,20 +126,12 @@ void CdlgMyHorizSlideBar::on_Btn_decreaseValue_clicked()
 
 void CdlgMyHorizSlideBar::ResetBtnBkGnd(QObject* pSlideBar)
 {
-    QPointer<CdlgMyHorizSlideBar> pBar = qobject_cast<CdlgMyHorizSlideBar*>(pSlideBar);
+    auto* pBar = qobject_cast<CdlgMyHorizSlideBar*>(pSlideBar);
     if (!pBar)
         return;
-    // The wait runs as a timer of the bar's own thread: nothing off the GUI
-    // thread touches the widget, and a bar destroyed meanwhile is left alone.
-    QMetaObject::invokeMethod(
-        pBar.data(),
-        [pBar]() {
-            QTimer::singleShot(SIGNAL_DELAY_MS, pBar.data(), [pBar]() {
-                if (pBar)
-                    emit pBar->ValueChanged(pBar->m_nValue);
-            });
-        },
-        Qt::AutoConnection);
+    // Emitted on the bar's own thread; a bar destroyed meanwhile is left
+    // alone.
+    CMainServices::RunLater(pBar, SIGNAL_DELAY_MS, [pBar]() { emit pBar->ValueChanged(pBar->m_nValue); });
 }
 
 void CdlgMyHorizSlideBar::on_Slider_ValueChanged(short)
