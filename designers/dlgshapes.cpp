@@ -427,7 +427,7 @@ void CDlgShapes::mousePressEvent(QMouseEvent* pEvent)
         return;
     if (!m_bFreeDrawing) {
         if (m_pDlgEditPolygon && !m_pDlgEditPolygon->isHidden())
-            PickVertex(m_MousePosMM);
+            m_pDlgEditPolygon->LWSelectString(m_MousePosMM);
         return;
     }
     stPolygon* pPolygon = m_stShapeCuttingInfo.m_lstShapes.empty()
@@ -457,7 +457,7 @@ void CDlgShapes::OnMouseMove()
                 v.x = mouse.x;
                 v.y = mouse.y;
                 m_MousePosMM = mouse;
-                PolygonVerticesChanged();
+                m_pDlgEditPolygon->UpdatePolyVertices();
             }
         }
     }
@@ -580,17 +580,9 @@ void CDlgShapes::EditEllipse(int row)
     m_pDlgEllipse->exec();
     EndEditing();
     if (!m_pDlgEllipse->m_bOk) {
-        // Everything the panel may have changed comes back.
-        e->m_Center = saved.m_Center;
-        e->m_fMajorAxisDia = saved.m_fMajorAxisDia;
-        e->m_fMinorAxisDia = saved.m_fMinorAxisDia;
-        e->m_fOrientation = saved.m_fOrientation;
-        e->m_strName = saved.m_strName;
-        e->m_fXStep = saved.m_fXStep;
-        e->m_fDepth = saved.m_fDepth;
-        e->m_fArcStartAngle = saved.m_fArcStartAngle;
-        e->m_fArcEndAngle = saved.m_fArcEndAngle;
-        e->m_bHole = saved.m_bHole;
+        // Everything the panel may have changed comes back, and the path
+        // is made again from it.
+        *e = saved;
         CreateEllipsePoints((unsigned short)row);
         DrawWorkArea();
     } else if (QListWidgetItem* pItem = ui->Lw_Shapes->item(row)) {
@@ -810,13 +802,10 @@ void CDlgShapes::on_Btn_SaveWorkArea_clicked()
     if (strFile.isEmpty())
         return;
     strFile = CFileNameRule::WithDefaultExtension(strFile, QStringLiteral(".xml"));
-    if (!CWorkAreaFile::Save(strFile, m_stShapeCuttingInfo)) {
-        ui->Btn_SaveWorkArea->setStyleSheet(BTN_BKGND_GRAY);
-        if (pSvc)
-            pSvc->AddLogMsg(QStringLiteral("Unable to Create the file"), MSG_ERROR);
-        return;
-    }
+    const bool bSaved = CWorkAreaFile::Save(strFile, m_stShapeCuttingInfo);
     ui->Btn_SaveWorkArea->setStyleSheet(BTN_BKGND_GRAY);
+    if (!bSaved && pSvc)
+        pSvc->AddLogMsg(QStringLiteral("Unable to Create the file"), MSG_ERROR);
 }
 
 void CDlgShapes::on_Btn_LoadWorkArea_clicked()
@@ -910,16 +899,6 @@ void CDlgShapes::EditPolygon(int row)
         m_stShapeCuttingInfo.RemoveShape(row);
         delete ui->Lw_Shapes->takeItem(row);
     }
-}
-
-void CDlgShapes::PickVertex(const stFloatPoint& pt)
-{
-    m_pDlgEditPolygon->LWSelectString(pt);
-}
-
-void CDlgShapes::PolygonVerticesChanged()
-{
-    m_pDlgEditPolygon->UpdatePolyVertices();
 }
 
 // ---------------------------------------------------------------- shapes from pictures and text

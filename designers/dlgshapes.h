@@ -166,9 +166,6 @@ private:
     // One side of the work-area size from its keypad button.
     void AskWorkAreaSize(bool bLength);
     void DrawShapes(QPainter& painter);
-    // The polygon editor's side of picking and dragging a vertex.
-    void PickVertex(const stFloatPoint& pt);
-    void PolygonVerticesChanged();
     // Recomputes every ellipse's tool path when the end mill changed since
     // they were made (here or in another window); true when it did.
     bool RefreshToolPaths();
