@@ -740,11 +740,7 @@ void TestMainWindow::emergencyStopWaitsForTheController()
 void TestMainWindow::programStopResumesWithOneStart()
 {
     const QString strProgram = m_pSetup->m_Folder.Root() + QStringLiteral("/stop.ncc");
-    {
-        QFile f(strProgram);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("G01 X1 F600\nM00\nG01 X2\n");
-    }
+    WriteRaw(strProgram, "G01 X1 F600\nM00\nG01 X2\n");
     MainWindow w;
     QVERIFY(w.m_DlgGCode.OpenAndCheck(strProgram));
     QVERIFY(TickUntil(w, [&]() { return LogLines(w).contains(QStringLiteral("G-Code Compilation Completed")); }));

@@ -91,11 +91,7 @@ void TestMainWindowX11::shortJobOnTheSimulatedMachine()
     CGCodeProgram::ClearCurGCodeData();
 
     const QString strProgram = setup.m_Folder.Root() + QStringLiteral("/short.ncc");
-    {
-        QFile f(strProgram);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("G21 G90\nG01 X5 Y3 F300\nG01 Z-1\nG00 Z2\n");
-    }
+    WriteRaw(strProgram, "G21 G90\nG01 X5 Y3 F300\nG01 Z-1\nG00 Z2\n");
 
     auto* pWindow = new MainWindow;
     MainWindow& w = *pWindow;

@@ -573,11 +573,7 @@ void TestMainWindowCommands::usbLoad()
     QCOMPARE(LogLines(w).first(), QStringLiteral("No G-Code files found"));
 
     const QString strFile = strMount + QStringLiteral("/STICK/part.ncc");
-    {
-        QFile f(strFile);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("G01 X1\nG01 Y1\n");
-    }
+    WriteRaw(strFile, "G01 X1\nG01 Y1\n");
     // A program with unsaved edits in the window: the operator is asked
     // first, and the USB program replaces it instead of being appended.
     w.m_DlgGCode.findChild<QLineEdit*>(QStringLiteral("LE_GCodeCmnds"))->setText(QStringLiteral("G00 Z5"));

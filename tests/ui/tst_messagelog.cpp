@@ -6,7 +6,6 @@
 #include "ui/filenamerule.h"
 #include "ui/messagelog.h"
 
-#include <QFile>
 #include <QListWidget>
 #include <QRegularExpression>
 #include <QtTest>
@@ -83,9 +82,7 @@ void TestMessageLog::saveWritesNewestFirst()
     QCOMPARE(prompter.m_lstPrompts.size(), 1);
     QCOMPARE(prompter.m_lstPrompts[0].m_strTitle, QStringLiteral("Select file name"));
 
-    QFile file(strBase + QStringLiteral(".txt"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QString strText = QString::fromUtf8(file.readAll());
+    const QString strText = ReadText(strBase + QStringLiteral(".txt"));
     QCOMPARE(strText, list.item(0)->text() + "\n" + list.item(1)->text() + "\n");
     QVERIFY(strText.indexOf(QStringLiteral("two ü")) < strText.indexOf(QStringLiteral("one")));
 }
