@@ -13,6 +13,14 @@ CMyView::CMyView(QWidget* parent)
     , m_VScrollBar(Qt::Vertical, this)
 {
     setMouseTracking(true);
+    // The bars' tracks are drawn as a pattern of the light colour on the
+    // button colour: on the windows' dark grey the light default made a
+    // white checker pattern.
+    for (QScrollBar* pBar : {&m_HScrollBar, &m_VScrollBar}) {
+        QPalette pal = pBar->palette();
+        pal.setColor(QPalette::Light, QColor(100, 100, 100));
+        pBar->setPalette(pal);
+    }
     m_ViewRect = QRectF(rect());
     m_TargetRect = m_ViewRect;
     connect(&m_HScrollBar, SIGNAL(valueChanged(int)), this, SLOT(OnHScroll(int)));
