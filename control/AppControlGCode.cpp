@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "control/gcodewords.h"
+#include "gcode/gcodewords.h"
 #include "core/AppConfig.h"
 #include "core/AppPaths.h"
 #include "gcode/gcodeexecstatus.h"

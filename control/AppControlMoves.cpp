@@ -7,7 +7,7 @@
 
 #include "control/AppControlShared.h"
 #include "control/IControlWindows.h"
-#include "control/gcodewords.h"
+#include "gcode/gcodewords.h"
 #include "core/AppConfig.h"
 #include "core/AppPaths.h"
 #include "core/UnitConverter.h"

@@ -1,6 +1,6 @@
 #include "control/arcgeometry.h"
 
-#include "control/gcodewords.h"
+#include "gcode/gcodewords.h"
 #include "core/UnitConverter.h"
 
 #include <cmath>

@@ -9,7 +9,7 @@
 // decimals; no feed, spindle, line-number or program-end words.
 #include "control/imgcarving.h"
 #include "control/movesink.h"
-#include "designers/shaperecords.h"
+#include "shapes/shaperecords.h"
 
 #include <QString>
 #include <QTextStream>

@@ -4,7 +4,7 @@
 // its moves into a CMoveSink (machine or G-code file). A file may write a
 // circle or circular arc as one arc word per pass instead of its points.
 #include "control/movesink.h"
-#include "designers/shaperecords.h"
+#include "shapes/shaperecords.h"
 
 #include <QString>
 

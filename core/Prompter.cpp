@@ -1,7 +1,5 @@
 #include "core/Prompter.h"
 
-#include "ui/dlgkeypad.h"
-
 #include <QFileDialog>
 
 namespace {
@@ -47,21 +45,11 @@ QString CPrompter::SaveFileName(QWidget* parent, const QString& caption, const Q
     return QFileDialog::getSaveFileName(parent, caption, dir, filter, nullptr, QFileDialog::DontUseNativeDialog);
 }
 
-bool CPrompter::Keypad(QWidget*, const QString& title, QString& value, bool bEnableSign, bool bEnableDecimal)
+bool CPrompter::Keypad(QWidget*, const QString&, QString&, bool, bool)
 {
-    // A top-level window of its own, as the operator's screen expects.
-    CDlgKeyPad keypad(nullptr);
-    keypad.SetCurValue(value);
-    keypad.setWindowTitle(title);
-    if (bEnableSign)
-        keypad.EnableSign();
-    if (!bEnableDecimal)
-        keypad.DisableDecimal();
-    keypad.exec();
-    if (keypad.m_bCancelled)
-        return false;
-    value = keypad.m_strCurValue;
-    return true;
+    // The keypad is a window of the widgets above this layer; the program
+    // installs CQtPrompter, which shows it.
+    return false;
 }
 
 CPrompter& CPrompter::Instance()

@@ -31,7 +31,8 @@ public:
     // bEnableSign enables its minus key, bEnableDecimal its decimal point.
     // True when closed with OK: value is then the typed entry (unchanged when
     // the entry was empty). False when cancelled or closed by its frame:
-    // value is unchanged.
+    // value is unchanged. The base prompter has no keypad (it lies in the
+    // widgets above this layer) and answers false; CQtPrompter shows it.
     virtual bool Keypad(QWidget* parent, const QString& title, QString& value, bool bEnableSign,
                         bool bEnableDecimal);
 

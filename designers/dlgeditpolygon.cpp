@@ -3,11 +3,11 @@
 
 #include "designers/dlgeditpolygonvertex.h"
 #include "designers/dlgshapes.h"
-#include "designers/ellipsepoints.h"
-#include "designers/polygonedit.h"
-#include "designers/shapeeditrules.h"
-#include "ui/mainservices.h"
-#include "ui/resources.h"
+#include "shapes/ellipsepoints.h"
+#include "shapes/polygonedit.h"
+#include "shapes/shapeeditrules.h"
+#include "widgets/mainservices.h"
+#include "widgets/resources.h"
 
 #include <QImage>
 

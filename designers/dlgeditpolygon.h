@@ -4,7 +4,7 @@
 // closing the outline and a reference picture under the work area. It edits
 // the polygon in the designer's list in place and keeps the polygon as it was
 // on opening, to which Cancel restores it.
-#include "designers/shaperecords.h"
+#include "shapes/shaperecords.h"
 
 #include <QDialog>
 

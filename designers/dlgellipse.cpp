@@ -4,9 +4,9 @@
 #include "core/AppConfig.h"
 #include "core/UnitConverter.h"
 #include "designers/dlgshapes.h"
-#include "designers/ellipsepoints.h"
-#include "designers/shapeeditrules.h"
-#include "ui/mainservices.h"
+#include "shapes/ellipsepoints.h"
+#include "shapes/shapeeditrules.h"
+#include "widgets/mainservices.h"
 
 #include <cmath>
 

@@ -5,9 +5,9 @@
 #include "control/imgcarving.h"
 #include "core/AppConfig.h"
 #include "core/Prompter.h"
-#include "designers/shapeeditrules.h"
-#include "ui/filenamerule.h"
-#include "ui/mainservices.h"
+#include "shapes/shapeeditrules.h"
+#include "widgets/filenamerule.h"
+#include "widgets/mainservices.h"
 
 #include <QImageReader>
 #include <QPainter>

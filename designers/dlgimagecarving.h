@@ -7,8 +7,8 @@
 //
 // The picture and the parameters are the controller's (m_ImgCarvingData);
 // the window edits them in place.
-#include "designers/carvingpitch.h"
-#include "ui/MyView.h"
+#include "shapes/carvingpitch.h"
+#include "widgets/MyView.h"
 
 #include <QDialog>
 #include <QImage>

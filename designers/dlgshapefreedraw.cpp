@@ -3,11 +3,11 @@
 
 #include "core/AppConfig.h"
 #include "designers/dlgshapes.h"
-#include "designers/erosionpocket.h"
-#include "designers/outlineshapes.h"
-#include "designers/polygonedit.h"
-#include "designers/shapeeditrules.h"
-#include "ui/mainservices.h"
+#include "shapes/erosionpocket.h"
+#include "shapes/outlineshapes.h"
+#include "shapes/polygonedit.h"
+#include "shapes/shapeeditrules.h"
+#include "widgets/mainservices.h"
 
 #include <QImage>
 

@@ -5,7 +5,7 @@
 // outline, sets its depth, shows a background picture to trace over, and
 // turns the outline into a pocket: nested rings found by eroding a mask of it.
 // Shapes from the designer's m_nShapesBeforeSubDlg on belong to the drawing.
-#include "designers/shaperecords.h"
+#include "shapes/shaperecords.h"
 
 #include <QDialog>
 

@@ -4,9 +4,9 @@
 #include "core/AppConfig.h"
 #include "core/Prompter.h"
 #include "designers/dlgshapes.h"
-#include "designers/outlineshapes.h"
-#include "designers/shapeeditrules.h"
-#include "ui/mainservices.h"
+#include "shapes/outlineshapes.h"
+#include "shapes/shapeeditrules.h"
+#include "widgets/mainservices.h"
 
 #include <QGuiApplication>
 

@@ -4,10 +4,10 @@
 #include "core/AppConfig.h"
 #include "core/UnitConverter.h"
 #include "designers/dlgshapes.h"
-#include "designers/outlineshapes.h"
-#include "designers/shapeeditrules.h"
-#include "designers/textoutlines.h"
-#include "ui/mainservices.h"
+#include "shapes/outlineshapes.h"
+#include "shapes/shapeeditrules.h"
+#include "shapes/textoutlines.h"
+#include "widgets/mainservices.h"
 
 #include <QImage>
 

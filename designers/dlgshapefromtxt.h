@@ -8,7 +8,7 @@
 //
 // The designer builds a new panel for every opening and is its Qt parent.
 #include "core/common.h"
-#include "designers/ellipsepoints.h"
+#include "shapes/ellipsepoints.h"
 
 #include <QDialog>
 

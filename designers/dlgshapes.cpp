@@ -9,14 +9,14 @@
 #include "designers/dlgshapefromimg.h"
 #include "designers/dlgshapefromtxt.h"
 #include "designers/dlgshapefreedraw.h"
-#include "designers/ellipsepoints.h"
-#include "designers/shapeeditrules.h"
-#include "designers/workareafile.h"
-#include "ui/MyView.h"
-#include "ui/filenamerule.h"
-#include "designers/outlineshapes.h"
-#include "ui/mainservices.h"
-#include "ui/resources.h"
+#include "shapes/ellipsepoints.h"
+#include "shapes/shapeeditrules.h"
+#include "shapes/workareafile.h"
+#include "widgets/MyView.h"
+#include "widgets/filenamerule.h"
+#include "shapes/outlineshapes.h"
+#include "widgets/mainservices.h"
+#include "widgets/resources.h"
 
 #include <QFile>
 #include <QImage>

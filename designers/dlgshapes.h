@@ -9,8 +9,8 @@
 // editor appends or edits records directly in m_stShapeCuttingInfo; entries
 // from m_nShapesBeforeSubDlg on belong to the open editor.
 #include "core/common.h"
-#include "designers/shaperecords.h"
-#include "designers/workareamap.h"
+#include "shapes/shaperecords.h"
+#include "shapes/workareamap.h"
 
 #include <QDialog>
 #include <QRect>

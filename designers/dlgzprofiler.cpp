@@ -3,7 +3,7 @@
 
 #include "core/AppConfig.h"
 #include "core/Prompter.h"
-#include "ui/mainservices.h"
+#include "widgets/mainservices.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #include "gcode/gcodechecker.h"
 
-#include "control/gcodewords.h"
+#include "gcode/gcodewords.h"
 #include "core/AppConfig.h"
 #include "core/AppPaths.h"
 

@@ -4,7 +4,7 @@
 #include "designerrig.h"
 #include "designers/dlgeditpolygon.h"
 #include "designers/dlgeditpolygonvertex.h"
-#include "designers/polygonedit.h"
+#include "shapes/polygonedit.h"
 #include "formcheck.h"
 
 #include "core/AppConfig.h"

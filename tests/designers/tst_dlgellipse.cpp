@@ -2,7 +2,7 @@
 // its keypad buttons, and the pocket rebuilt when a diameter changes.
 #include "designerrig.h"
 #include "designers/dlgellipse.h"
-#include "designers/ellipsepoints.h"
+#include "shapes/ellipsepoints.h"
 #include "formcheck.h"
 
 #include "core/AppConfig.h"

@@ -3,13 +3,13 @@
 // Cancel, the editing lock), picking and dragging, and the work-area file.
 #include "designers/dlgellipse.h"
 #include "designers/dlgshapes.h"
-#include "designers/workareafile.h"
+#include "shapes/workareafile.h"
 #include "designerrig.h"
 #include "formcheck.h"
 
 #include "core/AppConfig.h"
 #include "hal/clock.h"
-#include "ui/MyView.h"
+#include "widgets/MyView.h"
 
 #include <QFile>
 #include <QListWidget>

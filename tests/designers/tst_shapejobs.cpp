@@ -3,7 +3,7 @@
 // G-code file Generate writes for them passes the G-code window's checker.
 #include "designerrig.h"
 #include "designers/dlgellipse.h"
-#include "designers/ellipsepoints.h"
+#include "shapes/ellipsepoints.h"
 #include "motiontrace.h"
 #include "pointsupport.h"
 

@@ -5,7 +5,7 @@
 #include "simcontroller.h"
 
 #include "core/AppConfig.h"
-#include "settings/dlgmachinesettings.h"
+#include "settingswindows/dlgmachinesettings.h"
 #include "settings/motionsettings.h"
 
 #include <QtTest>

@@ -11,8 +11,8 @@
 // blue value n % 256 and the red value 200 everywhere (BGR order).
 // It can refuse to open, or be lost after a number of frames (Read returns
 // false, or throws).
-#include "ui/iframesource.h"
-#include "ui/ivideowriter.h"
+#include "camera/iframesource.h"
+#include "camera/ivideowriter.h"
 
 #include <QList>
 #include <QMutex>

@@ -11,7 +11,7 @@
 //   QCOMPARE(mw.m_lstLog.last(), "error: Value must be between\n...");
 #include "control/AppControl.h"
 #include "simcontroller.h"
-#include "ui/mainservices.h"
+#include "widgets/mainservices.h"
 
 #include <QStringList>
 #include <QWidget>

@@ -1,0 +1,110 @@
+#include "settingswindows/dlgpwmspndlsettings.h"
+#include "ui_dlgpwmspndlsettings.h"
+
+#include "core/AppConfig.h"
+#include "core/Prompter.h"
+#include "machine/kivgpio.h"
+#include "settings/spindlesettingsmath.h"
+#include "widgets/mainservices.h"
+
+namespace {
+QString ButtonText(unsigned value, const QString& strUnit)
+{
+    return QString::number(value) + QStringLiteral("\n") + strUnit;
+}
+} // namespace
+
+CDlgPwmSpndlSettings::CDlgPwmSpndlSettings(QWidget* parent)
+    : QDialog(parent), ui(new Ui::CDlgPwmSpndlSettings)
+{
+    ui->setupUi(this);
+    const stPwmSpindleSettings& pwm = AppConfig::m_stPwmSpndlSettings;
+    ui->Btn_PwmMinFreq->setText(ButtonText(pwm.m_nMinFreq, QStringLiteral("Min Freq")));
+    ui->Btn_PwmMaxFreq->setText(ButtonText(pwm.m_nMaxFreq, QStringLiteral("Max Freq")));
+    ui->Btn_SpndlTimeDelay->setText(ButtonText(pwm.m_nSpindleDelay, QStringLiteral("milli Secs")));
+    if (AppConfig::m_bPWMCtrlUsed)
+        ui->Btn_EnlSpndlPwm->setStyleSheet(BTN_BKGND_GREEN);
+}
+
+CDlgPwmSpndlSettings::~CDlgPwmSpndlSettings()
+{
+    delete ui;
+}
+
+unsigned short CDlgPwmSpndlSettings::OpenKeypad(QPushButton* pBtn, QString strTitle, QString strUnit,
+                                                QString strValue, stFloatPoint range)
+{
+    pBtn->setStyleSheet(BTN_BKGND_BLUE);
+    QString strEntry = strValue;
+    CPrompter::Instance().Keypad(this, strTitle, strEntry, false, false);
+    bool bOk = false;
+    qint64 iValue = strEntry.trimmed().toLongLong(&bOk, 10);
+    if (!bOk)
+        iValue = strValue.toLongLong(); // not a whole number: the value stays
+    const unsigned short nValue = CSpindleSettingsMath::ClampToRange(iValue, range);
+    pBtn->setText(ButtonText(nValue, strUnit));
+    pBtn->setStyleSheet(BTN_BKGND_GRAY);
+    return nValue;
+}
+
+void CDlgPwmSpndlSettings::on_Btn_PwmMinFreq_clicked()
+{
+    stPwmSpindleSettings& pwm = AppConfig::m_stPwmSpndlSettings;
+    pwm.m_nMinFreq = OpenKeypad(ui->Btn_PwmMinFreq, QStringLiteral("PWM Min Frequency"), QStringLiteral("Min Freq"),
+                                QString::number(pwm.m_nMinFreq), CSpindleSettingsMath::MinFreqRange(pwm.m_nMaxFreq));
+    // The slider's steps start from the new minimum: recomputed here too, or
+    // the upper positions would run past the maximum.
+    pwm.m_nFreqStep = CSpindleSettingsMath::FreqStep(pwm.m_nMinFreq, pwm.m_nMaxFreq);
+}
+
+void CDlgPwmSpndlSettings::on_Btn_PwmMaxFreq_clicked()
+{
+    stPwmSpindleSettings& pwm = AppConfig::m_stPwmSpndlSettings;
+    pwm.m_nMaxFreq = OpenKeypad(ui->Btn_PwmMaxFreq, QStringLiteral("PWM Max Frequency"), QStringLiteral("Max Freq"),
+                                QString::number(pwm.m_nMaxFreq), CSpindleSettingsMath::MaxFreqRange(pwm.m_nMinFreq));
+    pwm.m_nFreqStep = CSpindleSettingsMath::FreqStep(pwm.m_nMinFreq, pwm.m_nMaxFreq);
+}
+
+void CDlgPwmSpndlSettings::on_Btn_SpndlTimeDelay_clicked()
+{
+    stPwmSpindleSettings& pwm = AppConfig::m_stPwmSpndlSettings;
+    pwm.m_nSpindleDelay =
+        OpenKeypad(ui->Btn_SpndlTimeDelay, QStringLiteral("Spindle Time Delay"), QStringLiteral("milli Secs"),
+                   QString::number(pwm.m_nSpindleDelay), CSpindleSettingsMath::DelayRange());
+}
+
+void CDlgPwmSpndlSettings::on_Btn_EnlSpndlPwm_clicked()
+{
+    AppConfig::m_bPWMCtrlUsed = !AppConfig::m_bPWMCtrlUsed;
+    if (!AppConfig::m_bPWMCtrlUsed) {
+        ui->Btn_EnlSpndlPwm->setStyleSheet(BTN_BKGND_GRAY);
+        CKIVGPIO::PwmStop();
+        return;
+    }
+    // No speed chosen yet: the PWM starts at the lowest spindle speed.
+    stPwmSpindleSettings& pwm = AppConfig::m_stPwmSpndlSettings;
+    if (pwm.m_nCurFreq == 0)
+        pwm.m_nCurFreq = pwm.m_nMinFreq;
+    if (!CKIVGPIO::PwmStart()) {
+        // PWM control stays off rather than pretending the spindle follows.
+        AppConfig::m_bPWMCtrlUsed = false;
+        ui->Btn_EnlSpndlPwm->setStyleSheet(BTN_BKGND_GRAY);
+        ReportPwmFailure(CKIVGPIO::GetErrorMsg());
+        return;
+    }
+    ui->Btn_EnlSpndlPwm->setStyleSheet(BTN_BKGND_GREEN);
+}
+
+void CDlgPwmSpndlSettings::ReportPwmFailure(const QString& strWhy)
+{
+    const QString strMsg = strWhy.isEmpty() ? QStringLiteral("Error: Spindle PWM not started") : strWhy;
+    if (CMainServices* pMain = CMainServices::Of(this))
+        pMain->AddLogMsg(strMsg, MSG_ERROR);
+    else
+        CPrompter::Instance().Warning(this, QStringLiteral("PWM Settings"), strMsg);
+}
+
+void CDlgPwmSpndlSettings::on_Btn_Ok_clicked()
+{
+    accept();
+}
