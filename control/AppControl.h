@@ -261,6 +261,9 @@ public:
     static std::atomic<bool> m_bWritingGCodeExecStatusFile;
     // The last background save failed; the run loop reports it once.
     static std::atomic<bool> m_bExecStatusSaveFailed;
+    // What failed and why: written by the save before it sets the flag above
+    // and read only once no save is writing.
+    static QString m_strExecStatusSaveError;
 
 protected:
     // ---- Operation frame helpers --------------------------------------------

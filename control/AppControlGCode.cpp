@@ -42,6 +42,7 @@ qint64 MsToNs(double fMs)
 }
 
 std::atomic<bool> AppControl::m_bExecStatusSaveFailed{false};
+QString AppControl::m_strExecStatusSaveError;
 
 std::vector<std::string> AppControl::Parse_GCode_Line(QString strLine)
 {
@@ -661,8 +662,11 @@ void AppControl::AutoSaveGCodeExecStatus(QString strPath, int iLine, QString str
 {
     // Written whole to a temporary file and renamed over the old one, so an
     // interruption never leaves a cut-off status file.
-    if (!CGCodeExecStatus::WriteTo(strStatusFile, strPath, iLine))
+    QString strWhy;
+    if (!CGCodeExecStatus::WriteTo(strStatusFile, strPath, iLine, &strWhy)) {
+        m_strExecStatusSaveError = strStatusFile + QStringLiteral(": ") + strWhy;
         m_bExecStatusSaveFailed = true;
+    }
     m_bWritingGCodeExecStatusFile = false;
 }
 
@@ -676,5 +680,5 @@ void AppControl::WaitForExecStatusSave()
 void AppControl::ReportExecStatusSaveFailure()
 {
     if (m_bExecStatusSaveFailed.exchange(false))
-        AddErrMsg("Unable to save the G-code execution status file " + CAppPaths::GCodeExecStatusFile());
+        AddErrMsg(QStringLiteral("Unable to save the G-code execution status file ") + m_strExecStatusSaveError);
 }

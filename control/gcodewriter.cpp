@@ -2,9 +2,9 @@
 
 #include "control/gcodewritersink.h"
 #include "control/shapecutting.h"
+#include "core/FileSaver.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <functional>
 
 namespace {
@@ -27,23 +27,20 @@ const QString UNITS_LINE = QStringLiteral("G21 G90\n");
 bool SaveText(const QString& path, const QString& prefix, const std::function<bool(QTextStream&, QString&)>& fill,
               QString& err)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        err = QStringLiteral("Could not write the G-Code file ") + path + QStringLiteral(": ") + file.errorString();
-        return false;
+    CFileSaver saver(path);
+    if (saver.Open()) {
+        QTextStream out(saver.Device());
+        out << prefix;
+        if (!fill(out, err)) {
+            saver.Cancel();
+            return false;
+        }
+        out.flush();
+        if (saver.Commit())
+            return true;
     }
-    QTextStream out(&file);
-    out << prefix;
-    if (!fill(out, err)) {
-        file.cancelWriting();
-        return false;
-    }
-    out.flush();
-    if (out.status() != QTextStream::Ok || !file.commit()) {
-        err = QStringLiteral("Could not write the G-Code file ") + path + QStringLiteral(": ") + file.errorString();
-        return false;
-    }
-    return true;
+    err = QStringLiteral("Could not write the G-Code file ") + path + QStringLiteral(": ") + saver.Error();
+    return false;
 }
 
 } // namespace

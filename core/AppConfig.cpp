@@ -1,5 +1,6 @@
 #include "core/AppConfig.h"
 
+#include "core/FileSaver.h"
 #include "core/Prompter.h"
 
 #include <QDataStream>
@@ -8,7 +9,6 @@
 #include <QMutexLocker>
 #include <QRecursiveMutex>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <cmath>
 #include <cstddef>
 
@@ -442,9 +442,9 @@ bool AppConfig::SaveConfig(QString path)
     m_strErrorMsg.clear();
     const QByteArray data = WriteAll();
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        m_strErrorMsg = QStringLiteral("Unable to write settings file %1: %2").arg(path, file.errorString());
+    QString strWhy;
+    if (!CFileSaver::Save(path, data, &strWhy)) {
+        m_strErrorMsg = QStringLiteral("Unable to write settings file %1: %2").arg(path, strWhy);
         return false;
     }
     return true;

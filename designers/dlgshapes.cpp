@@ -802,10 +802,12 @@ void CDlgShapes::on_Btn_SaveWorkArea_clicked()
     if (strFile.isEmpty())
         return;
     strFile = CFileNameRule::WithDefaultExtension(strFile, QStringLiteral(".xml"));
-    const bool bSaved = CWorkAreaFile::Save(strFile, m_stShapeCuttingInfo);
+    QString strWhy;
+    const bool bSaved = CWorkAreaFile::Save(strFile, m_stShapeCuttingInfo, &strWhy);
     ui->Btn_SaveWorkArea->setStyleSheet(BTN_BKGND_GRAY);
     if (!bSaved && pSvc)
-        pSvc->AddLogMsg(QStringLiteral("Unable to Create the file"), MSG_ERROR);
+        pSvc->AddLogMsg(QStringLiteral("Unable to Create the file\n") + strFile + QStringLiteral(": ") + strWhy,
+                        MSG_ERROR);
 }
 
 void CDlgShapes::on_Btn_LoadWorkArea_clicked()

@@ -1,11 +1,11 @@
 #include "gcode/dxf2gcode.h"
 
+#include "core/FileSaver.h"
 #include "core/UnitConverter.h"
 #include "gcode/dxfreader.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <charconv>
 #include <cmath>
@@ -329,13 +329,12 @@ void WriteMove(std::ostream& out, const char* word, double x, double y)
     out << word << " X" << fmt4(x) << " Y" << fmt4(y);
 }
 
-// A std::ostream onto a QIODevice, so that the program is streamed into the
-// save file instead of being built in memory first.
-class CDeviceStreamBuf : public std::streambuf
+// A std::ostream onto a save, so that the program is streamed into the file
+// instead of being built in memory first.
+class CSaverStreamBuf : public std::streambuf
 {
 public:
-    explicit CDeviceStreamBuf(QIODevice& dev) : m_Dev(dev) { setp(m_Buf, m_Buf + sizeof(m_Buf)); }
-    bool Failed() const { return m_bFailed; }
+    explicit CSaverStreamBuf(CFileSaver& saver) : m_Saver(saver) { setp(m_Buf, m_Buf + sizeof(m_Buf)); }
 
 protected:
     int_type overflow(int_type ch) override
@@ -354,15 +353,13 @@ private:
     bool Flush()
     {
         const qint64 n = pptr() - pbase();
-        if (n > 0 && m_Dev.write(pbase(), n) != n)
-            m_bFailed = true;
+        const bool ok = n == 0 || m_Saver.Write(pbase(), n);
         setp(m_Buf, m_Buf + sizeof(m_Buf));
-        return !m_bFailed;
+        return ok;
     }
 
-    QIODevice& m_Dev;
+    CFileSaver& m_Saver;
     char m_Buf[1 << 16];
-    bool m_bFailed = false;
 };
 
 } // namespace
@@ -637,13 +634,14 @@ int Convert(const stDXF2GCode& params, std::ostream& err)
     const std::vector<Path> paths = group_paths(std::move(pieces), CHAIN_TOLERANCE);
 
     // Written to a temporary file renamed into place at the end, so that a
-    // failure never leaves half a program behind.
-    QSaveFile file(outPath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        err << "Cannot open output file: " << outPath.toStdString() << "\n";
-        return 1;
+    // failure (a full disk) never leaves half a program behind, nor takes
+    // away an older program of that name.
+    CFileSaver saver(outPath);
+    if (!saver.Open()) {
+        err << "Cannot open output file: " << outPath.toStdString() << ": " << saver.Error().toStdString() << "\n";
+        return DXF_NOT_WRITTEN;
     }
-    CDeviceStreamBuf buf(file);
+    CSaverStreamBuf buf(saver);
     std::ostream out(&buf);
     out.imbue(std::locale::classic());
     out << "; dxf2gcode\n"
@@ -656,10 +654,11 @@ int Convert(const stDXF2GCode& params, std::ostream& err)
                off.y);
     out << "M30\n";
     out.flush();
-    if (!out || buf.Failed() || !file.commit()) {
-        file.cancelWriting();
-        err << "Cannot write output file: " << outPath.toStdString() << "\n";
-        return 1;
+    if (!out)
+        saver.Cancel(QStringLiteral("the program could not be written"));
+    if (!saver.Commit()) {
+        err << "Cannot write output file: " << outPath.toStdString() << ": " << saver.Error().toStdString() << "\n";
+        return DXF_NOT_WRITTEN;
     }
     err << "Converted " << std::to_string(paths.size()) << " path(s). Output: " << outPath.toStdString() << "\n";
     // What the program does not cut as drawn is said, never passed over.

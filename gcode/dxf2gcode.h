@@ -27,8 +27,17 @@ struct stDXF2GCode
     double m_fSafeZ = 5.0;      // safe Z height, mm
 };
 
-// Converts params.m_strDxfFile; 0 when the program was written, 1 on any
-// reported failure (nothing is written then). Messages go to `err`, the
+// What CreateGcodeFromDxf returns.
+enum eDxfResult : int
+{
+    DXF_WRITTEN = 0,    // the program was written
+    DXF_REFUSED = 1,    // the drawing or the parameters were refused
+    DXF_NOT_WRITTEN = 2 // the drawing was read but its program could not be
+                        // written (a full disk); an older file is kept whole
+};
+
+// Converts params.m_strDxfFile; DXF_WRITTEN when the program was written,
+// else why not (nothing is written then). Messages go to `err`, the
 // standard error stream in the one-argument form; after a conversion they
 // also name what was not cut as drawn (entities left out, bulges cut
 // straight). Every coordinate and radius, and the drawing moved to X0 Y0,

@@ -39,6 +39,19 @@ bool ParseWhole(const std::string& text, T& out)
     return res.ec == std::errc() && res.ptr == v.data() + v.size();
 }
 
+// A line of the file as a message quotes it: never more than that one line
+// (a file whose lines end in something the reader does not split at is one
+// long line), and cut short when it is long.
+std::string Quoted(const std::string& text)
+{
+    constexpr size_t MAX_QUOTE = 60;
+    std::string q = text.substr(0, text.find_first_of("\r\n"));
+    const bool bCut = q.size() < text.size() || q.size() > MAX_QUOTE;
+    if (q.size() > MAX_QUOTE)
+        q.resize(MAX_QUOTE);
+    return "\"" + q + (bCut ? "...\"" : "\"");
+}
+
 } // namespace
 
 DXFReader::DXFReader(std::istream& in) : m_In(in) {}
@@ -83,9 +96,15 @@ bool DXFReader::readPair(int& code, std::string& value)
         }
         return false;
     }
+    // Lines ended by a carriage return alone (old Macintosh files) arrive as
+    // one long line.
+    if (codeLine.find('\r') != std::string::npos)
+        throw DXFError("Invalid DXF at line " + std::to_string(m_iLineNo) + ": group code " + Quoted(codeLine)
+                       + " is not a number; the lines end in a carriage return alone (CR), save the drawing"
+                         " with LF or CR LF line ends.");
     if (!ParseWhole(codeLine, code))
-        throw DXFError("Invalid DXF at line " + std::to_string(m_iLineNo) + ": group code \"" + codeLine
-                       + "\" is not a number.");
+        throw DXFError("Invalid DXF at line " + std::to_string(m_iLineNo) + ": group code " + Quoted(codeLine)
+                       + " is not a number.");
     if (!readLine(value))
         throw DXFError("Invalid DXF at line " + std::to_string(m_iLineNo)
                        + ": the file ends after group code " + std::to_string(code)
@@ -104,8 +123,8 @@ void DXFReader::pushBack(int code, std::string value)
 
 void DXFReader::notANumber(int code, const std::string& value) const
 {
-    throw DXFError("Invalid DXF at line " + std::to_string(m_iValueLine) + ": value \"" + value
-                   + "\" of group code " + std::to_string(code) + " is not a number.");
+    throw DXFError("Invalid DXF at line " + std::to_string(m_iValueLine) + ": value " + Quoted(value)
+                   + " of group code " + std::to_string(code) + " is not a number.");
 }
 
 double DXFReader::number(int code, const std::string& value) const

@@ -1,10 +1,10 @@
 #include "gcode/gcodeexecstatus.h"
 
 #include "core/AppPaths.h"
+#include "core/FileSaver.h"
 
 #include <QDataStream>
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 // The version the window reads with; for a QString and a 32-bit int every
@@ -44,15 +44,7 @@ bool CGCodeExecStatus::Write(const QString& strPath, int iLine, QString* pErr)
 
 bool CGCodeExecStatus::WriteTo(const QString& strFile, const QString& strPath, int iLine, QString* pErr)
 {
-    QSaveFile file(strFile);
-    if (file.open(QIODevice::WriteOnly)) {
-        const QByteArray bytes = Encode(strPath, iLine);
-        if (file.write(bytes) == bytes.size() && file.commit())
-            return true;
-    }
-    if (pErr)
-        *pErr = file.errorString();
-    return false;
+    return CFileSaver::Save(strFile, Encode(strPath, iLine), pErr);
 }
 
 CGCodeExecStatus::eReadResult CGCodeExecStatus::Read(QString& strPath, int& iLine)

@@ -1,9 +1,10 @@
 #include "gcode/gcodeprogram.h"
 
+#include "core/FileSaver.h"
+
 #include <QFile>
 #include <QMetaObject>
 #include <QObject>
-#include <QSaveFile>
 #include <QtConcurrent/QtConcurrentRun>
 #include <QStringList>
 #include <algorithm>
@@ -173,6 +174,13 @@ bool CGCodeProgram::ReadTextLines(const QString& strFilePath, std::vector<QStrin
         // A line ends at LF, CR LF or a lone CR.
         while (p < end) {
             const char* q = std::find_if(p, end, [](char c) { return c == '\n' || c == '\r'; });
+            if (pending.size() + (q - p) > MAX_LINE_BYTES) {
+                if (pErr)
+                    *pErr = QStringLiteral("line %1 is longer than %2 KB; a G-code line is never that long")
+                                .arg(newLines.size() + 1)
+                                .arg(MAX_LINE_BYTES / 1024);
+                return false;
+            }
             pending.append(p, q - p);
             if (q == end)
                 break;
@@ -218,31 +226,24 @@ bool CGCodeProgram::ReadProgramFile(const QString& strFilePath, std::vector<QStr
 
 bool CGCodeProgram::WriteProgramFile(const QString& strFilePath, const std::vector<QString>& lines, QString* pErr)
 {
-    QSaveFile file(strFilePath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (pErr)
-            *pErr = file.errorString();
-        return false;
-    }
-    QByteArray buf;
-    for (const QString& line : lines) {
-        buf += line.toUtf8();
-        buf += '\n';
-        if (buf.size() >= (1 << 20)) {
-            if (file.write(buf) != buf.size())
-                break;
-            buf.clear();
+    CFileSaver saver(strFilePath);
+    if (saver.Open()) {
+        QByteArray buf;
+        for (const QString& line : lines) {
+            buf += line.toUtf8();
+            buf += '\n';
+            if (buf.size() >= (1 << 20)) {
+                if (!saver.Write(buf))
+                    break;
+                buf.clear();
+            }
         }
+        if (saver.Write(buf) && saver.Commit())
+            return true;
     }
-    if (!buf.isEmpty())
-        file.write(buf);
-    // commit() fails (and leaves the old file) when any write failed.
-    if (!file.commit()) {
-        if (pErr)
-            *pErr = file.errorString();
-        return false;
-    }
-    return true;
+    if (pErr)
+        *pErr = saver.Error();
+    return false;
 }
 
 QString CGCodeProgram::WithGCodeExtension(const QString& strPath)

@@ -89,10 +89,16 @@ public:
     static bool SwapLines(size_t iA, size_t iB);
 
     // ---- Files ----
+    // The longest line a program file may have, in bytes without its line
+    // end. CAM programs keep lines under a hundred characters; a longer line
+    // is not G-code (a picture or an archive opened by mistake, a comment
+    // gone wrong) and would cost memory many times its size once loaded.
+    static constexpr qsizetype MAX_LINE_BYTES = 64 * 1024;
     // The text lines of a file: LF, CR LF and a lone CR each end a line
     // (removed), blank lines kept, UTF-8 (a leading byte-order mark is
     // skipped). `lines` is replaced only when the whole file was read; false
-    // with a reason in `pErr` otherwise.
+    // with a reason in `pErr` otherwise. A line longer than MAX_LINE_BYTES
+    // refuses the file, naming the line, before it takes more memory.
     static bool ReadTextLines(const QString& strFilePath, std::vector<QString>& lines, QString* pErr = nullptr);
     // Reads a program file: one element per text line as ReadTextLines
     // gives them. Appends to `lines` and `cmds` only when the whole file was

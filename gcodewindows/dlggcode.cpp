@@ -733,8 +733,12 @@ void CdlgGCode::on_Btn_OpenDXF_clicked()
     // it was.
     const QString strOut = DxfOutputPath(strDxf);
     std::ostringstream err;
-    if (CreateGcodeFromDxf(dlg.m_stDXF2GCode, err) != 0) {
-        Log(QStringLiteral("Not a valid DXF File"), MSG_ERROR);
+    const int iResult = CreateGcodeFromDxf(dlg.m_stDXF2GCode, err);
+    if (iResult != DXF_WRITTEN) {
+        // A drawing that was read but whose program could not be written (a
+        // full disk) is no fault of the drawing: the reason alone says it.
+        if (iResult != DXF_NOT_WRITTEN)
+            Log(QStringLiteral("Not a valid DXF File"), MSG_ERROR);
         const QString strWhy = QString::fromStdString(err.str()).trimmed();
         if (!strWhy.isEmpty())
             Log(strWhy, MSG_ERROR);

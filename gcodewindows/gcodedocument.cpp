@@ -168,8 +168,9 @@ bool CGCodeDocument::SaveGCode()
     if (strName.isEmpty())
         return false;
     strName = CGCodeProgram::WithGCodeExtension(strName);
-    if (!CGCodeProgram::WriteProgramFile(strName, CGCodeProgram::m_lstOfGCodeLines)) {
-        Log(QStringLiteral("File Not Readable"), MSG_ERROR);
+    QString strErr;
+    if (!CGCodeProgram::WriteProgramFile(strName, CGCodeProgram::m_lstOfGCodeLines, &strErr)) {
+        Log(QStringLiteral("File Not Readable\n") + strName + QStringLiteral(": ") + strErr, MSG_ERROR);
         return false;
     }
     m_strCurGCodeFile = strName;

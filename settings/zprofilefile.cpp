@@ -1,8 +1,9 @@
 #include "settings/zprofilefile.h"
 
+#include "core/FileSaver.h"
+
 #include <QFile>
 #include <QList>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -73,12 +74,7 @@ bool CZProfileFile::FromText(const QByteArray& text, ZProfileGrid& grid)
 
 bool CZProfileFile::Write(const QString& path, const ZProfileGrid& grid, QString& strError)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(ToText(grid)) < 0 || !file.commit()) {
-        strError = file.errorString();
-        return false;
-    }
-    return true;
+    return CFileSaver::Save(path, ToText(grid), &strError);
 }
 
 bool CZProfileFile::Read(const QString& path, ZProfileGrid& grid)

@@ -1,10 +1,10 @@
 #include "shapes/workareafile.h"
 
 #include "core/AppConfig.h"
+#include "core/FileSaver.h"
 #include "shapes/shapeeditrules.h"
 
 #include <QBuffer>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -97,17 +97,9 @@ QByteArray CWorkAreaFile::ToXml(const stShapeCuttingInfo& info)
     return bytes;
 }
 
-bool CWorkAreaFile::Save(const QString& strPath, const stShapeCuttingInfo& info)
+bool CWorkAreaFile::Save(const QString& strPath, const stShapeCuttingInfo& info, QString* pErr)
 {
-    QSaveFile file(strPath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = ToXml(info);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return CFileSaver::Save(strPath, ToXml(info), pErr);
 }
 
 QString CWorkAreaFile::CheckWorkArea(const stFloatPoint& workArea)

@@ -26,8 +26,9 @@ public:
     // The document for the job.
     static QByteArray ToXml(const stShapeCuttingInfo& info);
     // Writes the document through a temporary file renamed over the old
-    // one; false when it could not be written (the old file is then kept).
-    static bool Save(const QString& strPath, const stShapeCuttingInfo& info);
+    // one; false when it could not be written (the old file is then kept),
+    // with the reason in *pErr.
+    static bool Save(const QString& strPath, const stShapeCuttingInfo& info, QString* pErr = nullptr);
 
     // Reads a document and appends its shapes to info (ellipse points are
     // left empty) and sets info's work area when the file gives one.

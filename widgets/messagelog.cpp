@@ -1,13 +1,11 @@
 #include "widgets/messagelog.h"
 
+#include "core/FileSaver.h"
 #include "core/Prompter.h"
 #include "widgets/filenamerule.h"
 
 #include <QBrush>
 #include <QListWidget>
-#include <QSaveFile>
-#include <QStringConverter>
-#include <QTextStream>
 
 CMessageLog::CMessageLog(QListWidget* pList)
     : m_pList(pList)
@@ -48,22 +46,10 @@ void CMessageLog::ClearLog()
 
 bool CMessageLog::WriteTo(const QString& strPath, QString& strErr) const
 {
-    QSaveFile file(strPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        strErr = file.errorString();
-        return false;
-    }
-    {
-        QTextStream out(&file);
-        out.setEncoding(QStringConverter::Utf8);
-        for (int i = 0; m_pList && i < m_pList->count(); ++i)
-            out << m_pList->item(i)->text() << "\n";
-    }
-    if (!file.commit()) {
-        strErr = file.errorString();
-        return false;
-    }
-    return true;
+    QString strText;
+    for (int i = 0; m_pList && i < m_pList->count(); ++i)
+        strText += m_pList->item(i)->text() + QLatin1Char('\n');
+    return CFileSaver::Save(strPath, strText.toUtf8(), &strErr);
 }
 
 bool CMessageLog::SaveLog(QWidget* pParent)

@@ -136,13 +136,62 @@ private slots:
         // the LF opening the next are one line end.
         CTempWorkingFolder tmp;
         const QString path = tmp.Root() + "/long.ncc";
-        const QByteArray first = "(" + QByteArray((1 << 20) - 3, 'a') + ")";
-        WriteRaw(path, first + "\r\nG0 X1\r");
+        const QByteArray comment = "(" + QByteArray(1021, 'a') + ")";
+        QByteArray bytes;
+        for (int i = 0; i < 1023; ++i)
+            bytes += comment + "\n";
+        bytes += comment + "\r";
+        QCOMPARE(bytes.size(), 1 << 20);
+        WriteRaw(path, bytes + "\nG0 X1\r");
         std::vector<QString> lines;
         QVERIFY(CGCodeProgram::ReadTextLines(path, lines));
-        QCOMPARE(lines.size(), size_t(2));
-        QCOMPARE(lines[0].size(), qsizetype(first.size()));
-        QCOMPARE(lines[1], QString("G0 X1"));
+        QCOMPARE(lines.size(), size_t(1025));
+        QCOMPARE(lines[1023], QString::fromLatin1(comment));
+        QCOMPARE(lines[1024], QString("G0 X1"));
+    }
+
+    // A line longer than any G-code line refuses the file with its line
+    // number, read no further than the block that holds the excess: the
+    // model stays as it was.
+    void overLongLineRefused_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<qint64>("size"); // the whole file, zero bytes after the head
+        QTest::addColumn<QString>("reason");
+        const qint64 max = CGCodeProgram::MAX_LINE_BYTES;
+        const QString tooLong = QStringLiteral("line %1 is longer than 64 KB; a G-code line is never that long");
+        QTest::newRow("longest line loads") << QByteArray("G0 X1\n") << 6 + max << QString();
+        QTest::newRow("one byte more") << QByteArray("G0 X1\n") << 6 + max + 1 << tooLong.arg(2);
+        QTest::newRow("10 MB comment") << QByteArray("G0 X1\r\nG1 Y2\r\n(") << qint64(10 << 20) << tooLong.arg(3);
+        // Never read whole: 4 GB that the file system keeps as a hole.
+        QTest::newRow("4 GB without a line end") << QByteArray() << (qint64(4) << 30) << tooLong.arg(1);
+    }
+    void overLongLineRefused()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(qint64, size);
+        QFETCH(QString, reason);
+        CTempWorkingFolder tmp;
+        const QString path = tmp.Root() + "/big.ncc";
+        WriteRaw(path, head);
+        {
+            QFile f(path);
+            QVERIFY(f.resize(size));
+        }
+        CGCodeProgram::m_lstOfGCodeLines = {"M30"};
+        CGCodeProgram::m_lstOfGCodeCmds = {{"M30"}};
+        CGCodeSignals rx;
+        CGCodeProgram::LoadGCode(path, &rx);
+        if (reason.isEmpty()) {
+            QCOMPARE(rx.m_iLoadComplete, 1);
+            QCOMPARE(CGCodeProgram::LineCount(), size_t(3));
+            QCOMPARE(CGCodeProgram::m_lstOfGCodeLines[2].size(), CGCodeProgram::MAX_LINE_BYTES);
+            return;
+        }
+        QCOMPARE(rx.m_iLoadComplete, 0);
+        QCOMPARE(rx.m_lstLoadFailed, QStringList{"Unable to load G-Code file " + path + ": " + reason});
+        QCOMPARE(CGCodeProgram::m_lstOfGCodeLines, std::vector<QString>{"M30"});
+        QCOMPARE(CGCodeProgram::m_lstOfGCodeCmds.size(), size_t(1));
     }
 
     void loadKeepsTextOfNonAsciiLines()

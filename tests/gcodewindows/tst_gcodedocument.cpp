@@ -275,11 +275,13 @@ private slots:
         QCOMPARE(ReadAll(tmp.Root() + "/empty.ncc"), QByteArray("G0 X1\n\n"));
         QVERIFY(!doc.m_bGCodeModified);
 
-        // A name that cannot be written: "File Not Readable", nothing changes.
+        // A name that cannot be written: "File Not Readable" with the name
+        // and the system's reason; nothing changes.
         doc.m_bGCodeModified = true;
         prompter.m_lstFileNames << tmp.Root() + "/no/such/folder/p.tap";
         QVERIFY(!doc.SaveAsGCode());
-        QCOMPARE(m_lstLog, QStringList{"E:File Not Readable"});
+        QCOMPARE(m_lstLog, QStringList{"E:File Not Readable\n" + tmp.Root()
+                                       + "/no/such/folder/p.tap: No such file or directory"});
         QCOMPARE(doc.m_strCurGCodeFile, tmp.Root() + "/empty.ncc");
         QVERIFY(doc.m_bGCodeModified);
     }
