@@ -58,20 +58,17 @@ struct stWriter
 // Builds the windows a writer needs around a disk (mounted, with room).
 using WriterSetup = std::function<stWriter(const QString& strDisk)>;
 
-// A two-row Z grid whose heights depend on `dz`.
+// Two rows of two points, probed in a serpentine; the heights grow by dz.
 ZProfileGrid Grid(double dz)
 {
-    ZProfileGrid grid;
-    for (int r = 0; r < 2; ++r) {
-        QList<stFloatPoint> row;
-        for (int c = 0; c < 2; ++c) {
-            stFloatPoint p;
-            p.x = (r ? 1 - c : c) * 10.0;
-            p.y = r * 10.0;
-            p.z = dz * (r + c);
-            row << p;
-        }
-        grid << row;
+    const double xy[4][2] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+    ZProfileGrid grid(2);
+    for (int i = 0; i < 4; ++i) {
+        stFloatPoint p;
+        p.x = xy[i][0];
+        p.y = xy[i][1];
+        p.z = dz * i;
+        grid[i / 2] << p;
     }
     return grid;
 }
