@@ -524,8 +524,9 @@ bool AppControl::RunToolChangeFile()
     }
     // Its lines end as a program's do: LF, CR LF or a lone CR.
     std::vector<QString> textLines;
-    if (!CGCodeProgram::ReadTextLines(strPath, textLines)) {
-        AddErrMsg("Unable to open ATC File");
+    QString strWhy;
+    if (!CGCodeProgram::ReadTextLines(strPath, textLines, &strWhy)) {
+        AddErrMsg("Unable to open ATC File " + strPath + ": " + strWhy);
         return false;
     }
     GCodeCmdList toolLines;

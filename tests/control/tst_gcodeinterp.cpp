@@ -490,6 +490,9 @@ private slots:
         QTest::newRow("failing line in the tool file")
             << QStringList{"T5", "M6", "G0 X1"} << QByteArray("G0 Z2\nK2\nG0 Z3\n")
             << QStringList{"G00 0.0000 0.0000 2.0000"} << "error: Error:1 - Command/Format No Supported";
+        QTest::newRow("over-long line in the tool file")
+            << QStringList{"T5", "M6", "G0 X1"} << "G0 Z2\n(" + QByteArray(70000, 'a') + ")\n" << QStringList{}
+            << "error: Unable to open ATC File {T5}: line 2 is longer than 64 KB; a G-code line is never that long";
         QTest::newRow("sub-program call in the tool file")
             << QStringList{"T5", "M6", "N1 G0 X1"} << QByteArray("M98 P1\n") << QStringList{}
             << "error: Subprogram calls are not allowed in a tool change file";
@@ -512,7 +515,8 @@ private slots:
         QVERIFY(run.finished);
         QCOMPARE(run.segments, segments);
         // The working folder is the test's own only once the test runs.
-        QCOMPARE(run.messages, QStringList{message.replace("{T9}", CAppPaths::InWorkingFolder("T9.txt"))});
+        message.replace("{T9}", CAppPaths::InWorkingFolder("T9.txt"));
+        QCOMPARE(run.messages, QStringList{message.replace("{T5}", CAppPaths::InWorkingFolder("T5.txt"))});
     }
 
     void toolFileCallingItselfStops()
