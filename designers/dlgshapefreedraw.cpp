@@ -130,18 +130,21 @@ void CDlgShapeFreeDraw::on_Btn_CutHole_clicked()
     CPolygonEdit::Close(p->m_lstVertices);
 
     stPocketArea area;
-    area.m_iImgWidth = pDesigner->WorkAreaImage()->width();
-    area.m_iImgHeight = pDesigner->WorkAreaImage()->height();
     area.m_iMargin = pDesigner->m_nMargin;
     area.m_dScale = pDesigner->m_dScale;
     area.m_fEndMillDia = AppConfig::m_fEndMillDia;
     const std::vector<CErosionPocket::Ring> rings = CErosionPocket::Rings(p->m_lstVertices, area);
     // The rings take the outline's place: a list that cannot count them all
-    // gets none, and the pocket stays off.
-    QString strFull;
-    if (!rings.empty() && !COutlineShapes::RoomFor(job, rings.size() - 1, &strFull)) {
+    // gets none, and a shape with no room for the tool inside it gets none
+    // either; the pocket stays off.
+    QString strRefused;
+    if (rings.empty())
+        strRefused = QStringLiteral("End-mill size too big. Please change the End-Mill");
+    else
+        COutlineShapes::RoomFor(job, rings.size() - 1, &strRefused);
+    if (!strRefused.isEmpty()) {
         if (CMainServices* pSvc = CMainServices::Of(this))
-            pSvc->AddLogMsg(strFull, MSG_ERROR);
+            pSvc->AddLogMsg(strRefused, MSG_ERROR);
         m_bPocket = false;
         ui->Btn_CutHole->setStyleSheet(BTN_BKGND_GRAY);
         Redraw();

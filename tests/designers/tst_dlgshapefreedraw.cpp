@@ -23,6 +23,7 @@ private slots:
     void pocketOnAndOffTwice_data();
     void pocketOnAndOffTwice();
     void pocketOfLineDoesNothing();
+    void pocketNarrowerThanTheTool();
     void depthBeforeAndAfterPocket();
     void cancelDropsTheDrawing();
     void closeShapeAndBackground();
@@ -116,7 +117,7 @@ void TestDlgShapeFreeDraw::pocketOnAndOffTwice_data()
     QTest::newRow("many rings") << 50.0 << false;
     // A square only a little wider than the tool gets a single ring; the
     // outline must come back all the same.
-    QTest::newRow("one ring") << 5.0 << true;
+    QTest::newRow("one ring") << 7.0 << true;
 }
 
 void TestDlgShapeFreeDraw::pocketOnAndOffTwice()
@@ -171,6 +172,28 @@ void TestDlgShapeFreeDraw::pocketOfLineDoesNothing()
     });
     Btn(&dlg, "Btn_DrawContour")->click();
     QCOMPARE(Texts(List(dlg)), QStringList{"Shape_1"});
+}
+
+void TestDlgShapeFreeDraw::pocketNarrowerThanTheTool()
+{
+    // No path inside a 4 mm square keeps the 5 mm tool within the line: no
+    // rings, the operator is told, the pocket stays off.
+    RIG
+    WhenOpen([&] {
+        Draw(dlg, Square(100, 80, 4));
+        QPushButton* pPocket = Btn(Panel(dlg), "Btn_CutHole");
+        pPocket->click();
+        QCOMPARE(Shapes(dlg), 1);
+        QVERIFY(!dlg.PolygonAt(0)->m_bHole);
+        QCOMPARE(pPocket->styleSheet(), BTN_BKGND_GRAY);
+        QCOMPARE(mw.m_lstLog, QStringList{"error: End-mill size too big. Please change the End-Mill"});
+        AppConfig::m_fEndMillDia = 2.0;
+        pPocket->click(); // a turning-on press again
+        QVERIFY(dlg.PolygonAt(0)->m_bHole);
+        QCOMPARE(pPocket->styleSheet(), BTN_BKGND_GREEN);
+        Btn(Panel(dlg), "Btn_Cancel")->click();
+    });
+    Btn(&dlg, "Btn_DrawContour")->click();
 }
 
 void TestDlgShapeFreeDraw::depthBeforeAndAfterPocket()

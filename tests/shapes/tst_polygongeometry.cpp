@@ -144,26 +144,36 @@ void TestPolygonGeometry::pocketOfSquare()
     const V square = Square(50, 50, 50);
     const std::vector<V> rings = CErosionPocket::Rings(square, Area());
     CheckNested(square, rings);
-    // A 50 mm square with a 5 mm tool: the kernel is sized on the corner,
-    // so the rings step in by less than a tool radius (never more, which
-    // would leave ridges): at least 25 / 2.5 of them.
-    QVERIFY2(rings.size() >= 10 && rings.size() <= 25, qPrintable(QString::number(rings.size())));
-    // The first ring passes within a tool radius (and a pixel) of the first
-    // corner, and keeps the square's corners: five points, closed.
+    // A 50 mm square with a 5 mm tool: the tool centre runs a tool radius
+    // inside the drawn line (to the pixel), so the cut ends at the line; the
+    // rings after it step in by about a tool radius (never more than the
+    // tool's width, which would leave ridges).
+    const double r = 2.5, onePixel = 1.0 / Area().m_dScale;
+    QVERIFY2(rings.size() >= 8 && rings.size() <= 12, qPrintable(QString::number(rings.size())));
+    // The first ring keeps the square's corners: five points, closed.
     QCOMPARE(int(rings[0].size()), 5);
-    QVERIFY(std::hypot(rings[0][0].x - 50, rings[0][0].y - 50) <= 2.5 * std::sqrt(2.0) + 1.0);
-    QVERIFY(rings[0][0].x > 50 && rings[0][0].y > 50);
+    for (const stFloatPoint& p : rings[0]) {
+        const double fGap = std::min({p.x - 50, 100 - p.x, p.y - 50, 100 - p.y});
+        QVERIFY2(fGap >= r && fGap <= r + onePixel, qPrintable(QString::number(fGap)));
+    }
+    for (size_t i = 1; i < rings.size(); ++i) {
+        const double fStep = rings[i][0].x - rings[i - 1][0].x;
+        QVERIFY2(fStep > 0 && fStep <= 2 * r, qPrintable(QString::number(fStep)));
+    }
 }
 
 void TestPolygonGeometry::pocketNearEitherEdge()
 {
-    const std::vector<V> left = CErosionPocket::Rings(Square(2, 60, 40), Area());
-    const std::vector<V> right = CErosionPocket::Rings(Square(257, 60, 40), Area());
+    // Both squares start on a whole pixel (the scale is 43 / 30 pixels per
+    // mm), so that their masks are the same.
+    const double fPixel = 30.0 / 43.0;
+    const std::vector<V> left = CErosionPocket::Rings(Square(3 * fPixel + 1e-6, 60, 40), Area());
+    const std::vector<V> right = CErosionPocket::Rings(Square(369 * fPixel + 1e-6, 60, 40), Area());
     QVERIFY(!left.empty());
     QCOMPARE(right.size(), left.size());
     for (size_t i = 0; i < left.size(); ++i) {
         QCOMPARE(right[i].size(), left[i].size());
-        QVERIFY(std::fabs((right[i][0].x - 255) - left[i][0].x) < 1.0);
+        QVERIFY(std::fabs((right[i][0].x - 366 * fPixel) - left[i][0].x) < 1e-6);
     }
 }
 
@@ -178,6 +188,10 @@ void TestPolygonGeometry::pocketOfThinShapes()
     // A strip a little wider than the tool: at least one ring, all closed.
     const V strip = {Pt(10, 10), Pt(200, 10), Pt(200, 18), Pt(10, 18)};
     CheckNested(strip, CErosionPocket::Rings(strip, Area()));
+    // Narrower than the tool: no path keeps a tool radius off both sides,
+    // so there is no ring (the cut would widen the drawn strip).
+    const V narrow = {Pt(10, 10), Pt(200, 10), Pt(200, 14.5), Pt(10, 14.5)};
+    QVERIFY(CErosionPocket::Rings(narrow, Area()).empty());
 }
 
 namespace {
@@ -218,6 +232,24 @@ double Outside(const V& ring, const V& poly)
     return worst;
 }
 
+// The least distance, mm, from the path of ring to the outline's edges, and
+// 0 for a ring point outside it: the path is sampled every twentieth of a
+// segment.
+double Clearance(const V& ring, const V& poly)
+{
+    double best = 1e9;
+    for (size_t i = 0; i + 1 < ring.size(); ++i)
+        for (int s = 0; s <= 20; ++s) {
+            const double x = ring[i].x + (ring[i + 1].x - ring[i].x) * s / 20.0;
+            const double y = ring[i].y + (ring[i + 1].y - ring[i].y) * s / 20.0;
+            if (!Inside(poly, x, y))
+                return 0.0;
+            for (size_t k = 0; k < poly.size(); ++k)
+                best = std::min(best, SegmentDistance(poly[k], poly[(k + 1) % poly.size()], x, y));
+        }
+    return best;
+}
+
 V Polar(double cx, double cy, int n, double (*radius)(int))
 {
     V v;
@@ -232,44 +264,64 @@ V Polar(double cx, double cy, int n, double (*radius)(int))
 void TestPolygonGeometry::pocketRingsNestInsideTheOutline_data()
 {
     QTest::addColumn<V>("outline");
+    QTest::addColumn<double>("endMill");
     QTest::addColumn<QPointF>("centre"); // a point the pocket must reach, or (-1, -1)
-    QTest::newRow("L") << V{Pt(50, 50), Pt(150, 50), Pt(150, 80), Pt(80, 80), Pt(80, 150), Pt(50, 150)} << QPointF(-1, -1);
-    QTest::newRow("C") << V{Pt(50, 20), Pt(200, 20), Pt(200, 50), Pt(90, 50), Pt(90, 130), Pt(200, 130), Pt(200, 160), Pt(50, 160)}
+    // The tool centre follows the rings: a ring closer to the line than the
+    // tool radius cuts past the drawing.
+    QTest::newRow("square 100") << Square(100, 50, 100) << 5.0 << QPointF(150, 100);
+    QTest::newRow("square turned") << Polar(150, 100, 4, [](int) { return 60.0; }) << 5.0 << QPointF(150, 100);
+    QTest::newRow("L") << V{Pt(50, 50), Pt(150, 50), Pt(150, 80), Pt(80, 80), Pt(80, 150), Pt(50, 150)} << 5.0
                        << QPointF(-1, -1);
+    QTest::newRow("L small tool") << V{Pt(50, 50), Pt(150, 50), Pt(150, 80), Pt(80, 80), Pt(80, 150), Pt(50, 150)}
+                                  << 2.0 << QPointF(-1, -1);
+    QTest::newRow("C") << V{Pt(50, 20), Pt(200, 20), Pt(200, 50), Pt(90, 50), Pt(90, 130), Pt(200, 130), Pt(200, 160), Pt(50, 160)}
+                       << 5.0 << QPointF(-1, -1);
     // The tips of a star break off as the rings close in; the pocket goes
     // on in the body and clears its middle.
-    QTest::newRow("star") << Polar(150, 100, 10, [](int i) { return i % 2 ? 20.0 : 60.0; }) << QPointF(150, 100);
+    QTest::newRow("star") << Polar(150, 100, 10, [](int i) { return i % 2 ? 20.0 : 60.0; }) << 5.0
+                          << QPointF(150, 100);
     // A drawn circle: many corners, fewer on each ring.
-    QTest::newRow("circle") << Polar(150, 100, 60, [](int) { return 50.0; }) << QPointF(150, 100);
+    QTest::newRow("circle") << Polar(150, 100, 60, [](int) { return 50.0; }) << 5.0 << QPointF(150, 100);
+    QTest::newRow("circle large tool") << Polar(150, 100, 60, [](int) { return 50.0; }) << 12.0
+                                       << QPointF(150, 100);
     // Small enough that the innermost ring shrinks to a point.
-    QTest::newRow("small circle") << Polar(100, 100, 30, [](int) { return 4.0; }) << QPointF(100, 100);
+    QTest::newRow("small circle") << Polar(100, 100, 30, [](int) { return 4.0; }) << 5.0 << QPointF(100, 100);
 }
 
 void TestPolygonGeometry::pocketRingsNestInsideTheOutline()
 {
     QFETCH(V, outline);
+    QFETCH(double, endMill);
     QFETCH(QPointF, centre);
-    const stPocketArea area = Area();
+    stPocketArea area = Area();
+    area.m_fEndMillDia = endMill;
+    const double r = endMill / 2.0;
     const double onePixel = 1.0 / area.m_dScale;
     const std::vector<V> rings = CErosionPocket::Rings(outline, area);
     QVERIFY(!rings.empty());
     V prev = outline;
     for (size_t i = 0; i < rings.size(); ++i) {
-        const V& r = rings[i];
+        const V& ring = rings[i];
         // Every ring can be cut: two points at least, closed.
-        QVERIFY2(r.size() >= 2, qPrintable(QStringLiteral("ring %1").arg(i)));
-        QCOMPARE(r.back().x, r.front().x);
-        QCOMPARE(r.back().y, r.front().y);
-        QVERIFY(Outside(r, outline) <= onePixel);
-        QVERIFY2(Outside(r, prev) <= onePixel,
-                 qPrintable(QStringLiteral("ring %1 leaves the one outside it by %2 mm").arg(i).arg(Outside(r, prev))));
-        prev = r;
+        QVERIFY2(ring.size() >= 2, qPrintable(QStringLiteral("ring %1").arg(i)));
+        QCOMPARE(ring.back().x, ring.front().x);
+        QCOMPARE(ring.back().y, ring.front().y);
+        // No point of its path comes closer to the outline than the radius.
+        const double fGap = Clearance(ring, outline);
+        QVERIFY2(fGap >= r - 1e-9, qPrintable(QStringLiteral("ring %1 comes %2 mm from the outline").arg(i).arg(fGap)));
+        QVERIFY2(Outside(ring, prev) <= onePixel,
+                 qPrintable(QStringLiteral("ring %1 leaves the one outside it by %2 mm").arg(i).arg(Outside(ring, prev))));
+        prev = ring;
     }
+    // The first ring runs along the line, so the cut reaches it: no more
+    // than a pixel farther in than the radius somewhere (a corner of a
+    // turned square lies farther in, its sides do not).
+    QVERIFY2(Clearance(rings[0], outline) <= r + 1.5 * onePixel, qPrintable(QString::number(Clearance(rings[0], outline))));
     if (centre.x() >= 0) {
         double d = 1e9;
         for (const stFloatPoint& p : rings.back())
             d = std::min(d, std::hypot(p.x - centre.x(), p.y - centre.y()));
-        QVERIFY2(d <= area.m_fEndMillDia, qPrintable(QString::number(d)));
+        QVERIFY2(d <= endMill, qPrintable(QString::number(d)));
     }
 }
 
