@@ -35,6 +35,7 @@ void CDlgShapeFromImg::ConfigSettings()
     ui->Btn_ShapeOffsetPosX->setText(CShapeEditRules::ButtonText(m_ShapeOffset.x, 4, QStringLiteral("Offset X")));
     ui->Btn_ShapeOffsetPosY->setText(CShapeEditRules::ButtonText(m_ShapeOffset.y, 4, QStringLiteral("Offset Y")));
     ShowCount(0);
+    m_Fit.Reset();
 }
 
 void CDlgShapeFromImg::ShowCount(size_t nShapes)
@@ -104,6 +105,7 @@ void CDlgShapeFromImg::FindContours()
                                                     m_strImgBaseName + QStringLiteral("_") + QString::number(k),
                                                     m_fShapeDepth));
     ShowCount(lstOutlines.size());
+    m_Fit.Note(this, info, pDesigner->m_nShapesBeforeSubDlg);
     pDesigner->DrawWorkArea();
 }
 
@@ -177,7 +179,27 @@ void CDlgShapeFromImg::on_Btn_ShapeDepth_clicked()
 
 void CDlgShapeFromImg::on_Btn_Ok_clicked()
 {
+    // Outlines past the work area's edges are fitted or refused; refused,
+    // the panel stays open for another length, width or offset.
+    if (CDlgShapes* pDesigner = Designer()) {
+        stAreaFit fit;
+        if (!m_Fit.Keep(this, pDesigner->m_stShapeCuttingInfo, pDesigner->m_nShapesBeforeSubDlg, &fit))
+            return;
+        if (fit.m_bCanFit) {
+            // Later traces of the picture come out at the size kept.
+            m_fShapeLength *= fit.m_fScale;
+            m_fShapeWidth *= fit.m_fScale;
+            ui->Btn_ShapeLength->setText(CShapeEditRules::ButtonText(m_fShapeLength, 4, QStringLiteral("Length")));
+            ui->Btn_ShapeWidth->setText(CShapeEditRules::ButtonText(m_fShapeWidth, 4, QStringLiteral("Width")));
+            pDesigner->DrawWorkArea();
+        }
+    }
     accept();
+}
+
+void CDlgShapeFromImg::reject()
+{
+    on_Btn_Ok_clicked();
 }
 
 void CDlgShapeFromImg::on_Btn_Cancel_clicked()
@@ -186,5 +208,5 @@ void CDlgShapeFromImg::on_Btn_Cancel_clicked()
         COutlineShapes::RemoveFrom(pDesigner->m_stShapeCuttingInfo, pDesigner->m_nShapesBeforeSubDlg);
         pDesigner->DrawWorkArea();
     }
-    reject();
+    QDialog::reject();
 }

@@ -9,6 +9,7 @@
 // The designer owns one panel for the program's whole life (the picture and
 // the parameters stay from one opening to the next) and is its Qt parent.
 #include "core/common.h"
+#include "designers/newshapesfit.h"
 
 #include <QDialog>
 
@@ -58,9 +59,14 @@ private slots:
     void on_Btn_Ok_clicked();
     void on_Btn_Cancel_clicked();
 
+protected:
+    // Escape keeps the shapes, as Ok does, under the same work-area rule.
+    void reject() override;
+
 private:
     CDlgShapes* Designer() const;
     void ShowCount(size_t nShapes);
 
+    CNewShapesFit m_Fit; // the outlines against the work area
     Ui::CDlgShapeFromImg* ui;
 };

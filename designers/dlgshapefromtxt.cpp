@@ -86,6 +86,7 @@ void CDlgShapeFromTxt::FindContours()
         COutlineShapes::BoxCentreFrom(info, nFirst, m_TextCentre);
         ChangeShapeOrientation(m_TextPos.z);
     }
+    m_Fit.Note(this, info, nFirst);
     pDesigner->DrawWorkArea();
 }
 
@@ -110,6 +111,7 @@ void CDlgShapeFromTxt::UpdateTextPos(stFloatPoint pos)
         ChangeShapeOrientation(pos.z - m_TextPos.z);
     m_TextCentre.x += fDx;
     m_TextCentre.y += fDy;
+    m_Fit.Note(this, pDesigner->m_stShapeCuttingInfo, pDesigner->m_nShapesBeforeSubDlg);
     pDesigner->DrawWorkArea();
     m_TextPos = pos;
 }
@@ -252,7 +254,21 @@ void CDlgShapeFromTxt::on_Btn_Orientation_CCW_clicked() { StepTurn(ui->Btn_Orien
 
 void CDlgShapeFromTxt::on_Btn_Ok_clicked()
 {
+    // Text past the work area's edges is fitted or refused; refused, the
+    // panel stays open for a smaller size or another position.
+    if (CDlgShapes* pDesigner = Designer()) {
+        stAreaFit fit;
+        if (!m_Fit.Keep(this, pDesigner->m_stShapeCuttingInfo, pDesigner->m_nShapesBeforeSubDlg, &fit))
+            return;
+        if (fit.m_bCanFit)
+            pDesigner->DrawWorkArea();
+    }
     accept();
+}
+
+void CDlgShapeFromTxt::reject()
+{
+    on_Btn_Ok_clicked();
 }
 
 void CDlgShapeFromTxt::on_Btn_Cancel_clicked()
@@ -261,5 +277,5 @@ void CDlgShapeFromTxt::on_Btn_Cancel_clicked()
         COutlineShapes::RemoveFrom(pDesigner->m_stShapeCuttingInfo, pDesigner->m_nShapesBeforeSubDlg);
         pDesigner->DrawWorkArea();
     }
-    reject();
+    QDialog::reject();
 }

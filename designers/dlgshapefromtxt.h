@@ -8,6 +8,7 @@
 //
 // The designer builds a new panel for every opening and is its Qt parent.
 #include "core/common.h"
+#include "designers/newshapesfit.h"
 #include "shapes/ellipsepoints.h"
 
 #include <QDialog>
@@ -73,6 +74,10 @@ private slots:
     void on_Btn_Ok_clicked();
     void on_Btn_Cancel_clicked();
 
+protected:
+    // Escape keeps the shapes, as Ok does, under the same work-area rule.
+    void reject() override;
+
 private:
     CDlgShapes* Designer() const;
     // Largest X and Y positions: the drawing less its margin, in mm.
@@ -86,5 +91,6 @@ private:
     void StepPos(QPushButton* pBtn, bool bX, double fStep);
     void StepTurn(QPushButton* pBtn, double fStep);
 
+    CNewShapesFit m_Fit; // the text against the work area
     Ui::CDlgShapeFromTxt* ui;
 };

@@ -123,29 +123,20 @@ void COutlineShapes::TurnFrom(stShapeCuttingInfo& info, size_t nFirst, const stF
                        [&](stPolygon& polygon) { CPolygonEdit::Turn(polygon.m_lstVertices, centre, fAngle); });
 }
 
+void COutlineShapes::FitFrom(stShapeCuttingInfo& info, size_t nFirst, const stAreaFit& fit)
+{
+    ForEachPolygonFrom(info, nFirst, [&fit](stPolygon& polygon) {
+        for (stFloatPoint& v : polygon.m_lstVertices)
+            v = fit.Fitted(v);
+    });
+}
+
 bool COutlineShapes::BoxCentreFrom(const stShapeCuttingInfo& info, size_t nFirst, stFloatPoint& centre)
 {
-    bool bAny = false;
-    double fMinX = 0, fMaxX = 0, fMinY = 0, fMaxY = 0;
-    for (size_t i = nFirst; i < info.m_lstShapes.size(); ++i) {
-        const stEngShape& shape = info.m_lstShapes[i];
-        if (shape.m_iType != SHAPE_POLYGON || !shape.m_pPolygon)
-            continue;
-        for (const stFloatPoint& v : shape.m_pPolygon->m_lstVertices) {
-            if (!bAny) {
-                fMinX = fMaxX = v.x;
-                fMinY = fMaxY = v.y;
-                bAny = true;
-            }
-            fMinX = std::min(fMinX, v.x);
-            fMaxX = std::max(fMaxX, v.x);
-            fMinY = std::min(fMinY, v.y);
-            fMaxY = std::max(fMaxY, v.y);
-        }
-    }
-    if (bAny) {
-        centre.x = (fMinX + fMaxX) / 2.0;
-        centre.y = (fMinY + fMaxY) / 2.0;
-    }
-    return bAny;
+    stShapeBox box;
+    if (!CWorkAreaFit::BoxFrom(info, nFirst, box))
+        return false;
+    centre.x = (box.m_fMinX + box.m_fMaxX) / 2.0;
+    centre.y = (box.m_fMinY + box.m_fMaxY) / 2.0;
+    return true;
 }

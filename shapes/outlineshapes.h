@@ -3,6 +3,7 @@
 // the moves and turns of a group of polygons; without widgets.
 #include "shapes/outlineorder.h"
 #include "shapes/shaperecords.h"
+#include "shapes/workareafit.h"
 
 #include <opencv2/core/mat.hpp>
 
@@ -59,6 +60,9 @@ public:
     // centre by an angle in radians; a positive angle turns clockwise with Y
     // upwards.
     static void TurnFrom(stShapeCuttingInfo& info, size_t nFirst, const stFloatPoint& centre, double fAngle);
+    // Shrinks and moves every vertex of the polygons from index nFirst on by
+    // a fit into the work area.
+    static void FitFrom(stShapeCuttingInfo& info, size_t nFirst, const stAreaFit& fit);
     // The centre of the box around every vertex of the polygons from index
     // nFirst on; false when they have no vertex.
     static bool BoxCentreFrom(const stShapeCuttingInfo& info, size_t nFirst, stFloatPoint& centre);

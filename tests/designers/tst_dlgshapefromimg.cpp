@@ -8,6 +8,7 @@
 #include "formcheck.h"
 
 #include "core/AppConfig.h"
+#include "shapes/workareafit.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -87,6 +88,7 @@ private slots:
     void tooManyOutlines();
     void fullShapeList();
     void ownedByTheDesigner();
+    void offTheWorkArea();
 };
 
 void TestDlgShapeFromImg::form()
@@ -366,6 +368,48 @@ void TestDlgShapeFromImg::ownedByTheDesigner()
     QVERIFY(!pPanel->isWindow());
     QVERIFY(pPanel->isHidden());
     QCOMPARE(pPanel->pos(), QPoint(525, 0));
+}
+
+// Outlines 400 mm long run past the 300 mm work area: Ok asks to shrink
+// them; No keeps the panel open, Yes fits them, and later traces of the
+// picture come out at the length kept.
+void TestDlgShapeFromImg::offTheWorkArea()
+{
+    stOpening o;
+    o.m_Dlg.m_nMinVertices = 4;
+    o.m_Dlg.m_fShapeLength = 400.0; // the discs reach from 20 to 360 mm
+    o.Load(ThreeDiscs(), QStringLiteral("discs.png"));
+    QCOMPARE(o.Shapes().size(), size_t(4));
+    QCOMPARE(o.m_Main.m_lstLog,
+             QStringList{"warning: The shapes exceed the 300.0000 x 200.0000 mm work area by 60.0000 mm on the right"});
+
+    o.m_Prompter.m_lstAnswers << QMessageBox::No;
+    ClickButton(o.m_Dlg, "Btn_Ok");
+    QCOMPARE(o.m_Dlg.result(), int(QDialog::Rejected));
+    QCOMPARE(o.m_Prompter.Texts(QStringLiteral("Question")),
+             QStringList{"The shapes exceed the 300.0000 x 200.0000 mm work area by 60.0000 mm on the right.\n"
+                         "Shrink them to 88.2353 % of their size and move them into the work area?"});
+    double minX, maxX, minY, maxY;
+    Bounds(o.Polygon(3), minX, maxX, minY, maxY); // the disc on the right
+    QCOMPARE(maxX, 360.0);
+
+    o.m_Prompter.m_lstAnswers << QMessageBox::Yes;
+    ClickButton(o.m_Dlg, "Btn_Ok");
+    QCOMPARE(o.m_Dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(o.Shapes().size(), size_t(4));
+    Bounds(o.Polygon(3), minX, maxX, minY, maxY);
+    QVERIFY2(qAbs(maxX - 300.0) < 1e-9, qPrintable(QString::number(maxX)));
+    QCOMPARE(o.Text("Btn_ShapeLength"), QStringLiteral("352.9412\nLength"));
+    QCOMPARE(o.Text("Btn_ShapeWidth"), QStringLiteral("88.2353\nWidth"));
+
+    // The next opening traces the picture at the size kept.
+    o.Reopen();
+    o.m_Prompter.m_lstKeypadEntries << "60";
+    ClickButton(o.m_Dlg, "Btn_ImgThreshold");
+    QCOMPARE(o.Shapes().size(), size_t(7));
+    stShapeBox box;
+    QVERIFY(CWorkAreaFit::BoxFrom(o.m_Designer.m_stShapeCuttingInfo, 4, box));
+    QVERIFY2(qAbs(box.m_fMaxX - box.m_fMinX - 300.0) < 1e-3, qPrintable(QString::number(box.m_fMaxX - box.m_fMinX)));
 }
 
 QTEST_MAIN(TestDlgShapeFromImg)

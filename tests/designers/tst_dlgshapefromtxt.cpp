@@ -7,6 +7,7 @@
 #include "formcheck.h"
 
 #include "core/AppConfig.h"
+#include "shapes/workareafit.h"
 
 #include <QFontComboBox>
 #include <QPushButton>
@@ -68,6 +69,7 @@ private slots:
     void turnThenMove();
     void depthAndBold();
     void emptyingAndCancel();
+    void offTheWorkArea();
 };
 
 void TestDlgShapeFromTxt::form()
@@ -191,7 +193,13 @@ void TestDlgShapeFromTxt::positionKeypad()
     ClickButton(o.m_Dlg, "Btn_TextPos_Y");
     const double maxY = (o.m_Designer.WorkAreaImage()->height() - o.m_Designer.m_nMargin) / o.m_Designer.m_dScale;
     QVERIFY(qAbs(o.m_Dlg.m_TextPos.y - maxY) < 1e-9);
-    QVERIFY(o.m_Main.m_lstLog.last().startsWith(QStringLiteral("error: Value must be between\n0.0000 and ")));
+    const QStringList& log = o.m_Main.m_lstLog;
+    QVERIFY(log.value(log.size() - 2).startsWith(QStringLiteral("error: Value must be between\n0.0000 and ")));
+    // Up there the text passes the top of the 200 mm work area, and the log
+    // says so with the amount.
+    QVERIFY2(log.last().startsWith(QStringLiteral("warning: The shapes exceed the 300.0000 x 200.0000 mm work area by ")) &&
+                 log.last().endsWith(QStringLiteral(" mm at the top")),
+             qPrintable(log.last()));
 }
 
 void TestDlgShapeFromTxt::turns()
@@ -308,6 +316,58 @@ void TestDlgShapeFromTxt::emptyingAndCancel()
     o.Type(QStringLiteral("o"));
     QCOMPARE(o.Shapes().size(), size_t(65534));
     QCOMPARE(o.m_Main.m_lstLog.last(), QStringLiteral("error: Too many shapes (2 more): the shape list holds at most 65535"));
+}
+
+// Text of size 1000 runs far past the 300 x 200 mm work area. The log says
+// so as it appears; Ok asks to shrink it: No keeps the panel open and the
+// shapes as they were, Yes fits them into the work area and closes. Escape
+// keeps the shapes as Ok does, under the same rule.
+void TestDlgShapeFromTxt::offTheWorkArea()
+{
+    {
+        stOpening o; // on the work area: nothing to ask
+        o.Type(QStringLiteral("o"));
+        ClickButton(o.m_Dlg, "Btn_Ok");
+        QCOMPARE(o.m_Dlg.result(), int(QDialog::Accepted));
+        QVERIFY(o.m_Prompter.Texts(QStringLiteral("Question")).isEmpty());
+        QVERIFY(o.m_Main.m_lstLog.isEmpty());
+    }
+    stOpening o;
+    o.m_Prompter.m_lstKeypadEntries << "1000";
+    ClickButton(o.m_Dlg, "Btn_TextSize");
+    o.Type(QStringLiteral("Hi"));
+    const QStringList& log = o.m_Main.m_lstLog;
+    const QString strExcess = QStringLiteral("The shapes exceed the 300.0000 x 200.0000 mm work area by ");
+    QCOMPARE(log.size(), 1);
+    QVERIFY2(log[0].startsWith(QStringLiteral("warning: ") + strExcess) && log[0].contains(QStringLiteral(" mm on the right")),
+             qPrintable(log[0]));
+    o.Type(QStringLiteral("Hi!")); // still outside: said once
+    QCOMPARE(log.size(), 1);
+
+    const std::vector<stFloatPoint> before = o.Vertices();
+    o.m_Prompter.m_lstAnswers << QMessageBox::No;
+    ClickButton(o.m_Dlg, "Btn_Ok");
+    const CFakePrompter::stPrompt asked = o.m_Prompter.m_lstPrompts.last();
+    QCOMPARE(asked.m_strKind, QStringLiteral("Question"));
+    QCOMPARE(asked.m_strTitle, QStringLiteral("Shapes outside the work area"));
+    QVERIFY2(asked.m_strText.startsWith(strExcess) && asked.m_strText.contains(QStringLiteral(".\nShrink them to ")),
+             qPrintable(asked.m_strText));
+    QCOMPARE(o.m_Dlg.result(), int(QDialog::Rejected)); // still open
+    QVERIFY(SameShift(before, o.Vertices(), 0.0, 0.0));
+    QVERIFY2(log.last().startsWith(QStringLiteral("error: ") + strExcess) &&
+                 log.last().endsWith(QStringLiteral(". Not kept: make them smaller or move them, or Cancel")),
+             qPrintable(log.last()));
+
+    o.m_Prompter.m_lstAnswers << QMessageBox::Yes;
+    QTest::keyClick(&o.m_Dlg, Qt::Key_Escape);
+    QCOMPARE(o.m_Prompter.Texts(QStringLiteral("Question")).size(), 2);
+    QCOMPARE(o.m_Dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(o.Vertices().size(), before.size());
+    stShapeBox box;
+    QVERIFY(CWorkAreaFit::BoxFrom(o.m_Designer.m_stShapeCuttingInfo, 1, box));
+    QVERIFY(CWorkAreaFit::Check(box, 300, 200).Inside());
+    // The text's length set the shrink: it now spans the work area.
+    QVERIFY2(qAbs(box.m_fMaxX - box.m_fMinX - 300.0) < 1e-6, qPrintable(QString::number(box.m_fMaxX - box.m_fMinX)));
 }
 
 QTEST_MAIN(TestDlgShapeFromTxt)
