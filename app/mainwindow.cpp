@@ -277,11 +277,13 @@ void MainWindow::OnTimer()
             if (AppConfig::m_bSpindleOn && !AppConfig::m_bEmergencyStopON) {
                 m_bPwmHeldOff = false;
                 m_nLastPwmFreq = pwm.m_nCurFreq;
-                CKIVGPIO::PwmStart();
+                if (!CKIVGPIO::PwmStart())
+                    AddLogMsg(CKIVGPIO::GetErrorMsg(), MSG_ERROR);
             }
         } else if (pwm.m_nCurFreq != m_nLastPwmFreq) {
             m_nLastPwmFreq = pwm.m_nCurFreq;
-            CKIVGPIO::PwmStart();
+            if (!CKIVGPIO::PwmStart())
+                AddLogMsg(CKIVGPIO::GetErrorMsg(), MSG_ERROR);
         }
     }
     m_bInOnTimer = true;

@@ -359,7 +359,7 @@ public:
     int Read(int) override { return 0; }
     void PwmSetMode(EPwmMode) override {}
     void PwmSetRange(unsigned) override {}
-    void PwmSetClock(int) override {}
+    int PwmSetClock(int) override { return 0; }
     void PwmWrite(int, int) override {}
     int SpiOpen(unsigned, unsigned, unsigned) override { return -1; }
     int SpiTransfer(int, const char*, char*, unsigned) override { return -1; }

@@ -64,7 +64,9 @@ public:
 
     virtual void PwmSetMode(EPwmMode mode) = 0;
     virtual void PwmSetRange(unsigned range) = 0;
-    virtual void PwmSetClock(int divisor) = 0;
+    // Sets the PWM clock divisor: 0 when set, a negative error code when the
+    // clock could not be changed (the PWM then keeps its old clock).
+    virtual int PwmSetClock(int divisor) = 0;
     virtual void PwmWrite(int pin, int value) = 0;
 
     // SPI: Open gives a handle (>= 0) or a negative error code; Transfer

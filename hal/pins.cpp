@@ -2,6 +2,8 @@
 
 #include "hal/simpinbank.h"
 
+#include <cerrno>
+
 CPinBackend* CPins::DefaultBackend()
 {
     return &CSimPinBank::Instance();
@@ -47,13 +49,13 @@ void CPins::PwmSetRange(unsigned range)
     Backend()->PwmSetRange(range);
 }
 
-void CPins::PwmSetClock(int divisor)
+int CPins::PwmSetClock(int divisor)
 {
     if (divisor <= 0) {
         Refuse();
-        return;
+        return -EINVAL;
     }
-    Backend()->PwmSetClock(divisor);
+    return Backend()->PwmSetClock(divisor);
 }
 
 void CPins::PwmWrite(int pin, int value)

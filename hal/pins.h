@@ -113,8 +113,9 @@ public:
 
     static void PwmSetMode(EPwmMode mode);
     static void PwmSetRange(unsigned range);
-    // A divisor of 0 (or less) would stop the PWM clock: it is refused.
-    static void PwmSetClock(int divisor);
+    // A divisor of 0 (or less) would stop the PWM clock: it is refused
+    // (-EINVAL). 0 when set, else the backend's negative error code.
+    static int PwmSetClock(int divisor);
     static void PwmWrite(int pin, int value);
 
     static int SpiOpen(unsigned channel, unsigned baud, unsigned flags);

@@ -113,6 +113,8 @@ bool CPiPinBackend::SocFromCompatible(const QByteArray& compatible, ESoc* pSoc, 
         {"brcm,bcm2836", ESoc::Bcm2836},
         {"brcm,bcm2837", ESoc::Bcm2837},
         {"brcm,bcm2711", ESoc::Bcm2711},
+        // The Pi 4's first device trees (2019) named its SoC the BCM2838.
+        {"brcm,bcm2838", ESoc::Bcm2711},
     };
     const QByteArray prefix("brcm,bcm");
     for (const QByteArray& entry : compatible.split('\0')) {
@@ -259,7 +261,11 @@ void CPiPinBackend::SetMode(int pin, EPinMode mode)
         if (pwm.channel == 0)
             break; // no PWM on this pin: it stays as it was
         {
-            const quint32 ctl = Reg(m_pPwm, PWM_CTL) & ~ChannelBits(pwm.channel, PWM_MODE | PWM_USEF);
+            // The channel's control bits are set whole: a channel left
+            // inverted, repeating, idling high or in serialiser mode by
+            // another program gives a plain mark-space wave all the same.
+            // The other channel's bits stay as they are.
+            const quint32 ctl = Reg(m_pPwm, PWM_CTL) & ~ChannelBits(pwm.channel, PWM_CHANNEL_BITS);
             SetReg(m_pPwm, PWM_CTL, ctl | ChannelBits(pwm.channel, PWM_MSEN | PWM_PWEN));
         }
         PeripheralBarrier(); // PWM block -> GPIO block
@@ -355,7 +361,26 @@ void CPiPinBackend::PwmWrite(int pin, int value)
     ApplyPwmData(channel);
 }
 
-void CPiPinBackend::PwmSetClock(int divisor)
+bool CPiPinBackend::StopPwmClock()
+{
+    // The source (and MASH) must not change while the generator runs: the
+    // stop keeps them as they are, and they change once BUSY has cleared.
+    const quint32 setup = Reg(m_pClock, CM_PWMCTL) & CM_SETUP_BITS;
+    SetReg(m_pClock, CM_PWMCTL, CM_PASSWORD | setup);
+    PeripheralBarrier();
+    for (int polls = 1; polls <= kClockPolls; ++polls) {
+        m_System.WaitUs(kClockPollUs);
+        if (!(Reg(m_pClock, CM_PWMCTL) & CM_BUSY))
+            return true;
+        if (polls == kClockPolls / 2) {
+            SetReg(m_pClock, CM_PWMCTL, CM_PASSWORD | CM_KILL | setup);
+            PeripheralBarrier();
+        }
+    }
+    return false;
+}
+
+int CPiPinBackend::PwmSetClock(int divisor)
 {
     std::lock_guard<std::mutex> lock(m_SetupLock);
     const stPeripheralSequence sequence;
@@ -365,21 +390,22 @@ void CPiPinBackend::PwmSetClock(int divisor)
     const quint32 ctl = Reg(m_pPwm, PWM_CTL);
     SetReg(m_pPwm, PWM_CTL, 0);
     PeripheralBarrier(); // PWM block -> clock manager
-    SetReg(m_pClock, CM_PWMCTL, CM_PASSWORD | CM_SRC_OSC);
-    PeripheralBarrier();
-    for (int polls = 1; polls <= kClockPolls; ++polls) {
-        m_System.WaitUs(kClockPollUs);
-        if (!(Reg(m_pClock, CM_PWMCTL) & CM_BUSY))
-            break;
-        if (polls == kClockPolls / 2) {
-            SetReg(m_pClock, CM_PWMCTL, CM_PASSWORD | CM_KILL | CM_SRC_OSC);
-            PeripheralBarrier();
-        }
+    if (!StopPwmClock()) {
+        // Still busy even after the kill: writing the divisor or the source
+        // now could hang the generator. The PWM goes on as it was and the
+        // caller hears of it.
+        PeripheralBarrier(); // clock manager -> PWM block
+        SetReg(m_pPwm, PWM_CTL, ctl);
+        return -EBUSY;
     }
     SetReg(m_pClock, CM_PWMDIV, CM_PASSWORD | (div << 12));
+    // Source first, with the generator still stopped, then the start: a
+    // source never changes in the write that enables.
+    SetReg(m_pClock, CM_PWMCTL, CM_PASSWORD | CM_SRC_OSC);
     SetReg(m_pClock, CM_PWMCTL, CM_PASSWORD | CM_SRC_OSC | CM_ENAB);
     PeripheralBarrier(); // clock manager -> PWM block
     SetReg(m_pPwm, PWM_CTL, ctl);
+    return 0;
 }
 
 int CPiPinBackend::SpiOpen(unsigned channel, unsigned baud, unsigned flags)

@@ -43,10 +43,16 @@ public:
     static constexpr unsigned PWM_RNG2 = 0x20;
     static constexpr unsigned PWM_DAT2 = 0x24;
     // Control bits of channel 1; channel 2's sit 8 bits higher.
-    static constexpr quint32 PWM_PWEN = 1u << 0;
-    static constexpr quint32 PWM_MODE = 1u << 1;
-    static constexpr quint32 PWM_USEF = 1u << 5;
-    static constexpr quint32 PWM_MSEN = 1u << 7;
+    static constexpr quint32 PWM_PWEN = 1u << 0; // enable
+    static constexpr quint32 PWM_MODE = 1u << 1; // serialiser instead of PWM
+    static constexpr quint32 PWM_RPTL = 1u << 2; // repeat the last FIFO word
+    static constexpr quint32 PWM_SBIT = 1u << 3; // output level while stopped
+    static constexpr quint32 PWM_POLA = 1u << 4; // inverted output
+    static constexpr quint32 PWM_USEF = 1u << 5; // data from the FIFO
+    static constexpr quint32 PWM_CLRF = 1u << 6; // channel 1's byte only: clears the FIFO (write only)
+    static constexpr quint32 PWM_MSEN = 1u << 7; // mark-space
+    // One channel's whole byte of control bits.
+    static constexpr quint32 PWM_CHANNEL_BITS = 0xFF;
 
     static constexpr unsigned CM_PWMCTL = 0xA0;
     static constexpr unsigned CM_PWMDIV = 0xA4;
@@ -55,6 +61,9 @@ public:
     static constexpr quint32 CM_ENAB = 1u << 4;
     static constexpr quint32 CM_KILL = 1u << 5;
     static constexpr quint32 CM_BUSY = 1u << 7;
+    // Source (bits 0-3), FLIP (8) and MASH (9-10): what may only change
+    // while the generator has stopped.
+    static constexpr quint32 CM_SETUP_BITS = 0x70F;
 
     // The clock the PWM callers count with (the older SoCs' oscillator).
     static constexpr quint32 CALLER_PWM_CLOCK_HZ = 19200000;
@@ -114,7 +123,10 @@ public:
     }
     void PwmSetMode(EPwmMode mode) override;
     void PwmSetRange(unsigned range) override;
-    void PwmSetClock(int divisor) override;
+    // Stops the clock generator (waiting for BUSY to clear, killing it if
+    // it does not), then sets the divisor and the oscillator as source.
+    // -EBUSY when the generator never stopped: nothing was changed then.
+    int PwmSetClock(int divisor) override;
     void PwmWrite(int pin, int value) override;
     int SpiOpen(unsigned channel, unsigned baud, unsigned flags) override;
     int SpiTransfer(int handle, const char* tx, char* rx, unsigned count) override;
@@ -141,6 +153,9 @@ private:
     quint32 ScaledToOscillator(unsigned count) const;
     void ApplyPwmRange();
     void ApplyPwmData(int channel);
+    // Clears ENAB, keeping the source, and waits for BUSY to clear, killing
+    // the generator half way. False when it never cleared.
+    bool StopPwmClock();
     int SpiMessage(int handle, const char* tx, char* rx, unsigned count);
 
     ESoc m_eSoc;

@@ -115,9 +115,10 @@ void CSimPinBank::PwmSetRange(unsigned range)
     m_iPwmRange.store(range);
 }
 
-void CSimPinBank::PwmSetClock(int divisor)
+int CSimPinBank::PwmSetClock(int divisor)
 {
     m_iPwmClock.store(divisor);
+    return 0;
 }
 
 void CSimPinBank::PwmWrite(int pin, int value)

@@ -3,6 +3,7 @@
 #include "core/AppConfig.h"
 #include "hal/pins.h"
 #include "machine/diradictrl.h"
+#include "machine/pwmclock.h"
 #include "machine/rpigpio.h"
 
 QString CKIVGPIO::m_strErrorMsg;
@@ -143,34 +144,36 @@ void CKIVGPIO::SetPinModeInput(unsigned short pin)
         CRpiGpio::SetPinModeInput(pin);
 }
 
-int CKIVGPIO::PwmDivisor(unsigned frequency)
-{
-    if (frequency == 0)
-        return 0;
-    const int divisor = int((unsigned(PWM_BASE_CLOCK) / frequency) / PWM_RANGE);
-    return divisor <= PWM_MAX_DIVISOR ? divisor : 0;
-}
-
 bool CKIVGPIO::PwmStart()
 {
     SetErrorMsg(QString());
     const int pin = AppConfig::m_iSpindlePwmOutput;
     const unsigned freq = AppConfig::m_stPwmSpndlSettings.m_nCurFreq;
-    const int divisor = PwmDivisor(freq);
     if (!CPins::IsValidPin(pin)) {
         SetErrorMsg(QStringLiteral("Error: Spindle PWM not started: no PWM pin fitted"));
         return false;
     }
-    if (divisor == 0) {
+    stPwmWords words;
+    if (!CPwmClock::ForFrequency(freq, &words)) {
         PwmStop();
         SetErrorMsg(QStringLiteral("Error: Spindle PWM off: %1 Hz is outside %2 to %3 Hz")
                         .arg(freq)
-                        .arg(PWM_BASE_CLOCK / ((PWM_MAX_DIVISOR + 1) * int(PWM_RANGE)) + 1)
-                        .arg(PWM_BASE_CLOCK / int(PWM_RANGE)));
+                        .arg(CPwmClock::LOWEST_HZ)
+                        .arg(CPwmClock::HIGHEST_HZ));
         return false;
     }
-    CPins::PwmSetClock(divisor);
-    CPins::PwmWrite(pin, PWM_DUTY);
+    if (CPins::PwmSetClock(words.divisor) != 0) {
+        // The spindle must not run on at the old frequency as if the new
+        // one had been set.
+        PwmStop();
+        SetErrorMsg(QStringLiteral("Error: Spindle PWM off: the PWM clock did not stop, so %1 Hz could not be set")
+                        .arg(freq));
+        return false;
+    }
+    // The value always half the range: while the two change, the spindle
+    // sees a period or two of the new clock on the old words at most.
+    CPins::PwmSetRange(words.range);
+    CPins::PwmWrite(pin, words.value);
     CPins::SetMode(pin, EPinMode::PwmMarkSpace);
     return true;
 }

@@ -11,12 +11,9 @@
 class CKIVGPIO
 {
 public:
-    // Hardware PWM: 19.2 MHz base clock divided by the clock divisor (12
-    // bits) and the range.
-    static constexpr int PWM_BASE_CLOCK = 19200000;
+    // Hardware PWM range set at start-up; PwmStart sets the range with the
+    // clock divisor for each frequency (machine/pwmclock.h).
     static constexpr unsigned PWM_RANGE = 1024;
-    static constexpr int PWM_DUTY = 512; // 50 %
-    static constexpr int PWM_MAX_DIVISOR = 4095;
 
     // Sets up every pin from the settings store's pin assignment (run once
     // at start-up, after the settings are loaded). With an SPI controller
@@ -50,15 +47,14 @@ public:
     static int InputPin(unsigned char input);
 
     // Starts the spindle PWM at AppConfig::m_stPwmSpndlSettings.m_nCurFreq:
-    // clock divisor (19200000 / f) / 1024, value 512 of 1024, the spindle pin
-    // in mark-space PWM output. A frequency the divisor cannot give (0, below
-    // 5 Hz, above 18750 Hz) or a spindle pin that is not fitted leaves the
-    // PWM off and returns false (GetErrorMsg says why).
+    // clock divisor and range chosen together for that frequency (within 1 %
+    // of it), the output high half the period, the spindle pin in mark-space
+    // PWM output. A frequency the PWM cannot give (0 Hz), a spindle pin that
+    // is not fitted or a PWM clock that cannot be changed leaves the PWM off
+    // and returns false (GetErrorMsg says why).
     static bool PwmStart();
     // Switches the spindle pin's PWM off.
     static void PwmStop();
-    // The clock divisor for a frequency, or 0 when none fits.
-    static int PwmDivisor(unsigned frequency);
 
 private:
     static bool UsesPiPins();

@@ -1,7 +1,14 @@
 #include "settings/spindlesettingsmath.h"
 
+#include "machine/pwmclock.h"
+
 #include <algorithm>
 #include <cmath>
+
+// The PWM page offers only frequencies the hardware PWM drives within 1 %.
+static_assert(CSpindleSettingsMath::LOWEST_FREQ >= int(CPwmClock::LOWEST_HZ) &&
+                  CSpindleSettingsMath::HIGHEST_FREQ <= int(CPwmClock::HIGHEST_HZ),
+              "the PWM page's frequency range must lie within what the PWM drives");
 
 namespace {
 

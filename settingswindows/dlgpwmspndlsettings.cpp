@@ -81,10 +81,11 @@ void CDlgPwmSpndlSettings::on_Btn_EnlSpndlPwm_clicked()
         CKIVGPIO::PwmStop();
         return;
     }
-    // No speed chosen yet: the PWM starts at the lowest spindle speed.
+    // Switched on, the PWM starts at the lowest spindle speed (the minimum
+    // frequency as it stands now, whatever the frequency was before); the
+    // spindle slider takes over once the machine settings have it enabled.
     stPwmSpindleSettings& pwm = AppConfig::m_stPwmSpndlSettings;
-    if (pwm.m_nCurFreq == 0)
-        pwm.m_nCurFreq = pwm.m_nMinFreq;
+    pwm.m_nCurFreq = pwm.m_nMinFreq;
     if (!CKIVGPIO::PwmStart()) {
         // PWM control stays off rather than pretending the spindle follows.
         AppConfig::m_bPWMCtrlUsed = false;

@@ -3,6 +3,7 @@
 #include "hal/simpinbank.h"
 
 #include <QtTest>
+#include <cerrno>
 #include <thread>
 
 class TestPins : public QObject
@@ -207,7 +208,7 @@ private slots:
         QCOMPARE(bank.PwmMode(), EPwmMode::MarkSpace);
 
         // A zero divisor would stop the clock: refused, the old one stays.
-        CPins::PwmSetClock(0);
+        QCOMPARE(CPins::PwmSetClock(0), -EINVAL);
         QCOMPARE(bank.PwmClock(), 187);
         QCOMPARE(CPins::RefusedCount(), quint64(1));
     }

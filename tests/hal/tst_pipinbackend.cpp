@@ -5,6 +5,7 @@
 #include "hal/simpinbank.h"
 #include "machine/diradictrl.h"
 #include "machine/kivgpio.h"
+#include "settings/spindlesettingsmath.h"
 
 #include <QtTest>
 #include <cerrno>
@@ -239,9 +240,12 @@ private slots:
         CFakePiSystem sys;
         Pi pi(Pi::ESoc::Bcm2835, sys.Registers(), sys);
         stInstalled use(&pi);
-        sys.pwm[Pi::PWM_CTL / 4] = Pi::PWM_MODE | Pi::PWM_USEF; // serialiser, FIFO: what PWM mode replaces
+        // Channel 1 as another program may leave it: serialiser from the
+        // FIFO, repeating, idling high, inverted. Channel 2 inverted too.
+        const quint32 left = Pi::PWM_MODE | Pi::PWM_USEF | Pi::PWM_RPTL | Pi::PWM_SBIT | Pi::PWM_POLA;
+        sys.pwm[Pi::PWM_CTL / 4] = left | Pi::PWM_POLA << 8;
         CPins::SetMode(12, EPinMode::PwmMarkSpace);
-        QCOMPARE(sys.Pwm(Pi::PWM_CTL), Pi::PWM_PWEN | Pi::PWM_MSEN);
+        QCOMPARE(sys.Pwm(Pi::PWM_CTL), Pi::PWM_PWEN | Pi::PWM_MSEN | Pi::PWM_POLA << 8); // channel 2 untouched
         CPins::SetMode(19, EPinMode::PwmMarkSpace); // channel 2
         QCOMPARE(sys.Pwm(Pi::PWM_CTL), (Pi::PWM_PWEN | Pi::PWM_MSEN) * 0x101u);
 
@@ -377,8 +381,8 @@ private slots:
         QCOMPARE(sys.waits, 0);
     }
 
-    // The spindle PWM as the pin layer's callers set it: the frequency that
-    // comes out of the registers is the one asked for, on either oscillator.
+    // The spindle PWM as the pin layer's callers set it: the words in the
+    // registers for a few frequencies, on either oscillator.
     void spindlePwmWordsForEachOscillator_data()
     {
         QTest::addColumn<Pi::ESoc>("soc");
@@ -386,15 +390,12 @@ private slots:
         QTest::addColumn<quint32>("divisor");
         QTest::addColumn<quint32>("range");
         QTest::addColumn<quint32>("data");
-        const struct
-        {
-            unsigned f;
-            quint32 div;
-        } freqs[] = {{5, 3750}, {100, 187}, {1000, 18}, {3000, 6}, {18750, 1}};
-        for (const auto& f : freqs) {
-            QTest::addRow("19.2 MHz, %u Hz", f.f) << Pi::ESoc::Bcm2837 << f.f << f.div << 1024u << 512u;
-            QTest::addRow("54 MHz, %u Hz", f.f) << Pi::ESoc::Bcm2711 << f.f << f.div << 2880u << 1440u;
-        }
+        QTest::newRow("19.2 MHz, 100 Hz") << Pi::ESoc::Bcm2837 << 100u << 187u << 1026u << 513u;
+        QTest::newRow("54 MHz, 100 Hz") << Pi::ESoc::Bcm2711 << 100u << 187u << 2886u << 1443u;
+        QTest::newRow("19.2 MHz, 5000 Hz") << Pi::ESoc::Bcm2837 << 5000u << 3u << 1280u << 640u;
+        QTest::newRow("54 MHz, 5000 Hz") << Pi::ESoc::Bcm2711 << 5000u << 3u << 3600u << 1800u;
+        QTest::newRow("19.2 MHz, 10000 Hz") << Pi::ESoc::Bcm2835 << 10000u << 2u << 960u << 480u;
+        QTest::newRow("54 MHz, 10000 Hz") << Pi::ESoc::Bcm2711 << 10000u << 2u << 2700u << 1350u;
     }
     void spindlePwmWordsForEachOscillator()
     {
@@ -419,14 +420,43 @@ private slots:
         QCOMPARE(sys.Pwm(Pi::PWM_CTL), 0x81u); // channel 1 on, mark-space
         QCOMPARE(Function(sys, 12), 4u);
 
-        const double out = double(Pi::OscillatorHz(soc)) / divisor / range;
-        QVERIFY2(std::fabs(out - 19200000.0 / divisor / 1024) < 1e-9 * out, qPrintable(QString::number(out)));
-        QVERIFY2(out >= frequency && out < frequency * 1.05, qPrintable(QString::number(out)));
-        QCOMPARE(double(data) / range, 0.5);
-
         CKIVGPIO::PwmStop();
         QCOMPARE(sys.Pwm(Pi::PWM_CTL), 0x80u);
         QCOMPARE(Function(sys, 12), 1u);
+    }
+
+    // Every frequency the PWM page accepts, on both oscillators: the one
+    // that comes out of the registers is within 1 % of it, high half the
+    // period.
+    void everyPageFrequencyWithinOnePercent_data()
+    {
+        QTest::addColumn<Pi::ESoc>("soc");
+        QTest::newRow("19.2 MHz") << Pi::ESoc::Bcm2837;
+        QTest::newRow("54 MHz") << Pi::ESoc::Bcm2711;
+    }
+    void everyPageFrequencyWithinOnePercent()
+    {
+        QFETCH(Pi::ESoc, soc);
+        CFakePiSystem sys;
+        Pi pi(soc, sys.Registers(), sys);
+        stInstalled use(&pi);
+        AppConfig::m_iSpindlePwmOutput = 12;
+        const double osc = Pi::OscillatorHz(soc);
+        double worst = 0.0;
+        for (int f = CSpindleSettingsMath::LOWEST_FREQ; f <= CSpindleSettingsMath::HIGHEST_FREQ; ++f) {
+            AppConfig::m_stPwmSpndlSettings.m_nCurFreq = quint16(f);
+            QVERIFY(CKIVGPIO::PwmStart());
+            const quint32 div = (sys.Clock(Pi::CM_PWMDIV) >> 12) & 0xFFF;
+            const quint32 rng = sys.Pwm(Pi::PWM_RNG1);
+            const quint32 dat = sys.Pwm(Pi::PWM_DAT1);
+            const double driven = osc / div / rng;
+            const double error = std::fabs(driven - f) / f;
+            worst = std::max(worst, error);
+            if (error > 0.01 || std::fabs(2.0 * dat - rng) > 1.0)
+                QFAIL(qPrintable(QStringLiteral("%1 Hz: divisor %2, range %3, data %4 give %5 Hz")
+                                     .arg(f).arg(div).arg(rng).arg(dat).arg(driven)));
+        }
+        QVERIFY2(worst < 0.002, qPrintable(QString::number(worst)));
     }
 
     // Any range and value the callers set: the period and the duty that come
@@ -471,12 +501,16 @@ private slots:
         }
     }
 
-    // The divisor is written only once the clock generator has stopped; one
-    // that never reports stopped is killed, and the call still returns.
+    // The divisor is written only once the clock generator has stopped, and
+    // the generator keeps its old source until then; one that stops only
+    // after the kill is set up as usual. One that never stops is left as it
+    // was and the start fails: the spindle PWM is switched off and the
+    // reason is there for the log.
     void clockDivisorWaitsForTheGeneratorToStop_data()
     {
         QTest::addColumn<int>("busyWaits"); // -1: busy for ever
         QTest::newRow("stops after 3 polls") << 3;
+        QTest::newRow("stops after the kill") << 60;
         QTest::newRow("never stops") << -1;
     }
     void clockDivisorWaitsForTheGeneratorToStop()
@@ -484,25 +518,45 @@ private slots:
         QFETCH(int, busyWaits);
         CFakePiSystem sys;
         Pi pi(Pi::ESoc::Bcm2835, sys.Registers(), sys);
+        stInstalled use(&pi);
+        AppConfig::m_iSpindlePwmOutput = 12;
+        // Running from another source (PLLD, 6) with MASH 1, at divisor 100.
+        const quint32 oldSetup = 6u | 1u << 9;
         sys.pwm[Pi::PWM_CTL / 4] = 0x81;
         sys.clock[Pi::CM_PWMDIV / 4] = 0x5A000000u | 100u << 12;
-        sys.clock[Pi::CM_PWMCTL / 4] = 0x5A000011u;
+        sys.clock[Pi::CM_PWMCTL / 4] = 0x5A000000u | oldSetup | Pi::CM_ENAB | Pi::CM_BUSY;
         bool killed = false;
         sys.onWait = [&] {
             QCOMPARE(sys.Clock(Pi::CM_PWMDIV), 0x5A000000u | 100u << 12); // not yet changed
             QCOMPARE(sys.Pwm(Pi::PWM_CTL), 0u);                           // PWM stopped meanwhile
-            killed = killed || (sys.Clock(Pi::CM_PWMCTL) & Pi::CM_KILL);
+            const quint32 ctl = sys.Clock(Pi::CM_PWMCTL);
+            QCOMPARE(ctl & Pi::CM_SETUP_BITS, oldSetup); // source and MASH kept while busy
+            QCOMPARE(ctl & Pi::CM_ENAB, 0u);
+            QCOMPARE(ctl & 0xFF000000u, 0x5A000000u);
+            killed = killed || (ctl & Pi::CM_KILL);
             // The block is plain memory: the generator's busy flag is put
             // back at every poll, over the backend's own writes.
             const bool busy = busyWaits < 0 || sys.waits < busyWaits;
-            sys.clock[Pi::CM_PWMCTL / 4] = (sys.clock[Pi::CM_PWMCTL / 4] & ~Pi::CM_BUSY) | (busy ? Pi::CM_BUSY : 0);
+            sys.clock[Pi::CM_PWMCTL / 4] = (ctl & ~Pi::CM_BUSY) | (busy ? Pi::CM_BUSY : 0);
         };
-        pi.PwmSetClock(187);
+        AppConfig::m_stPwmSpndlSettings.m_nCurFreq = 100;
+        const bool started = CKIVGPIO::PwmStart();
+        QCOMPARE(started, busyWaits >= 0);
         QCOMPARE(sys.waits, busyWaits < 0 ? 100 : busyWaits);
-        QCOMPARE(killed, busyWaits < 0);
-        QCOMPARE(sys.Clock(Pi::CM_PWMDIV), 0x5A000000u | 187u << 12);
-        QCOMPARE(sys.Clock(Pi::CM_PWMCTL), 0x5A000011u);
-        QCOMPARE(sys.Pwm(Pi::PWM_CTL), 0x81u); // running again
+        QCOMPARE(killed, busyWaits < 0 || busyWaits > 50);
+        if (started) {
+            QCOMPARE(sys.Clock(Pi::CM_PWMDIV), 0x5A000000u | 187u << 12);
+            QCOMPARE(sys.Clock(Pi::CM_PWMCTL), 0x5A000011u); // oscillator, MASH 0, enabled
+            QCOMPARE(sys.Pwm(Pi::PWM_CTL), 0x81u);           // running again
+            QVERIFY(CKIVGPIO::GetErrorMsg().isEmpty());
+        } else {
+            QCOMPARE(sys.Clock(Pi::CM_PWMDIV), 0x5A000000u | 100u << 12);
+            QCOMPARE(sys.Clock(Pi::CM_PWMCTL) & (Pi::CM_SETUP_BITS | Pi::CM_ENAB), oldSetup);
+            QCOMPARE(sys.Pwm(Pi::PWM_CTL), 0x80u); // channel 1 off
+            QCOMPARE(Function(sys, 12), 1u);       // the spindle pin a low output
+            QCOMPARE(CKIVGPIO::GetErrorMsg(),
+                     QStringLiteral("Error: Spindle PWM off: the PWM clock did not stop, so 100 Hz could not be set"));
+        }
     }
 
     // The SPI board's traffic through the kernel's spidev files.
@@ -612,6 +666,9 @@ private slots:
         const QByteArray oldRanges = Words({0x7E000000, 0x3F000000, 0x01000000});
         QTest::newRow("Pi 4") << pi4 << pi4Ranges << QString() << 0 << QString() << Pi::ESoc::Bcm2711
                               << quint64(0xFE000000);
+        QTest::newRow("Pi 4, device tree of 2019: BCM2838")
+            << QByteArray("raspberrypi,4-model-b\0brcm,bcm2838\0", 35) << pi4Ranges << QString() << 0 << QString()
+            << Pi::ESoc::Bcm2711 << quint64(0xFE000000);
         QTest::newRow("Pi 3") << pi3 << oldRanges << QString() << 0 << QString() << Pi::ESoc::Bcm2837
                               << quint64(0x3F000000);
         QTest::newRow("Pi 2, no ranges: the SoC's base")

@@ -2,10 +2,12 @@
 #include "hal/simpinbank.h"
 #include "machine/diradictrl.h"
 #include "machine/kivgpio.h"
+#include "machine/pwmclock.h"
 #include "machine/rpigpio.h"
 #include "machine/rpigpiosim.h"
 
 #include <QtTest>
+#include <cmath>
 #include <set>
 
 Q_DECLARE_METATYPE(eKivController)
@@ -250,22 +252,30 @@ private slots:
         QVERIFY(!bank.IsSetUp());
     }
 
+    // Divisor and range chosen together: the frequency asked for within 1 %
+    // (a fixed range of 1024 drove 6250 Hz for 5000 and 9375 for 7000), the
+    // output high half the period.
     void pwmStart_data()
     {
         QTest::addColumn<int>("frequency");
         QTest::addColumn<int>("divisor"); // 0: refused
-        QTest::newRow("100 Hz") << 100 << 187;
-        QTest::newRow("3000 Hz") << 3000 << 6;
-        QTest::newRow("highest") << 18750 << 1;
-        QTest::newRow("lowest") << 5 << 3750;
-        QTest::newRow("0 Hz") << 0 << 0;
-        QTest::newRow("divisor below 1") << 18751 << 0;
-        QTest::newRow("divisor past 12 bits") << 4 << 0;
+        QTest::addColumn<unsigned>("range");
+        QTest::addColumn<int>("value");
+        QTest::newRow("100 Hz") << 100 << 187 << 1026u << 513;
+        QTest::newRow("3000 Hz") << 3000 << 6 << 1066u << 533;
+        QTest::newRow("5000 Hz") << 5000 << 3 << 1280u << 640;
+        QTest::newRow("7000 Hz") << 7000 << 2 << 1372u << 686;
+        QTest::newRow("10000 Hz") << 10000 << 2 << 960u << 480;
+        QTest::newRow("lowest, 1 Hz: largest divisor") << 1 << 4095 << 4688u << 2344;
+        QTest::newRow("highest, 65535 Hz") << 65535 << 2 << 146u << 73;
+        QTest::newRow("0 Hz") << 0 << 0 << 0u << 0;
     }
     void pwmStart()
     {
         QFETCH(int, frequency);
         QFETCH(int, divisor);
+        QFETCH(unsigned, range);
+        QFETCH(int, value);
         QVERIFY(CKIVGPIO::InitGpio());
         // A wave running at 1000 Hz before the change.
         AppConfig::m_stPwmSpndlSettings.m_nCurFreq = 1000;
@@ -274,22 +284,45 @@ private slots:
 
         AppConfig::m_stPwmSpndlSettings.m_nCurFreq = quint16(frequency);
         QCOMPARE(CKIVGPIO::PwmStart(), divisor != 0);
-        QCOMPARE(CKIVGPIO::PwmDivisor(unsigned(frequency)), divisor);
         QCOMPARE(CPins::RefusedCount(), quint64(0));
         if (divisor) {
             QCOMPARE(bank.PwmClock(), divisor);
-            QCOMPARE(bank.PwmValue(12), 512);
+            QCOMPARE(bank.PwmRange(), range);
+            QCOMPARE(bank.PwmValue(12), value);
             QCOMPARE(bank.Mode(12), EPinMode::PwmMarkSpace);
             QCOMPARE(bank.PwmMode(), EPwmMode::MarkSpace);
             QVERIFY(CKIVGPIO::GetErrorMsg().isEmpty());
+            const double driven = 19200000.0 / divisor / range;
+            QVERIFY2(std::fabs(driven - frequency) <= 0.01 * frequency, qPrintable(QString::number(driven)));
         } else {
             // Left off, and said so.
             QCOMPARE(bank.Mode(12), EPinMode::PwmOff);
             QCOMPARE(bank.PwmClock(), 18);
-            QVERIFY(CKIVGPIO::GetErrorMsg().contains(QString::number(frequency) + " Hz"));
+            QCOMPARE(CKIVGPIO::GetErrorMsg(), QStringLiteral("Error: Spindle PWM off: 0 Hz is outside 1 to 65535 Hz"));
         }
         CKIVGPIO::PwmStop();
         QCOMPARE(bank.Mode(12), EPinMode::PwmOff);
+    }
+
+    // Every frequency the words are made for: within 1 % on the 19.2 MHz
+    // clock, an even range with the value at half of it, the divisor within
+    // the clock manager's whole-divisor limits.
+    void pwmWordsOverTheWholeRange()
+    {
+        for (unsigned f = CPwmClock::LOWEST_HZ; f <= CPwmClock::HIGHEST_HZ; ++f) {
+            stPwmWords w;
+            if (!CPwmClock::ForFrequency(f, &w))
+                QFAIL(qPrintable(QStringLiteral("%1 Hz refused").arg(f)));
+            const double driven = CPwmClock::Frequency(w);
+            if (std::fabs(driven - f) > 0.01 * f || w.range % 2 != 0 || w.value * 2u != w.range
+                || w.divisor < CPwmClock::MIN_DIVISOR || w.divisor > CPwmClock::MAX_DIVISOR
+                || (w.divisor > CPwmClock::MIN_DIVISOR && w.range < CPwmClock::MIN_RANGE))
+                QFAIL(qPrintable(QStringLiteral("%1 Hz: divisor %2, range %3, value %4 give %5 Hz")
+                                     .arg(f).arg(w.divisor).arg(w.range).arg(w.value).arg(driven)));
+        }
+        stPwmWords w;
+        QVERIFY(!CPwmClock::ForFrequency(0, &w));
+        QCOMPARE(w.divisor, 0);
     }
 
     void pwmWithoutSpindlePin()

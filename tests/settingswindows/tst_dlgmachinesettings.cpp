@@ -930,8 +930,9 @@ void TestDlgMachineSettings::pwmStartFailureIsLogged()
     CFakeMainWindow mw;
     CDlgMachineSettings dlg(&mw);
     dlg.ConfigSettings();
-    // 2 Hz is below what the PWM clock divides down to.
-    AppConfig::m_stPwmSpndlSettings.m_nCurFreq = 2;
+    // No PWM pin fitted: the PWM cannot start.
+    const qint8 iPwmPin = AppConfig::m_iSpindlePwmOutput;
+    AppConfig::m_iSpindlePwmOutput = -1;
     bool bOpenOverPanel = false;
     QTimer::singleShot(0, &dlg, [&]() {
         auto* pPage = dlg.findChild<CDlgPwmSpndlSettings*>();
@@ -943,12 +944,12 @@ void TestDlgMachineSettings::pwmStartFailureIsLogged()
         pOpen->close();
     });
     Click(&dlg, "Btn_PwmSettings");
+    AppConfig::m_iSpindlePwmOutput = iPwmPin;
     QVERIFY(bOpenOverPanel);
     QVERIFY(!AppConfig::m_bPWMCtrlUsed);
     // In the log, not in a box the operator must close.
     QVERIFY(prompter.m_lstPrompts.isEmpty());
-    QCOMPARE(mw.m_lstLog.size(), 1);
-    QVERIFY2(mw.m_lstLog[0].startsWith(QStringLiteral("error: Error: Spindle PWM off")), qPrintable(mw.m_lstLog[0]));
+    QCOMPARE(mw.m_lstLog, QStringList{"error: Error: Spindle PWM not started: no PWM pin fitted"});
     QCOMPARE(Btn(&dlg, "Btn_PwmSettings")->styleSheet(), BTN_BKGND_GRAY);
     QCOMPARE(mw.m_lstCalls.last(), QStringLiteral("EnableDisableSpindleSpeedCtrl(false)"));
 }

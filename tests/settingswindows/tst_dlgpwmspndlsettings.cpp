@@ -162,15 +162,23 @@ void TestDlgPwmSpndlSettings::enableSwitchesPwm()
     CFakeMainWindow mw;
     CSimPinBank& bank = CSimPinBank::Instance();
     const int pin = AppConfig::m_iSpindlePwmOutput;
-    AppConfig::m_stPwmSpndlSettings.m_nCurFreq = 1000;
+    stPwmSpindleSettings& pwm = AppConfig::m_stPwmSpndlSettings;
+    // The minimum was raised after the current frequency was derived from
+    // the old one: switched on, the PWM starts at the minimum as it is now.
+    pwm.m_nMinFreq = 5000;
+    pwm.m_nMaxFreq = 9000;
+    pwm.m_nCurFreq = 100;
     CDlgPwmSpndlSettings dlg(&mw);
 
     ClickButton(dlg, "Btn_EnlSpndlPwm");
     QVERIFY(AppConfig::m_bPWMCtrlUsed);
     QCOMPARE(FindButton(dlg, "Btn_EnlSpndlPwm")->styleSheet(), BTN_BKGND_GREEN);
+    QCOMPARE(int(pwm.m_nCurFreq), 5000);
     QCOMPARE(bank.Mode(pin), EPinMode::PwmMarkSpace);
-    QCOMPARE(bank.PwmClock(), 19200000 / 1000 / 1024);
-    QCOMPARE(bank.PwmValue(pin), 512);
+    // 19.2 MHz / 3 / 1280: 5000 Hz exactly, high half the period.
+    QCOMPARE(bank.PwmClock(), 3);
+    QCOMPARE(bank.PwmRange(), 1280u);
+    QCOMPARE(bank.PwmValue(pin), 640);
 
     ClickButton(dlg, "Btn_EnlSpndlPwm");
     QVERIFY(!AppConfig::m_bPWMCtrlUsed);
@@ -178,13 +186,14 @@ void TestDlgPwmSpndlSettings::enableSwitchesPwm()
     QCOMPARE(bank.Mode(pin), EPinMode::PwmOff);
     QVERIFY(mw.m_lstLog.isEmpty());
 
-    // No speed chosen yet: the PWM starts at the lowest frequency, never at 0.
-    AppConfig::m_stPwmSpndlSettings.m_nCurFreq = 0;
+    // A speed chosen meanwhile does not carry over: on again, at the minimum.
+    pwm.m_nCurFreq = 8000;
     ClickButton(dlg, "Btn_EnlSpndlPwm");
-    QCOMPARE(int(AppConfig::m_stPwmSpndlSettings.m_nCurFreq), 100);
-    QCOMPARE(bank.PwmClock(), 19200000 / 100 / 1024);
+    QCOMPARE(int(pwm.m_nCurFreq), 5000);
+    QCOMPARE(bank.PwmClock(), 3);
     QCOMPARE(bank.Mode(pin), EPinMode::PwmMarkSpace);
     ClickButton(dlg, "Btn_EnlSpndlPwm");
+    pwm = stPwmSpindleSettings();
 }
 
 // A PWM that cannot start is told, and PWM control stays off.

@@ -102,7 +102,7 @@ void CSurfaceProbe::SetPull(int pin, EPull pull) { CSimPinBank::Instance().SetPu
 void CSurfaceProbe::Write(int pin, int level) { CSimPinBank::Instance().Write(pin, level); }
 void CSurfaceProbe::PwmSetMode(EPwmMode mode) { CSimPinBank::Instance().PwmSetMode(mode); }
 void CSurfaceProbe::PwmSetRange(unsigned range) { CSimPinBank::Instance().PwmSetRange(range); }
-void CSurfaceProbe::PwmSetClock(int divisor) { CSimPinBank::Instance().PwmSetClock(divisor); }
+int CSurfaceProbe::PwmSetClock(int divisor) { return CSimPinBank::Instance().PwmSetClock(divisor); }
 void CSurfaceProbe::PwmWrite(int pin, int value) { CSimPinBank::Instance().PwmWrite(pin, value); }
 int CSurfaceProbe::SpiOpen(unsigned channel, unsigned baud, unsigned flags)
 {

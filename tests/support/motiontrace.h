@@ -47,7 +47,7 @@ public:
     int Read(int pin) override;
     void PwmSetMode(EPwmMode mode) override;
     void PwmSetRange(unsigned range) override;
-    void PwmSetClock(int divisor) override;
+    int PwmSetClock(int divisor) override;
     void PwmWrite(int pin, int value) override;
     int SpiOpen(unsigned channel, unsigned baud, unsigned flags) override;
     int SpiTransfer(int handle, const char* tx, char* rx, unsigned count) override;
