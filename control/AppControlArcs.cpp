@@ -191,6 +191,7 @@ bool AppControl::CreateZProfile()
 
     double fFeedPercent = AppConfig::m_fAxisFeedPercent[X_AXIS];
     const double fLift = info.m_fZRange / 2.0;
+    bool bDryRunNoted = false;
     for (int r = 0; r < targets.size(); ++r) {
         QVector<stFloatPoint> row;
         for (int c = 0; c < targets[r].size(); ++c) {
@@ -209,10 +210,22 @@ bool AppControl::CreateZProfile()
                 pt.y = m_AxisCtrl[Y_AXIS].GetCurPos();
                 pt.z = m_AxisCtrl[Z_AXIS].GetCurPos();
                 if (!bTouched) {
-                    AddErrMsg(QStringLiteral("Z probe did not touch the work-piece at X:") +
-                              QString::number(pt.x, 'f', 4) + QStringLiteral(" Y:") + QString::number(pt.y, 'f', 4) +
-                              QStringLiteral(": Z profile stopped"));
-                    return false;
+                    const QString strWhere = QStringLiteral("Z probe did not touch the work-piece at X:") +
+                                             QString::number(pt.x, 'f', 4) + QStringLiteral(" Y:") +
+                                             QString::number(pt.y, 'f', 4);
+                    // On the machine a point without contact has no height:
+                    // the profile stops there. In simulation nothing touches
+                    // the probe, so a dry run takes the lowest Z reached and
+                    // goes on over the whole grid.
+                    if (!AppConfig::m_bSimulationMode) {
+                        AddErrMsg(strWhere + QStringLiteral(": Z profile stopped"));
+                        return false;
+                    }
+                    if (!bDryRunNoted) {
+                        AddInfoMsg(QStringLiteral("Simulation: ") + strWhere +
+                                   QStringLiteral(": points without contact are recorded at the lowest Z reached"));
+                        bDryRunNoted = true;
+                    }
                 }
             }
             row.append(pt);

@@ -1,7 +1,8 @@
 // The Z profile on the simulated machine: the grid probed over a tilted
 // surface in serpentine order with Z lifted between points, the offset, a
 // single row discarded, a point without contact, the starter, and moves
-// corrected by the grid across several consecutive moves.
+// corrected by the grid across several consecutive moves, and a dry run in
+// simulation.
 #include <QtTest>
 
 #include <functional>
@@ -33,6 +34,23 @@ void SetProfile(double length, double width, double step, double offset = 0.0)
     info.m_fWidth = width;
     info.m_fXYStep = step;
     info.m_fZOffset = offset;
+}
+
+// The grid of a 25 x 20 mm profile at a 10 mm step: three rows of four
+// points in serpentine order; checkZ looks at each point's height.
+void CheckGrid25x20(const std::function<void(int, int, const stFloatPoint&)>& checkZ)
+{
+    const auto& grid = AppConfig::m_ZProfileInfo.m_lstGrid;
+    const QList<QList<double>> xs = {{0, 10, 20, 25}, {25, 15, 5, 0}, {0, 10, 20, 25}};
+    QCOMPARE(grid.size(), 3);
+    for (int r = 0; r < 3; ++r) {
+        QCOMPARE(grid[r].size(), 4);
+        for (int c = 0; c < 4; ++c) {
+            QCOMPARE(grid[r][c].x, xs[r][c]);
+            QCOMPARE(grid[r][c].y, r * 10.0);
+            checkZ(r, c, grid[r][c]);
+        }
+    }
 }
 
 // A 40 x 40 mm profile at a 10 mm step, as if probed over `surface`, held
@@ -93,22 +111,13 @@ private slots:
         QCOMPARE(CSimPinBank::Instance().Level(PIN_M3), 0); // spindle off
         QCOMPARE(windows.Calls(), QStringList({"EnableDisableWindows", "ClearToolGraphics"}));
 
-        const auto& grid = AppConfig::m_ZProfileInfo.m_lstGrid;
-        const QList<QList<double>> xs = {{0, 10, 20, 25}, {25, 15, 5, 0}, {0, 10, 20, 25}};
-        QCOMPARE(grid.size(), 3);
-        for (int r = 0; r < 3; ++r) {
-            QCOMPARE(grid[r].size(), 4);
-            for (int c = 0; c < 4; ++c) {
-                const stFloatPoint& p = grid[r][c];
-                QCOMPARE(p.x, xs[r][c]);
-                QCOMPARE(p.y, r * 10.0);
-                // The work zero itself is not probed; every other point is
-                // where the probe touched, to within a step.
-                const double surfaceZ = r == 0 && c == 0 ? 0.0 : Tilted(p.x, p.y);
-                QVERIFY2(std::fabs(p.z - offset - surfaceZ) <= 0.01, qPrintable(QString::number(p.z)));
-            }
-        }
-        QCOMPARE(grid[0][0].z, offset);
+        CheckGrid25x20([&](int r, int c, const stFloatPoint& p) {
+            // The work zero itself is not probed; every other point is
+            // where the probe touched, to within a step.
+            const double surfaceZ = r == 0 && c == 0 ? 0.0 : Tilted(p.x, p.y);
+            QVERIFY2(std::fabs(p.z - offset - surfaceZ) <= 0.01, qPrintable(QString::number(p.z)));
+        });
+        QCOMPARE(AppConfig::m_ZProfileInfo.m_lstGrid[0][0].z, offset);
 
         // X and Y move only with Z lifted half the probing range above zero,
         // and the tool never goes below the probing range.
@@ -156,6 +165,33 @@ private slots:
         QCOMPARE(lowest, -1.5); // the probing range, no further
         QCOMPARE(ctrl.GetCurPos(Z_AXIS), 5.0);
         QCOMPARE(ctrl.GetCurPos(X_AXIS), 20.0);
+    }
+
+    // In simulation nothing touches the probe: a dry run records every point
+    // at the lowest Z reached, says so once, drives no step pin and still
+    // ends with Z at the safe height.
+    void dryRunInSimulationRecordsTheLowestZ()
+    {
+        SetProfile(25, 20, 10);
+        AppConfig::m_bSimulationMode = true;
+        AppControl ctrl;
+        ctrl.InitMachine();
+        CSimPinBank& bank = CSimPinBank::Instance();
+        bank.ClearLog();
+        QVERIFY(ctrl.RunZProfile());
+        QVERIFY(FinishOperation(ctrl));
+        AppConfig::m_bSimulationMode = false;
+        QCOMPARE(TakeMessages(ctrl),
+                 QStringList{"info: Simulation: Z probe did not touch the work-piece at X:10.0000 Y:0.0000: "
+                             "points without contact are recorded at the lowest Z reached"});
+        CheckGrid25x20([](int r, int c, const stFloatPoint& p) {
+            // From half the range above zero down by the whole range.
+            QCOMPARE(p.z, r == 0 && c == 0 ? 0.0 : -1.5);
+        });
+        for (int axis = X_AXIS; axis <= Z_AXIS; ++axis)
+            QCOMPARE(bank.WriteCount(AppConfig::m_iAxisPulseOutput[axis]), quint64(0));
+        QCOMPARE(ctrl.GetCurPos(Z_AXIS), 5.0);
+        QVERIFY(!ctrl.m_AxisCtrl[Z_AXIS].m_bStopOnZProbe);
     }
 
     void starterRefusals()
