@@ -10,6 +10,7 @@
 #include "machine/allaxisctrl.h"
 #include "machine/kivgpio.h"
 #include "machine/rpigpio.h"
+#include "settings/motionsettings.h"
 #include "settings/spindlesettingsmath.h"
 #include "app/pendantkeys.h"
 #include "widgets/resources.h"
@@ -64,6 +65,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
             QStringLiteral("Old DIR_ADI.dat file. Please take note of your settings and\n"
                            "delete DIR_ADI.dat file in /home/diradi/DIR_ADI folder."));
     }
+    // A motor value the axis cannot build a speed ramp for would leave it
+    // unable to move: the nearest value that builds is used, and said.
+    for (const QString& strMsg : CMotionSettings::RepairRamps())
+        AddLogMsg(strMsg, MSG_ERROR);
 
     if (!CKIVGPIO::InitGpio())
         AddLogMsg(CKIVGPIO::GetErrorMsg(), MSG_ERROR);

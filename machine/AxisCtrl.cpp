@@ -63,6 +63,8 @@ struct stRampInput
 
 struct stRampTable
 {
+    bool bStore = true; // false: the pulses are only counted
+    size_t nPulses = 0;
     std::vector<double> high;
     std::vector<double> low;
     double fCruiseHighNs = 0.0;
@@ -96,10 +98,13 @@ bool AddSample(stRampTable& tbl, double v, double h, double fSampleUs, double& t
         }
         t += q;
     }
-    if (tbl.high.size() + n > AxisCtrl::MAX_RAMP_PULSES)
+    if (tbl.nPulses + n > AxisCtrl::MAX_RAMP_PULSES)
         return false;
-    tbl.high.insert(tbl.high.end(), n, h * 1000.0);
-    tbl.low.insert(tbl.low.end(), n, low * 1000.0);
+    tbl.nPulses += n;
+    if (tbl.bStore) {
+        tbl.high.insert(tbl.high.end(), n, h * 1000.0);
+        tbl.low.insert(tbl.low.end(), n, low * 1000.0);
+    }
     return true;
 }
 
@@ -211,9 +216,8 @@ bool AxisCtrl::ConfigAxis()
     return SetVelocityAcc(AppConfig::m_fAxisFeed[ax], AppConfig::m_fAxisAcc[ax]) == 1;
 }
 
-QString AxisCtrl::RampSettingsError(double fFeed, double fAcc) const
+QString AxisCtrl::RampSettingsError(int ax, double fFeed, double fAcc)
 {
-    const int ax = Axis();
     const double m = AppConfig::m_fAxisMovPerPulse[ax];
     if (!UsableStepSize(m))
         return MSG_STEP_RESOLUTION;
@@ -232,24 +236,45 @@ QString AxisCtrl::RampSettingsError(double fFeed, double fAcc) const
     return QString();
 }
 
+namespace {
+const QString MSG_RAMP_TOO_LONG = QStringLiteral("Acceleration value too low for this feed");
+
+stRampInput RampInput(int ax, double fFeed, double fAcc)
+{
+    return {fFeed,
+            fAcc,
+            AppConfig::m_fAxisMovPerPulse[ax],
+            AppConfig::m_fAxisDutyCycle[ax],
+            AppConfig::m_fAxisRateOfAcc[ax],
+            double(AppConfig::m_iVelAccSamplingTime),
+            AppConfig::m_eAxisFeedtype == FEED_SCURVE};
+}
+} // namespace
+
+QString AxisCtrl::RampError(int iAxis, double fFeed, double fAcc)
+{
+    const int ax = qBound(0, iAxis, AXIS_COUNT - 1);
+    const QString strError = RampSettingsError(ax, fFeed, fAcc);
+    if (!strError.isEmpty())
+        return strError;
+    // The table is walked exactly as SetVelocityAcc builds it, counting the
+    // pulses instead of storing them.
+    stRampTable tbl;
+    tbl.bStore = false;
+    return BuildRamp(RampInput(ax, fFeed, fAcc), false, tbl) ? QString() : MSG_RAMP_TOO_LONG;
+}
+
 int AxisCtrl::SetVelocityAcc(double fFeed, double fAcc)
 {
     const int ax = Axis();
-    QString strError = RampSettingsError(fFeed, fAcc);
-    const stRampInput in{fFeed,
-                         fAcc,
-                         AppConfig::m_fAxisMovPerPulse[ax],
-                         AppConfig::m_fAxisDutyCycle[ax],
-                         AppConfig::m_fAxisRateOfAcc[ax],
-                         double(AppConfig::m_iVelAccSamplingTime),
-                         AppConfig::m_eAxisFeedtype == FEED_SCURVE};
+    QString strError = RampSettingsError(ax, fFeed, fAcc);
     const bool bRecord = m_bRecordVelProfile;
 
     // Built aside first, so that a refused table leaves both buffers as
     // they were (a table waiting for the next move included).
     stRampTable tbl;
-    if (strError.isEmpty() && !BuildRamp(in, bRecord, tbl))
-        strError = QStringLiteral("Acceleration value too low for this feed");
+    if (strError.isEmpty() && !BuildRamp(RampInput(ax, fFeed, fAcc), bRecord, tbl))
+        strError = MSG_RAMP_TOO_LONG;
 
     QMutexLocker lock(&m_TableMutex);
     m_strTableErrorMsg = strError;

@@ -43,6 +43,11 @@ public:
     // (S-curve), sampling time, step size or duty cycle makes no usable
     // table: then nothing changes and GetErrorMsg() says why.
     int SetVelocityAcc(double fFeed, double fAcc);
+    // Why axis iAxis could not build a ramp table for fFeed and fAcc with
+    // the settings store's other motor settings (step, duty cycle, jerk,
+    // sampling time, curve type): the text SetVelocityAcc would give. Empty
+    // when it could. Builds nothing and changes nothing.
+    static QString RampError(int iAxis, double fFeed, double fAcc);
     // After the travel per pulse changed in the settings: false with
     // "Step Resolution value must be greater than zero" when it is below one
     // internal unit (0.0001 mm), else the axis is configured again.
@@ -137,8 +142,9 @@ private:
     // m_lTargetPos.
     bool AcceptTarget(long lTarget);
     void SetErrorMsg(const QString& strMsg);
-    // Why the axis settings cannot give a ramp table; empty when they can.
-    QString RampSettingsError(double fFeed, double fAcc) const;
+    // Why the settings of axis ax cannot give a ramp table before one is
+    // built; empty when they can.
+    static QString RampSettingsError(int ax, double fFeed, double fAcc);
 
     QString m_strErrorMsg;
     mutable QMutex m_MsgMutex;     // m_strErrorMsg is set and read from several threads

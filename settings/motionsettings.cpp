@@ -1,6 +1,7 @@
 #include "settings/motionsettings.h"
 
 #include "core/AppConfig.h"
+#include "machine/AxisCtrl.h"
 #include "settings/usersettingsmath.h"
 
 #include <algorithm>
@@ -111,4 +112,138 @@ QString CMotionSettings::CheckNegLimit(int iAxis, double fValue)
 QString CMotionSettings::DirectionText(eDirection eDir)
 {
     return eDir == DIR_CCW ? QStringLiteral("Counter\nClockwise") : QStringLiteral("Clockwise");
+}
+
+QString CMotionSettings::RampError(int iAxis)
+{
+    const int ax = Ax(iAxis);
+    QString strError = AxisCtrl::RampError(ax, AppConfig::m_fMaxAxisFeed[ax], AppConfig::m_fAxisAcc[ax]);
+    if (strError.isEmpty())
+        strError = AxisCtrl::RampError(ax, AppConfig::m_fAxisFeed[ax], AppConfig::m_fAxisAcc[ax]);
+    return strError;
+}
+
+QString CMotionSettings::RampError(const QVector<int>& axes)
+{
+    for (int i : axes) {
+        const QString strError = RampError(i);
+        if (!strError.isEmpty())
+            return AppConfig::m_strAxisNames[Ax(i)] + QStringLiteral(": ") + strError;
+    }
+    return QString();
+}
+
+CMotionSettings::stMotorState CMotionSettings::SaveMotorState()
+{
+    stMotorState st;
+    for (int i = 0; i < AXIS_COUNT; ++i) {
+        st.fMovPerPulse[i] = AppConfig::m_fAxisMovPerPulse[i];
+        st.fMaxFeed[i] = AppConfig::m_fMaxAxisFeed[i];
+        st.fAcc[i] = AppConfig::m_fAxisAcc[i];
+        st.fDuty[i] = AppConfig::m_fAxisDutyCycle[i];
+        st.fRateOfAcc[i] = AppConfig::m_fAxisRateOfAcc[i];
+        st.fUserFeed[i] = AppConfig::m_fUserAxisFeed[i];
+        st.fJogFeed[i] = AppConfig::m_fAxisJogFeed[i];
+        st.fFeed[i] = AppConfig::m_fAxisFeed[i];
+    }
+    st.iSamplingTime = AppConfig::m_iVelAccSamplingTime;
+    st.eCurve = AppConfig::m_eAxisFeedtype;
+    st.fMinMaxFeed = AppConfig::m_fMinMaxAxisFeed;
+    st.fPlungeFeed = AppConfig::m_fPlungeFeed;
+    st.fArcStep = AppConfig::m_GCodeRunSettings.m_fAxisStep;
+    return st;
+}
+
+void CMotionSettings::RestoreMotorState(const stMotorState& st)
+{
+    for (int i = 0; i < AXIS_COUNT; ++i) {
+        AppConfig::m_fAxisMovPerPulse[i] = st.fMovPerPulse[i];
+        AppConfig::m_fMaxAxisFeed[i] = st.fMaxFeed[i];
+        AppConfig::m_fAxisAcc[i] = st.fAcc[i];
+        AppConfig::m_fAxisDutyCycle[i] = st.fDuty[i];
+        AppConfig::m_fAxisRateOfAcc[i] = st.fRateOfAcc[i];
+        AppConfig::m_fUserAxisFeed[i] = st.fUserFeed[i];
+        AppConfig::m_fAxisJogFeed[i] = st.fJogFeed[i];
+        AppConfig::m_fAxisFeed[i] = st.fFeed[i];
+    }
+    AppConfig::m_iVelAccSamplingTime = st.iSamplingTime;
+    AppConfig::m_eAxisFeedtype = st.eCurve;
+    AppConfig::m_fMinMaxAxisFeed = st.fMinMaxFeed;
+    AppConfig::m_fPlungeFeed = st.fPlungeFeed;
+    AppConfig::m_GCodeRunSettings.m_fAxisStep = st.fArcStep;
+}
+
+namespace {
+// The panel shows and stores motor values to four decimals.
+constexpr double kDecimals = 10000.0;
+
+// The value nearest `bad` (which fails) on the way to `good` (which builds)
+// at which builds(value) holds, on the four-decimal grid: bisection (the
+// ramp's length falls steadily from bad to good), then onto the grid on the
+// building side, and a step at a time to the grid value nearest `bad` that
+// still builds.
+template <class Builds>
+double NearestBuilding(double bad, double good, Builds builds)
+{
+    for (int i = 0; i < 100 && std::fabs(good - bad) > 0.5 / kDecimals; ++i) {
+        const double mid = 0.5 * (bad + good);
+        (builds(mid) ? good : bad) = mid;
+    }
+    // Whole ten-thousandths, so the result is the number the panel shows.
+    const qint64 step = good > bad ? 1 : -1;
+    qint64 k = qint64(step > 0 ? std::ceil(good * kDecimals - 1e-6) : std::floor(good * kDecimals + 1e-6));
+    for (int i = 0; i < 10 && !builds(double(k) / kDecimals); ++i)
+        k += step;
+    for (int i = 0; i < 10 && builds(double(k - step) / kDecimals); ++i)
+        k -= step;
+    return double(k) / kDecimals;
+}
+
+QString Number4(double f) { return QString::number(f, 'f', 4); }
+} // namespace
+
+QStringList CMotionSettings::RepairRamps()
+{
+    QStringList lstMsgs;
+    for (int ax = 0; ax < AXIS_COUNT; ++ax) {
+        const QString strError = RampError(ax);
+        if (strError.isEmpty())
+            continue;
+        const QString strAxis = AppConfig::m_strAxisNames[ax];
+        double& fAcc = AppConfig::m_fAxisAcc[ax];
+        double& fMaxFeed = AppConfig::m_fMaxAxisFeed[ax];
+        const double fOldAcc = fAcc, fOldMaxFeed = fMaxFeed;
+        const stFloatPoint accRange = AccRange();
+        const stFloatPoint feedRange = MaxFeedRange(ax);
+        auto accBuilds = [&](double a) {
+            fAcc = a;
+            return RampError(ax).isEmpty();
+        };
+        // The working feed follows the maximum feed (user and jog feeds stay
+        // below it).
+        auto feedBuilds = [&](double f) {
+            return AxisCtrl::RampError(ax, f, fAcc).isEmpty() &&
+                   AxisCtrl::RampError(ax, std::min(f, AppConfig::m_fAxisFeed[ax]), fAcc).isEmpty();
+        };
+        if (fOldAcc < accRange.y && accBuilds(accRange.y)) {
+            fAcc = NearestBuilding(std::max(fOldAcc, 0.0), accRange.y, accBuilds);
+            fAcc = std::min(fAcc, accRange.y);
+            accBuilds(fAcc);
+            lstMsgs << strAxis + QStringLiteral(": Acc ") + Number4(fOldAcc) +
+                           QStringLiteral(" of the settings file gives no speed ramp (") + strError +
+                           QStringLiteral("): Acc ") + Number4(fAcc) + QStringLiteral(" is used");
+            continue;
+        }
+        fAcc = fOldAcc;
+        if (fOldMaxFeed > feedRange.x && feedBuilds(feedRange.x)) {
+            fMaxFeed = std::max(NearestBuilding(fOldMaxFeed, feedRange.x, feedBuilds), feedRange.x);
+            DeriveFeeds(ax);
+            lstMsgs << strAxis + QStringLiteral(": Max Feed ") + Number4(fOldMaxFeed) +
+                           QStringLiteral(" of the settings file gives no speed ramp (") + strError +
+                           QStringLiteral("): Max Feed ") + Number4(fMaxFeed) + QStringLiteral(" is used");
+            continue;
+        }
+        lstMsgs << strAxis + QStringLiteral(": ") + strError + QStringLiteral(": the axis cannot move");
+    }
+    return lstMsgs;
 }

@@ -3,11 +3,15 @@
 // without any widget: the entry range of every motor parameter, the feeds
 // that follow from a changed move per pulse or maximum feed, the copy of one
 // axis's motor parameters to the others of its group, the cross-check of the
-// travel limits and the texts of the motor directions.
+// travel limits, the texts of the motor directions, and the check that the
+// axes can still build their speed ramps with the values in force.
 #include "core/common.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
+
+#include <array>
 
 class CMotionSettings
 {
@@ -61,4 +65,38 @@ public:
 
     // Caption of a motor rotation button.
     static QString DirectionText(eDirection eDir);
+
+    // Why axis iAxis cannot build the speed ramps it runs with, from the
+    // settings store as it stands: the ramp up to its maximum feed (the one
+    // the Motor tab draws) and the one at its working feed. Empty when it
+    // can. An axis refusing a ramp keeps its old one, and one without any
+    // cannot move at all.
+    static QString RampError(int iAxis);
+    // The first refusal among `axes`, after the axis's name
+    // ("X-Axis: Acceleration value too low for this feed"); empty when every
+    // one builds its ramps.
+    static QString RampError(const QVector<int>& axes);
+
+    // The motor settings the machine settings panel writes, with the feeds
+    // that follow them: taken before a new value is stored, put back whole
+    // when the axes refuse it.
+    struct stMotorState
+    {
+        std::array<double, AXIS_COUNT> fMovPerPulse{}, fMaxFeed{}, fAcc{}, fDuty{}, fRateOfAcc{};
+        std::array<double, AXIS_COUNT> fUserFeed{}, fJogFeed{}, fFeed{};
+        quint32 iSamplingTime = 0;
+        eAxisFeedType eCurve = FEED_LINEAR;
+        double fMinMaxFeed = 0.0, fPlungeFeed = 0.0, fArcStep = 0.0;
+    };
+    static stMotorState SaveMotorState();
+    static void RestoreMotorState(const stMotorState& state);
+
+    // A settings file may hold a motor value the axis cannot build a ramp
+    // for (stored before values were checked): such an axis could not move.
+    // Each axis that refuses gets the nearest value that builds: the
+    // acceleration raised (within its entry range), or when no acceleration
+    // will do, the maximum feed lowered, to four decimals as the panel shows
+    // them. Returns one line per axis for the log saying what was changed,
+    // or why the axis cannot move when nothing helps.
+    static QStringList RepairRamps();
 };

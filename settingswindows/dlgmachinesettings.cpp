@@ -13,6 +13,9 @@
 #include "widgets/mainservices.h"
 #include "widgets/resources.h"
 
+#include <cmath>
+#include <limits>
+
 namespace {
 QString Number(double fValue, int iDecimals = 4) { return QString::number(fValue, 'f', iDecimals); }
 
@@ -217,6 +220,44 @@ void CDlgMachineSettings::ConfigSettings()
     m_bFirstConfig = false;
 }
 
+QVector<int> CDlgMachineSettings::AxesInUse()
+{
+    QVector<int> axes;
+    for (int i = 0; i < AppConfig::AxesInUse(); ++i)
+        axes << i;
+    return axes;
+}
+
+void CDlgMachineSettings::ShowCurveType()
+{
+    const bool bSCurve = AppConfig::m_eAxisFeedtype == FEED_SCURVE;
+    ui->Btn_VelCurveType->setText(bSCurve ? QStringLiteral("S-Curve") : QStringLiteral("Trapezoidal"));
+    ui->Btn_VelCurveType->setStyleSheet(bSCurve ? BTN_BKGND_BLUE : BTN_BKGND_GRAY);
+    ui->Btn_RateOfAcc->setEnabled(bSCurve);
+    // Enabled, the button must show the rate of the axis it edits.
+    if (bSCurve)
+        ShowRateOfAcc(m_eSelAxis);
+}
+
+bool CDlgMachineSettings::RefusedByAxes(const CMotionSettings::stMotorState& before, const QVector<int>& axes,
+                                        const QString& strWhat, double fValue)
+{
+    const QString strWhy = CMotionSettings::RampError(axes);
+    if (strWhy.isEmpty())
+        return false;
+    // Nothing has reached the axes yet: the store goes back to the values in
+    // force, and the buttons show them again.
+    CMotionSettings::RestoreMotorState(before);
+    ShowCurveType();
+    ui->Btn_VelAccUserTimePeriod->setText(
+        Caption(CMotionSettings::SamplingTimeSeconds(AppConfig::m_iVelAccSamplingTime), 4, CAPTION_SAMPLING));
+    UpdateMotorCtrlBtns(m_eSelAxis);
+    RefreshUserSettings();
+    const QString strValue = std::isnan(fValue) ? QString() : QStringLiteral(" ") + Number(fValue);
+    LogError(strWhat + strValue + QStringLiteral(" refused: ") + strWhy);
+    return true;
+}
+
 void CDlgMachineSettings::ShowRateOfAcc(int iAxis)
 {
     ui->Btn_RateOfAcc->setText(Caption(AppConfig::m_fAxisRateOfAcc[iAxis], 4, CAPTION_RATE_OF_ACC));
@@ -301,6 +342,7 @@ void CDlgMachineSettings::on_Btn_MovPerPulse_clicked()
     if (MachineBusy())
         return;
     const int s = m_eSelAxis;
+    const CMotionSettings::stMotorState before = CMotionSettings::SaveMotorState();
     AppConfig::m_fAxisMovPerPulse[s] =
         EditMotorValue(ui->Btn_MovPerPulse, QStringLiteral("Move per Pulse(mm)"), CAPTION_MOV_PER_PULSE,
                        AppConfig::m_fAxisMovPerPulse[s], CMotionSettings::MovPerPulseRange());
@@ -308,6 +350,8 @@ void CDlgMachineSettings::on_Btn_MovPerPulse_clicked()
     // give: the maximum and working feeds follow, and the button shows the
     // maximum feed now in force.
     CMotionSettings::LimitFeedsToStepRate(s);
+    if (RefusedByAxes(before, {s}, CAPTION_MOV_PER_PULSE, AppConfig::m_fAxisMovPerPulse[s]))
+        return;
     ui->Btn_MaxFeed->setText(Caption(AppConfig::m_fMaxAxisFeed[s], 4, CAPTION_MAX_FEED));
     RefreshUserSettings();
     AxisCtrl* pAxis = Axis(s);
@@ -326,9 +370,12 @@ void CDlgMachineSettings::on_Btn_MaxFeed_clicked()
     const int s = m_eSelAxis;
     const QString strTitle =
         QStringLiteral("Axis Feed") + (IsRotary(s) ? QStringLiteral("(deg/sec)") : QStringLiteral("(mm/sec)"));
+    const CMotionSettings::stMotorState before = CMotionSettings::SaveMotorState();
     AppConfig::m_fMaxAxisFeed[s] = EditMotorValue(ui->Btn_MaxFeed, strTitle, CAPTION_MAX_FEED,
                                                   AppConfig::m_fMaxAxisFeed[s], CMotionSettings::MaxFeedRange(s));
     CMotionSettings::DeriveFeeds(s);
+    if (RefusedByAxes(before, {s}, CAPTION_MAX_FEED, AppConfig::m_fMaxAxisFeed[s]))
+        return;
     RefreshUserSettings();
     RefreshRamp(s);
     CreateVelAccGraphics();
@@ -341,8 +388,11 @@ void CDlgMachineSettings::on_Btn_MaxAcc_clicked()
     const int s = m_eSelAxis;
     const QString strTitle = QStringLiteral("Axis Acceleration") +
                              (IsRotary(s) ? QStringLiteral("(deg/sec2)") : QStringLiteral("(mm/sec2)"));
+    const CMotionSettings::stMotorState before = CMotionSettings::SaveMotorState();
     AppConfig::m_fAxisAcc[s] = EditMotorValue(ui->Btn_MaxAcc, strTitle, CAPTION_ACC, AppConfig::m_fAxisAcc[s],
                                               CMotionSettings::AccRange());
+    if (RefusedByAxes(before, {s}, CAPTION_ACC, AppConfig::m_fAxisAcc[s]))
+        return;
     RefreshRamp(s);
     CreateVelAccGraphics();
 }
@@ -368,9 +418,12 @@ void CDlgMachineSettings::on_Btn_RateOfAcc_clicked()
     if (MachineBusy())
         return;
     const int s = m_eSelAxis;
+    const CMotionSettings::stMotorState before = CMotionSettings::SaveMotorState();
     AppConfig::m_fAxisRateOfAcc[s] =
         EditMotorValue(ui->Btn_RateOfAcc, QStringLiteral("Axis Rate Of Acc(mm/sec3)"), CAPTION_RATE_OF_ACC,
                        AppConfig::m_fAxisRateOfAcc[s], CMotionSettings::RateOfAccRange());
+    if (RefusedByAxes(before, {s}, CAPTION_RATE_OF_ACC, AppConfig::m_fAxisRateOfAcc[s]))
+        return;
     Axis(s)->UpdateDutyCycle();
     RefreshRamp(s);
     CreateVelAccGraphics();
@@ -380,14 +433,12 @@ void CDlgMachineSettings::on_Btn_VelCurveType_clicked()
 {
     if (MachineBusy())
         return;
+    const CMotionSettings::stMotorState before = CMotionSettings::SaveMotorState();
     const bool bSCurve = AppConfig::m_eAxisFeedtype != FEED_SCURVE;
     AppConfig::m_eAxisFeedtype = bSCurve ? FEED_SCURVE : FEED_LINEAR;
-    ui->Btn_VelCurveType->setText(bSCurve ? QStringLiteral("S-Curve") : QStringLiteral("Trapezoidal"));
-    ui->Btn_VelCurveType->setStyleSheet(bSCurve ? BTN_BKGND_BLUE : BTN_BKGND_GRAY);
-    ui->Btn_RateOfAcc->setEnabled(bSCurve);
-    // Enabled, the button must show the rate of the axis it edits.
-    if (bSCurve)
-        ShowRateOfAcc(m_eSelAxis);
+    if (RefusedByAxes(before, AxesInUse(), bSCurve ? QStringLiteral("S-Curve") : QStringLiteral("Trapezoidal")))
+        return;
+    ShowCurveType();
     RefreshAllRamps();
     CreateVelAccGraphics();
 }
@@ -399,7 +450,11 @@ void CDlgMachineSettings::on_Btn_VelAccUserTimePeriod_clicked()
     const double fSeconds = EditMotorValue(
         ui->Btn_VelAccUserTimePeriod, QStringLiteral("Sampling Time(sec)"), CAPTION_SAMPLING,
         CMotionSettings::SamplingTimeSeconds(AppConfig::m_iVelAccSamplingTime), CMotionSettings::SamplingTimeRange());
+    const CMotionSettings::stMotorState before = CMotionSettings::SaveMotorState();
     AppConfig::m_iVelAccSamplingTime = CMotionSettings::SamplingTimeMicros(fSeconds);
+    if (RefusedByAxes(before, AxesInUse(), CAPTION_SAMPLING,
+                      CMotionSettings::SamplingTimeSeconds(AppConfig::m_iVelAccSamplingTime)))
+        return;
     RefreshAllRamps();
     CreateVelAccGraphics();
 }
@@ -411,14 +466,18 @@ void CDlgMachineSettings::CopyMotorParamsToAllAxis()
     const int s = m_eSelAxis;
     QVector<int> lstTargets = CMotionSettings::MotorGroup(s);
     lstTargets.removeAll(s);
+    const CMotionSettings::stMotorState before = CMotionSettings::SaveMotorState();
     for (int t : lstTargets) {
         CMotionSettings::CopyMotorParams(s, t);
-        Axis(t)->UpdateStepResolution();
-    }
-    for (int t : lstTargets) {
         CMotionSettings::LimitUserAndJogFeed(t);
-        RefreshRamp(t);
     }
+    // The copy is refused whole when an axis of the group cannot run with it.
+    if (RefusedByAxes(before, lstTargets, QStringLiteral("Same motor settings")))
+        return;
+    for (int t : lstTargets)
+        Axis(t)->UpdateStepResolution();
+    for (int t : lstTargets)
+        RefreshRamp(t);
     RefreshUserSettings();
     CUserSettingsMath::CapPlungeFeed();
     // The copied maximum feeds change the rapid feed too.

@@ -9,6 +9,7 @@
 // Nothing that touches the axes is done while an operation runs or an axis
 // moves: the operator gets "Machine in use" instead.
 #include "core/common.h"
+#include "settings/motionsettings.h"
 #include "settingswindows/dlgkivctrl.h"
 #include "settingswindows/dlgrpicontroller.h"
 #include "widgets/MyView.h"
@@ -17,6 +18,7 @@
 #include <QImage>
 
 #include <array>
+#include <limits>
 
 namespace Ui {
 class CDlgMachineSettings;
@@ -140,6 +142,16 @@ private:
     void ToggleDirection(int iAxis, bool bHomeDir);
     void ShowLimitsAndDirections();
     void ShowRateOfAcc(int iAxis);
+    // The curve type button, and the Rate of Acc button that goes with it.
+    void ShowCurveType();
+    static QVector<int> AxesInUse();
+    // After a motor value was stored: when an axis of `axes` can no longer
+    // build its speed ramps with it, the settings go back to `before` (the
+    // axes were not touched yet), the buttons show the values in force and
+    // the log says what was refused and why ("Acc 0.0100 refused: X-Axis:
+    // Acceleration value too low for this feed"). True when refused.
+    bool RefusedByAxes(const CMotionSettings::stMotorState& before, const QVector<int>& axes, const QString& strWhat,
+                       double fValue = std::numeric_limits<double>::quiet_NaN());
 
     dlgRpiController m_RpiPinoutPage;
     dlgKivCtrl m_SpiBoardPage;

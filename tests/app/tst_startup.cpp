@@ -1,6 +1,8 @@
 #include "core/AppConfig.h"
 #include "core/AppPaths.h"
 #include "fakeprompter.h"
+#include "mainwindowlog.h"
+#include "ui_mainwindow.h"
 #include "testsupport.h"
 #include "app/mainwindow.h"
 
@@ -47,6 +49,44 @@ private slots:
                          "delete DIR_ADI.dat file in /home/diradi/DIR_ADI folder."));
         QCOMPARE(AppConfig::m_fAxisWorkZero[X_AXIS], 42.0);
         QCOMPARE(QFileInfo(CAppPaths::ConfigFile()).size(), qint64(16));
+    }
+
+    // A settings file saved with motor values no speed ramp can be built
+    // for (X cannot move at all with them): the start uses the nearest
+    // values that build, says so in the log, and X moves.
+    void unbuildableMotorValuesStartMended()
+    {
+        CTempWorkingFolder tmp;
+        const double fAccX = AppConfig::m_fAxisAcc[X_AXIS];
+        const double fStepY = AppConfig::m_fAxisMovPerPulse[Y_AXIS];
+        const double fMaxFeedY = AppConfig::m_fMaxAxisFeed[Y_AXIS];
+        AppConfig::m_fAxisAcc[X_AXIS] = 0.01;
+        AppConfig::m_fAxisMovPerPulse[Y_AXIS] = 10.0;
+        AppConfig::m_fMaxAxisFeed[Y_AXIS] = 15000000.0;
+        QVERIFY(AppConfig::SaveConfig(CAppPaths::ConfigFile()));
+        AppConfig::m_fAxisAcc[X_AXIS] = fAccX;
+        AppConfig::m_fAxisMovPerPulse[Y_AXIS] = fStepY;
+        AppConfig::m_fMaxAxisFeed[Y_AXIS] = fMaxFeedY;
+        CFakePrompter prompter;
+
+        MainWindow w;
+        const QStringList lstLog = LogLines(w);
+        const QString strWhy = QStringLiteral(" of the settings file gives no speed ramp (Acceleration value too low "
+                                              "for this feed): ");
+        QVERIFY2(lstLog.filter("X-Axis: Acc 0.0100" + strWhy + "Acc ").size() == 1, qPrintable(lstLog.join('|')));
+        QVERIFY2(lstLog.filter("Y-Axis: Max Feed 15000000.0000" + strWhy + "Max Feed ").size() == 1,
+                 qPrintable(lstLog.join('|')));
+        QVERIFY(AppConfig::m_fAxisAcc[X_AXIS] > 0.01);
+        QVERIFY(AppConfig::m_fMaxAxisFeed[Y_AXIS] < 15000000.0);
+
+        AxisCtrl& x = w.GetAppCtrl().m_AxisCtrl[X_AXIS];
+        QVERIFY2(x.MoveRel(0.05), qPrintable(x.GetErrorMsg()));
+        QTRY_VERIFY(!x.GetAxisState());
+        QCOMPARE(x.GetCurPos(), 0.05);
+
+        AppConfig::m_fAxisAcc[X_AXIS] = fAccX;
+        AppConfig::m_fAxisMovPerPulse[Y_AXIS] = fStepY;
+        AppConfig::m_fMaxAxisFeed[Y_AXIS] = fMaxFeedY;
     }
 };
 

@@ -217,6 +217,11 @@ private slots:
                                           << QStringLiteral("Acceleration value too low for this feed");
         QTest::newRow("feed far too low") << 1e-12 << 600.0 << 6000.0 << 10000u << 0.01 << 0.25 << false
                                           << QStringLiteral("Feed value too low for this step resolution");
+        // 30 mm/s at 1 um steps: the ramp holds 2,000,000 pulses at most,
+        // which an acceleration of 0.2236 mm/s2 just gives.
+        QTest::newRow("acc just too low") << 30.0 << 0.2235 << 6000.0 << 10000u << 0.001 << 0.25 << false
+                                          << QStringLiteral("Acceleration value too low for this feed");
+        QTest::newRow("acc just enough") << 30.0 << 0.2236 << 6000.0 << 10000u << 0.001 << 0.25 << false << QString();
         QTest::newRow("jerk 0, linear is fine") << 15.0 << 600.0 << 0.0 << 10000u << 0.001 << 0.25 << false << QString();
     }
     void refusedTable()
@@ -242,6 +247,8 @@ private slots:
         applySettings();
         const int built = fresh.SetVelocityAcc(feed, acc);
         QCOMPARE(built, msg.isEmpty() ? 1 : 0);
+        // The check without a table says the same, and builds nothing.
+        QCOMPARE(AxisCtrl::RampError(X_AXIS, feed, acc), msg);
         if (msg.isEmpty())
             return;
         QCOMPARE(fresh.GetErrorMsg(), msg);

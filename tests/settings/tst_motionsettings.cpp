@@ -1,7 +1,8 @@
 // The rules behind the machine settings panel, without windows: entry ranges,
 // the sampling time in microseconds, the feeds that follow a new move per
 // pulse or maximum feed, the motor groups and copies, and the limit
-// cross-check.
+// cross-check, and the motor values the axes cannot build a speed ramp for:
+// refused with the reason, and mended when a settings file holds them.
 #include "simcontroller.h"
 
 #include "core/AppConfig.h"
@@ -9,6 +10,7 @@
 #include "settings/motionsettings.h"
 
 #include <QtTest>
+#include <cmath>
 
 class TestMotionSettings : public QObject
 {
@@ -27,6 +29,10 @@ private slots:
     void limitCrossCheck_data();
     void limitCrossCheck();
     void directionTextsAndPinList();
+    void rampErrorNamesTheAxis();
+    void motorStateRoundTrip();
+    void repairRamps_data();
+    void repairRamps();
 };
 
 void TestMotionSettings::ranges_data()
@@ -247,3 +253,110 @@ void TestMotionSettings::directionTextsAndPinList()
 
 QTEST_MAIN(TestMotionSettings)
 #include "tst_motionsettings.moc"
+
+// The maximum feed and the working feed both need a ramp; the first axis
+// that refuses is named.
+void TestMotionSettings::rampErrorNamesTheAxis()
+{
+    QCOMPARE(CMotionSettings::RampError({X_AXIS, Y_AXIS, Z_AXIS}), QString());
+    AppConfig::m_fAxisAcc[Y_AXIS] = 0.01;
+    AppConfig::m_fAxisAcc[Z_AXIS] = 0.01;
+    QCOMPARE(CMotionSettings::RampError({X_AXIS, Y_AXIS, Z_AXIS}),
+             QStringLiteral("Y-Axis: Acceleration value too low for this feed"));
+    QCOMPARE(CMotionSettings::RampError({X_AXIS}), QString());
+    // A working feed past the maximum is checked too.
+    AppConfig::m_fAxisAcc[Y_AXIS] = 600.0;
+    AppConfig::m_fAxisFeed[Y_AXIS] = 1e9;
+    QCOMPARE(CMotionSettings::RampError(Y_AXIS), QStringLiteral("Acceleration value too low for this feed"));
+}
+
+void TestMotionSettings::motorStateRoundTrip()
+{
+    const CMotionSettings::stMotorState before = CMotionSettings::SaveMotorState();
+    const QString strBefore = QString::number(AppConfig::m_fAxisAcc[B_AXIS]) + QString::number(AppConfig::m_fPlungeFeed);
+    AppConfig::m_fAxisMovPerPulse[B_AXIS] = 7;
+    AppConfig::m_fAxisAcc[B_AXIS] = 7;
+    AppConfig::m_fAxisJogFeed[A_AXIS] = 7;
+    AppConfig::m_fPlungeFeed = 7;
+    AppConfig::m_GCodeRunSettings.m_fAxisStep = 7;
+    AppConfig::m_iVelAccSamplingTime = 7;
+    AppConfig::m_eAxisFeedtype = FEED_SCURVE;
+    CMotionSettings::RestoreMotorState(before);
+    QCOMPARE(AppConfig::m_fAxisMovPerPulse[B_AXIS], before.fMovPerPulse[B_AXIS]);
+    QCOMPARE(AppConfig::m_fAxisJogFeed[A_AXIS], before.fJogFeed[A_AXIS]);
+    QCOMPARE(AppConfig::m_GCodeRunSettings.m_fAxisStep, before.fArcStep);
+    QCOMPARE(AppConfig::m_iVelAccSamplingTime, before.iSamplingTime);
+    QCOMPARE(AppConfig::m_eAxisFeedtype, FEED_LINEAR);
+    QCOMPARE(QString::number(AppConfig::m_fAxisAcc[B_AXIS]) + QString::number(AppConfig::m_fPlungeFeed), strBefore);
+}
+
+// Values a settings file may hold that give an axis no ramp: the nearest
+// value that does is used (the acceleration raised first, else the maximum
+// feed lowered), one four-decimal step short of it would not do, and the
+// log line says what changed.
+void TestMotionSettings::repairRamps_data()
+{
+    QTest::addColumn<double>("movPerPulse");
+    QTest::addColumn<double>("maxFeed");
+    QTest::addColumn<double>("acc");
+    QTest::addColumn<QString>("changed"); // "", "acc", "feed" or "none"
+    QTest::addColumn<QString>("message"); // up to the new value
+
+    QTest::newRow("ramps that build") << 0.001 << 30.0 << 600.0 << "" << "";
+    QTest::newRow("Acc 0.01 at 30 mm/s") << 0.001 << 30.0 << 0.01 << "acc"
+                                         << "Y-Axis: Acc 0.0100 of the settings file gives no speed ramp "
+                                            "(Acceleration value too low for this feed): Acc ";
+    QTest::newRow("Max Feed 15000000 at 10 mm a pulse")
+        << 10.0 << 15000000.0 << 600.0 << "feed"
+        << "Y-Axis: Max Feed 15000000.0000 of the settings file gives no speed ramp "
+           "(Acceleration value too low for this feed): Max Feed ";
+    QTest::newRow("no step size: nothing helps") << 0.0 << 30.0 << 600.0 << "none"
+                                                 << "Y-Axis: Step Resolution value must be greater than zero: the "
+                                                    "axis cannot move";
+}
+
+void TestMotionSettings::repairRamps()
+{
+    QFETCH(double, movPerPulse);
+    QFETCH(double, maxFeed);
+    QFETCH(double, acc);
+    QFETCH(QString, changed);
+    QFETCH(QString, message);
+    const int y = Y_AXIS;
+    AppConfig::m_fAxisMovPerPulse[y] = movPerPulse;
+    AppConfig::m_fMaxAxisFeed[y] = maxFeed;
+    AppConfig::m_fUserAxisFeed[y] = maxFeed / 1.5;
+    AppConfig::m_fAxisFeed[y] = maxFeed / 1.5;
+    AppConfig::m_fAxisAcc[y] = acc;
+
+    const QStringList lstMsgs = CMotionSettings::RepairRamps();
+    if (changed.isEmpty()) {
+        QCOMPARE(lstMsgs, QStringList());
+        QCOMPARE(AppConfig::m_fAxisAcc[y], acc);
+        QCOMPARE(AppConfig::m_fMaxAxisFeed[y], maxFeed);
+        return;
+    }
+    QCOMPARE(lstMsgs.size(), 1);
+    QVERIFY2(lstMsgs[0].startsWith(message), qPrintable(lstMsgs[0]));
+    if (changed == "none") {
+        QCOMPARE(lstMsgs[0], message);
+        QCOMPARE(AppConfig::m_fAxisAcc[y], acc);
+        QCOMPARE(AppConfig::m_fMaxAxisFeed[y], maxFeed);
+        return;
+    }
+    double& fValue = changed == "acc" ? AppConfig::m_fAxisAcc[y] : AppConfig::m_fMaxAxisFeed[y];
+    QCOMPARE(lstMsgs[0], message + QString::number(fValue, 'f', 4) + QStringLiteral(" is used"));
+    QCOMPARE(changed == "acc" ? AppConfig::m_fMaxAxisFeed[y] : AppConfig::m_fAxisAcc[y],
+             changed == "acc" ? maxFeed : acc);
+    QCOMPARE(std::round(fValue * 10000.0) / 10000.0, fValue);
+    // The new value gives both ramps; the next value on the way back does not.
+    QCOMPARE(CMotionSettings::RampError(y), QString());
+    QVERIFY(AppConfig::m_fAxisFeed[y] <= AppConfig::m_fMaxAxisFeed[y]);
+    const double fFound = fValue;
+    fValue += changed == "acc" ? -0.0001 : 0.0001;
+    QVERIFY(!CMotionSettings::RampError(y).isEmpty());
+    fValue = fFound;
+    // Other axes are left alone.
+    QCOMPARE(AppConfig::m_fAxisAcc[X_AXIS], 600.0);
+    QCOMPARE(AppConfig::m_fMaxAxisFeed[X_AXIS], 30.0);
+}

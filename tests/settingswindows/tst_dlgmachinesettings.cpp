@@ -87,7 +87,8 @@ private slots:
     void rampsWaitForStartupHoming();
     void motorEntries_data();
     void motorEntries();
-    void refusedRampIsReported();
+    void unbuildableValueIsRefused_data();
+    void unbuildableValueIsRefused();
     void finerStepLowersTheFeeds();
     void cancelledMaxFeedIsClampedToTheStepRate();
     void axisSelectionShowsItsRamp();
@@ -401,21 +402,90 @@ void TestDlgMachineSettings::motorEntries()
         QVERIFY(axis.m_lstVelProfile != before);
 }
 
-void TestDlgMachineSettings::refusedRampIsReported()
+// A value with which the axis cannot build its speed ramp is refused at the
+// keypad: the log says what and why, the button and the settings keep the
+// value in force, and the axis keeps its ramp and graph.
+void TestDlgMachineSettings::unbuildableValueIsRefused_data()
 {
+    // X's motor settings before the panel is set up.
+    QTest::addColumn<double>("movPerPulse");
+    QTest::addColumn<double>("acc");
+    QTest::addColumn<double>("jerk");
+    QTest::addColumn<bool>("sCurve");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("typed"); // empty: a plain click
+    QTest::addColumn<QString>("log");
+    QTest::addColumn<QString>("text");
+
+    const QString tooLong = QStringLiteral(" refused: X-Axis: Acceleration value too low for this feed");
+    // 0.01 mm/s2 would take 50 minutes to reach 30 mm/s: no table that long.
+    QTest::newRow("Acc 0.01") << 0.001 << 600.0 << 6000.0 << false << "Btn_MaxAcc" << "0.01" << "Acc 0.0100" + tooLong
+                              << "600.0000\nAcc";
+    QTest::newRow("Max Feed 15000000 at 10 mm a pulse") << 10.0 << 600.0 << 6000.0 << false << "Btn_MaxFeed"
+                                                        << "15000000" << "Max Feed 15000000.0000" + tooLong
+                                                        << "30.0000\nMax Feed";
+    // 30 mm/s at 0.1 um steps with a jerk of 0.01 mm/s3.
+    QTest::newRow("Rate of Acc 0.01") << 0.0001 << 600.0 << 6000.0 << true << "Btn_RateOfAcc" << "0.01"
+                                      << "Rate of Acc 0.0100" + tooLong << "6000.0000\nRate of Acc";
+    QTest::newRow("S-Curve with that jerk") << 0.0001 << 600.0 << 0.01 << false << "Btn_VelCurveType" << ""
+                                            << "S-Curve" + tooLong << "Trapezoidal";
+    // 0.3 mm/s2 reaches 30 mm/s in 1,500,000 steps of 1 um, not in
+    // 15,000,000 of 0.1 um.
+    QTest::newRow("Move/Pulse 0.0001 with a slow Acc") << 0.001 << 0.3 << 6000.0 << false << "Btn_MovPerPulse"
+                                                       << "0.0001" << "Move/Pulse 0.0001" + tooLong
+                                                       << "0.0010\nMove/Pulse";
+}
+
+void TestDlgMachineSettings::unbuildableValueIsRefused()
+{
+    QFETCH(double, movPerPulse);
+    QFETCH(double, acc);
+    QFETCH(double, jerk);
+    QFETCH(bool, sCurve);
+    QFETCH(QString, button);
+    QFETCH(QString, typed);
+    QFETCH(QString, log);
+    QFETCH(QString, text);
     CFakePrompter prompter;
     CFakeMainWindow mw;
+    AppConfig::m_fAxisMovPerPulse[X_AXIS] = movPerPulse;
+    AppConfig::m_fAxisAcc[X_AXIS] = acc;
+    AppConfig::m_fAxisRateOfAcc[X_AXIS] = jerk;
+    AppConfig::m_eAxisFeedtype = sCurve ? FEED_SCURVE : FEED_LINEAR;
     CDlgMachineSettings dlg(&mw);
     dlg.ConfigSettings();
-    // 0.01 mm/s2 would take 50 minutes to reach 30 mm/s: no table that long.
-    prompter.m_lstKeypadEntries << "0.01";
-    Click(&dlg, "Btn_MaxAcc");
-    QCOMPARE(AppConfig::m_fAxisAcc[X_AXIS], 0.01);
-    QCOMPARE(mw.m_lstLog.size(), 1);
-    QVERIFY2(mw.m_lstLog[0].startsWith(QStringLiteral("error: X-Axis: ")), qPrintable(mw.m_lstLog[0]));
-    // The graph shows no ramp rather than the one before.
-    QVERIFY(mw.m_AppCtrl.m_AxisCtrl[X_AXIS].m_lstVelProfile.isEmpty());
-    QCOMPARE(*dlg.findChild<CMyView*>()->Image(), CVelAccGraph::Draw({}, 0.001));
+    QCOMPARE(mw.m_lstLog, QStringList());
+    AxisCtrl& x = mw.m_AppCtrl.m_AxisCtrl[X_AXIS];
+    const QString strBefore = Snapshot();
+    const auto highs0 = x.m_lstRampHighNs[0], highs1 = x.m_lstRampHighNs[1];
+    const quint8 active = x.m_nActiveTable;
+    const long step = x.m_lStepSize;
+    const QImage graph = *dlg.findChild<CMyView*>()->Image();
+    const QString strCurve = Btn(&dlg, "Btn_VelCurveType")->text();
+
+    if (!typed.isEmpty())
+        prompter.m_lstKeypadEntries << typed;
+    Click(&dlg, button);
+    QCOMPARE(mw.m_lstLog, QStringList{"error: " + log});
+    QCOMPARE(Btn(&dlg, button)->text(), text);
+    QCOMPARE(Btn(&dlg, "Btn_VelCurveType")->text(), strCurve);
+    QCOMPARE(Btn(&dlg, "Btn_RateOfAcc")->isEnabled(), sCurve);
+    QCOMPARE(Snapshot(), strBefore);
+    QCOMPARE(AppConfig::m_fAxisAcc[X_AXIS], acc);
+    QVERIFY(x.m_lstRampHighNs[0] == highs0 && x.m_lstRampHighNs[1] == highs1);
+    QCOMPARE(x.m_nActiveTable, active);
+    QCOMPARE(x.m_lStepSize, step);
+    QCOMPARE(*dlg.findChild<CMyView*>()->Image(), graph);
+
+    // The same entry with a value the axis can run with is taken.
+    if (!typed.isEmpty()) {
+        mw.m_lstLog.clear();
+        prompter.m_lstKeypadEntries << (button == "Btn_MovPerPulse" ? "0.002" : "1000");
+        Click(&dlg, button);
+        QCOMPARE(mw.m_lstLog, QStringList());
+        QVERIFY(Snapshot() != strBefore);
+        QVERIFY(RampRefreshed(x, X_AXIS));
+    }
 }
 
 void TestDlgMachineSettings::finerStepLowersTheFeeds()
