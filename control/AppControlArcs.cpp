@@ -210,20 +210,20 @@ bool AppControl::CreateZProfile()
                 pt.y = m_AxisCtrl[Y_AXIS].GetCurPos();
                 pt.z = m_AxisCtrl[Z_AXIS].GetCurPos();
                 if (!bTouched) {
-                    const QString strWhere = QStringLiteral("Z probe did not touch the work-piece at X:") +
-                                             QString::number(pt.x, 'f', 4) + QStringLiteral(" Y:") +
-                                             QString::number(pt.y, 'f', 4);
+                    const QString strWhere = QStringLiteral("X:") + QString::number(pt.x, 'f', 4) +
+                                             QStringLiteral(" Y:") + QString::number(pt.y, 'f', 4);
                     // On the machine a point without contact has no height:
                     // the profile stops there. In simulation nothing touches
                     // the probe, so a dry run takes the lowest Z reached and
                     // goes on over the whole grid.
                     if (!AppConfig::m_bSimulationMode) {
-                        AddErrMsg(strWhere + QStringLiteral(": Z profile stopped"));
+                        AddErrMsg(QStringLiteral("Z probe did not touch the work-piece at ") + strWhere +
+                                  QStringLiteral(": Z profile stopped"));
                         return false;
                     }
                     if (!bDryRunNoted) {
-                        AddInfoMsg(QStringLiteral("Simulation: ") + strWhere +
-                                   QStringLiteral(": points without contact are recorded at the lowest Z reached"));
+                        AddInfoMsg(QStringLiteral("Simulation: Z probe did not touch at ") + strWhere +
+                                   QStringLiteral("; points without contact get the lowest Z reached"));
                         bDryRunNoted = true;
                     }
                 }

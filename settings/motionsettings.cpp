@@ -229,18 +229,17 @@ QStringList CMotionSettings::RepairRamps()
             fAcc = NearestBuilding(std::max(fOldAcc, 0.0), accRange.y, accBuilds);
             fAcc = std::min(fAcc, accRange.y);
             accBuilds(fAcc);
-            lstMsgs << strAxis + QStringLiteral(": Acc ") + Number4(fOldAcc) +
-                           QStringLiteral(" of the settings file gives no speed ramp (") + strError +
-                           QStringLiteral("): Acc ") + Number4(fAcc) + QStringLiteral(" is used");
+            lstMsgs << strAxis + QStringLiteral(": settings file Acc ") + Number4(fOldAcc) +
+                           QStringLiteral(" gives no speed ramp, Acc ") + Number4(fAcc) + QStringLiteral(" used");
             continue;
         }
         fAcc = fOldAcc;
         if (fOldMaxFeed > feedRange.x && feedBuilds(feedRange.x)) {
             fMaxFeed = std::max(NearestBuilding(fOldMaxFeed, feedRange.x, feedBuilds), feedRange.x);
             DeriveFeeds(ax);
-            lstMsgs << strAxis + QStringLiteral(": Max Feed ") + Number4(fOldMaxFeed) +
-                           QStringLiteral(" of the settings file gives no speed ramp (") + strError +
-                           QStringLiteral("): Max Feed ") + Number4(fMaxFeed) + QStringLiteral(" is used");
+            lstMsgs << strAxis + QStringLiteral(": settings file Max Feed ") + Number4(fOldMaxFeed) +
+                           QStringLiteral(" gives no speed ramp, Max Feed ") + Number4(fMaxFeed) +
+                           QStringLiteral(" used");
             continue;
         }
         lstMsgs << strAxis + QStringLiteral(": ") + strError + QStringLiteral(": the axis cannot move");

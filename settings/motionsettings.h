@@ -96,7 +96,8 @@ public:
     // Each axis that refuses gets the nearest value that builds: the
     // acceleration raised (within its entry range), or when no acceleration
     // will do, the maximum feed lowered, to four decimals as the panel shows
-    // them. Returns one line per axis for the log saying what was changed,
-    // or why the axis cannot move when nothing helps.
+    // them. Returns one line per axis for the log saying what was changed
+    // ("X-Axis: settings file Acc 0.0100 gives no speed ramp, Acc 0.2236
+    // used"), or why the axis cannot move when nothing helps.
     static QStringList RepairRamps();
 };

@@ -182,8 +182,8 @@ private slots:
         QVERIFY(FinishOperation(ctrl));
         AppConfig::m_bSimulationMode = false;
         QCOMPARE(TakeMessages(ctrl),
-                 QStringList{"info: Simulation: Z probe did not touch the work-piece at X:10.0000 Y:0.0000: "
-                             "points without contact are recorded at the lowest Z reached"});
+                 QStringList{"info: Simulation: Z probe did not touch at X:10.0000 Y:0.0000; points without contact "
+                             "get the lowest Z reached"});
         CheckGrid25x20([](int r, int c, const stFloatPoint& p) {
             // From half the range above zero down by the whole range.
             QCOMPARE(p.z, r == 0 && c == 0 ? 0.0 : -1.5);
