@@ -60,10 +60,14 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     if (!CAppPaths::EnsureWorkingFolder())
         AddLogMsg(QStringLiteral("Unable to create the working folder ") + CAppPaths::WorkingFolder(), MSG_ERROR);
     if (AppConfig::LoadConfig(CAppPaths::ConfigFile()) == 0) {
+        // Why the file was refused (cut short, a tag this program does not
+        // know, a value out of range, ...): in the box and in the log.
+        const QString strWhy = AppConfig::GetErrorMsg();
+        AddLogMsg(strWhy, MSG_ERROR);
         CPrompter::Instance().Information(
             nullptr, QStringLiteral("Error"),
-            QStringLiteral("Old DIR_ADI.dat file. Please take note of your settings and\n"
-                           "delete DIR_ADI.dat file in /home/diradi/DIR_ADI folder."));
+            strWhy + QStringLiteral("\nPlease take note of your settings and\ndelete DIR_ADI.dat file in ") +
+                CAppPaths::WorkingFolder() + QStringLiteral(" folder."));
     }
     // A motor value the axis cannot build a speed ramp for would leave it
     // unable to move: the nearest value that builds is used, and said.

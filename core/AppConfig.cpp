@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QRecursiveMutex>
-#include <QRegularExpression>
 #include <cmath>
 #include <cstddef>
 
@@ -145,26 +144,26 @@ private:
     QDataStream& m_Stream;
 };
 
-// "VerM.N" as major and minor number; false for any other text.
-bool ParseVersionTag(const QString& strTag, int& iMajor, int& iMinor)
-{
-    static const QRegularExpression re(QStringLiteral("^Ver(\\d{1,4})\\.(\\d{1,4})$"));
-    const QRegularExpressionMatch m = re.match(strTag);
-    if (!m.hasMatch())
-        return false;
-    iMajor = m.captured(1).toInt();
-    iMinor = m.captured(2).toInt();
-    return true;
-}
+// The tags of the older layouts this program reads and upgrades, each the
+// current layout without field 43 (jogging at the G01 feed). Only these exact
+// texts count: a version tag with a flipped bit ("Ver0.0") is a damaged file,
+// not an older one, and must not be read in another layout and rewritten.
+const char* const OLDER_VERSION_TAGS[] = {"Ver3.0"};
 
-// A tag of an older layout that this program upgrades: "Ver" with a version
-// below its own. A damaged tag, or one of a newer program, is none.
 bool IsOlderVersion(const QString& strTag)
 {
-    int iMajor = 0, iMinor = 0, iOwnMajor = 0, iOwnMinor = 0;
-    if (!ParseVersionTag(strTag, iMajor, iMinor) || !ParseVersionTag(SOFTWARE_VERSION, iOwnMajor, iOwnMinor))
-        return false;
-    return iMajor < iOwnMajor || (iMajor == iOwnMajor && iMinor < iOwnMinor);
+    for (const char* pTag : OLDER_VERSION_TAGS)
+        if (strTag == QLatin1String(pTag))
+            return true;
+    return false;
+}
+
+bool IsPlainText(const QString& strText)
+{
+    for (QChar c : strText)
+        if (c.unicode() < 0x20 || c.unicode() > 0x7E)
+            return false;
+    return true;
 }
 
 bool AllPositive(const double (&values)[AXIS_COUNT])
@@ -173,6 +172,11 @@ bool AllPositive(const double (&values)[AXIS_COUNT])
         if (!(v > 0.0) || !std::isfinite(v))
             return false;
     return true;
+}
+
+bool IsDirection(eDirection eDir)
+{
+    return eDir == DIR_CW || eDir == DIR_CCW;
 }
 
 bool AllFinite(const double (&values)[AXIS_COUNT])
@@ -275,6 +279,16 @@ QString AppConfig::CheckValues()
         return QStringLiteral("the sampling time is zero");
     if (!(m_GCodeRunSettings.m_fAxisStep > 0.0) || !std::isfinite(m_GCodeRunSettings.m_fAxisStep))
         return QStringLiteral("the arc step is zero or negative");
+    if (m_eSelUnits != UNITS_MM && m_eSelUnits != UNITS_INCH)
+        return QStringLiteral("unknown length unit %1").arg(int(m_eSelUnits));
+    for (int i = 0; i < AXIS_COUNT; ++i)
+        if (!IsDirection(m_eAxisPosDir[i]) || !IsDirection(m_eAxisHomeDir[i]))
+            return QStringLiteral("an axis direction is neither 0 nor 1");
+    // The tool-path drawing's work-zero corner: 0, 2, 4, 6 (the four corners)
+    // or 8 (the centre).
+    const int iHomeRef = m_GCodeRunSettings.m_iHomeRef;
+    if (iHomeRef < 0 || iHomeRef > 8 || iHomeRef % 2 != 0)
+        return QStringLiteral("unknown work-zero corner %1").arg(iHomeRef);
     if (!AllFinite(m_fAxisWorkZero) || !AllFinite(m_fAxisPosDirLimit) || !AllFinite(m_fAxisNegDirLimit) ||
         !AllFinite(m_fAxisManualToolChngPos) || !std::isfinite(m_fZSafePos) || !std::isfinite(m_fEndMillDia) ||
         !std::isfinite(m_fHomeRepeatOffset))
@@ -360,6 +374,10 @@ void AppConfig::DeriveRapidFeed()
             m_fMinMaxAxisFeed = m_fMaxAxisFeed[i];
 }
 
+// Only a file of this version, or of an older layout this program knows by
+// its exact tag and whose size fits that layout, is read; the older one is
+// rewritten at once in this version, and only when its values pass their
+// checks. Anything else is refused with the reason in m_strErrorMsg.
 int AppConfig::LoadConfig(QString path)
 {
     QMutexLocker lock(&g_FileMutex);
@@ -373,9 +391,10 @@ int AppConfig::LoadConfig(QString path)
     // defaults, or the emergency-stop switch would go unread.
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_strErrorMsg = QStringLiteral("Unable to open Config File");
+        const QString strBox = QStringLiteral("Unable to open Config File");
+        m_strErrorMsg = strBox + QStringLiteral(" %1: %2").arg(path, file.errorString());
         InstallPinAssignment(m_eDiradiCtrl);
-        CPrompter::Instance().Critical(nullptr, QStringLiteral("Critical error"), m_strErrorMsg, QMessageBox::Abort);
+        CPrompter::Instance().Critical(nullptr, QStringLiteral("Critical error"), strBox, QMessageBox::Abort);
         return 0;
     }
     if (file.size() > MAX_FILE_SIZE) {
@@ -400,13 +419,21 @@ int AppConfig::LoadConfig(QString path)
             strFault = QStringLiteral("no version tag at its head");
         } else if (strVersion != SOFTWARE_VERSION && !IsOlderVersion(strVersion)) {
             // Rewriting it as an older file would lose the operator's bytes.
-            strFault = QStringLiteral("its version tag \"%1\" is not one this program knows").arg(strVersion);
+            // Quoted only when it is plain text: a damaged tag shows as noise.
+            strFault = IsPlainText(strVersion)
+                           ? QStringLiteral("its version tag \"%1\" is not one this program knows").arg(strVersion)
+                           : QStringLiteral("its version tag is not one this program knows");
         } else {
             bCurrentVersion = strVersion == SOFTWARE_VERSION;
             CFieldReader reader(in);
             StreamFields(reader, bCurrentVersion);
+            // The file must end with the last field of its layout: bytes left
+            // over mean a damaged file, or one of another layout.
             if (in.status() != QDataStream::Ok)
                 strFault = QStringLiteral("it is cut short or damaged");
+            else if (!in.atEnd())
+                strFault = QStringLiteral("it is damaged: %1 byte(s) left over after its last field")
+                               .arg(data.size() - in.device()->pos());
             else
                 strFault = CheckValues();
         }

@@ -28,14 +28,40 @@ private slots:
         QCOMPARE(QFileInfo(CAppPaths::ConfigFile()).size(), qint64(657));
     }
 
-    // A settings file that cannot be loaded: the operator is told, the
-    // program carries on with what it has, and the file is left alone.
-    void unreadableSettingsGiveNoticeAndCarryOn()
+    // A settings file that cannot be loaded: the operator is told why, in
+    // the box and in the log, the program carries on with what it has, and
+    // the file is left alone.
+    void refusedSettingsGiveTheReasonAndCarryOn_data()
     {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("reason");
+        QByteArray good;
+        {
+            CTempWorkingFolder tmp;
+            QVERIFY(AppConfig::SaveConfig(CAppPaths::ConfigFile()));
+            QFile f(CAppPaths::ConfigFile());
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            good = f.readAll();
+        }
+        QTest::newRow("not a settings file") << QByteArray("\0\0\0\x0cnot settings", 16)
+                                             << "its version tag is not one this program knows";
+        QTest::newRow("cut short") << good.left(300) << "it is cut short";
+        QByteArray newer = good;
+        newer[11] = '9';
+        QTest::newRow("newer program") << newer << "its version tag \"Ver9.0\" is not one this program knows";
+        QTest::newRow("too large") << QByteArray(100000, 'x') << "is too large to be a settings file";
+        QByteArray badValue = good;
+        badValue[16] = 9; // controller kind
+        QTest::newRow("value out of range") << badValue << "unknown controller kind 9";
+    }
+    void refusedSettingsGiveTheReasonAndCarryOn()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QString, reason);
         CTempWorkingFolder tmp;
         QFile f(CAppPaths::ConfigFile());
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("\0\0\0\x0cnot settings", 16);
+        f.write(data);
         f.close();
         AppConfig::m_fAxisWorkZero[X_AXIS] = 42.0;
         CFakePrompter prompter;
@@ -44,11 +70,17 @@ private slots:
         QCOMPARE(prompter.m_lstPrompts.size(), 1);
         QCOMPARE(prompter.m_lstPrompts[0].m_strKind, QString("Information"));
         QCOMPARE(prompter.m_lstPrompts[0].m_strTitle, QString("Error"));
+        const QString strWhy = AppConfig::GetErrorMsg();
+        QVERIFY2(strWhy.startsWith("Settings file " + CAppPaths::ConfigFile()) && strWhy.contains(reason),
+                 qPrintable(strWhy));
         QCOMPARE(prompter.m_lstPrompts[0].m_strText,
-                 QString("Old DIR_ADI.dat file. Please take note of your settings and\n"
-                         "delete DIR_ADI.dat file in /home/diradi/DIR_ADI folder."));
+                 strWhy + "\nPlease take note of your settings and\ndelete DIR_ADI.dat file in " + tmp.Working() +
+                     " folder.");
+        QVERIFY2(LogLines(w).contains(strWhy), qPrintable(LogLines(w).join('|')));
         QCOMPARE(AppConfig::m_fAxisWorkZero[X_AXIS], 42.0);
-        QCOMPARE(QFileInfo(CAppPaths::ConfigFile()).size(), qint64(16));
+        QFile back(CAppPaths::ConfigFile());
+        QVERIFY(back.open(QIODevice::ReadOnly));
+        QCOMPARE(back.readAll(), data);
     }
 
     // A settings file saved with motor values no speed ramp can be built

@@ -381,55 +381,68 @@ private slots:
         QCOMPARE(ReadAll(CAppPaths::ConfigFile()), m_DefaultFile);
     }
 
-    void olderVersionLeavesLastByteUnread()
-    {
-        LoadDefaults();
-        QByteArray data = m_DefaultFile;
-        data.replace(0, 16, QByteArray::fromHex("0000000c0056006500720033002e0030"));
-        data[Offset::UseG01ForJog] = 1; // a byte the old layout did not have
-        QVERIFY(WriteAll(Path("old657.dat"), data));
-        QCOMPARE(AppConfig::LoadConfig(Path("old657.dat")), 1);
-        QVERIFY(!AppConfig::m_bUseG01FeedForJog);
-        QCOMPARE(ReadAll(Path("old657.dat")), m_DefaultFile);
-    }
-
     // A file that is cut short or holds nonsense is refused: nothing in
-    // memory changes and the file stays as it was.
+    // memory changes, the file stays as it was (even with an older tag, which
+    // would otherwise be rewritten), and the error names the reason.
     void badFileIsRefused_data()
     {
         QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("reason");
         const QByteArray good = m_DefaultFile;
-        auto with = [&good](int offset, const QByteArray& bytes) {
-            QByteArray d = good;
+        auto with = [](QByteArray d, int offset, const QByteArray& bytes) {
             d.replace(offset, bytes.size(), bytes);
             return d;
         };
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("version only") << good.left(16);
-        QTest::newRow("cut in the feeds") << good.left(300);
-        QTest::newRow("last byte missing") << good.left(Offset::FileSize - 1);
-        QTest::newRow("garbage") << QByteArray("\x7f\xff\xff\xf0") + " this is not a settings file at all";
-        QTest::newRow("odd version length") << with(0, QByteArray::fromHex("0000000b"));
+        // The older layout: the tag "Ver3.0" and no field 43.
+        const QByteArray older = with(good, 10, QByteArray::fromHex("0033")).left(Offset::FileSize - 1);
+        const QString cut = "cut short or damaged";
+        const QString noTag = "no version tag";
+        QTest::newRow("empty") << QByteArray() << noTag;
+        QTest::newRow("version only") << good.left(16) << cut;
+        QTest::newRow("cut in the feeds") << good.left(300) << cut;
+        QTest::newRow("last byte missing") << good.left(Offset::FileSize - 1) << cut;
+        QTest::newRow("garbage") << QByteArray("\x7f\xff\xff\xf0") + " this is not a settings file at all" << noTag;
+        QTest::newRow("odd version length") << with(good, 0, QByteArray::fromHex("0000000b")) << noTag;
+        QTest::newRow("text file") << QByteArray(700, 'A') << noTag;
         // A damaged version tag is not an older file to rewrite: the bytes
-        // stay the operator's.
-        QTest::newRow("damaged version letter") << with(4, QByteArray::fromHex("0058")); // "Xer4.0"
-        QTest::newRow("damaged version digit") << with(10, QByteArray::fromHex("004f")); // "Ver4.O"
-        QTest::newRow("version of a newer program") << with(10, QByteArray::fromHex("0039")); // "Ver9.0"
-        QTest::newRow("newer minor version") << with(14, QByteArray::fromHex("0031")); // "Ver4.1"
-        QTest::newRow("text file") << QByteArray(700, 'A');
-        QTest::newRow("zero travel per pulse") << with(Offset::AxisMovPerPulse + 16, BigEndianDouble(0.0));
-        QTest::newRow("negative max feed") << with(Offset::MaxAxisFeed, BigEndianDouble(-30.0));
+        // stay the operator's. One flipped bit turns "Ver4.0" into "Ver0.0".
+        const QString unknownTag = "is not one this program knows";
+        QTest::newRow("damaged version letter") << with(good, 4, QByteArray::fromHex("0058")) << unknownTag; // Xer4.0
+        QTest::newRow("damaged version digit") << with(good, 10, QByteArray::fromHex("004f")) << unknownTag; // Ver4.O
+        QTest::newRow("one bit flipped in the version") << with(good, 10, QByteArray::fromHex("0030")) << unknownTag;
+        QTest::newRow("one bit flipped, older size") << with(older, 10, QByteArray::fromHex("0030")) << unknownTag;
+        QTest::newRow("older version never released") << with(older, 10, QByteArray::fromHex("0032")) << unknownTag;
+        QTest::newRow("version of a newer program") << with(good, 10, QByteArray::fromHex("0039")) << unknownTag;
+        QTest::newRow("newer minor version") << with(good, 14, QByteArray::fromHex("0031")) << unknownTag;
+        // The size must fit the layout of the tag.
+        const QString leftOver = "left over after its last field";
+        QTest::newRow("older tag, size of this version") << with(good, 10, QByteArray::fromHex("0033")) << leftOver;
+        QTest::newRow("older tag, cut short") << older.left(older.size() - 1) << cut;
+        QTest::newRow("a byte after the last field") << good + QByteArray(1, '\0') << leftOver;
+        QTest::newRow("older file with a bad value")
+            << with(older, Offset::AxisMovPerPulse + 16, BigEndianDouble(0.0)) << "travel per pulse";
+        QTest::newRow("zero travel per pulse") << with(good, Offset::AxisMovPerPulse + 16, BigEndianDouble(0.0))
+                                               << "travel per pulse";
+        QTest::newRow("negative max feed") << with(good, Offset::MaxAxisFeed, BigEndianDouble(-30.0)) << "feed";
         QTest::newRow("feed not a number")
-            << with(Offset::MaxAxisFeed + 8, BigEndianDouble(std::numeric_limits<double>::quiet_NaN()));
-        QTest::newRow("zero sampling time") << with(Offset::SamplingTime, BigEndianU32(0));
-        QTest::newRow("zero arc step") << with(Offset::ArcStep, BigEndianDouble(0.0));
-        QTest::newRow("unknown controller") << with(Offset::Ctrl, QByteArray(1, '\x07'));
+            << with(good, Offset::MaxAxisFeed + 8, BigEndianDouble(std::numeric_limits<double>::quiet_NaN()))
+            << "feed";
+        QTest::newRow("zero sampling time") << with(good, Offset::SamplingTime, BigEndianU32(0)) << "sampling time";
+        QTest::newRow("zero arc step") << with(good, Offset::ArcStep, BigEndianDouble(0.0)) << "arc step";
+        QTest::newRow("unknown controller") << with(good, Offset::Ctrl, QByteArray(1, '\x07')) << "controller kind 7";
         QTest::newRow("work zero infinite")
-            << with(Offset::AxisWorkZero, BigEndianDouble(std::numeric_limits<double>::infinity()));
+            << with(good, Offset::AxisWorkZero, BigEndianDouble(std::numeric_limits<double>::infinity()))
+            << "not a number";
+        QTest::newRow("unknown length unit") << with(good, Offset::SelUnits, QByteArray(1, '\x02')) << "length unit 2";
+        QTest::newRow("home direction 2") << with(good, Offset::AxisHomeDir + 4, QByteArray(1, '\x02'))
+                                          << "direction";
+        QTest::newRow("odd work-zero corner") << with(good, Offset::HomeRef, QByteArray(1, '\x03'))
+                                              << "work-zero corner 3";
     }
     void badFileIsRefused()
     {
         QFETCH(QByteArray, data);
+        QFETCH(QString, reason);
         SetNonDefaults();
         QVERIFY(AppConfig::SaveConfig(Path("good.dat")));
         QCOMPARE(AppConfig::LoadConfig(Path("good.dat")), 1);
@@ -441,7 +454,9 @@ private slots:
         QVERIFY(WriteAll(path, data));
         CFakePrompter prompter;
         QCOMPARE(AppConfig::LoadConfig(path), 0);
-        QVERIFY(!AppConfig::GetErrorMsg().isEmpty());
+        const QString strError = AppConfig::GetErrorMsg();
+        QVERIFY2(strError.startsWith("Settings file " + path + " was not loaded: ") && strError.contains(reason),
+                 qPrintable(strError));
         QVERIFY(prompter.m_lstPrompts.isEmpty()); // the main window gives the notice
 
         QCOMPARE(StoredState(m_pTmp->Working()), before);
