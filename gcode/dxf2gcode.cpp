@@ -12,8 +12,10 @@
 #include <cstdint>
 #include <deque>
 #include <fstream>
+#include <initializer_list>
 #include <iostream>
 #include <limits>
+#include <utility>
 
 namespace dxf {
 
@@ -57,7 +59,20 @@ bool AddPiece(std::vector<RawSeg>& out, const RawSeg& seg, double tol)
     return true;
 }
 
-void ReadLine(DXFReader& reader, std::vector<RawSeg>& out)
+// Notes an entity left out because groups it needs are missing, by its kind
+// and what it lacks: "LINE without its end point". `seen` has one bit per
+// group of `groups`, set when the group was read.
+void NoteIncomplete(LeftOut& leftOut, const char* kind, unsigned seen,
+                    std::initializer_list<std::pair<unsigned, const char*>> groups)
+{
+    std::string missing;
+    for (const auto& [bits, name] : groups)
+        if ((seen & bits) != bits)
+            missing += (missing.empty() ? "" : ", ") + std::string(name);
+    ++leftOut.incomplete[std::string(kind) + " without its " + missing];
+}
+
+void ReadLine(DXFReader& reader, std::vector<RawSeg>& out, LeftOut& leftOut)
 {
     RawSeg seg;
     unsigned seen = 0;
@@ -72,9 +87,11 @@ void ReadLine(DXFReader& reader, std::vector<RawSeg>& out)
     });
     if (seen == 15)
         AddPiece(out, seg, CHAIN_TOLERANCE);
+    else
+        NoteIncomplete(leftOut, "LINE", seen, {{1 | 2, "start point"}, {4 | 8, "end point"}});
 }
 
-void ReadArc(DXFReader& reader, std::vector<RawSeg>& out)
+void ReadArc(DXFReader& reader, std::vector<RawSeg>& out, LeftOut& leftOut)
 {
     RawSeg seg;
     seg.type = SEG_ARC;
@@ -91,8 +108,11 @@ void ReadArc(DXFReader& reader, std::vector<RawSeg>& out)
         default: break;
         }
     });
-    if (seen != 31)
+    if (seen != 31) {
+        NoteIncomplete(leftOut, "ARC", seen,
+                       {{1 | 2, "centre"}, {4, "radius"}, {8, "start angle"}, {16, "end angle"}});
         return;
+    }
     const double s = a50 * PI / 180.0, e = a51 * PI / 180.0;
     seg.start = {seg.center.x + seg.radius * std::cos(s), seg.center.y + seg.radius * std::sin(s)};
     seg.end = {seg.center.x + seg.radius * std::cos(e), seg.center.y + seg.radius * std::sin(e)};
@@ -101,7 +121,7 @@ void ReadArc(DXFReader& reader, std::vector<RawSeg>& out)
 
 // Returns the number of straight pieces cut where the drawing has a bulge
 // (an arc drawn into the polyline).
-size_t ReadLwPolyline(DXFReader& reader, std::vector<RawSeg>& out)
+size_t ReadLwPolyline(DXFReader& reader, std::vector<RawSeg>& out, LeftOut& leftOut)
 {
     std::vector<Point> vertices;
     std::vector<char> bulged; // per vertex: the segment after it is an arc
@@ -134,8 +154,11 @@ size_t ReadLwPolyline(DXFReader& reader, std::vector<RawSeg>& out)
             hasX = hasY = false;
         }
     });
-    if (vertices.size() < 2)
+    if (vertices.size() < 2) {
+        // A vertex is a 10 and a 20 group; a polyline needs two of them.
+        ++leftOut.incomplete["LWPOLYLINE without its second vertex"];
         return 0;
+    }
     size_t nBulged = 0;
     RawSeg seg;
     for (size_t i = 0; i + 1 < vertices.size(); ++i) {
@@ -394,11 +417,11 @@ std::vector<RawSeg> parse_entities(DXFReader& reader, LeftOut* pLeftOut)
         if (value == "ENDSEC")
             inEntities = false;
         else if (value == "LINE")
-            ReadLine(reader, pieces);
+            ReadLine(reader, pieces, leftOut);
         else if (value == "ARC")
-            ReadArc(reader, pieces);
+            ReadArc(reader, pieces, leftOut);
         else if (value == "LWPOLYLINE")
-            leftOut.bulgedSegments += ReadLwPolyline(reader, pieces);
+            leftOut.bulgedSegments += ReadLwPolyline(reader, pieces, leftOut);
         else {
             // The vertices and end marker of an old-style POLYLINE and the
             // attributes of an INSERT belong to the entity already counted.
@@ -581,6 +604,17 @@ std::string KindList(const std::map<std::string, size_t>& kinds)
     return list;
 }
 
+// What the program does not cut as drawn is said, never passed over.
+void ReportLeftOut(std::ostream& err, const LeftOut& leftOut)
+{
+    if (!leftOut.kinds.empty())
+        err << "Left out, not cut: " << KindList(leftOut.kinds) << ".\n";
+    if (!leftOut.incomplete.empty())
+        err << "Left out, incomplete: " << KindList(leftOut.incomplete) << ".\n";
+    if (leftOut.bulgedSegments > 0)
+        err << "Cut as straight lines: " << leftOut.bulgedSegments << " bulged polyline segment(s).\n";
+}
+
 int Convert(const stDXF2GCode& params, std::ostream& err)
 {
     const QString outPath = DxfOutputPath(params.m_strDxfFile);
@@ -617,6 +651,7 @@ int Convert(const stDXF2GCode& params, std::ostream& err)
     }
     if (pieces.empty()) {
         err << "No supported entities (LINE/LWPOLYLINE/ARC) found.\n";
+        ReportLeftOut(err, leftOut);
         return 1;
     }
 
@@ -661,11 +696,7 @@ int Convert(const stDXF2GCode& params, std::ostream& err)
         return DXF_NOT_WRITTEN;
     }
     err << "Converted " << std::to_string(paths.size()) << " path(s). Output: " << outPath.toStdString() << "\n";
-    // What the program does not cut as drawn is said, never passed over.
-    if (!leftOut.kinds.empty())
-        err << "Left out, not cut: " << KindList(leftOut.kinds) << ".\n";
-    if (leftOut.bulgedSegments > 0)
-        err << "Cut as straight lines: " << leftOut.bulgedSegments << " bulged polyline segment(s).\n";
+    ReportLeftOut(err, leftOut);
     return 0;
 }
 

@@ -101,11 +101,15 @@ inline bool near(const Point& a, const Point& b, double tol) { return dist2(a, b
 struct LeftOut
 {
     std::map<std::string, size_t> kinds; // entities not read (CIRCLE, SPLINE, ...) and their counts
+    // LINE, ARC and LWPOLYLINE entities that lack a group they need, by kind
+    // and what is missing ("LINE without its end point"), and their counts
+    std::map<std::string, size_t> incomplete;
     size_t bulgedSegments = 0;           // LWPOLYLINE segments with a bulge, cut as straight chords
 };
 
 // Reads the whole stream and returns the pieces in file order. Lines whose
-// ends coincide and arcs without radius are left out. Throws DXFError on a
+// ends coincide and arcs of zero radius are left out, and so are entities
+// missing a group they need (counted in `incomplete`). Throws DXFError on a
 // drawing that cannot be read. What is not cut as drawn is counted in
 // `pLeftOut` when given.
 std::vector<RawSeg> parse_entities(DXFReader& reader, LeftOut* pLeftOut = nullptr);

@@ -516,7 +516,8 @@ private slots:
         const QByteArray line = "0\nLINE\n10\n1\n20\n2\n11\n3\n21\n4\n";
         QTest::newRow("only unsupported entities")
             << CDxfText().Circle(0, 0, 5).Pair(0, "SPLINE").Pair(0, "POLYLINE").Pair(0, "INSERT").Drawing() << 1.0
-            << "No supported entities (LINE/LWPOLYLINE/ARC) found.\n";
+            << "No supported entities (LINE/LWPOLYLINE/ARC) found.\n"
+               "Left out, not cut: 1 CIRCLE, 1 INSERT, 1 POLYLINE, 1 SPLINE.\n";
         QTest::newRow("no entities section") << QByteArray("0\nSECTION\n2\nHEADER\n0\nENDSEC\n0\nEOF\n") << 1.0
                                              << "No supported entities (LINE/LWPOLYLINE/ARC) found.\n";
         QTest::newRow("only pieces without length")
@@ -728,6 +729,56 @@ private slots:
                                "Left out, not cut: 2 CIRCLE, 1 INSERT, 1 POLYLINE, 1 SPLINE.\n"
                                "Cut as straight lines: 2 bulged polyline segment(s).\n");
         QCOMPARE(program.count("\nG1 X"), 4);
+    }
+
+    // An entity missing a group it needs is left out, counted and named
+    // with its kind and what it lacks, beside a whole line that is cut; a
+    // drawing with nothing but such entities converts nothing and says why.
+    void incompleteEntitiesAreNamed_data()
+    {
+        QTest::addColumn<QByteArray>("entities");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("line without end point")
+            << CDxfText().Pair(0, "LINE").Num(10, 1).Num(20, 1).Raw() << "1 LINE without its end point";
+        QTest::newRow("line without start Y")
+            << CDxfText().Pair(0, "LINE").Num(10, 1).Num(11, 2).Num(21, 2).Raw() << "1 LINE without its start point";
+        QTest::newRow("line without any point") << CDxfText().Pair(0, "LINE").Pair(8, "0").Raw()
+                                                << "1 LINE without its start point, end point";
+        QTest::newRow("arc without radius")
+            << CDxfText().Pair(0, "ARC").Num(10, 0).Num(20, 0).Num(50, 0).Num(51, 90).Raw()
+            << "1 ARC without its radius";
+        QTest::newRow("arc without end angle")
+            << CDxfText().Pair(0, "ARC").Num(10, 0).Num(20, 0).Num(40, 2).Num(50, 0).Raw()
+            << "1 ARC without its end angle";
+        QTest::newRow("polyline of one vertex")
+            << CDxfText().Pair(0, "LWPOLYLINE").Num(90, 2).Num(10, 0).Num(20, 0).Num(10, 5).Raw()
+            << "1 LWPOLYLINE without its second vertex";
+        QTest::newRow("two kinds, counted")
+            << CDxfText().Pair(0, "LINE").Num(10, 1).Num(20, 1).Pair(0, "ARC").Num(10, 0).Num(20, 0).Num(50, 0)
+                   .Num(51, 90).Pair(0, "LINE").Num(10, 3).Num(20, 3).Raw()
+            << "1 ARC without its radius, 2 LINE without its end point";
+    }
+    void incompleteEntitiesAreNamed()
+    {
+        QFETCH(QByteArray, entities);
+        QFETCH(QString, named);
+        const QString line = "Left out, incomplete: " + named + ".\n";
+        int rc = -1;
+        QString messages;
+        const QByteArray whole = CDxfText().Line(0, 0, 10, 0).Raw();
+        const QByteArray program = Convert(CDxfText().Pair(0, "SECTION").Pair(2, "ENTITIES").Raw() + whole +
+                                               entities + "0\nENDSEC\n0\nEOF\n",
+                                           Params(""), &rc, &messages);
+        QCOMPARE(rc, 0);
+        QCOMPARE(messages, "Converted 1 path(s). Output: " + InDir("part..ncc") + "\n" + line);
+        QCOMPARE(program.count("\nG1 X"), 1);
+
+        const QByteArray nothing = Convert(CDxfText().Pair(0, "SECTION").Pair(2, "ENTITIES").Raw() + entities +
+                                               "0\nENDSEC\n0\nEOF\n",
+                                           Params(""), &rc, &messages);
+        QCOMPARE(rc, 1);
+        QCOMPARE(messages, "No supported entities (LINE/LWPOLYLINE/ARC) found.\n" + line);
+        QVERIFY(nothing.isEmpty());
     }
 
     void numberFormat()

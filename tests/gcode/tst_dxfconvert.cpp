@@ -47,6 +47,11 @@ private slots:
         QTest::newRow("nothing to cut") << QByteArray("0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n")
                                         << QStringList{"3", "1", "2.5", "600", "5"} << 1
                                         << "No supported entities (LINE/LWPOLYLINE/ARC) found.\n";
+        QByteArray noEnd = line;
+        noEnd.replace("11\n5\n21\n0\n", "");
+        QTest::newRow("line without its end point") << noEnd << QStringList{"3", "1", "2.5", "600", "5"} << 1
+                                                    << "No supported entities (LINE/LWPOLYLINE/ARC) found.\n"
+                                                       "Left out, incomplete: 1 LINE without its end point.\n";
         QTest::newRow("zero depth") << line << QStringList{"3", "1", "0", "600", "5"} << 1
                                     << "Invalid numeric parameters.\n";
         QTest::newRow("coordinate of 1e308")

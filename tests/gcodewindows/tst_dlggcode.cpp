@@ -945,16 +945,18 @@ void TestDlgGCode::dxfImport()
 
 void TestDlgGCode::dxfImportTellsWhatIsLeftOut()
 {
-    // A hole drawn as a circle is not cut: the log says so.
+    // A hole drawn as a circle is not cut, nor is an arc whose radius is
+    // missing: the log says so.
     stWnd w;
     const QString strRoot = w.mw.m_Setup.m_Folder.Root();
     QByteArray drawing = SQUARE_DXF;
-    drawing.replace("0\nENDSEC", "0\nCIRCLE\n10\n5\n20\n5\n40\n1\n0\nENDSEC");
+    drawing.replace("0\nENDSEC", "0\nCIRCLE\n10\n5\n20\n5\n40\n1\n0\nARC\n10\n5\n20\n5\n50\n0\n51\n90\n0\nENDSEC");
     w.prompter.m_lstFileNames << WriteFile(strRoot + "/part.dxf", drawing);
     OnDxfDialog([](dlgDxfToGCode* pDlg) { QTest::mouseClick(pDlg->findChild<QPushButton*>("Btn_Ok"), Qt::LeftButton); });
     w.Click("Btn_OpenDXF");
     QTRY_VERIFY(w.Logged("info: G-Code Loaded"));
     QVERIFY(w.Logged("info: Left out, not cut: 1 CIRCLE."));
+    QVERIFY(w.Logged("info: Left out, incomplete: 1 ARC without its radius."));
 }
 
 void TestDlgGCode::dxfImportCancelledOrInvalid()
