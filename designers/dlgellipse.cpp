@@ -5,6 +5,7 @@
 #include "core/UnitConverter.h"
 #include "designers/dlgshapes.h"
 #include "shapes/ellipsepoints.h"
+#include "shapes/outlineshapes.h"
 #include "shapes/shapeeditrules.h"
 #include "widgets/mainservices.h"
 
@@ -282,11 +283,23 @@ void CDlgEllipse::MakeRings()
     CDlgShapes* pDesigner = Designer();
     if (!e || !pDesigner)
         return;
+    stShapeCuttingInfo& job = pDesigner->m_stShapeCuttingInfo;
+    const std::vector<stFloatPoint> rings =
+        CEllipsePoints::PocketRings(e->m_fMajorAxisDia, e->m_fMinorAxisDia, AppConfig::m_fEndMillDia);
+    // A list that cannot index every ring gets none: the ellipse is cut round
+    // its outline until the pocket fits (a smaller ellipse, a larger end mill).
+    QString strFull;
+    if (!COutlineShapes::RoomFor(job, rings.size(), &strFull)) {
+        if (CMainServices* pSvc = Services())
+            pSvc->AddLogMsg(strFull, MSG_ERROR);
+        ui->Btn_EllipseHole->setStyleSheet(BTN_BKGND_GRAY);
+        e->m_bHole = false;
+        UpdateEllipse(m_nShapeIndex);
+        return;
+    }
     ui->Btn_EllipseHole->setStyleSheet(BTN_BKGND_GREEN);
     e->m_bHole = true;
-    stShapeCuttingInfo& job = pDesigner->m_stShapeCuttingInfo;
-    for (const stFloatPoint& dia : CEllipsePoints::PocketRings(e->m_fMajorAxisDia, e->m_fMinorAxisDia,
-                                                                AppConfig::m_fEndMillDia)) {
+    for (const stFloatPoint& dia : rings) {
         auto* ring = new stEllipse;
         ring->m_Center = e->m_Center;
         ring->m_fMajorAxisDia = dia.x;

@@ -2,12 +2,14 @@
 
 #include "core/AppConfig.h"
 #include "core/FileSaver.h"
+#include "shapes/outlineshapes.h"
 #include "shapes/shapeeditrules.h"
 
 #include <QBuffer>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -46,6 +48,21 @@ bool NextText(QXmlStreamReader& xml, QString& strText)
 double ToNum(const QString& strText)
 {
     return strText.toDouble(); // C locale; not a number gives 0
+}
+
+// Empty while one more shape read from the file fits in the list beside the
+// shapes listed already; the whole file is refused otherwise, as soon as the
+// count passes the limit, so that a huge file is not read to its end first.
+QString CheckRoom(const stShapeCuttingInfo& info, const stShapeCuttingInfo& loaded)
+{
+    const size_t nListed = info.m_lstShapes.size();
+    if (nListed + loaded.m_lstShapes.size() < COutlineShapes::MAX_LIST_SHAPES)
+        return QString();
+    return QStringLiteral("Too many shapes: the file holds more than the %1 the shape list has room for "
+                          "(%2 listed already, at most %3)")
+        .arg(COutlineShapes::MAX_LIST_SHAPES - std::min(nListed, COutlineShapes::MAX_LIST_SHAPES))
+        .arg(nListed)
+        .arg(COutlineShapes::MAX_LIST_SHAPES);
 }
 } // namespace
 
@@ -190,6 +207,8 @@ bool CWorkAreaFile::Load(QIODevice& device, stShapeCuttingInfo& info, QString& s
                         xml.skipCurrentElement();
                 }
                 strErr = CheckEllipse(*e);
+                if (strErr.isEmpty())
+                    strErr = CheckRoom(info, loaded);
                 if (!strErr.isEmpty())
                     return false;
                 loaded.AddEllipse(e.release());
@@ -234,6 +253,8 @@ bool CWorkAreaFile::Load(QIODevice& device, stShapeCuttingInfo& info, QString& s
                     break;
                 }
                 strErr = CheckPolygon(*p);
+                if (strErr.isEmpty())
+                    strErr = CheckRoom(info, loaded);
                 if (!strErr.isEmpty())
                     return false;
                 loaded.AddPolygon(p.release());

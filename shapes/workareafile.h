@@ -36,7 +36,8 @@ public:
     // from it, keeping the shapes read whole up to there. A value outside
     // what the designer's editors accept (a size of 0, an X step of 0, a
     // depth above the work zero, ...) refuses the whole file: false with
-    // strErr set, and info is left as it was. strErr may also carry a
+    // strErr set, and info is left as it was. So does a file whose shapes
+    // would take the list past COutlineShapes::MAX_LIST_SHAPES entries. strErr may also carry a
     // warning when true is returned (a file cut short).
     static bool Load(QIODevice& device, stShapeCuttingInfo& info, QString& strErr);
 

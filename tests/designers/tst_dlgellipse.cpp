@@ -22,6 +22,8 @@ private slots:
     void sameDiameterRecomputesNothing();
     void diameterChangeRebuildsPocket();
     void pocketFollowsTheEllipse();
+    void pocketRingsWithinTheListLimit_data();
+    void pocketRingsWithinTheListLimit();
 };
 
 void TestDlgEllipse::form()
@@ -222,3 +224,46 @@ void TestDlgEllipse::pocketFollowsTheEllipse()
 
 QTEST_MAIN(TestDlgEllipse)
 #include "tst_dlgellipse.moc"
+
+// The shape list holds at most 65535 entries (16-bit indices): pocket rings
+// that fill it are made; rings that would pass it are not made at all, the
+// ellipse is cut round its outline and the log says why.
+void TestDlgEllipse::pocketRingsWithinTheListLimit_data()
+{
+    QTest::addColumn<int>("listed");
+    QTest::addColumn<bool>("pocket");
+    // A 25 mm circle and a 5 mm end mill: four rings (20, 15, 10, 5 mm).
+    QTest::newRow("rings fill the list") << 65530 << true;
+    QTest::newRow("one ring too many") << 65531 << false;
+}
+
+void TestDlgEllipse::pocketRingsWithinTheListLimit()
+{
+    QFETCH(int, listed);
+    QFETCH(bool, pocket);
+    RIG
+    for (int i = 0; i < listed; ++i)
+        dlg.m_stShapeCuttingInfo.AddEllipse(new stEllipse);
+    WhenOpen([&] {
+        CDlgEllipse* ed = dlg.EllipseEditor();
+        mw.m_lstLog.clear();
+        Btn(ed, "Btn_EllipseHole")->click();
+        const stEllipse* e = dlg.EllipseAt(listed);
+        QVERIFY(e);
+        if (pocket) {
+            QCOMPARE(dlg.m_stShapeCuttingInfo.m_lstShapes.size(), size_t(65535));
+            QVERIFY(e->m_bHole);
+            QCOMPARE(Btn(ed, "Btn_EllipseHole")->styleSheet(), BTN_BKGND_GREEN);
+            QVERIFY(mw.m_lstLog.isEmpty());
+        } else {
+            QCOMPARE(dlg.m_stShapeCuttingInfo.m_lstShapes.size(), size_t(listed + 1));
+            QVERIFY(!e->m_bHole);
+            QVERIFY(!e->m_lstPoints.empty());
+            QCOMPARE(Btn(ed, "Btn_EllipseHole")->styleSheet(), BTN_BKGND_GRAY);
+            QCOMPARE(mw.m_lstLog,
+                     QStringList{"error: Too many shapes (4 more): the shape list holds at most 65535"});
+        }
+        Btn(ed, "Btn_EllipseOk")->click();
+    });
+    Btn(&dlg, "Btn_AddEllipse")->click();
+}

@@ -27,6 +27,8 @@ private slots:
     void cutShortKeepsWholeShapes();
     void indentedFileLoadsFirstElementOnly();
     void loadingTwiceAppends();
+    void shapeListLimit_data();
+    void shapeListLimit();
 };
 
 namespace {
@@ -293,3 +295,47 @@ void TestWorkAreaFile::loadingTwiceAppends()
 
 QTEST_MAIN(TestWorkAreaFile)
 #include "tst_workareafile.moc"
+
+// The designer indexes its list with 16-bit numbers: a file whose shapes
+// would take the list past 65535 entries, counting those listed already, is
+// refused whole and the list is left as it was.
+void TestWorkAreaFile::shapeListLimit_data()
+{
+    QTest::addColumn<int>("listed");
+    QTest::addColumn<int>("inFile");
+    QTest::addColumn<bool>("loads");
+    QTest::newRow("file fills an empty list") << 0 << 65535 << true;
+    QTest::newRow("file one past the limit") << 0 << 65536 << false;
+    QTest::newRow("file fills the rest") << 65000 << 535 << true;
+    QTest::newRow("file one past the rest") << 65000 << 536 << false;
+    QTest::newRow("full list, one more") << 65535 << 1 << false;
+}
+
+void TestWorkAreaFile::shapeListLimit()
+{
+    QFETCH(int, listed);
+    QFETCH(int, inFile);
+    QFETCH(bool, loads);
+    QByteArray bytes = "<?xml version=\"1.0\"?><Project><WorkArea><Length>300</Length><Width>200</Width></WorkArea>";
+    for (int i = 0; i < inFile; ++i)
+        bytes += "<Shape><ShapeName>F</ShapeName><Hole>0</Hole><Depth>-1</Depth><Count>1</Count>"
+                 "<Vertex_0>1.0000,2.0000</Vertex_0></Shape>";
+    bytes += "</Project>";
+    stShapeCuttingInfo job;
+    for (int i = 0; i < listed; ++i)
+        job.AddEllipse(new stEllipse);
+    QString err;
+    QCOMPARE(LoadBytes(bytes, job, err), loads);
+    if (loads) {
+        QVERIFY(err.isEmpty());
+        QCOMPARE(job.m_lstShapes.size(), size_t(listed + inFile));
+        QCOMPARE(job.m_lstShapes.back().m_pPolygon->m_strName, QStringLiteral("F"));
+    } else {
+        QCOMPARE(err, QStringLiteral("Too many shapes: the file holds more than the %1 the shape list has room for "
+                                     "(%2 listed already, at most 65535)")
+                          .arg(65535 - listed)
+                          .arg(listed));
+        QCOMPARE(job.m_lstShapes.size(), size_t(listed));
+        QCOMPARE(job.m_WorkArea.x, stShapeCuttingInfo().m_WorkArea.x);
+    }
+}
