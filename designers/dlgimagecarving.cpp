@@ -5,6 +5,7 @@
 #include "control/imgcarving.h"
 #include "core/AppConfig.h"
 #include "core/Prompter.h"
+#include "shapes/picturefile.h"
 #include "shapes/shapeeditrules.h"
 #include "widgets/filenamerule.h"
 #include "widgets/mainservices.h"
@@ -154,8 +155,14 @@ void CDlgImageCarving::on_Btn_LoadImage_clicked()
         return;
     AppConfig::m_strLastFolderPath = strPath.left(strPath.lastIndexOf(QLatin1Char('/')) + 1);
 
-    // A file that does not decode, or a picture too large for the carving
-    // grid, is refused; the picture loaded before stays.
+    // A file that does not decode, is damaged (its missing part would be
+    // carved as grey) or holds a picture too large for the carving grid is
+    // refused; the picture loaded before stays.
+    const CPictureFile::stCheck check = CPictureFile::Check(strPath);
+    if (check.m_eVerdict != CPictureFile::PICTURE_OK) {
+        LogMsg(check.Message(strPath), MSG_ERROR);
+        return;
+    }
     QImageReader reader(strPath);
     const QImage img = reader.read();
     if (img.isNull() || img.width() < 1 || img.height() < 1) {

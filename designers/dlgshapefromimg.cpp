@@ -5,6 +5,7 @@
 #include "core/Prompter.h"
 #include "designers/dlgshapes.h"
 #include "shapes/outlineshapes.h"
+#include "shapes/picturefile.h"
 #include "shapes/shapeeditrules.h"
 #include "widgets/mainservices.h"
 
@@ -51,11 +52,19 @@ void CDlgShapeFromImg::on_Btn_LoadImage_clicked()
         QStringLiteral("jpg files(*.jpg);;jpeg files(*.jpeg);;png files(*.png);;bitmap files(*.bmp)"));
     if (!strPath.isEmpty()) {
         AppConfig::m_strLastFolderPath = strPath.left(strPath.lastIndexOf(QLatin1Char('/')) + 1);
-        cv::Mat img = cv::imread(strPath.toStdString(), cv::IMREAD_GRAYSCALE);
+        // A damaged picture (its missing part would be traced as grey) or one
+        // too large to trace is refused before it is decoded.
+        const CPictureFile::stCheck check = CPictureFile::Check(strPath);
+        cv::Mat img;
+        if (check.m_eVerdict == CPictureFile::PICTURE_OK)
+            img = cv::imread(strPath.toStdString(), cv::IMREAD_GRAYSCALE);
         if (img.empty()) {
             // The picture and the polygons traced from it stay.
             if (CMainServices* pMain = CMainServices::Of(this))
-                pMain->AddLogMsg(QStringLiteral("Cannot read the picture ") + strPath, MSG_ERROR);
+                pMain->AddLogMsg(check.m_eVerdict == CPictureFile::PICTURE_OK
+                                     ? QStringLiteral("Cannot read the picture ") + strPath
+                                     : check.Message(strPath),
+                                 MSG_ERROR);
         } else {
             m_Img = img;
             const QString strFile = strPath.mid(strPath.lastIndexOf(QLatin1Char('/')) + 1);

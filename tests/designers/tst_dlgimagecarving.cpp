@@ -5,6 +5,8 @@
 #include "fakemainwindow.h"
 #include "fakeprompter.h"
 #include "formcheck.h"
+#include "picturebytes.h"
+#include "testsupport.h"
 
 #include "control/imgcarving.h"
 #include "core/AppConfig.h"
@@ -52,6 +54,8 @@ private slots:
     void form();
     void loadRules();
     void refusedPictures();
+    void damagedOrHugePictureKeepsThePrevious_data();
+    void damagedOrHugePictureKeepsThePrevious();
     void sizes();
     void steps();
     void depthAndStartRow();
@@ -140,7 +144,8 @@ void TestDlgImageCarving::refusedPictures()
     broken.write("\x89PNG\r\n\x1a\nnot a picture");
     broken.close();
     f.Load(f.Root() + "/broken.png");
-    QVERIFY(f.mw.m_lstLog.last().startsWith("error: Unable to read the picture\n" + f.Root() + "/broken.png"));
+    QCOMPARE(f.mw.m_lstLog.last(), "error: Picture damaged: the PNG file ends inside a PNG chunk: it is cut short\n" +
+                                       f.Root() + "/broken.png");
     QCOMPARE(f.Image()->size(), QSize(50, 40)); // the picture before stays
     f.Load(f.Root() + "/missing.png");
     QCOMPARE(f.Image()->size(), QSize(50, 40));
@@ -152,6 +157,32 @@ void TestDlgImageCarving::refusedPictures()
     QCOMPARE(f.mw.m_lstLog,
              QStringList{"error: X & Y axis Move/Pulse must be same\nPlease check Machine Settings->Motor"});
     QCOMPARE(f.prompter.Texts("OpenFileName").size(), 3);
+}
+
+// A damaged picture (its missing rows would be carved as grey) or one too
+// large to carve is refused with the file named; the picture before stays.
+void TestDlgImageCarving::damagedOrHugePictureKeepsThePrevious_data()
+{
+    AddRefusedPictureRows();
+}
+
+void TestDlgImageCarving::damagedOrHugePictureKeepsThePrevious()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, log);
+    Fixture f;
+    f.Load(SavePicture(f.Root(), "good.png", 50, 40));
+    const QImage before = *f.Image();
+    const double fWidth = f.Info().m_fWidth;
+    f.mw.m_lstLog.clear();
+
+    const QString strPath = f.Root() + QLatin1Char('/') + name;
+    WriteRaw(strPath, bytes);
+    f.Load(strPath);
+    QCOMPARE(f.mw.m_lstLog, QStringList{"error: " + log + strPath});
+    QCOMPARE(*f.Image(), before);
+    QCOMPARE(f.Info().m_fWidth, fWidth);
 }
 
 void TestDlgImageCarving::sizes()

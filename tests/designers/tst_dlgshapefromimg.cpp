@@ -6,6 +6,8 @@
 #include "fakemainwindow.h"
 #include "fakeprompter.h"
 #include "formcheck.h"
+#include "picturebytes.h"
+#include "testsupport.h"
 
 #include "core/AppConfig.h"
 #include "shapes/workareafit.h"
@@ -80,6 +82,8 @@ private slots:
     void form();
     void loadTracesPicture();
     void unreadablePictureKeepsThePrevious();
+    void damagedOrHugePictureKeepsThePrevious_data();
+    void damagedOrHugePictureKeepsThePrevious();
     void parameterButtons_data();
     void parameterButtons();
     void lengthUsedAsShown();
@@ -153,6 +157,34 @@ void TestDlgShapeFromImg::loadTracesPicture()
         QVERIFY(qAbs(maxX - minX - 40.0) < 1.1); // 80 px wide
     }
     QFile::remove(strPath);
+}
+
+// A damaged picture (its missing part would be traced as grey) or one too
+// large to trace is refused with the file named; the picture, its name and
+// its polygons stay.
+void TestDlgShapeFromImg::damagedOrHugePictureKeepsThePrevious_data()
+{
+    AddRefusedPictureRows();
+}
+
+void TestDlgShapeFromImg::damagedOrHugePictureKeepsThePrevious()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, log);
+    stOpening o;
+    o.m_Dlg.m_nMinVertices = 4;
+    o.Load(ThreeDiscs(), QStringLiteral("discs.png"));
+    QCOMPARE(o.Shapes().size(), size_t(4));
+
+    const QString strPath = o.m_Main.m_Setup.m_Folder.Working() + QLatin1Char('/') + name;
+    WriteRaw(strPath, bytes);
+    o.Load(cv::Mat(), name);
+    QCOMPARE(o.m_Main.m_lstLog, QStringList{"error: " + log + strPath});
+    QCOMPARE(o.m_Dlg.m_strImgBaseName, QStringLiteral("discs"));
+    QCOMPARE(o.Shapes().size(), size_t(4));
+    QCOMPARE(o.m_Dlg.m_Img.cols, 400);
+    QCOMPARE(o.Text("Btn_NoOfShapesFound"), QStringLiteral("3\nShapes Found"));
 }
 
 // An unreadable file is reported; the picture, its name and its polygons stay.
