@@ -23,6 +23,15 @@ public:
     // The text of one move's line.
     static QString Line(const stSinkMove& move);
 
+    // The characters NumChars may write.
+    static constexpr int NUM_CHARS = 16;
+    // Num's text of value written into buf, without building a string: the
+    // exact binary value rounded to four decimals, halves away from zero, a
+    // leading "-" for any value below zero (-0.0 has none). Returns the
+    // number of characters, or 0 when |value| is 1e9 or more, infinite or
+    // not a number, which only Num writes.
+    static int NumChars(double value, char* buf);
+
 private:
     QTextStream& m_Out;
     stFloatPoint m_Pos;

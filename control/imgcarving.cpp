@@ -3,6 +3,7 @@
 #include "core/UnitConverter.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 
@@ -44,6 +45,204 @@ stSinkMove MakeMove(eSinkMove kind, const stFloatPoint& from, const stFloatPoint
 stFloatPoint Xyz(double x, double y, double z)
 {
     return stSinkMove::At(x, y, z);
+}
+
+// The depth of every grey level of a picture whose darkest level is min and
+// brightest max, scaled to depth: the darkest is depth deep, the brightest
+// at the surface; a uniform picture is all at the surface when white, else
+// all at depth. The depth map and the grid both take their depths from here,
+// so a grid value is exactly the depth of its pixel.
+using GreyDepths = std::array<double, 256>;
+
+GreyDepths DepthsOfGreys(double depth, unsigned char min, unsigned char max)
+{
+    GreyDepths depths;
+    if (min == max) {
+        depths.fill(max == 255 ? 0.0 : depth);
+        return depths;
+    }
+    const double scale = depth / double(max - min);
+    for (int g = 0; g < 256; ++g)
+        depths[size_t(g)] = double(int(max) - g) * scale;
+    return depths;
+}
+
+// How a picture lies on the carving grid.
+struct stGridLayout
+{
+    int nx = 1; // pixels per grid column
+    int ny = 1; // pixels per grid row
+    int nt = 1; // side of the end mill's footprint
+    int paddedCols = 0;
+    int paddedRows = 0;
+    int gridCols = 0;
+    int gridRows = 0;
+};
+
+// The pixel counts of the steps and the end mill, and the padding that makes
+// the footprint's travel whole steps: the rows get copies of their last pixel
+// appended, the picture copies of its last row. False (err) when the end
+// mill does not fit the picture.
+bool Layout(int cols, int rows, const stImgCarvingInfo& info, double endMillDia, stGridLayout& g, QString& err)
+{
+    const double px = info.m_fLength / cols;
+    g.nx = PixelCount(px, info.m_fXStep, cols);
+    g.ny = PixelCount(px, info.m_fYStep, rows);
+    bool toolFits = false;
+    g.nt = PixelCount(px, endMillDia, cols, &toolFits);
+    // The footprint must fit the picture, and the walk needs two grid columns.
+    if (!toolFits || cols <= g.nt || rows < g.nt) {
+        err = QStringLiteral("Image too small for the end-mill: the carving must be wider than the end-mill "
+                             "and at least as wide as the end-mill along Y");
+        return false;
+    }
+    const int colPad = (cols - g.nt) % g.nx == 0 ? 0 : g.nx - (cols - g.nt) % g.nx;
+    const int rowPad = (rows - g.nt) % g.ny == 0 ? 0 : g.ny - (rows - g.nt) % g.ny;
+    g.paddedCols = cols + colPad;
+    g.paddedRows = rows + rowPad;
+    g.gridCols = (g.paddedCols - g.nt) / g.nx + 1;
+    g.gridRows = (g.paddedRows - g.nt) / g.ny + 1;
+    return true;
+}
+
+// The grid size, the steps snapped to whole pixels (the pixel size cut to
+// 1/10000 mm) and the pixel counts, into info.
+void ApplyLayout(const stGridLayout& g, double px, stImgCarvingInfo& info)
+{
+    info.m_nGridCols = qint16(g.gridCols);
+    info.m_nGridRows = qint16(g.gridRows);
+    info.m_fXStep = D(g.nx * CUnitConverter::GetInt(px));
+    info.m_fYStep = D(g.ny * CUnitConverter::GetInt(px));
+    info.m_nToolPx = quint16(g.nt);
+    info.m_nXStepPx = quint16(g.nx);
+    info.m_nYStepPx = quint16(g.ny);
+}
+
+// The grid of info from the value of each cell (grid row by grid row).
+template <typename Value>
+void FillGrid(stImgCarvingInfo& info, const stGridLayout& g, Value value)
+{
+    info.m_ppZGrid.assign(size_t(g.gridRows), std::vector<double>(size_t(g.gridCols), 0.0));
+    size_t k = 0;
+    for (auto& row : info.m_ppZGrid)
+        for (double& z : row)
+            z = value(k++);
+}
+
+// Running best of a line cut into blocks of nt values: fwd[i] is the best
+// from the start of i's block up to i, bwd[i] the best from i to the end of
+// its block. A window of nt values starting at s covers the tail of one
+// block and the head of the next (or exactly one block), so its best is
+// best(bwd[s], fwd[s + nt - 1]): three comparisons a value, whatever nt is.
+template <typename T, typename Best>
+void RunningBest(const T* line, int n, int nt, T* fwd, T* bwd, Best best)
+{
+    for (int s = 0; s < n; s += nt) {
+        const int e = std::min(s + nt, n);
+        fwd[s] = line[s];
+        for (int i = s + 1; i < e; ++i)
+            fwd[i] = best(fwd[i - 1], line[i]);
+        bwd[e - 1] = line[e - 1];
+        for (int i = e - 2; i >= s; --i)
+            bwd[i] = best(line[i], bwd[i + 1]);
+    }
+}
+
+// The best value (better(a, b): a is strictly better than b) under every
+// end-mill footprint of a picture laid out by g: grid row i, column j covers
+// pixel rows i*ny to i*ny + nt - 1 and columns j*nx to j*nx + nt - 1 of the
+// padded picture. pixels holds rows of cols values, stride values apart.
+// The square footprint is separable: along each row first (to the grid's
+// columns), then down the columns of that (to the grid's rows), each with
+// the block running best above. Result: gridRows x gridCols, row by row.
+template <typename T, typename Better>
+std::vector<T> FootprintBest(const T* pixels, size_t stride, int cols, int rows, const stGridLayout& g,
+                             Better better)
+{
+    const auto best = [&](T a, T b) { return better(b, a) ? b : a; };
+    const int nt = g.nt;
+    const size_t w = size_t(g.gridCols);
+
+    std::vector<T> across(size_t(rows) * w);
+    {
+        std::vector<T> line(size_t(g.paddedCols)), fwd(line.size()), bwd(line.size());
+        for (int r = 0; r < rows; ++r) {
+            const T* src = pixels + size_t(r) * stride;
+            std::copy(src, src + cols, line.begin());
+            std::fill(line.begin() + cols, line.end(), src[cols - 1]);
+            RunningBest(line.data(), g.paddedCols, nt, fwd.data(), bwd.data(), best);
+            T* out = &across[size_t(r) * w];
+            for (size_t j = 0; j < w; ++j) {
+                const size_t s = j * size_t(g.nx);
+                out[j] = best(bwd[s], fwd[s + size_t(nt) - 1]);
+            }
+        }
+    }
+
+    // Down the columns, a whole row of the grid's columns at a time; the
+    // padding rows repeat the picture's last row.
+    const auto rowOf = [&](int r) { return &across[size_t(std::min(r, rows - 1)) * w]; };
+    std::vector<T> fwd(size_t(g.paddedRows) * w), bwd(fwd.size());
+    for (int r = 0; r < g.paddedRows; ++r) {
+        const T* src = rowOf(r);
+        T* f = &fwd[size_t(r) * w];
+        if (r % nt == 0) {
+            std::copy(src, src + w, f);
+        } else {
+            const T* prev = f - w;
+            for (size_t j = 0; j < w; ++j)
+                f[j] = best(prev[j], src[j]);
+        }
+    }
+    for (int r = g.paddedRows - 1; r >= 0; --r) {
+        const T* src = rowOf(r);
+        T* b = &bwd[size_t(r) * w];
+        if (r % nt == nt - 1 || r == g.paddedRows - 1) {
+            std::copy(src, src + w, b);
+        } else {
+            const T* next = b + w;
+            for (size_t j = 0; j < w; ++j)
+                b[j] = best(src[j], next[j]);
+        }
+    }
+    std::vector<T> grid(size_t(g.gridRows) * w);
+    for (int i = 0; i < g.gridRows; ++i) {
+        const size_t s = size_t(i) * size_t(g.ny);
+        const T* b = &bwd[s * w];
+        const T* f = &fwd[(s + size_t(nt) - 1) * w];
+        T* out = &grid[size_t(i) * w];
+        for (size_t j = 0; j < w; ++j)
+            out[j] = best(b[j], f[j]);
+    }
+    return grid;
+}
+
+// Whether footprints were built from this picture with this layout.
+bool Fits(const stCarvingFootprints& fp, const QImage& img, const stGridLayout& g)
+{
+    return fp.m_iImageKey == img.cacheKey() && fp.m_nCols == img.width() && fp.m_nRows == img.height()
+           && fp.m_nToolPx == g.nt && fp.m_nXStepPx == g.nx && fp.m_nYStepPx == g.ny;
+}
+
+std::shared_ptr<const stCarvingFootprints> BuildFootprints(const QImage& picture, const stGridLayout& g)
+{
+    auto fp = std::make_shared<stCarvingFootprints>();
+    fp->m_iImageKey = picture.cacheKey();
+    fp->m_nCols = picture.width();
+    fp->m_nRows = picture.height();
+    fp->m_nToolPx = g.nt;
+    fp->m_nXStepPx = g.nx;
+    fp->m_nYStepPx = g.ny;
+    fp->m_nGridRows = g.gridRows;
+    fp->m_nGridCols = g.gridCols;
+    const QImage img = picture.format() == QImage::Format_Grayscale8
+                           ? picture
+                           : picture.convertToFormat(QImage::Format_Grayscale8);
+    CImgCarving::GetMinMaxValue(img, fp->m_uDarkest, fp->m_uBrightest);
+    // Brighter is shallower at every depth.
+    fp->m_lstBrightest = FootprintBest(img.constBits(), size_t(img.bytesPerLine()), img.width(), img.height(), g,
+                                       [](uchar a, uchar b) { return a > b; });
+    return fp;
 }
 
 // One pass over a grid row: the merged runs of level columns and the steps
@@ -214,21 +413,16 @@ void CImgCarving::BuildDepthMap(const QImage& picture, double depth, stImgZProfi
     map.m_nRows = qint16(img.height());
     map.m_nCols = qint16(img.width());
     map.m_fDepth = depth;
-    map.m_ppDepth.assign(size_t(img.height()), std::vector<double>(size_t(img.width()), 0.0));
     unsigned char min = 0;
     unsigned char max = 0;
     GetMinMaxValue(img, min, max);
-    if (min == max) {
-        const double uniform = max == 255 ? 0.0 : depth;
-        for (auto& row : map.m_ppDepth)
-            std::fill(row.begin(), row.end(), uniform);
-        return;
-    }
-    const double scale = depth / double(max - min);
+    const GreyDepths depths = DepthsOfGreys(depth, min, max);
+    map.m_lstDepth.resize(size_t(img.height()) * size_t(img.width()));
+    double* out = map.m_lstDepth.data();
     for (int y = 0; y < img.height(); ++y) {
         const uchar* line = img.constScanLine(y);
         for (int x = 0; x < img.width(); ++x)
-            map.m_ppDepth[size_t(y)][size_t(x)] = double(max - line[x]) * scale;
+            *out++ = depths[line[x]];
     }
 }
 
@@ -237,54 +431,19 @@ bool CImgCarving::CreateCarvingZProfile(const stImgZProfileInfo& map, stImgCarvi
 {
     const int cols = map.m_nCols;
     const int rows = map.m_nRows;
-    if (cols <= 0 || rows <= 0 || int(map.m_ppDepth.size()) != rows) {
+    if (cols <= 0 || rows <= 0 || map.m_lstDepth.size() != size_t(rows) * size_t(cols)) {
         err = QStringLiteral("No Image loaded");
         return false;
     }
-    const double px = info.m_fLength / cols;
-    const int nx = PixelCount(px, info.m_fXStep, cols);
-    const int ny = PixelCount(px, info.m_fYStep, rows);
-    bool toolFits = false;
-    const int nt = PixelCount(px, endMillDia, cols, &toolFits);
-    // The footprint must fit the picture, and the walk needs two grid columns.
-    if (!toolFits || cols <= nt || rows < nt) {
-        err = QStringLiteral("Image too small for the end-mill: the carving must be wider than the end-mill "
-                             "and at least as wide as the end-mill along Y");
+    stGridLayout layout;
+    if (!Layout(cols, rows, info, endMillDia, layout, err))
         return false;
-    }
-
-    std::vector<std::vector<double>> padded = map.m_ppDepth;
-    const int colPad = (cols - nt) % nx == 0 ? 0 : nx - (cols - nt) % nx;
-    for (auto& row : padded)
-        row.insert(row.end(), size_t(colPad), row.back());
-    const int rowPad = (rows - nt) % ny == 0 ? 0 : ny - (rows - nt) % ny;
-    for (int i = 0; i < rowPad; ++i)
-        padded.push_back(padded.back());
-    const int paddedCols = cols + colPad;
-    const int paddedRows = rows + rowPad;
-
-    info.m_nGridCols = qint16((paddedCols - nt) / nx + 1);
-    info.m_nGridRows = qint16((paddedRows - nt) / ny + 1);
-    info.m_fXStep = D(nx * CUnitConverter::GetInt(px));
-    info.m_fYStep = D(ny * CUnitConverter::GetInt(px));
-    info.m_nToolPx = quint16(nt);
-    info.m_nXStepPx = quint16(nx);
-    info.m_nYStepPx = quint16(ny);
-
-    info.m_ppZGrid.assign(size_t(info.m_nGridRows), std::vector<double>(size_t(info.m_nGridCols), 0.0));
-    for (int i = 0; i < info.m_nGridRows; ++i) {
-        for (int j = 0; j < info.m_nGridCols; ++j) {
-            double shallowest = padded[size_t(i * ny)][size_t(j * nx)];
-            for (int r = i * ny; r < i * ny + nt; ++r)
-                for (int c = j * nx; c < j * nx + nt; ++c)
-                    if (padded[size_t(r)][size_t(c)] < shallowest)
-                        shallowest = padded[size_t(r)][size_t(c)];
-            info.m_ppZGrid[size_t(i)][size_t(j)] = -shallowest;
-        }
-    }
+    const std::vector<double> shallowest = FootprintBest(
+        map.m_lstDepth.data(), size_t(cols), cols, rows, layout, [](double a, double b) { return a < b; });
+    ApplyLayout(layout, info.m_fLength / cols, info);
+    FillGrid(info, layout, [&](size_t k) { return -shallowest[k]; });
     return true;
 }
-
 QString CImgCarving::CheckJob(const QImage* img, const stImgCarvingInfo& info)
 {
     if (!img || img->isNull())
@@ -307,9 +466,21 @@ bool CImgCarving::CreateImgZProfile(const QImage* img, stImgCarvingInfo& info, d
     err = CheckJob(img, info);
     if (!err.isEmpty())
         return false;
-    stImgZProfileInfo map;
-    BuildDepthMap(*img, info.m_fDepth, map);
-    return CreateCarvingZProfile(map, info, endMillDia, err);
+    const int cols = img->width();
+    const int rows = img->height();
+    stGridLayout layout;
+    if (!Layout(cols, rows, info, endMillDia, layout, err))
+        return false;
+    std::shared_ptr<const stCarvingFootprints> footprints = info.m_pFootprints;
+    if (!footprints || !Fits(*footprints, *img, layout)) {
+        footprints = BuildFootprints(*img, layout);
+        info.m_pFootprints = footprints;
+    }
+    ApplyLayout(layout, info.m_fLength / cols, info);
+    const GreyDepths depths = DepthsOfGreys(info.m_fDepth, footprints->m_uDarkest, footprints->m_uBrightest);
+    const uchar* brightest = footprints->m_lstBrightest.data();
+    FillGrid(info, layout, [&](size_t k) { return -depths[brightest[k]]; });
+    return true;
 }
 
 bool CImgCarving::RunLayers(stImgCarvingInfo& info, bool multipass, const std::function<bool()>& body)

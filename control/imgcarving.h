@@ -15,6 +15,39 @@
 #include <memory>
 #include <vector>
 
+// The pixel depth map: depth below the surface (0 or positive) of every
+// pixel, row 0 being the picture's top row, held row after row in one buffer.
+struct stImgZProfileInfo
+{
+    qint16 m_nRows = 0;
+    qint16 m_nCols = 0;
+    double m_fDepth = 0.0;
+    std::vector<double> m_lstDepth; // m_nRows x m_nCols, row by row
+
+    double At(int row, int col) const { return m_lstDepth[size_t(row) * size_t(m_nCols) + size_t(col)]; }
+};
+
+// What the carving grid of a picture takes from the picture that its depth
+// does not change: the darkest and brightest grey level and, under every
+// end-mill footprint, the brightest grey level. The depth scale maps grey
+// levels to depths in reverse order, so the brightest level under a
+// footprint is its shallowest pixel at every depth: the layers of a job all
+// share one of these and only scale it.
+struct stCarvingFootprints
+{
+    qint64 m_iImageKey = 0;  // QImage::cacheKey() of the picture it was built from
+    int m_nCols = 0;         // picture size
+    int m_nRows = 0;
+    int m_nToolPx = 0;       // pixel counts it was built for
+    int m_nXStepPx = 0;
+    int m_nYStepPx = 0;
+    uchar m_uDarkest = 0;
+    uchar m_uBrightest = 0;
+    int m_nGridRows = 0;
+    int m_nGridCols = 0;
+    std::vector<uchar> m_lstBrightest; // m_nGridRows x m_nGridCols, grid row by grid row
+};
+
 // The carving parameters and the carving grid.
 struct stImgCarvingInfo
 {
@@ -39,16 +72,10 @@ struct stImgCarvingInfo
     quint16 m_nToolPx = 15;     // side of the end mill's square footprint, pixels
     quint16 m_nXStepPx = 10;    // pixels per grid column
     quint16 m_nYStepPx = 10;    // pixels per grid row
-};
-
-// The pixel depth map: depth below the surface (0 or positive) of every
-// pixel, row 0 being the picture's top row.
-struct stImgZProfileInfo
-{
-    qint16 m_nRows = 0;
-    qint16 m_nCols = 0;
-    double m_fDepth = 0.0;
-    std::vector<std::vector<double>> m_ppDepth;
+    // The footprints of the picture last carved (or written), kept so that
+    // the next layer of the job, or the next job on the same picture with
+    // the same pixel counts, does not visit the picture again.
+    std::shared_ptr<const stCarvingFootprints> m_pFootprints;
 };
 
 // The controller's holder of the carving picture and its parameters.
@@ -84,9 +111,15 @@ public:
     // under its footprint too deep. Also snaps the X and Y steps to whole
     // pixels and stores the pixel counts. False (with a message) when the
     // picture does not fit the end mill; info is then left as it was.
+    // The shallowest pixel under each footprint is a running minimum along
+    // the rows, then along the columns, so the cost does not grow with the
+    // end mill.
     static bool CreateCarvingZProfile(const stImgZProfileInfo& map, stImgCarvingInfo& info,
                                       double endMillDia, QString& err);
-    // Depth map and grid of the picture at info's current depth.
+    // The grid of the picture at info's current depth: the same values as
+    // CreateCarvingZProfile of the picture's depth map, built from the
+    // footprints of the picture (info.m_pFootprints, rebuilt only when the
+    // picture or a pixel count changed) and the depth scale.
     static bool CreateImgZProfile(const QImage* img, stImgCarvingInfo& info, double endMillDia,
                                   QString& err);
 
