@@ -13,6 +13,7 @@
 #include "core/AppPaths.h"
 #include "gcode/gcodeexecstatus.h"
 #include "gcode/gcodeprogram.h"
+#include "gcode/programmemory.h"
 #include "hal/clock.h"
 #include "machine/kivgpio.h"
 
@@ -520,6 +521,12 @@ bool AppControl::RunToolChangeFile()
     const QString strPath = CAppPaths::InWorkingFolder(m_strToolName + ".txt");
     if (!QFile::exists(strPath)) {
         AddErrMsg("No ATC commands found. Please check the file, " + strPath + ", exists?");
+        return false;
+    }
+    // The tool file loads beside the program: it must fit what is free.
+    QString strTooLarge;
+    if (!CProgramMemory::Fits(strPath, 0, &strTooLarge)) {
+        AddErrMsg(strTooLarge);
         return false;
     }
     // Its lines end as a program's do: LF, CR LF or a lone CR.

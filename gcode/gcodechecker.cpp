@@ -1,6 +1,7 @@
 #include "gcode/gcodechecker.h"
 
 #include "gcode/gcodewords.h"
+#include "gcode/programmemory.h"
 #include "core/AppConfig.h"
 #include "core/AppPaths.h"
 
@@ -183,8 +184,9 @@ struct stToolError
 
 struct stToolFile
 {
-    enum { MISSING, UNREADABLE, CHECKED } eState = MISSING;
+    enum { MISSING, UNREADABLE, TOO_LARGE, CHECKED } eState = MISSING;
     std::string strPath; // UTF-8
+    std::string strRefusal; // TOO_LARGE: why (its size and the most that loads)
     std::vector<stToolError> lstErrors;
     quint8 iExitPlane = 17; // the plane after the file's last line
 };
@@ -638,6 +640,9 @@ private:
         case stToolFile::UNREADABLE:
             Report(i, MSG_ATC_UNREADABLE + tool.strPath);
             break;
+        case stToolFile::TOO_LARGE:
+            Report(i, tool.strRefusal);
+            break;
         case stToolFile::CHECKED:
             for (const stToolError& e : tool.lstErrors)
                 ReportText(e.strToken, e.strMsg + tool.strPath + ATC_LINE + std::to_string(e.iLine));
@@ -660,6 +665,12 @@ private:
         tool.strPath = path.toStdString();
         if (!QFileInfo::exists(path)) {
             tool.eState = stToolFile::MISSING;
+            return tool;
+        }
+        QString strRefusal;
+        if (!CProgramMemory::Fits(path, 0, &strRefusal)) {
+            tool.eState = stToolFile::TOO_LARGE;
+            tool.strRefusal = strRefusal.toStdString();
             return tool;
         }
         std::vector<QString> lines;

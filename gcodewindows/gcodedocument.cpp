@@ -5,6 +5,7 @@
 #include "core/Prompter.h"
 #include "gcode/gcodeexecstatus.h"
 #include "gcode/gcodeprogram.h"
+#include "gcode/programmemory.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -107,6 +108,8 @@ bool CGCodeDocument::OpenGCode(QObject* pNotify)
         return false;
     }
     file.close();
+    if (!FitsMemory(strName))
+        return false;
 
     AppConfig::m_GCodeRunSettings.m_uiStartLine = iStartLine;
     QString strErr;
@@ -119,10 +122,21 @@ bool CGCodeDocument::OpenGCode(QObject* pNotify)
 
 bool CGCodeDocument::LoadGeneratedFile(const QString& strPath, QObject* pNotify)
 {
-    if (Busy(true))
+    if (Busy(true) || !FitsMemory(strPath))
         return false;
     StartLoading(strPath, pNotify);
     return true;
+}
+
+bool CGCodeDocument::FitsMemory(const QString& strPath) const
+{
+    // The program shown is emptied just before the load, so what it holds
+    // counts as free.
+    QString strErr;
+    if (CProgramMemory::Fits(strPath, CProgramMemory::HeldByLoadedProgram(), &strErr))
+        return true;
+    Log(strErr, MSG_ERROR);
+    return false;
 }
 
 void CGCodeDocument::StartLoading(const QString& strPath, QObject* pNotify)

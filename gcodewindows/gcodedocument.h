@@ -57,12 +57,15 @@ public:
     // GCodeLoadFailed(QString)). True when a load was started; the window
     // then shows m_strCurGCodeFile and the start line
     // (AppConfig::m_GCodeRunSettings.m_uiStartLine). Nothing changes (the
-    // start line and the status file included) unless a file opens.
+    // start line and the status file included) unless a file opens and fits
+    // the free memory (CProgramMemory; a file too large is refused with its
+    // size and the most this machine can load now).
     bool OpenGCode(QObject* pNotify);
 
     // Starts loading a file made elsewhere (the DXF import) as the program:
     // empties the program, makes it the current file and starts the load
-    // task. Refused (false, logged) while a load or a check runs. The caller
+    // task. Refused (false, logged) while a load or a check runs, or when the
+    // file does not fit the free memory; the program shown stays. The caller
     // has asked MayDiscardEdits first.
     bool LoadGeneratedFile(const QString& strPath, QObject* pNotify);
 
@@ -88,5 +91,8 @@ private:
     void Log(const QString& strMsg, eAppMsgType eType) const;
     // Logs and returns true while a load (or, with bCheckToo, a check) runs.
     bool Busy(bool bCheckToo) const;
+    // False (logged: the file's size and the most that loads now) when the
+    // program would not leave the free memory's margin.
+    bool FitsMemory(const QString& strPath) const;
     void StartLoading(const QString& strPath, QObject* pNotify);
 };

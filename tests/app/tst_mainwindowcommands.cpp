@@ -2,6 +2,7 @@
 // keyboard pendant on the simulated machine: what each does, the refusals in
 // their order, and the pendant keys as the operator presses them.
 #include "fakeprompter.h"
+#include "freememoryfigure.h"
 #include "mainwindowlog.h"
 #include "simcontroller.h"
 
@@ -584,6 +585,20 @@ void TestMainWindowCommands::usbLoad()
     QCOMPARE(m_pPrompter->Texts(QStringLiteral("Question")), QStringList{"Save current G-Code?"});
     QCOMPARE(LogLines(w).first(), QStringLiteral("G-Code loaded:") + strFile);
     QTRY_VERIFY(LogLines(w).contains(QStringLiteral("G-Code Compilation Completed")));
+    QCOMPARE(CGCodeProgram::m_lstOfGCodeLines.size(), size_t(2));
+    QCOMPARE(CGCodeProgram::m_lstOfGCodeLines[0], QStringLiteral("G01 X1"));
+
+    // A program too large for the free memory: refused with its size, and
+    // the program shown stays.
+    QVERIFY(QFile::remove(strFile));
+    const QString strBig = strMount + QStringLiteral("/STICK/big.ncc");
+    WriteRaw(strBig, QByteArray(3000, '\n'));
+    {
+        const CFreeMemoryFigure free(CFreeMemoryFigure::ForAtMost(2000));
+        Press(w, Qt::Key_Plus);
+    }
+    QCOMPARE(LogLines(w).first(), QStringLiteral("G-Code file too large for the free memory: ") + strBig +
+                                      QStringLiteral(" is 3.0 kB, this machine can load at most 2.0 kB now"));
     QCOMPARE(CGCodeProgram::m_lstOfGCodeLines.size(), size_t(2));
     QCOMPARE(CGCodeProgram::m_lstOfGCodeLines[0], QStringLiteral("G01 X1"));
 }

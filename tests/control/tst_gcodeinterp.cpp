@@ -16,6 +16,7 @@
 #include "hal/clock.h"
 #include "hal/simpinbank.h"
 #include "machine/allaxisctrl.h"
+#include "freememoryfigure.h"
 #include "simcontroller.h"
 
 #include <QtConcurrent/QtConcurrentRun>
@@ -517,6 +518,28 @@ private slots:
         // The working folder is the test's own only once the test runs.
         message.replace("{T9}", CAppPaths::InWorkingFolder("T9.txt"));
         QCOMPARE(run.messages, QStringList{message.replace("{T5}", CAppPaths::InWorkingFolder("T5.txt"))});
+    }
+
+    // A tool file that would not fit the free memory is not loaded: the run
+    // ends at the M6 with the file's size and the most that loads now.
+    void toolFileTooLargeEndsTheRun()
+    {
+        AppConfig::m_bEnlAutoToolChange = true;
+        const QString path = CAppPaths::InWorkingFolder("T5.txt");
+        QFile tool(path);
+        QVERIFY(tool.open(QIODevice::WriteOnly));
+        tool.write("G0 Z2\nG0 Z3\n");
+        tool.close();
+        stRun run;
+        {
+            const CFreeMemoryFigure free(CFreeMemoryFigure::ForAtMost(11));
+            run = RunProgram({"T5", "M6", "G0 X1"});
+        }
+        AppConfig::m_bEnlAutoToolChange = false;
+        QVERIFY(run.finished);
+        QCOMPARE(run.segments, QStringList{});
+        QCOMPARE(run.messages, QStringList{"error: G-Code file too large for the free memory: " + path +
+                                           " is 12 bytes, this machine can load at most 11 bytes now"});
     }
 
     void toolFileCallingItselfStops()

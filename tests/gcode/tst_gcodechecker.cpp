@@ -2,6 +2,7 @@
 #include "core/AppPaths.h"
 #include "gcode/gcodechecker.h"
 #include "gcodestandin.h"
+#include "freememoryfigure.h"
 #include "testsupport.h"
 
 #include <QFile>
@@ -264,6 +265,19 @@ private slots:
                                   CAppPaths::InWorkingFolder("T9.txt") + ", exists?)",
                               "6:T3(Unable to open ATC File," + t3 + ")"}));
         QVERIFY(!CGCodeProgram::m_bToolChgCompiling);
+    }
+
+    // A tool file too large for the free memory is not read: its T word
+    // carries the refusal.
+    void toolFileTooLarge()
+    {
+        CTempWorkingFolder tmp;
+        const QString path = CAppPaths::InWorkingFolder("T4.txt");
+        WriteRaw(path, "G0 Z5\nM5\n");
+        const CFreeMemoryFigure free(CFreeMemoryFigure::ForAtMost(8));
+        QCOMPARE(Check({"G0 X1", "T4"}),
+                 QStringList({"1:T4(G-Code file too large for the free memory: " + path +
+                              " is 9 bytes, this machine can load at most 8 bytes now)"}));
     }
 
     void toolFileErrorsRepeatPerTWord()

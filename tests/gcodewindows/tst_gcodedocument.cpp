@@ -1,6 +1,7 @@
 #include "core/AppConfig.h"
 #include "core/AppPaths.h"
 #include "fakeprompter.h"
+#include "freememoryfigure.h"
 #include "gcodewindows/gcodedocument.h"
 #include "gcode/gcodeexecstatus.h"
 #include "gcode/gcodeprogram.h"
@@ -284,6 +285,45 @@ private slots:
                                        + "/no/such/folder/p.tap: No such file or directory"});
         QCOMPARE(doc.m_strCurGCodeFile, tmp.Root() + "/empty.ncc");
         QVERIFY(doc.m_bGCodeModified);
+    }
+
+    // A program too large for the free memory is refused before anything of
+    // the program shown changes; what that program holds counts as free.
+    void tooLargeForTheFreeMemory()
+    {
+        CTempWorkingFolder tmp;
+        CFakePrompter prompter;
+        const QString big = tmp.Root() + "/big.ncc";
+        WriteRaw(big, QByteArray(3000, '\n'));
+        QVERIFY(CGCodeExecStatus::Write("/old/prog.ncc", 40));
+        const QByteArray statusBefore = ReadAll(CAppPaths::GCodeExecStatusFile());
+        SetProgram({"G0 X1", "G1 Y2"});
+        AppConfig::m_GCodeRunSettings.m_uiStartLine = 40;
+        CGCodeDocument doc(nullptr, Sink());
+        doc.m_strCurGCodeFile = "/old/prog.ncc";
+        const QString refusal = "E:G-Code file too large for the free memory: " + big +
+                                " is 3.0 kB, this machine can load at most 2.0 kB now";
+        {
+            // 2 lines shown release 200 bytes: 10 more bytes of file.
+            const CFreeMemoryFigure free(CFreeMemoryFigure::ForAtMost(1990));
+            prompter.m_lstFileNames << big;
+            QVERIFY(!doc.OpenGCode(nullptr));
+            QVERIFY(!doc.LoadGeneratedFile(big, nullptr));
+        }
+        QCOMPARE(m_lstLog, (QStringList{refusal, refusal}));
+        QCOMPARE(CGCodeProgram::m_lstOfGCodeLines, (std::vector<QString>{"G0 X1", "G1 Y2"}));
+        QCOMPARE(CGCodeProgram::m_lstOfGCodeCmds.size(), size_t(2));
+        QCOMPARE(doc.m_strCurGCodeFile, QString("/old/prog.ncc"));
+        QCOMPARE(AppConfig::m_GCodeRunSettings.m_uiStartLine, 40);
+        QCOMPARE(ReadAll(CAppPaths::GCodeExecStatusFile()), statusBefore);
+
+        // With room for it, the same file loads in place of the program.
+        const CFreeMemoryFigure free(CFreeMemoryFigure::ForAtMost(2990));
+        CGCodeSignals rx;
+        prompter.m_lstFileNames << big;
+        QVERIFY(doc.OpenGCode(&rx));
+        QTRY_COMPARE_WITH_TIMEOUT(rx.m_iLoadComplete, 1, 5000);
+        QCOMPARE(CGCodeProgram::LineCount(), size_t(3000));
     }
 
     void generatedFileLoads()
