@@ -165,7 +165,9 @@ public:
     // Drives a completed arc record from the current position: one G1
     // straight move per point (a Z-profile move while the profile is in
     // use), waiting while paused before each. True when all segments ran.
-    bool G02_G03_Move(stGCodeEllipseInfo* pArc);
+    // An arc that cannot be cut is refused before anything moves, its
+    // message naming program line iLineNo (when given).
+    bool G02_G03_Move(stGCodeEllipseInfo* pArc, int iLineNo = -1);
     // Operation 6 (Z zero by probe) and its body.
     bool StartZ0usingZProbeSeq();
     void SetZ0usingZProbe();

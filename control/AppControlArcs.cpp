@@ -24,6 +24,13 @@ constexpr double Z_ZERO_PROBE_LIFT = 3.0;
 // Far more probe points than any profile takes in a day; a grid this large
 // would only exhaust the memory.
 constexpr qint64 Z_PROFILE_MAX_POINTS = 1000000;
+
+// Names the program line of a refused arc (its index in the list being run,
+// as the other line errors and the start line count).
+QString LineOfArc(int iLineNo)
+{
+    return iLineNo < 0 ? QString() : QStringLiteral(", line ") + QString::number(iLineNo);
+}
 }
 
 CArcGeometry AppControl::ArcGeometry() const
@@ -62,10 +69,10 @@ bool AppControl::CutArc(unsigned int iLineNo, stGCodeEllipseInfo& arc)
             SetSpindleSpeed(int(std::min(word.fValue, double(std::numeric_limits<int>::max()))));
     }
     if (!bOk) {
-        AddErrMsg(geometry.ErrorMsg());
+        AddErrMsg(geometry.ErrorMsg() + LineOfArc(int(iLineNo)));
         return false;
     }
-    return G02_G03_Move(&arc);
+    return G02_G03_Move(&arc, int(iLineNo));
 }
 
 bool AppControl::FindArcCenter(stGCodeEllipseInfo& arc)
@@ -77,7 +84,7 @@ bool AppControl::FindArcCenter(stGCodeEllipseInfo& arc)
     return false;
 }
 
-bool AppControl::G02_G03_Move(stGCodeEllipseInfo* pArc)
+bool AppControl::G02_G03_Move(stGCodeEllipseInfo* pArc, int iLineNo)
 {
     // The first segment starts where all axes are now.
     stFloatPoint prev = AxesPos(m_AxisCtrl);
@@ -86,7 +93,7 @@ bool AppControl::G02_G03_Move(stGCodeEllipseInfo* pArc)
     CArcGeometry geometry = ArcGeometry();
     QList<stFloatPoint> points;
     if (!geometry.GeneratePoints(*pArc, prev, points)) {
-        AddErrMsg(geometry.ErrorMsg());
+        AddErrMsg(geometry.ErrorMsg() + LineOfArc(iLineNo));
         return false;
     }
     const bool bProfile = ZProfileInUse();

@@ -292,14 +292,20 @@ bool CArcGeometry::GeneratePoints(const stGCodeEllipseInfo& arc, const stFloatPo
     if (Units(eu) < Units(uMin) && outside(uMin))
         return false;
 
-    // Walk until the end lies less than a step ahead on its own half. An end
-    // just behind the start on the same half is reached after going round.
+    // Walk until the end lies ahead on its own half and the next step would
+    // reach or pass it: less than a step ahead, or anywhere before the
+    // extreme where the walk turns (an end on the extreme itself, or just
+    // before it, is never stepped onto: the step there is cut short at the
+    // extreme and the walk goes on round the other half). An end just behind
+    // the start on the same half is reached after going round.
     const qint64 behind = std::max<qint64>(Units(Step(p.u)), 1);
     const qint64 maxSteps = qint64(radius * 8.0 / h) + 64;
     for (qint64 n = 0;; ++n) {
         if (ds == de) {
             const qint64 ahead = (Units(eu) - Units(pu)) * ds;
-            if (ahead <= Units(h) && ahead >= -behind)
+            const double next = Rnd(pu + ds * h);
+            const bool bTurnsNext = ds > 0 ? next >= uMax : next <= uMin;
+            if (ahead >= -behind && (ahead <= Units(h) || bTurnsNext))
                 break;
         }
         if (n > maxSteps) {

@@ -96,6 +96,16 @@ double LongestChord(const stCut& cut)
     return worst;
 }
 
+void SetC(stFloatPoint& p, int axis, double value)
+{
+    (axis == 0 ? p.x : (axis == 1 ? p.y : p.z)) = value;
+}
+
+bool NearPoint(const stFloatPoint& a, const stFloatPoint& b, double tolerance)
+{
+    return std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance && std::fabs(a.z - b.z) <= tolerance;
+}
+
 bool SamePoint(const stFloatPoint& a, const stFloatPoint& b)
 {
     return a.x == b.x && a.y == b.y && a.z == b.z && a.a == b.a && a.b == b.b;
@@ -498,6 +508,147 @@ private slots:
         for (const stFloatPoint& p : cut.points)
             QVERIFY2(std::fabs(p.y - 1.0) < 0.0002, qPrintable(QString::number(p.y, 'f', 6)));
         QVERIFY(SamePoint(cut.points.last(), Pt(2, 1)));
+    }
+
+    // Half circles of CAM pockets, from the right extreme of the circle to
+    // the left one and back: whatever the radius against the arc step, the
+    // walk ends on the end point, on its own half.
+    void halfCirclesEndOnTheFarExtreme_data()
+    {
+        QTest::addColumn<double>("arcStep");
+        for (double step : {0.1, 0.03, 1.0})
+            QTest::addRow("arc step %g", step) << step;
+    }
+    void halfCirclesEndOnTheFarExtreme()
+    {
+        QFETCH(double, arcStep);
+        // Every 0.025 mm from 0.05 to 3 mm, and radii of real programs that
+        // stopped on this.
+        QList<double> radii{0.089, 0.141, 0.239, 0.243, 0.337, 0.339, 5.0, 10.0};
+        for (int k = 0; k <= 118; ++k)
+            radii << 0.05 + 0.025 * k;
+        const char* letters = "XYZ";
+        const char* centres = "IJK";
+        QStringList failures;
+        for (double radius : radii) {
+            const QString r = QString::number(radius, 'f', 4);
+            for (int plane : {17, 18, 19}) {
+                stArcSettings s = Settings(plane);
+                s.fArcStep = arcStep;
+                const int u = plane == 19 ? 1 : 0;
+                const int v = plane == 17 ? 1 : 2;
+                const double sense = plane == 18 ? -1.0 : 1.0; // G2 seen from the positive normal axis
+                // "G0 Xr Y0" then "G2 X-r I-r", and back from the left.
+                for (int g : {2, 3}) {
+                    for (int side : {1, -1}) {
+                        const QString toEnd = side > 0 ? "-" + r : r;
+                        const QString line = QString("G%1 %2%3 %4%5").arg(g).arg(letters[u]).arg(toEnd)
+                                                 .arg(centres[u]).arg(toEnd);
+                        stFloatPoint from, end;
+                        SetC(from, u, side * r.toDouble());
+                        SetC(end, u, -side * r.toDouble());
+                        const stCut cut = Cut(line, from, s);
+                        const double sweep = cut.ok ? sense * Sweep(cut, u, v) : 0.0;
+                        if (!cut.ok || !SamePoint(cut.points.last(), end) ||
+                            std::fabs(sweep - (g == 2 ? -180.0 : 180.0)) > 0.01 || WorstRadialError(cut, u, v) > 2e-4)
+                            failures << QString("G%1 from %2 plane G%3 %4: %5 sweep %6")
+                                            .arg(g).arg(side * radius).arg(plane).arg(line).arg(cut.error).arg(sweep);
+                    }
+                }
+            }
+        }
+        QVERIFY2(failures.isEmpty(), qPrintable(QString::number(failures.size()) + " failed, first: " +
+                                                failures.mid(0, 5).join("; ")));
+    }
+
+    // The half circle of a real adaptive pocket: its start a hair above the
+    // centre's height, its end on the far extreme.
+    void pocketHalfCircleIsCut()
+    {
+        const stCut cut = Cut("G3 X-0.339 I-0.339", Pt(0.339, 0.001), Settings());
+        QVERIFY2(cut.ok, qPrintable(cut.error));
+        QVERIFY(SamePoint(cut.points.last(), Pt(-0.339, 0.001)));
+        QVERIFY(std::fabs(Sweep(cut, 0, 1) - 180.0) < 0.01);
+        for (const stFloatPoint& p : cut.points)
+            QVERIFY(p.y >= 0.001); // counter-clockwise from the right: over the centre
+    }
+
+    // Arcs from every quadrant to every other, ends on the axes of the
+    // circle (its extremes) and a hair beside them, in all three planes:
+    // each is cut and ends on its end point, turning the right way round.
+    void arcsBetweenAnyAnglesEndOnTheirEnd_data()
+    {
+        QTest::addColumn<int>("plane");
+        QTest::addColumn<double>("arcStep");
+        for (int plane : {17, 18, 19}) {
+            for (double step : {0.1, 0.03, 1.0})
+                QTest::addRow("G%d arc step %g", plane, step) << plane << step;
+        }
+    }
+    void arcsBetweenAnyAnglesEndOnTheirEnd()
+    {
+        QFETCH(int, plane);
+        QFETCH(double, arcStep);
+        const int u = plane == 19 ? 1 : 0;
+        const int v = plane == 17 ? 1 : 2;
+        const char* letters = "XYZ";
+        const char* centres = "IJK";
+        stArcSettings s = Settings(plane);
+        s.fArcStep = arcStep;
+        // Finer than the smallest centre offset written here (0.0009): an
+        // offset below one motor step would count as none.
+        s.fAxisStep[0] = s.fAxisStep[1] = s.fAxisStep[2] = 0.0005;
+        auto num = [](double x) { return QString::number(x, 'f', 4); };
+        const double angles[] = {0, 0.01, 30, 89.99, 90, 135, 179.99, 180, 180.01, 200, 270, 315, 359.99};
+        QStringList failures;
+        int cases = 0;
+        for (double radius : {0.089, 0.141, 0.239, 0.243, 0.337, 0.5, 5.0}) {
+            for (double a0 : angles) {
+                for (double a1 : angles) {
+                    const double su = num(2 + radius * std::cos(a0 * M_PI / 180)).toDouble();
+                    const double sv = num(-1 + radius * std::sin(a0 * M_PI / 180)).toDouble();
+                    const double eu = num(2 + radius * std::cos(a1 * M_PI / 180)).toDouble();
+                    const double ev = num(-1 + radius * std::sin(a1 * M_PI / 180)).toDouble();
+                    // Ends within a step of the start make a full circle.
+                    if (std::fabs(eu - su) < 0.002 && std::fabs(ev - sv) < 0.002)
+                        continue;
+                    for (int g : {2, 3}) {
+                        stFloatPoint from;
+                        SetC(from, u, su);
+                        SetC(from, v, sv);
+                        stFloatPoint end = from;
+                        SetC(end, u, eu);
+                        SetC(end, v, ev);
+                        const QString line = QString("G%1 %2%3 %4%5 %6%7 %8%9")
+                                                 .arg(g).arg(letters[u]).arg(num(eu)).arg(letters[v]).arg(num(ev))
+                                                 .arg(centres[u]).arg(num(2 - su)).arg(centres[v]).arg(num(-1 - sv));
+                        const stCut cut = Cut(line, from, s);
+                        ++cases;
+                        // The turn from the start's angle to the end's in
+                        // the (u, v) frame: G18's frame shows the plane from
+                        // -Y, so G2 turns counter-clockwise there.
+                        double turn = std::fmod(std::atan2(ev + 1, eu - 2) - std::atan2(sv + 1, su - 2) + 4 * M_PI,
+                                                2 * M_PI) * 180 / M_PI;
+                        if ((g == 2) != (plane == 18))
+                            turn -= 360.0;
+                        const double sweep = cut.ok ? Sweep(cut, u, v) : 0.0;
+                        // An end off its circle by the rounding of I and J
+                        // (a length unit) is pulled onto the circle.
+                        if (!cut.ok || !NearPoint(cut.points.last(), end, 1.5e-4) || std::fabs(sweep - turn) > 0.05 ||
+                            WorstRadialError(cut, u, v) > 2e-4)
+                            failures << QString("r %1 %2 -> %3 %4: %5 sweep %6 expected %7 radial error %8 "
+                                                "last point %9 %10")
+                                            .arg(radius).arg(a0).arg(a1).arg(line).arg(cut.error).arg(sweep).arg(turn)
+                                            .arg(WorstRadialError(cut, u, v))
+                                            .arg(cut.ok ? Coord(cut.points.last(), u) : 0.0, 0, 'f', 5)
+                                            .arg(cut.ok ? Coord(cut.points.last(), v) : 0.0, 0, 'f', 5);
+                    }
+                }
+            }
+        }
+        QVERIFY2(cases > 1500, qPrintable(QString::number(cases)));
+        QVERIFY2(failures.isEmpty(), qPrintable(QString::number(failures.size()) + " of " + QString::number(cases) +
+                                                " failed, first: " + failures.mid(0, 5).join("; ")));
     }
 
     void hugeArcIsRefusedNotWalkedForever()

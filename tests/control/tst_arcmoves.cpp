@@ -240,7 +240,8 @@ private slots:
             CArcRun run(ctrl);
             QVERIFY(!run.Cut(line));
         }
-        QCOMPARE(TakeMessages(ctrl), QStringList{"error: " + error});
+        // The refusal names the program line (here the first, 0).
+        QCOMPARE(TakeMessages(ctrl), QStringList{"error: " + error + ", line 0"});
         QCOMPARE(steps.Pulses(X_AXIS), 0u);
         QCOMPARE(steps.Pulses(Y_AXIS), 0u);
     }

@@ -206,7 +206,7 @@ private slots:
             << QStringList{"error: X Axis Absolute Position value must be between -214748.3647 and 214748.3647"};
         QTest::newRow("an arc beyond the length range is refused")
             << QStringList{"G0 X1", "G2 X1 Y0 I300000 J0"} << QStringList{"G00 1.0000 0.0000 0.0000"}
-            << QStringList{"error: Error: Arc beyond the length range of +-214748.3647 mm"};
+            << QStringList{"error: Error: Arc beyond the length range of +-214748.3647 mm, line 1"};
         QTest::newRow("an I/J line needs an arc mode")
             << QStringList{"G0 X1", "I5 J0"} << QStringList{"G00 1.0000 0.0000 0.0000"}
             << QStringList{"error: Error:1 - Command/Format No Supported"};
@@ -309,6 +309,22 @@ private slots:
         // The I/J line keeps G3 and cuts the full circle back to where it stands.
         QVERIFY(run.segments.contains("G01 25.0000 5.0000 0.0000"));
         QCOMPARE(run.segments.last(), QString("G01 30.0000 0.0000 0.0000"));
+    }
+
+    // The half circles of an adaptive pocket (0.339 mm, their ends on the
+    // circle's extremes) run to their ends; an arc refused says its line.
+    void pocketHalfCirclesRunAndARefusedArcNamesItsLine()
+    {
+        const stRun run = RunProgram({"G21 G90", "G0 X0.339 Y0.001", "G3 X-0.339 I-0.339", "G2 X0.339 I0.339",
+                                      "G2 X10.5 Y0 I5 J0", "G0 X3"});
+        QCOMPARE(run.messages, QStringList{"error: End Point X:10.5000 is outside the circle by 0.1610mm, line 4"});
+        const int iLeft = int(run.segments.indexOf("G01 -0.3390 0.0010 0.0000"));
+        QVERIFY(iLeft > 0);
+        // G3 from the right and G2 back from the left both go over the centre.
+        auto Y = [&run](int k) { return run.segments[k].split(' ')[2].toDouble(); };
+        for (int k = 1; k + 1 < run.segments.size(); ++k)
+            QVERIFY(k == iLeft || Y(k) > 0.001);
+        QCOMPARE(run.segments.last(), QString("G01 0.3390 0.0010 0.0000"));
     }
 
     void wordsRunInLineOrder()
