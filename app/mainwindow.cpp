@@ -171,6 +171,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     m_pPollTimer = new QTimer(this);
     connect(m_pPollTimer, SIGNAL(timeout()), this, SLOT(OnTimer()));
     m_pPollTimer->start(POLL_INTERVAL_MS);
+    m_pKeyReleaseTimer = new QTimer(this);
+    m_pKeyReleaseTimer->setSingleShot(true);
+    m_pKeyReleaseTimer->setInterval(CKeyHoldTracker::REPEAT_WAIT_MS);
+    connect(m_pKeyReleaseTimer, &QTimer::timeout, this, &MainWindow::SettleKeyReleases);
 
     // Sliders. The rapid slider keeps the element its handler maintains.
     m_G01FeedSlider.setParent(ui->Frame_FeedSettings);
@@ -378,27 +382,11 @@ void MainWindow::OnTimer()
             }
         }
 
-        if (m_iPendingKey != 0 && m_KeyPressTimer.elapsed() >= CPendantKeys::LONG_PRESS_MS) {
-            switch (m_iPendingKey) {
-            case Qt::Key_0:
-                // Runs while the pending key still says 0: no question asked.
-                m_DlgUserSettings.on_Btn_AutoHomeSequence_clicked();
-                break;
-            case Qt::Key_1:
-                m_AppCtrl.SetWorkZero(Z_AXIS);
-                break;
-            case Qt::Key_5:
-                m_AppCtrl.SetWorkZero();
-                break;
-            case Qt::Key_7:
-                m_AppCtrl.SetWorkZero(X_AXIS);
-                m_AppCtrl.SetWorkZero(Y_AXIS);
-                break;
-            default:
-                break;
-            }
-            m_iPendingKey = -1;
-        }
+        // A key whose release waits to be told from a repeat may be up
+        // already: its release decides.
+        if (m_iPendingKey > 0 && !m_KeyHold.ReleaseWaiting(m_iPendingKey)
+            && m_KeyPressTimer.elapsed() >= CPendantKeys::LONG_PRESS_MS)
+            KeyLongPressed();
 
         if (!AppConfig::m_bAutoSpindleOnCW && !AppConfig::m_bAutoSpindleOnCCW
             && AppConfig::m_bSpindleOnOffStatusChangeInGCode) {

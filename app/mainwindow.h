@@ -35,6 +35,7 @@
 #include "widgets/myrndbtn.h"
 #include "widgets/MyView.h"
 #include "app/cameracontrols.h"
+#include "app/keyholdtracker.h"
 #include "camera/cnccamera.h"
 #include "widgets/messagelog.h"
 #include "widgets/toolpathdrawing.h"
@@ -190,6 +191,10 @@ public:
     double m_fKeyJogStep = 0.05;  // pendant step, mm
     bool m_bIgnoreKeyRelease = false;
     quint16 m_nLastPwmFreq = 0;   // spindle PWM frequency last applied
+    // The pendant keys' real presses and releases, repeats told apart; a
+    // release waits on m_pKeyReleaseTimer for a repeat's press.
+    CKeyHoldTracker m_KeyHold;
+    QTimer* m_pKeyReleaseTimer = nullptr;
 
 protected:
     // The keyboard pendant (only while keyboard control is on).
@@ -211,6 +216,15 @@ private:
     void SwitchSpindle(eDirection eDir);
     // A click (short press) of the pendant's 0, 1, 5 or 7.
     void KeyClicked(int iKey);
+    // A long press of the pendant's 0, 1, 5 or 7 (the pending key).
+    void KeyLongPressed();
+    // A pendant key really went down or came up (repeats left out); the
+    // release at iReleaseMs on the clock's millisecond count.
+    void KeyChanged(const CKeyHoldTracker::stChange& change);
+    void PendantKeyDown(int iKey);
+    void PendantKeyUp(int iKey, qint64 iReleaseMs);
+    // Releases held back long enough without a repeat's press: the keys are up.
+    void SettleKeyReleases();
 
     // Puts the windows back; bAborted: the operation was ended by Reset, so
     // the log says it was aborted instead of finished.

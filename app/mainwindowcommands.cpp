@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTimer>
 
 namespace {
 const QString HOMING_NOT_DONE = QStringLiteral("Homing not done!\nUse \"Move Home\" in user Settings");
@@ -22,6 +23,9 @@ const QString SAVE_SETTINGS_STYLE = QStringLiteral(
 
 // The button returns to grey 150 ms later.
 void Restore(QPushButton* pBtn) { CMainServices::ResetBtnBkGnd(pBtn, BTN_BKGND_GRAY); }
+
+// The machine clock in milliseconds (the pendant's press and release times).
+qint64 KeyClockMs(qint64 iNs = CClock::NowNs()) { return iNs / 1000000; }
 } // namespace
 
 // ===========================================================================
@@ -203,9 +207,42 @@ void MainWindow::on_Btn_SpindleCCWOnOff_clicked() { SwitchSpindle(DIR_CCW); }
 
 void MainWindow::keyPressEvent(QKeyEvent* e)
 {
-    if (e->isAutoRepeat() || !AppConfig::m_bKeyboardCtrlUsed)
+    if (!AppConfig::m_bKeyboardCtrlUsed) {
+        m_KeyHold.Clear();
         return;
-    const int iKey = e->key();
+    }
+    for (const CKeyHoldTracker::stChange& change : m_KeyHold.Press(e->key(), e->isAutoRepeat(), KeyClockMs()))
+        KeyChanged(change);
+}
+
+void MainWindow::keyReleaseEvent(QKeyEvent* e)
+{
+    if (!AppConfig::m_bKeyboardCtrlUsed) {
+        m_KeyHold.Clear();
+        return;
+    }
+    // Not acted on yet: a press of the same key straight after it makes it
+    // a repeat of a key still held, whatever Qt's auto-repeat flag says.
+    if (m_KeyHold.Release(e->key(), e->isAutoRepeat(), KeyClockMs()))
+        m_pKeyReleaseTimer->start();
+}
+
+void MainWindow::SettleKeyReleases()
+{
+    for (const CKeyHoldTracker::stChange& change : m_KeyHold.Settle())
+        KeyChanged(change);
+}
+
+void MainWindow::KeyChanged(const CKeyHoldTracker::stChange& change)
+{
+    if (change.m_eChange == CKeyHoldTracker::KEY_DOWN)
+        PendantKeyDown(change.m_iKey);
+    else
+        PendantKeyUp(change.m_iKey, change.m_iTimeMs);
+}
+
+void MainWindow::PendantKeyDown(int iKey)
+{
     // The window holds the keyboard grab, so keys typed while a question,
     // a keypad or a file dialog is open come here too: they must not jog
     // the machine or change its settings behind the dialog. Enter, the
@@ -288,11 +325,8 @@ void MainWindow::keyPressEvent(QKeyEvent* e)
     }
 }
 
-void MainWindow::keyReleaseEvent(QKeyEvent* e)
+void MainWindow::PendantKeyUp(int iKey, qint64 iReleaseMs)
 {
-    if (e->isAutoRepeat() || !AppConfig::m_bKeyboardCtrlUsed)
-        return;
-    const int iKey = e->key();
     // While a dialog has the keyboard, releases are its own, except the
     // release of the key that started a jog: the jog must always stop.
     if (m_bIgnoreKeyRelease && !(m_bKeyJogging && iKey == m_iJogKey))
@@ -306,8 +340,38 @@ void MainWindow::keyReleaseEvent(QKeyEvent* e)
         m_AppCtrl.DeccelerateAxis(Z_AXIS);
     }
 
-    if (iKey == m_iPendingKey && m_KeyPressTimer.elapsed() < CPendantKeys::CLICK_MS)
-        KeyClicked(iKey);
+    if (iKey == m_iPendingKey) {
+        // Timed from press to release, however long the release waited to
+        // be told from a repeat.
+        const qint64 iHeldMs = iReleaseMs - KeyClockMs(m_KeyPressTimer.startNs());
+        if (iHeldMs < CPendantKeys::CLICK_MS)
+            KeyClicked(iKey);
+        else if (iHeldMs >= CPendantKeys::LONG_PRESS_MS)
+            KeyLongPressed(); // released before a poll tick saw the long press
+    }
+    m_iPendingKey = -1;
+}
+
+void MainWindow::KeyLongPressed()
+{
+    switch (m_iPendingKey) {
+    case Qt::Key_0:
+        // Runs while the pending key still says 0: no question asked.
+        m_DlgUserSettings.on_Btn_AutoHomeSequence_clicked();
+        break;
+    case Qt::Key_1:
+        m_AppCtrl.SetWorkZero(Z_AXIS);
+        break;
+    case Qt::Key_5:
+        m_AppCtrl.SetWorkZero();
+        break;
+    case Qt::Key_7:
+        m_AppCtrl.SetWorkZero(X_AXIS);
+        m_AppCtrl.SetWorkZero(Y_AXIS);
+        break;
+    default:
+        break;
+    }
     m_iPendingKey = -1;
 }
 

@@ -33,7 +33,26 @@ void Key(MainWindow& w, QEvent::Type eType, int iKey, bool bRepeat = false)
     QCoreApplication::sendEvent(&w, &e);
 }
 void Press(MainWindow& w, int iKey, bool bRepeat = false) { Key(w, QEvent::KeyPress, iKey, bRepeat); }
-void Release(MainWindow& w, int iKey, bool bRepeat = false) { Key(w, QEvent::KeyRelease, iKey, bRepeat); }
+// The key comes up: the window's event loop runs until the release has been
+// told from a repeat.
+void Release(MainWindow& w, int iKey, bool bRepeat = false)
+{
+    Key(w, QEvent::KeyRelease, iKey, bRepeat);
+    QVERIFY(QTest::qWaitFor([&w]() { return !w.m_KeyHold.ReleaseWaiting(); }, 5000));
+}
+// A key pressed and let go.
+void Tap(MainWindow& w, int iKey)
+{
+    Press(w, iKey);
+    Release(w, iKey);
+}
+// One auto-repeat of a held key: its release and its press at once, with or
+// without Qt's auto-repeat flag.
+void Repeat(MainWindow& w, int iKey, bool bFlag)
+{
+    Key(w, QEvent::KeyRelease, iKey, bFlag);
+    Key(w, QEvent::KeyPress, iKey, bFlag);
+}
 void Click(MainWindow& w, int iKey)
 {
     Press(w, iKey);
@@ -75,6 +94,8 @@ private slots:
     void keysBehindADialog();
     void stepKeysAndStepSize();
     void longPresses();
+    void heldKeysWithRepeats_data();
+    void heldKeysWithRepeats();
     void keysWhileBusy();
     void usbLoad();
 
@@ -303,23 +324,23 @@ void TestMainWindowCommands::spindleButtons()
     // Never on under the emergency stop (button or "-" key).
     AppConfig::m_bEmergencyStopON = true;
     w.ui->Btn_SpindleCWOnOff->click();
-    Press(w, Qt::Key_Minus);
+    Tap(w, Qt::Key_Minus);
     QCOMPARE(bank.Level(iCW), 0);
     QVERIFY(!AppConfig::m_bSpindleOn);
     QCOMPARE(LogLines(w).mid(0, 2), (QStringList{"Release Emergency Switch", "Release Emergency Switch"}));
     AppConfig::m_bEmergencyStopON = false;
 
     // The "-" key is the clockwise button.
-    Press(w, Qt::Key_Minus);
+    Tap(w, Qt::Key_Minus);
     QCOMPARE(bank.Level(iCW), 1);
-    Press(w, Qt::Key_Minus);
+    Tap(w, Qt::Key_Minus);
     QCOMPARE(bank.Level(iCW), 0);
 
     // "-" also stops a spindle started counter-clockwise, and neither
     // button says ON afterwards.
     w.ui->Btn_SpindleCCWOnOff->click();
     QCOMPARE(bank.Level(iCCW), 1);
-    Press(w, Qt::Key_Minus);
+    Tap(w, Qt::Key_Minus);
     QCOMPARE(bank.Level(iCCW), 0);
     QVERIFY(!AppConfig::m_bSpindleOn);
     QCOMPARE(w.ui->Btn_SpindleCCWOnOff->text(), QStringLiteral("Spindle\nCCW OFF"));
@@ -349,17 +370,17 @@ void TestMainWindowCommands::enterTogglesEmergencyStop()
 {
     auto& bank = CSimPinBank::Instance();
     MainWindow w;
-    Press(w, Qt::Key_Enter);
+    Tap(w, Qt::Key_Enter);
     QVERIFY(AppConfig::m_bEmergencyStopON);
     QVERIFY(w.m_BtnStop.IsPressed());
-    Press(w, Qt::Key_Enter);
+    Tap(w, Qt::Key_Enter);
     QVERIFY(!AppConfig::m_bEmergencyStopON);
     QVERIFY(!w.m_BtnStop.IsPressed());
 
     // With the input high, Enter cannot clear it.
-    Press(w, Qt::Key_Enter);
+    Tap(w, Qt::Key_Enter);
     bank.SetInput(AppConfig::m_iEStopInput, 1);
-    Press(w, Qt::Key_Enter);
+    Tap(w, Qt::Key_Enter);
     QVERIFY(AppConfig::m_bEmergencyStopON);
     QVERIFY(w.m_BtnStop.IsPressed());
     QCOMPARE(LogLines(w).first(), QStringLiteral("Emergency Stop input is High"));
@@ -367,7 +388,7 @@ void TestMainWindowCommands::enterTogglesEmergencyStop()
     // Keys do nothing with keyboard control off.
     bank.SetInput(AppConfig::m_iEStopInput, 0);
     AppConfig::m_bKeyboardCtrlUsed = false;
-    Press(w, Qt::Key_Enter);
+    Tap(w, Qt::Key_Enter);
     QVERIFY(AppConfig::m_bEmergencyStopON);
 }
 
@@ -376,29 +397,29 @@ void TestMainWindowCommands::feedAndSpindleKeys()
     AppConfig::m_bPWMCtrlUsed = true;
     MainWindow w;
     w.m_G01FeedSlider.setValue(145);
-    Press(w, Qt::Key_Asterisk);
+    Tap(w, Qt::Key_Asterisk);
     QCOMPARE(w.m_G01FeedSlider.GetValue(), short(150));
     QCOMPARE(AppConfig::m_fAxisFeedPercent[X_AXIS], 1.5);
-    Press(w, Qt::Key_Asterisk);
+    Tap(w, Qt::Key_Asterisk);
     QCOMPARE(w.m_G01FeedSlider.GetValue(), short(150));
-    Press(w, Qt::Key_Slash);
+    Tap(w, Qt::Key_Slash);
     QCOMPARE(w.m_G01FeedSlider.GetValue(), short(140));
 
     // Mode off (a click of 0): the spindle, over the slider's whole range.
     Click(w, Qt::Key_0);
     QVERIFY(!w.m_bNumLockOn);
     w.m_SpindleSlider.setValue(23);
-    Press(w, Qt::Key_Asterisk);
+    Tap(w, Qt::Key_Asterisk);
     QCOMPARE(w.m_SpindleSlider.GetValue(), short(24));
     QCOMPARE(AppConfig::m_stPwmSpndlSettings.m_nCurFreq, AppConfig::m_stPwmSpndlSettings.m_nMaxFreq);
     w.m_SpindleSlider.setValue(1);
-    Press(w, Qt::Key_Slash);
+    Tap(w, Qt::Key_Slash);
     QCOMPARE(w.m_SpindleSlider.GetValue(), short(1));
 
     // A running program that sets its own speeds keeps the spindle keys off.
     AppConfig::m_GCodeRunSettings.m_bUsePrgmSpindleSpeed = true;
     w.m_AppCtrl.m_iRunMode = AppControl::RUN_GCODE;
-    Press(w, Qt::Key_Asterisk);
+    Tap(w, Qt::Key_Asterisk);
     QCOMPARE(w.m_SpindleSlider.GetValue(), short(1));
     QCOMPARE(LogLines(w).first(), QStringLiteral("Spindle Speed Control not available"));
     w.m_AppCtrl.m_iRunMode = AppControl::RUN_IDLE;
@@ -457,7 +478,7 @@ void TestMainWindowCommands::keysBehindADialog()
     QVERIFY(QApplication::activeModalWidget());
     Press(w, Qt::Key_4);
     Release(w, Qt::Key_4);
-    Press(w, Qt::Key_Asterisk);
+    Tap(w, Qt::Key_Asterisk);
     Click(w, Qt::Key_0);
     QVERIFY(!w.m_bKeyJogging);
     QVERIFY(!w.m_AppCtrl.m_AxisCtrl[X_AXIS].GetAxisState());
@@ -465,15 +486,15 @@ void TestMainWindowCommands::keysBehindADialog()
     QCOMPARE(w.m_G01FeedSlider.GetValue(), short(100));
     QVERIFY(w.m_bNumLockOn);
     // ...but Enter is still the emergency stop.
-    Press(w, Qt::Key_Enter);
+    Tap(w, Qt::Key_Enter);
     QVERIFY(AppConfig::m_bEmergencyStopON);
-    Press(w, Qt::Key_Enter);
+    Tap(w, Qt::Key_Enter);
     QVERIFY(!AppConfig::m_bEmergencyStopON);
 
     // Closed, the pendant works again.
     dlg.close();
     QVERIFY(!QApplication::activeModalWidget());
-    Press(w, Qt::Key_Asterisk);
+    Tap(w, Qt::Key_Asterisk);
     QCOMPARE(w.m_G01FeedSlider.GetValue(), short(110));
 }
 
@@ -543,19 +564,70 @@ void TestMainWindowCommands::longPresses()
     w.OnOperationFinish();
 }
 
+// A held key is one hold, whether the keyboard's repeats carry Qt's
+// auto-repeat flag or not: 5 held for 1.8 s in pendant mode sets the work
+// zero (and moves nothing), a held jog key jogs on without a stop.
+void TestMainWindowCommands::heldKeysWithRepeats_data()
+{
+    QTest::addColumn<int>("flags"); // 0 none, 1 all, 2 every other repeat
+    QTest::newRow("repeats with the flag") << 1;
+    QTest::newRow("repeats without the flag") << 0;
+    QTest::newRow("flagged and unflagged") << 2;
+}
+
+void TestMainWindowCommands::heldKeysWithRepeats()
+{
+    QFETCH(int, flags);
+    auto Flag = [flags](int i) { return flags == 1 || (flags == 2 && i % 2 == 0); };
+    MainWindow w;
+    CStepCounter steps;
+    for (int i = 0; i < 3; ++i)
+        w.m_AppCtrl.m_AxisCtrl[i].SetCurPos(10.0 + i);
+    w.ClearLog();
+    // The X server repeats a key every 40 ms after 500 ms.
+    Press(w, Qt::Key_5);
+    CClock::AdvanceNs(500 * 1000000LL);
+    for (int i = 0; i < 33; ++i) {
+        Repeat(w, Qt::Key_5, Flag(i));
+        w.OnTimer();
+        CClock::AdvanceNs(40 * 1000000LL);
+    }
+    Release(w, Qt::Key_5);
+    w.OnTimer();
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(w.m_AppCtrl.GetCurPos(static_cast<eAxis>(i)), 0.0);
+    QCOMPARE(steps.Pulses(X_AXIS) + steps.Pulses(Y_AXIS) + steps.Pulses(Z_AXIS), 0u);
+    QCOMPARE(LogLines(w).count(QStringLiteral("Work Zero is set")), 1);
+
+    // A jog key held with repeats: the jog runs on, never stopped between.
+    CPacedPins pacing;
+    AxisCtrl& x = w.m_AppCtrl.m_AxisCtrl[X_AXIS];
+    Press(w, Qt::Key_6);
+    QVERIFY(QTest::qWaitFor([&]() { return x.GetCurPos() > 0.1; }, 5000));
+    for (int i = 0; i < 20; ++i) {
+        Repeat(w, Qt::Key_6, Flag(i));
+        QTest::qWait(2);
+        QVERIFY(w.m_bKeyJogging);
+        QVERIFY(x.GetAxisState());
+    }
+    Release(w, Qt::Key_6);
+    QVERIFY(!w.m_bKeyJogging);
+    QVERIFY(QTest::qWaitFor([&]() { return !x.GetAxisState(); }, 10000));
+}
+
 void TestMainWindowCommands::keysWhileBusy()
 {
     MainWindow w;
     w.m_AppCtrl.m_iRunMode = AppControl::RUN_GCODE;
     w.ClearLog();
-    Press(w, Qt::Key_Period);
+    Tap(w, Qt::Key_Period);
     QVERIFY(w.m_BtnStart.IsPressed());
-    Press(w, Qt::Key_4);
+    Tap(w, Qt::Key_4);
     QCOMPARE(LogLines(w), QStringList{"Axis in use"});
     QVERIFY(!w.m_AppCtrl.m_AxisCtrl[X_AXIS].GetAxisState());
-    Press(w, Qt::Key_0);
+    Tap(w, Qt::Key_0);
     QVERIFY(!w.m_bNumLockOn);
-    Press(w, Qt::Key_Plus);
+    Tap(w, Qt::Key_Plus);
     QCOMPARE(LogLines(w).first(), QStringLiteral("Axis in use"));
     w.m_AppCtrl.m_iRunMode = AppControl::RUN_IDLE;
 }
@@ -565,12 +637,12 @@ void TestMainWindowCommands::usbLoad()
     MainWindow w;
     const QString strMount = CAppPaths::UsbMountFolder();
     w.on_Btn_JobSettings_clicked();
-    Press(w, Qt::Key_Plus);
+    Tap(w, Qt::Key_Plus);
     QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(&w.m_DlgGCode));
     QCOMPARE(LogLines(w).mid(0, 2), (QStringList{"No USB drive detected!", "Loading G-Code from USB"}));
 
     QVERIFY(QDir().mkpath(strMount + QStringLiteral("/STICK")));
-    Press(w, Qt::Key_Plus);
+    Tap(w, Qt::Key_Plus);
     QCOMPARE(LogLines(w).first(), QStringLiteral("No G-Code files found"));
 
     const QString strFile = strMount + QStringLiteral("/STICK/part.ncc");
@@ -584,6 +656,7 @@ void TestMainWindowCommands::usbLoad()
     Press(w, Qt::Key_Plus);
     QCOMPARE(m_pPrompter->Texts(QStringLiteral("Question")), QStringList{"Save current G-Code?"});
     QCOMPARE(LogLines(w).first(), QStringLiteral("G-Code loaded:") + strFile);
+    Release(w, Qt::Key_Plus);
     QTRY_VERIFY(LogLines(w).contains(QStringLiteral("G-Code Compilation Completed")));
     QCOMPARE(CGCodeProgram::m_lstOfGCodeLines.size(), size_t(2));
     QCOMPARE(CGCodeProgram::m_lstOfGCodeLines[0], QStringLiteral("G01 X1"));
