@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "app/signalshutdown.h"
 #include "core/AppRunner.h"
 #include "hal/pinstartup.h"
 #include "widgets/qtprompter.h"
@@ -14,6 +15,14 @@ int main(int argc, char* argv[])
     std::fprintf(stderr, "%s\n", qPrintable(CPinStartup::Select()));
     CQtPrompter prompter;
     CPrompter::SetInstance(&prompter);
+    // From here a service stop, Ctrl-C or a closed terminal ends the program
+    // as closing the window does: the machine stopped, the spindle, its PWM
+    // and the outputs off.
+    CSignalShutdown signalShutdown;
     MainWindow w;
+    QObject::connect(&signalShutdown, &CSignalShutdown::Received, &w, &MainWindow::CloseDownBySignal);
+    // A signal while the window was being set up: it closes down at once.
+    if (signalShutdown.Signalled() != 0)
+        return 0;
     return CAppRunner::Run(w);
 }

@@ -231,8 +231,12 @@ MainWindow::~MainWindow()
         m_pPollTimer->stop();
     m_AppCtrl.SetWindows(nullptr);
     m_AppCtrl.StopAll();
+    m_AppCtrl.OutputsToSafeLevels();
     // Never leave the controller's thread running behind the window.
     m_AppCtrl.wait();
+    // An output the thread still set on its way out (a spindle start after
+    // its wait) goes back to its safe level.
+    m_AppCtrl.OutputsToSafeLevels();
     // Pool tasks (status saves, slide-bar signals) may still report to
     // members that are about to go.
     QThreadPool::globalInstance()->waitForDone(2000);
@@ -245,6 +249,13 @@ MainWindow::~MainWindow()
     m_pLog.reset();
     delete ui;
     ui = nullptr;
+}
+
+void MainWindow::CloseDownBySignal()
+{
+    m_AppCtrl.StopAll();
+    m_AppCtrl.OutputsToSafeLevels();
+    QCoreApplication::exit(0);
 }
 
 CCncCamera* MainWindow::GetCamera()

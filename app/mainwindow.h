@@ -72,6 +72,12 @@ public:
     void SetKeyboardGrab(bool bGrab) override;
     void EnableJogPanel(bool bEnable) override { m_DlgManual.setEnabled(bEnable); }
 
+    // The program is ended by a signal (a service stop, Ctrl-C): the machine
+    // stops and its outputs go to their safe levels at once, then every
+    // event loop ends, so that the window closes down as when the operator
+    // closes it.
+    void CloseDownBySignal();
+
     // ---- The controller's window seam (IControlWindows) -----------------
     // An operation has just been given its run mode: panels that must not be
     // used while it runs are disabled and its start is logged.

@@ -17,6 +17,7 @@
 #include "core/Launcher.h"
 #include "hal/clock.h"
 #include "machine/allaxisctrl.h"
+#include "machine/kivgpio.h"
 #include "machine/rpigpio.h"
 
 using namespace appcontrol;
@@ -404,6 +405,17 @@ void AppControl::TurnOnOffSpindle(bool bOn, eDirection eDir)
         WriteMCodeOutput(4, false);
     }
     AppConfig::m_bSpindleOn = bOn;
+}
+
+void AppControl::OutputsToSafeLevels()
+{
+    TurnOnOffSpindle(false, DIR_CW);
+    CKIVGPIO::PwmStop();
+    for (auto it = AppConfig::m_lstMCodesPin.cbegin(); it != AppConfig::m_lstMCodesPin.cend(); ++it)
+        WriteMCodeOutput(int(it.key()), false);
+    // Also in simulation mode: a level left high by an earlier run goes low.
+    if (AppConfig::m_iPgmStatusOutput >= 0)
+        CRpiGpio::WriteOutput(static_cast<unsigned short>(AppConfig::m_iPgmStatusOutput), 0);
 }
 
 void AppControl::ResetAccVel()

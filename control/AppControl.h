@@ -110,6 +110,11 @@ public:
     // Spindle, feed and velocity services
     // ===================================================================
     void TurnOnOffSpindle(bool bOn, eDirection eDir);
+    // Closing down (the window closed, a signal): the spindle and its PWM
+    // off, and every M-code output (spindle, coolant, M80, M200 on) and the
+    // program-status output at the low level they start with. Motion is
+    // StopAll's.
+    void OutputsToSafeLevels();
     void ResetAccVel();
     void SetAxisFeed(double fFeed);
     void SetSpindleSpeed(int iRpm);
