@@ -11,11 +11,13 @@
 #include "machine/kivgpio.h"
 #include "machine/rpigpio.h"
 #include "settings/motionsettings.h"
+#include "settingswindows/dlgabout.h"
 #include "settings/spindlesettingsmath.h"
 #include "app/pendantkeys.h"
 #include "widgets/resources.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QMetaObject>
 #include <QThread>
 #include <QThreadPool>
@@ -207,6 +209,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     // The tool-path picture of the default work piece.
     ClearToolGraphics();
 
+    ui->lineEdit->installEventFilter(this);
+    ui->lineEdit->setCursor(Qt::PointingHandCursor);
+    ui->lineEdit->setToolTip(QStringLiteral("About"));
+
     // The camera's frames come from its own thread.
     m_pCameraControls = std::make_unique<CCameraControls>(this, m_CncCamera, m_ToolPathView, ui->Btn_SelectCamera,
                                                           ui->Btn_SelectToolPaths, ui->Btn_CameraRecStop,
@@ -214,8 +220,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->Btn_CameraRecStop->setEnabled(false); // until the camera is on show
     connect(&m_CncCamera, SIGNAL(NewImage()), this, SLOT(OnNewCncCamImage()), Qt::QueuedConnection);
 
-    if (AppConfig::m_bKeyboardCtrlUsed)
-        grabKeyboard();
+    // The keypad Enter pressed in a file dialog is still the emergency stop.
+    m_pPendantGrab = std::make_unique<CPendantGrab>(
+        this, [this](QEvent* pKey) { keyPressEvent(static_cast<QKeyEvent*>(pKey)); },
+        [this]() { DropHeldPendantKeys(); });
+    m_pPendantGrab->SetWanted(AppConfig::m_bKeyboardCtrlUsed);
     m_bIgnoreKeyRelease = false;
 
     // Which pin backend drives the pins (the simulated bank on a PC).
@@ -240,8 +249,7 @@ MainWindow::~MainWindow()
     // Pool tasks (status saves, slide-bar signals) may still report to
     // members that are about to go.
     QThreadPool::globalInstance()->waitForDone(2000);
-    if (AppConfig::m_bKeyboardCtrlUsed)
-        releaseKeyboard();
+    m_pPendantGrab.reset(); // gives the keyboard back
     delete m_pPollTimer;
     m_pPollTimer = nullptr;
     delete m_pBtnClickTimer;
@@ -265,10 +273,17 @@ CCncCamera* MainWindow::GetCamera()
 
 void MainWindow::SetKeyboardGrab(bool bGrab)
 {
-    if (bGrab)
-        grabKeyboard();
-    else
-        releaseKeyboard();
+    m_pPendantGrab->SetWanted(bGrab);
+}
+
+void MainWindow::DropHeldPendantKeys()
+{
+    m_iPendingKey = -1;
+    if (m_bKeyJogging) {
+        // As if the jog key had been let go.
+        QKeyEvent release(QEvent::KeyRelease, m_iJogKey, Qt::NoModifier);
+        keyReleaseEvent(&release);
+    }
 }
 
 // ===========================================================================
@@ -935,7 +950,7 @@ void MainWindow::on_Btn_MachineSettings_clicked()
         const bool bOk = CPrompter::Instance().Keypad(this, QStringLiteral("Passkey"), strEntry, false, true);
         if (bOk && strEntry == AppConfig::m_strAppPassword)
             break;
-        const auto eAnswer = CPrompter::Instance().Question(this, QStringLiteral("Error"),
+        const auto eAnswer = CPrompter::Instance().Question(this, QMessageBox::Information, QStringLiteral("Error"),
                                                             QStringLiteral("Wrong Pass Key"),
                                                             QMessageBox::Retry | QMessageBox::Abort,
                                                             QMessageBox::Retry);
@@ -1079,6 +1094,14 @@ void MainWindow::ApplyFeedsWhenIdle()
 
 bool MainWindow::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
+    // The program's name in the title bar opens the About box. (No form any
+    // more while the window is being destroyed.)
+    if (ui && pWatched == ui->lineEdit && pEvent->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(pEvent)->button() == Qt::LeftButton) {
+        CDlgAbout about(this);
+        about.exec();
+        return true;
+    }
     // Escape reaching an embedded window (from one of its controls) is
     // dropped: it would hide the window out of the main window for good.
     if (pEvent->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(pEvent)->key() == Qt::Key_Escape &&

@@ -36,6 +36,7 @@
 #include "widgets/MyView.h"
 #include "app/cameracontrols.h"
 #include "app/keyholdtracker.h"
+#include "app/pendantgrab.h"
 #include "camera/cnccamera.h"
 #include "widgets/messagelog.h"
 #include "widgets/toolpathdrawing.h"
@@ -279,4 +280,9 @@ private:
     int m_iJogKey = 0;
     // The message log on LV_Log.
     std::unique_ptr<CMessageLog> m_pLog;
+    // The pendant's keyboard grab, let go while a file dialog is open.
+    std::unique_ptr<CPendantGrab> m_pPendantGrab;
+    // A file dialog took the keys: the releases of keys held now go there,
+    // so a keyboard jog ends and a pending long press is dropped.
+    void DropHeldPendantKeys();
 };

@@ -68,7 +68,8 @@ void MainWindow::on_Btn_SetWorkZero_clicked()
         pBtn->setStyleSheet(BTN_BKGND_GRAY);
         return;
     }
-    if (CPrompter::Instance().Question(this, QStringLiteral("Warning"), QStringLiteral("Set Work Zero?"),
+    if (CPrompter::Instance().Question(this, QMessageBox::Warning, QStringLiteral("Warning"),
+                                       QStringLiteral("Set Work Zero?"),
                                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         == QMessageBox::Yes)
         m_AppCtrl.SetWorkZero();
@@ -87,7 +88,7 @@ void MainWindow::on_Btn_MoveWorkZero_clicked()
         // The pendant's key 5 asks for it on purpose: no question then.
         const bool bAsk = m_iPendingKey != Qt::Key_5;
         if (!bAsk
-            || CPrompter::Instance().Question(this, QStringLiteral("Information"),
+            || CPrompter::Instance().Question(this, QMessageBox::Information, QStringLiteral("Information"),
                                               QStringLiteral("Move all axis to work home?"),
                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
                    == QMessageBox::Yes)

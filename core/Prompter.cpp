@@ -1,5 +1,6 @@
 #include "core/Prompter.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 
 namespace {
@@ -7,11 +8,16 @@ CPrompter g_DefaultPrompter;
 CPrompter* g_pPrompter = nullptr;
 }
 
-QMessageBox::StandardButton CPrompter::Question(QWidget* parent, const QString& title, const QString& text,
-                                                QMessageBox::StandardButtons buttons,
+QMessageBox::StandardButton CPrompter::Question(QWidget* parent, QMessageBox::Icon eKind, const QString& title,
+                                                const QString& text, QMessageBox::StandardButtons buttons,
                                                 QMessageBox::StandardButton defaultButton)
 {
-    return QMessageBox::question(parent, title, text, buttons, defaultButton);
+    QMessageBox box(eKind, title, text, buttons, parent);
+    box.setDefaultButton(defaultButton);
+    box.exec();
+    // Escape answers with the box's escape button (No, Cancel, Abort).
+    QAbstractButton* pClicked = box.clickedButton();
+    return pClicked ? box.standardButton(pClicked) : defaultButton;
 }
 
 void CPrompter::Information(QWidget* parent, const QString& title, const QString& text)

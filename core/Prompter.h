@@ -12,8 +12,12 @@ class CPrompter
 public:
     virtual ~CPrompter() = default;
 
-    virtual QMessageBox::StandardButton Question(QWidget* parent, const QString& title, const QString& text,
-                                                 QMessageBox::StandardButtons buttons,
+    // A question with the given buttons, in a box of the given kind: its
+    // icon tells the operator how much hangs on the answer (Question,
+    // Information, Warning or Critical). The answer, or defaultButton when
+    // the box is closed without one.
+    virtual QMessageBox::StandardButton Question(QWidget* parent, QMessageBox::Icon eKind, const QString& title,
+                                                 const QString& text, QMessageBox::StandardButtons buttons,
                                                  QMessageBox::StandardButton defaultButton);
     virtual void Information(QWidget* parent, const QString& title, const QString& text);
     virtual void Warning(QWidget* parent, const QString& title, const QString& text);

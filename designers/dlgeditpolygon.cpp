@@ -6,6 +6,7 @@
 #include "shapes/ellipsepoints.h"
 #include "shapes/polygonedit.h"
 #include "shapes/shapeeditrules.h"
+#include "widgets/buttontext.h"
 #include "widgets/mainservices.h"
 #include "widgets/resources.h"
 
@@ -46,10 +47,10 @@ void CDlgEditPolygon::Redraw()
 void CDlgEditPolygon::ConfigSettings()
 {
     ui->Btn_BkGndImg->setStyleSheet(BTN_BKGND_GRAY);
-    ui->Btn_ShapeOffsetX->setText(QStringLiteral("0.000\nOffset X"));
-    ui->Btn_ShapeOffsetY->setText(QStringLiteral("0.000\nOffset Y"));
-    ui->Btn_ShapeOrientation->setText(QStringLiteral("0.000\nAngle(deg)"));
-    ui->Btn_ShapeScale->setText(QStringLiteral("1.000\nScale"));
+    CButtonText::Set(ui->Btn_ShapeOffsetX, QStringLiteral("0.000\nOffset X"));
+    CButtonText::Set(ui->Btn_ShapeOffsetY, QStringLiteral("0.000\nOffset Y"));
+    CButtonText::Set(ui->Btn_ShapeOrientation, QStringLiteral("0.000\nAngle(deg)"));
+    CButtonText::Set(ui->Btn_ShapeScale, QStringLiteral("1.000\nScale"));
     m_fShapeScale = 1.0;
     m_ShapeOffset = stFloatPoint();
     m_fShapeAngle = 0.0;

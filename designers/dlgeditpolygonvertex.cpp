@@ -2,6 +2,7 @@
 #include "ui_dlgeditpolygonvertex.h"
 
 #include "core/Prompter.h"
+#include "widgets/buttontext.h"
 
 #include <cmath>
 
@@ -24,8 +25,8 @@ void CDlgEditPolygonVertex::ConfigSettings()
                              static_cast<QWidget*>(ui->label), static_cast<QWidget*>(ui->label_2),
                              static_cast<QWidget*>(ui->Btn_Cancel), static_cast<QWidget*>(ui->Btn_Ok)})
         pWidget->setFont(font);
-    ui->Btn_PolygonVertexX->setText(QString::number(m_Vertex.x, 'f', 4));
-    ui->Btn_PolygonVertexY->setText(QString::number(m_Vertex.y, 'f', 4));
+    CButtonText::Set(ui->Btn_PolygonVertexX, QString::number(m_Vertex.x, 'f', 4));
+    CButtonText::Set(ui->Btn_PolygonVertexY, QString::number(m_Vertex.y, 'f', 4));
 }
 
 double CDlgEditPolygonVertex::AskCoordinate(QPushButton* pBtn, const QString& strTitle)
@@ -40,7 +41,7 @@ double CDlgEditPolygonVertex::AskCoordinate(QPushButton* pBtn, const QString& st
         if (bOk && std::isfinite(fTyped))
             f = fTyped;
     }
-    pBtn->setText(QString::number(f, 'f', 4));
+    CButtonText::Set(pBtn, QString::number(f, 'f', 4));
     pBtn->setStyleSheet(BTN_BKGND_GRAY);
     return f;
 }

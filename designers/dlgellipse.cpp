@@ -7,6 +7,7 @@
 #include "shapes/ellipsepoints.h"
 #include "shapes/outlineshapes.h"
 #include "shapes/shapeeditrules.h"
+#include "widgets/buttontext.h"
 #include "widgets/mainservices.h"
 
 #include <cmath>
@@ -59,15 +60,15 @@ void CDlgEllipse::UpdateEllipseParams()
     const stEllipse* e = Ellipse();
     if (!e)
         return;
-    ui->Btn_EllipseCenterX->setText(ValueText(e->m_Center.x, "Center X"));
-    ui->Btn_EllipseCenterY->setText(ValueText(e->m_Center.y, "Center Y"));
-    ui->Btn_EllipseMajorAxisDia->setText(ValueText(e->m_fMajorAxisDia, "Major Axis Dia"));
-    ui->Btn_EllipseMinorAxisDia->setText(ValueText(e->m_fMinorAxisDia, "Minor Axis Dia"));
-    ui->Btn_EllipseOrientation->setText(ValueText(e->m_fOrientation, "Orientation(deg)"));
-    ui->Btn_EllipseDepth->setText(ValueText(e->m_fDepth, "Depth"));
-    ui->Btn_EllipseXStep->setText(ValueText(e->m_fXStep, "X Step"));
-    ui->Btn_ArcStartAngle->setText(ValueText(e->m_fArcStartAngle, "Arc Start Angle"));
-    ui->Btn_ArcEndAngle->setText(ValueText(e->m_fArcEndAngle, "Arc End Angle"));
+    CButtonText::Set(ui->Btn_EllipseCenterX, ValueText(e->m_Center.x, "Center X"));
+    CButtonText::Set(ui->Btn_EllipseCenterY, ValueText(e->m_Center.y, "Center Y"));
+    CButtonText::Set(ui->Btn_EllipseMajorAxisDia, ValueText(e->m_fMajorAxisDia, "Major Axis Dia"));
+    CButtonText::Set(ui->Btn_EllipseMinorAxisDia, ValueText(e->m_fMinorAxisDia, "Minor Axis Dia"));
+    CButtonText::Set(ui->Btn_EllipseOrientation, ValueText(e->m_fOrientation, "Orientation(deg)"));
+    CButtonText::Set(ui->Btn_EllipseDepth, ValueText(e->m_fDepth, "Depth"));
+    CButtonText::Set(ui->Btn_EllipseXStep, ValueText(e->m_fXStep, "X Step"));
+    CButtonText::Set(ui->Btn_ArcStartAngle, ValueText(e->m_fArcStartAngle, "Arc Start Angle"));
+    CButtonText::Set(ui->Btn_ArcEndAngle, ValueText(e->m_fArcEndAngle, "Arc End Angle"));
     // Green while the pocket is cut (a drag while it is on keeps it green);
     // a pocket refused for a too large end mill stays grey.
     ui->Btn_EllipseHole->setStyleSheet(PocketCut(*e) ? BTN_BKGND_GREEN : BTN_BKGND_GRAY);
@@ -175,10 +176,10 @@ void CDlgEllipse::SetDiameter(bool bMajor, double fValue)
     fDia = fValue;
     if (bMajor && e->m_fMajorAxisDia < e->m_fMinorAxisDia) {
         e->m_fMinorAxisDia = e->m_fMajorAxisDia;
-        ui->Btn_EllipseMinorAxisDia->setText(ValueText(e->m_fMinorAxisDia, "Minor Axis Dia"));
+        CButtonText::Set(ui->Btn_EllipseMinorAxisDia, ValueText(e->m_fMinorAxisDia, "Minor Axis Dia"));
     } else if (!bMajor && e->m_fMinorAxisDia > e->m_fMajorAxisDia) {
         e->m_fMajorAxisDia = e->m_fMinorAxisDia;
-        ui->Btn_EllipseMajorAxisDia->setText(ValueText(e->m_fMajorAxisDia, "Major Axis Dia"));
+        CButtonText::Set(ui->Btn_EllipseMajorAxisDia, ValueText(e->m_fMajorAxisDia, "Major Axis Dia"));
     }
     if (m_bPocket)
         RebuildPocket();
@@ -225,7 +226,7 @@ void CDlgEllipse::on_Btn_EllipseXStep_clicked()
                  CShapeEditRules::ButtonValue(ui->Btn_EllipseXStep->text()), AppConfig::m_fAxisMovPerPulse[X_AXIS],
                  1000.0, false);
     e->m_fXStep = CShapeEditRules::WholeMotorSteps(f, AppConfig::m_fAxisMovPerPulse[X_AXIS]);
-    ui->Btn_EllipseXStep->setText(ValueText(e->m_fXStep, "X Step"));
+    CButtonText::Set(ui->Btn_EllipseXStep, ValueText(e->m_fXStep, "X Step"));
     Recompute();
 }
 

@@ -7,6 +7,7 @@
 #include "core/Prompter.h"
 #include "shapes/picturefile.h"
 #include "shapes/shapeeditrules.h"
+#include "widgets/buttontext.h"
 #include "widgets/filenamerule.h"
 #include "widgets/mainservices.h"
 
@@ -38,7 +39,7 @@ CDlgImageCarving::CDlgImageCarving(QWidget* parent)
     m_View.m_BkGndColor = QColor(50, 50, 50);
     m_View.EnableZoom(true);
     m_View.show();
-    ui->Btn_EndMillDia->setText(Text(AppConfig::m_fEndMillDia, 1, "End-Mill"));
+    CButtonText::Set(ui->Btn_EndMillDia, Text(AppConfig::m_fEndMillDia, 1, "End-Mill"));
 }
 
 CDlgImageCarving::~CDlgImageCarving()
@@ -94,8 +95,8 @@ void CDlgImageCarving::ConfigSettings()
 
 void CDlgImageCarving::UpdatePlungeFeed()
 {
-    ui->Btn_ZAxisPlungeFeed->setText(Text(AppConfig::m_fPlungeFeed, 4, "Plunge Feed"));
-    ui->Btn_EndMillDia->setText(Text(AppConfig::m_fEndMillDia, 1, "End-Mill"));
+    CButtonText::Set(ui->Btn_ZAxisPlungeFeed, Text(AppConfig::m_fPlungeFeed, 4, "Plunge Feed"));
+    CButtonText::Set(ui->Btn_EndMillDia, Text(AppConfig::m_fEndMillDia, 1, "End-Mill"));
 }
 
 void CDlgImageCarving::ResetUI(bool bEnable)
@@ -113,13 +114,13 @@ void CDlgImageCarving::ShowLayout(const CCarvingPitch::stLayout& layout)
     stImgCarvingInfo* pInfo = Info();
     pInfo->m_fLength = layout.m_fLength;
     pInfo->m_fWidth = layout.m_fWidth;
-    ui->Btn_ImgCarvingUnitsPerPixel->setText(QString::number(fPitch, 'g', 6) + QStringLiteral("\nmm/Pixel"));
+    CButtonText::Set(ui->Btn_ImgCarvingUnitsPerPixel, QString::number(fPitch, 'g', 6) + QStringLiteral("\nmm/Pixel"));
     pInfo->m_fXStep = fPitch;
     pInfo->m_fYStep = fPitch;
-    ui->Btn_ImgCarvingLength->setText(Text(pInfo->m_fLength, 4, "Length"));
-    ui->Btn_ImgCarvingWidth->setText(Text(pInfo->m_fWidth, 4, "Width"));
-    ui->Btn_ImgCarvingStep_X->setText(Text(fPitch, 4, "x Step"));
-    ui->Btn_ImgCarvingStep_Y->setText(Text(fPitch, 4, "y Step"));
+    CButtonText::Set(ui->Btn_ImgCarvingLength, Text(pInfo->m_fLength, 4, "Length"));
+    CButtonText::Set(ui->Btn_ImgCarvingWidth, Text(pInfo->m_fWidth, 4, "Width"));
+    CButtonText::Set(ui->Btn_ImgCarvingStep_X, Text(fPitch, 4, "x Step"));
+    CButtonText::Set(ui->Btn_ImgCarvingStep_Y, Text(fPitch, 4, "y Step"));
 }
 
 QString CDlgImageCarving::UndefinedSize() const
@@ -183,7 +184,7 @@ void CDlgImageCarving::on_Btn_LoadImage_clicked()
     stImgCarvingInfo* pInfo = Info();
     if (pInfo->m_nStartRow >= pImg->height())
         pInfo->m_nStartRow = 0;
-    ui->Btn_CarvingStrartRow->setText(QString::number(pInfo->m_nStartRow) + QStringLiteral("\nStart Row"));
+    CButtonText::Set(ui->Btn_CarvingStrartRow, QString::number(pInfo->m_nStartRow) + QStringLiteral("\nStart Row"));
     DisplayImage(pImg, false);
 
     const CCarvingPitch::stLayout layout =
@@ -314,7 +315,7 @@ void CDlgImageCarving::AskPlaneStep(QPushButton* pBtn, double stImgCarvingInfo::
     fStepField = CCarvingPitch::LowerToMultiple(fStep, fMinPitch, bAdjusted);
     if (bAdjusted)
         LogMsg(strAdjusted, iAdjustedType);
-    pBtn->setText(Text(fStepField, 4, pCaption));
+    CButtonText::Set(pBtn, Text(fStepField, 4, pCaption));
 }
 
 void CDlgImageCarving::on_Btn_ImgCarvingStep_X_clicked()
@@ -343,7 +344,7 @@ void CDlgImageCarving::on_Btn_ImgCarvingStep_Z_clicked()
     pInfo->m_fZStep = CCarvingPitch::RaiseToMultiple(fStep, fMotorStep, bAdjusted);
     if (bAdjusted)
         LogMsg(QStringLiteral("Z Axis step must be \na multiple of Z Axis Mov/Pulse"), MSG_ERROR);
-    pBtn->setText(Text(pInfo->m_fZStep, 4, "z Step"));
+    CButtonText::Set(pBtn, Text(pInfo->m_fZStep, 4, "z Step"));
 }
 
 void CDlgImageCarving::on_Btn_ZAxisPlungeFeed_clicked()
@@ -395,8 +396,7 @@ void CDlgImageCarving::on_Btn_GenerateGCode_clicked()
                                                          strFolder.left(strFolder.lastIndexOf(QLatin1Char('/'))),
                                                          QStringLiteral("text files(*.txt);;G-Code files(*.ncc)"));
     const QString strTyped = strPath;
-    if (!strPath.endsWith(QStringLiteral(".txt")) && !strPath.endsWith(QStringLiteral(".ncc")))
-        strPath += QStringLiteral(".txt");
+    strPath = CFileNameRule::WithGeneratedGCodeExtension(strPath);
     if (!strTyped.isEmpty() && CFileNameRule::MayReplaceAddedName(this, strTyped, strPath)) {
         // A file that could not be written is reported by the controller.
         if (Controller()->CreateGCodeFromImage(strPath))

@@ -7,6 +7,7 @@
 #include "shapes/outlineshapes.h"
 #include "shapes/polygonedit.h"
 #include "shapes/shapeeditrules.h"
+#include "widgets/buttontext.h"
 #include "widgets/mainservices.h"
 
 #include <QImage>
@@ -80,7 +81,7 @@ void CDlgShapeFreeDraw::ShowDepth()
     CDlgShapes* pDesigner = Designer();
     const stPolygon* p = pDesigner ? pDesigner->PolygonAt(pDesigner->m_nShapesBeforeSubDlg) : nullptr;
     if (p)
-        ui->Btn_PolyDepth->setText(CShapeEditRules::ButtonText(p->m_fDepth, 4, QStringLiteral("Depth")));
+        CButtonText::Set(ui->Btn_PolyDepth, CShapeEditRules::ButtonText(p->m_fDepth, 4, QStringLiteral("Depth")));
 }
 
 void CDlgShapeFreeDraw::on_Btn_LoadRefGuideImg_clicked()

@@ -7,6 +7,7 @@
 #include "shapes/outlineshapes.h"
 #include "shapes/picturefile.h"
 #include "shapes/shapeeditrules.h"
+#include "widgets/buttontext.h"
 #include "widgets/mainservices.h"
 
 #include <QGuiApplication>
@@ -33,15 +34,17 @@ void CDlgShapeFromImg::ConfigSettings()
 {
     m_ShapeOffset.x = 0.0;
     m_ShapeOffset.y = 0.0;
-    ui->Btn_ShapeOffsetPosX->setText(CShapeEditRules::ButtonText(m_ShapeOffset.x, 4, QStringLiteral("Offset X")));
-    ui->Btn_ShapeOffsetPosY->setText(CShapeEditRules::ButtonText(m_ShapeOffset.y, 4, QStringLiteral("Offset Y")));
+    CButtonText::Set(ui->Btn_ShapeOffsetPosX,
+                     CShapeEditRules::ButtonText(m_ShapeOffset.x, 4, QStringLiteral("Offset X")));
+    CButtonText::Set(ui->Btn_ShapeOffsetPosY,
+                     CShapeEditRules::ButtonText(m_ShapeOffset.y, 4, QStringLiteral("Offset Y")));
     ShowCount(0);
     m_Fit.Reset();
 }
 
 void CDlgShapeFromImg::ShowCount(size_t nShapes)
 {
-    ui->Btn_NoOfShapesFound->setText(QString::number(nShapes) + QStringLiteral("\nShapes Found"));
+    CButtonText::Set(ui->Btn_NoOfShapesFound, QString::number(nShapes) + QStringLiteral("\nShapes Found"));
 }
 
 void CDlgShapeFromImg::on_Btn_LoadImage_clicked()

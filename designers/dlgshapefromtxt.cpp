@@ -7,6 +7,7 @@
 #include "shapes/outlineshapes.h"
 #include "shapes/shapeeditrules.h"
 #include "shapes/textoutlines.h"
+#include "widgets/buttontext.h"
 #include "widgets/mainservices.h"
 
 #include <QImage>
@@ -227,9 +228,9 @@ void CDlgShapeFromTxt::StepPos(QPushButton* pBtn, bool bX, double fStep)
         return;
     UpdateTextPos(pos);
     if (bX)
-        ui->Btn_TextPos_X->setText(CShapeEditRules::ButtonText(m_TextPos.x, 4, QStringLiteral("Postion X")));
+        CButtonText::Set(ui->Btn_TextPos_X, CShapeEditRules::ButtonText(m_TextPos.x, 4, QStringLiteral("Postion X")));
     else
-        ui->Btn_TextPos_Y->setText(CShapeEditRules::ButtonText(m_TextPos.y, 4, QStringLiteral("Postion Y")));
+        CButtonText::Set(ui->Btn_TextPos_Y, CShapeEditRules::ButtonText(m_TextPos.y, 4, QStringLiteral("Postion Y")));
 }
 
 void CDlgShapeFromTxt::StepTurn(QPushButton* pBtn, double fStep)
@@ -242,7 +243,8 @@ void CDlgShapeFromTxt::StepTurn(QPushButton* pBtn, double fStep)
     if (pos.z > FULL_TURN || pos.z < -FULL_TURN)
         pos.z = 0.0;
     UpdateTextPos(pos);
-    ui->Btn_Orientation->setText(CShapeEditRules::ButtonText(m_TextPos.z * RAD_TO_DEG, 4, QStringLiteral("Degree")));
+    CButtonText::Set(ui->Btn_Orientation,
+                     CShapeEditRules::ButtonText(m_TextPos.z * RAD_TO_DEG, 4, QStringLiteral("Degree")));
 }
 
 void CDlgShapeFromTxt::on_Btn_PosX_Inc_clicked() { StepPos(ui->Btn_PosX_Inc, true, POS_STEP); }

@@ -13,6 +13,7 @@
 #include "shapes/shapeeditrules.h"
 #include "shapes/workareafile.h"
 #include "widgets/MyView.h"
+#include "widgets/buttontext.h"
 #include "widgets/filenamerule.h"
 #include "shapes/outlineshapes.h"
 #include "widgets/mainservices.h"
@@ -146,8 +147,9 @@ void CDlgShapes::ConfigSettings()
 
 void CDlgShapes::UpdatePlungeFeed()
 {
-    ui->Btn_EndMillDia->setText(CShapeEditRules::ButtonText(AppConfig::m_fEndMillDia, 1, QStringLiteral("End-Mill")));
-    ui->Btn_ZAxisPlungeFeed->setText(
+    CButtonText::Set(ui->Btn_EndMillDia,
+                     CShapeEditRules::ButtonText(AppConfig::m_fEndMillDia, 1, QStringLiteral("End-Mill")));
+    CButtonText::Set(ui->Btn_ZAxisPlungeFeed,
         CShapeEditRules::ButtonText(AppConfig::m_fPlungeFeed, 4, QStringLiteral("Plunge Feed")));
     // Another window may have changed the end mill; never while a cut reads
     // the paths.
@@ -245,9 +247,9 @@ void CDlgShapes::on_Btn_GenerateGCode_clicked()
     ui->Btn_GenerateGCode->setStyleSheet(BTN_BKGND_BLUE);
     QString strFile = CPrompter::Instance().SaveFileName(this, QStringLiteral("Select a file to Save..."), HOME_FOLDER,
                                                          QStringLiteral("text files(*.txt);;G-Code files(*.ncc)"));
-    if (!strFile.isEmpty() && pSvc) {
-        if (!strFile.endsWith(QLatin1String(".txt")) && !strFile.endsWith(QLatin1String(".ncc")))
-            strFile += QStringLiteral(".txt");
+    const QString strTyped = strFile;
+    strFile = CFileNameRule::WithGeneratedGCodeExtension(strFile);
+    if (!strTyped.isEmpty() && pSvc && CFileNameRule::MayReplaceAddedName(this, strTyped, strFile)) {
         AppControl& ctrl = pSvc->GetAppCtrl();
         if (ctrl.m_iRunMode != AppControl::RUN_SHAPES)
             RefreshToolPaths();
@@ -542,7 +544,7 @@ void CDlgShapes::ShowDepth(int row)
     if (row < 0 || size_t(row) >= m_stShapeCuttingInfo.m_lstShapes.size())
         return;
     if (const stShapesCommonInfo* pCommon = m_stShapeCuttingInfo.m_lstShapes[size_t(row)].Common())
-        ui->Btn_ShapeDepth->setText(DepthText(pCommon->m_fDepth));
+        CButtonText::Set(ui->Btn_ShapeDepth, DepthText(pCommon->m_fDepth));
 }
 
 void CDlgShapes::Flash(QPushButton* pBtn)
@@ -660,7 +662,8 @@ void CDlgShapes::on_Btn_DelShape_clicked()
 void CDlgShapes::on_Btn_DelAllShapes_clicked()
 {
     const auto answer =
-        CPrompter::Instance().Question(this, QStringLiteral("Warning"), QStringLiteral("Do you want to delete all Shapes"),
+        CPrompter::Instance().Question(this, QMessageBox::Question, QStringLiteral("Warning"),
+                                       QStringLiteral("Do you want to delete all Shapes"),
                                        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
     if (answer != QMessageBox::Ok)
         return;
@@ -799,9 +802,10 @@ void CDlgShapes::on_Btn_SaveWorkArea_clicked()
     }
     QString strFile = CPrompter::Instance().SaveFileName(this, QStringLiteral("Select file tosave..."), HOME_FOLDER,
                                                          QStringLiteral("xml Files(*.xml)"));
-    if (strFile.isEmpty())
-        return;
+    const QString strTyped = strFile;
     strFile = CFileNameRule::WithDefaultExtension(strFile, QStringLiteral(".xml"));
+    if (strTyped.isEmpty() || !CFileNameRule::MayReplaceAddedName(this, strTyped, strFile))
+        return;
     QString strWhy;
     const bool bSaved = CWorkAreaFile::Save(strFile, m_stShapeCuttingInfo, &strWhy);
     ui->Btn_SaveWorkArea->setStyleSheet(BTN_BKGND_GRAY);
@@ -843,8 +847,8 @@ void CDlgShapes::on_Btn_LoadWorkArea_clicked()
     }
     const stFloatPoint& wa = m_stShapeCuttingInfo.m_WorkArea;
     if (wa.x > 0 && wa.y > 0) {
-        ui->Btn_WorkAreaLength->setText(QString::number(wa.x, 'g', 6) + QStringLiteral("\nLength"));
-        ui->Btn_WorkAreaWidth->setText(QString::number(wa.y, 'g', 6) + QStringLiteral("\nWidth"));
+        CButtonText::Set(ui->Btn_WorkAreaLength, QString::number(wa.x, 'g', 6) + QStringLiteral("\nLength"));
+        CButtonText::Set(ui->Btn_WorkAreaWidth, QString::number(wa.y, 'g', 6) + QStringLiteral("\nWidth"));
     }
     UpdateWorkArea();
     ui->Btn_LoadWorkArea->setStyleSheet(BTN_BKGND_GRAY);

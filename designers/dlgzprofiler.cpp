@@ -3,6 +3,7 @@
 
 #include "core/AppConfig.h"
 #include "core/Prompter.h"
+#include "widgets/buttontext.h"
 #include "widgets/mainservices.h"
 
 #include <cmath>
@@ -39,11 +40,11 @@ dlgZProfiler::~dlgZProfiler()
 void dlgZProfiler::ConfigSettings()
 {
     const stZProfileInfo& info = AppConfig::m_ZProfileInfo;
-    ui->Btn_XYStep->setText(ButtonText(info.m_fXYStep, QStringLiteral("X-Y Step")));
-    ui->Btn_Z_Max_Range->setText(ButtonText(info.m_fZRange, QStringLiteral("Z Range")));
-    ui->Btn_Length->setText(ButtonText(info.m_fLength, QStringLiteral("Length")));
-    ui->Btn_Width->setText(ButtonText(info.m_fWidth, QStringLiteral("Width")));
-    ui->Btn_Z_Offset->setText(ButtonText(info.m_fZOffset, QStringLiteral("Z Offset")));
+    CButtonText::Set(ui->Btn_XYStep, ButtonText(info.m_fXYStep, QStringLiteral("X-Y Step")));
+    CButtonText::Set(ui->Btn_Z_Max_Range, ButtonText(info.m_fZRange, QStringLiteral("Z Range")));
+    CButtonText::Set(ui->Btn_Length, ButtonText(info.m_fLength, QStringLiteral("Length")));
+    CButtonText::Set(ui->Btn_Width, ButtonText(info.m_fWidth, QStringLiteral("Width")));
+    CButtonText::Set(ui->Btn_Z_Offset, ButtonText(info.m_fZOffset, QStringLiteral("Z Offset")));
 }
 
 double dlgZProfiler::OpenKeypad(QPushButton* pBtn, QString strTitle, QString strUnit, QString strValue,
@@ -66,7 +67,7 @@ double dlgZProfiler::OpenKeypad(QPushButton* pBtn, QString strTitle, QString str
         fValue = fValue < fRange.x ? fRange.x : fRange.y;
     }
 
-    pBtn->setText(ButtonText(fValue, strUnit));
+    CButtonText::Set(pBtn, ButtonText(fValue, strUnit));
     pBtn->setStyleSheet(BTN_BKGND_GRAY);
     return fValue;
 }

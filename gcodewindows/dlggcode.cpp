@@ -9,6 +9,7 @@
 #include "gcode/dxf2gcode.h"
 #include "gcode/gcodechecker.h"
 #include "gcode/gcodenavigator.h"
+#include "widgets/buttontext.h"
 #include "widgets/mainservices.h"
 #include "widgets/resources.h"
 
@@ -563,8 +564,8 @@ void CdlgGCode::on_Btn_GCodeLastError_clicked()
 
 void CdlgGCode::ShowStartLine()
 {
-    ui->Btn_GCodeExecStartLine->setText(QString::number(AppConfig::m_GCodeRunSettings.m_uiStartLine) +
-                                        QStringLiteral("\nStart Line"));
+    CButtonText::Set(ui->Btn_GCodeExecStartLine,
+                     QString::number(AppConfig::m_GCodeRunSettings.m_uiStartLine) + QStringLiteral("\nStart Line"));
 }
 
 void CdlgGCode::on_Btn_GCodeExecStartLine_clicked()

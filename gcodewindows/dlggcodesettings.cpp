@@ -4,6 +4,7 @@
 #include "core/AppConfig.h"
 #include "core/Prompter.h"
 #include "gcode/gcodeentryranges.h"
+#include "widgets/buttontext.h"
 #include "widgets/mainservices.h"
 #include "widgets/resources.h"
 
@@ -39,7 +40,7 @@ void dlgGCodeSettings::ConfigSettings()
         ui->Btn_GCode_SaveExecStatus->setStyleSheet(BTN_BKGND_GREEN);
     if (run.m_bUsePrgmSpindleSpeed)
         ui->Btn_GCode_UsePrgmSpindleSpeed->setStyleSheet(BTN_BKGND_GREEN);
-    ui->Btn_GCode_AxisStep->setText(QString::number(run.m_fAxisStep, 'f', 4) + QStringLiteral("\nAxis Step"));
+    CButtonText::Set(ui->Btn_GCode_AxisStep, QString::number(run.m_fAxisStep, 'f', 4) + QStringLiteral("\nAxis Step"));
 
     QPushButton* pBtn = nullptr;
     switch (run.m_iHomeRef) {
@@ -123,7 +124,7 @@ double dlgGCodeSettings::OpenKeypad(QPushButton* pBtn, QString strTitle, QString
     QString strText = QString::number(fValue, 'f', 4);
     if (!strCaption.isEmpty())
         strText += QStringLiteral("\n") + strCaption;
-    pBtn->setText(strText);
+    CButtonText::Set(pBtn, strText);
     pBtn->setStyleSheet(BTN_BKGND_GRAY);
     return fValue;
 }

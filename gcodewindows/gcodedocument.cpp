@@ -6,6 +6,7 @@
 #include "gcode/gcodeexecstatus.h"
 #include "gcode/gcodeprogram.h"
 #include "gcode/programmemory.h"
+#include "widgets/filenamerule.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -42,7 +43,8 @@ bool CGCodeDocument::MayDiscardEdits()
 {
     if (CGCodeProgram::IsEmpty() || !m_bGCodeModified)
         return true;
-    const auto answer = CPrompter::Instance().Question(m_pDialogParent, QStringLiteral("Information"),
+    const auto answer = CPrompter::Instance().Question(m_pDialogParent, QMessageBox::Information,
+                                                       QStringLiteral("Information"),
                                                        QStringLiteral("Save current G-Code?"),
                                                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     // No lets the edits go, but only with the program: the caller may still
@@ -78,7 +80,8 @@ bool CGCodeDocument::OpenGCode(QObject* pNotify)
     const auto status = CGCodeProgram::IsEmpty() ? CGCodeExecStatus::Read(strStatusPath, iStatusLine)
                                                  : CGCodeExecStatus::STATUS_NONE;
     if (status != CGCodeExecStatus::STATUS_NONE) {
-        const auto answer = CPrompter::Instance().Question(m_pDialogParent, QStringLiteral("Information"),
+        const auto answer = CPrompter::Instance().Question(m_pDialogParent, QMessageBox::Information,
+                                                           QStringLiteral("Information"),
                                                            QStringLiteral("Open Previous G-Code File?"),
                                                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
         if (answer == QMessageBox::Yes) {
@@ -181,7 +184,10 @@ bool CGCodeDocument::SaveGCode()
                                                          CAppPaths::HomeFolder(), SAVE_FILTER);
     if (strName.isEmpty())
         return false;
+    const QString strTyped = strName;
     strName = CGCodeProgram::WithGCodeExtension(strName);
+    if (!CFileNameRule::MayReplaceAddedName(m_pDialogParent, strTyped, strName))
+        return false;
     QString strErr;
     if (!CGCodeProgram::WriteProgramFile(strName, CGCodeProgram::m_lstOfGCodeLines, &strErr)) {
         Log(QStringLiteral("File Not Readable\n") + strName + QStringLiteral(": ") + strErr, MSG_ERROR);

@@ -1,6 +1,8 @@
 #include "settingswindows/dlgio.h"
 #include "ui_dlgio.h"
 
+#include "core/common.h"
+
 CDlgIO::CDlgIO(QWidget* parent)
     : QDialog(parent), ui(new Ui::CDlgIO)
 {
@@ -15,6 +17,12 @@ CDlgIO::~CDlgIO()
 void CDlgIO::Init() { ui->Btn_IoNotUsed->hide(); }
 
 void CDlgIO::ShowNotUsedBtn() { ui->Btn_IoNotUsed->show(); }
+
+void CDlgIO::MarkPin(quint16 nPin)
+{
+    if (auto* pBtn = findChild<QPushButton*>(QStringLiteral("Btn_RpiGPIO_%1").arg(nPin)))
+        pBtn->setStyleSheet(BTN_BKGND_BLUE);
+}
 
 bool CDlgIO::IsInputPin(unsigned short pin) { return pin >= 9 && pin != 15; }
 

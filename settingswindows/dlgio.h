@@ -23,6 +23,10 @@ public:
     void Init();
     // Offers "Not Used" again.
     void ShowNotUsedBtn();
+    // Marks the button of a pin (blue, as a selected item) so that the
+    // operator sees where it sits on the header; nothing for a pin without
+    // a button.
+    void MarkPin(quint16 nPin);
     // Whether a pin may serve as an input: GPIO 9 and above except 15.
     static bool IsInputPin(unsigned short pin);
 

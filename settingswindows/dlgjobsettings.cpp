@@ -7,6 +7,7 @@
 #include "designers/dlgzprofiler.h"
 #include "settings/jobcentering.h"
 #include "settings/zprofilefile.h"
+#include "widgets/buttontext.h"
 #include "widgets/filenamerule.h"
 #include "widgets/mainservices.h"
 
@@ -200,8 +201,8 @@ void CdlgJobSettings::RecordEdge(QPushButton* pBtn, bool bFirstPair, bool bMin)
         CJobCentering::SetMax(pair, fPos);
     QPushButton* pMinBtn = bFirstPair ? ui->Btn_SetJobLeft : ui->Btn_SetJobBottom;
     QPushButton* pMaxBtn = bFirstPair ? ui->Btn_SetJobRight : ui->Btn_SetJobTop;
-    pMinBtn->setText(EdgeText(pair.x, "Min"));
-    pMaxBtn->setText(EdgeText(pair.y, "Max"));
+    CButtonText::Set(pMinBtn, EdgeText(pair.x, "Min"));
+    CButtonText::Set(pMaxBtn, EdgeText(pair.y, "Max"));
 }
 
 void CdlgJobSettings::on_Btn_SetJobLeft_clicked() { RecordEdge(ui->Btn_SetJobLeft, true, true); }
@@ -220,7 +221,7 @@ void CdlgJobSettings::ShowCentre(QPushButton* pBtn, bool bFirstPair)
         if (IsBusy(axis))
             LogError(MACHINE_IN_USE);
         else
-            pBtn->setText(EdgeText(fCentre, "Center"));
+            CButtonText::Set(pBtn, EdgeText(fCentre, "Center"));
     }
     FlashDone(pBtn);
 }
@@ -256,7 +257,7 @@ void CdlgJobSettings::on_Btn_MovJobCenter_clicked()
 bool CdlgJobSettings::MayReplaceZProfile(const QString& strQuestion)
 {
     return AppConfig::m_ZProfileInfo.m_lstGrid.isEmpty() ||
-           CPrompter::Instance().Question(this, QStringLiteral("Information"), strQuestion,
+           CPrompter::Instance().Question(this, QMessageBox::Information, QStringLiteral("Information"), strQuestion,
                                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 

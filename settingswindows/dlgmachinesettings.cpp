@@ -10,6 +10,7 @@
 #include "settings/motionsettings.h"
 #include "settings/usersettingsmath.h"
 #include "settings/velaccgraph.h"
+#include "widgets/buttontext.h"
 #include "widgets/mainservices.h"
 #include "widgets/resources.h"
 
@@ -171,10 +172,10 @@ void CDlgMachineSettings::ConfigSettings()
         ui->Btn_VelCurveType->setText(QStringLiteral("S-Curve"));
     }
 
-    ui->Btn_MovPerPulse->setText(Caption(AppConfig::m_fAxisMovPerPulse[X_AXIS], 4, CAPTION_MOV_PER_PULSE));
-    ui->Btn_MaxFeed->setText(Caption(AppConfig::m_fMaxAxisFeed[X_AXIS], 4, CAPTION_MAX_FEED));
-    ui->Btn_MaxAcc->setText(Caption(AppConfig::m_fAxisAcc[X_AXIS], 4, CAPTION_ACC));
-    ui->Btn_Axis_Pulse_DutyCycle->setText(Caption(AppConfig::m_fAxisDutyCycle[X_AXIS], 2, CAPTION_DUTY));
+    CButtonText::Set(ui->Btn_MovPerPulse, Caption(AppConfig::m_fAxisMovPerPulse[X_AXIS], 4, CAPTION_MOV_PER_PULSE));
+    CButtonText::Set(ui->Btn_MaxFeed, Caption(AppConfig::m_fMaxAxisFeed[X_AXIS], 4, CAPTION_MAX_FEED));
+    CButtonText::Set(ui->Btn_MaxAcc, Caption(AppConfig::m_fAxisAcc[X_AXIS], 4, CAPTION_ACC));
+    CButtonText::Set(ui->Btn_Axis_Pulse_DutyCycle, Caption(AppConfig::m_fAxisDutyCycle[X_AXIS], 2, CAPTION_DUTY));
     ShowRateOfAcc(X_AXIS);
 
     ui->Btn_UseHomeIP->setStyleSheet(AppConfig::m_bHomeSensorsUsed ? BTN_BKGND_GREEN : BTN_BKGND_GRAY);
@@ -191,7 +192,7 @@ void CDlgMachineSettings::ConfigSettings()
         ui->Btn_SameMotorSettings_AB->setEnabled(true);
     }
 
-    ui->Btn_VelAccUserTimePeriod->setText(
+    CButtonText::Set(ui->Btn_VelAccUserTimePeriod,
         Caption(CMotionSettings::SamplingTimeSeconds(AppConfig::m_iVelAccSamplingTime), 4, CAPTION_SAMPLING));
     ui->Btn_RateOfAcc->setEnabled(AppConfig::m_eAxisFeedtype != FEED_LINEAR);
 
@@ -249,7 +250,7 @@ bool CDlgMachineSettings::RefusedByAxes(const CMotionSettings::stMotorState& bef
     // force, and the buttons show them again.
     CMotionSettings::RestoreMotorState(before);
     ShowCurveType();
-    ui->Btn_VelAccUserTimePeriod->setText(
+    CButtonText::Set(ui->Btn_VelAccUserTimePeriod,
         Caption(CMotionSettings::SamplingTimeSeconds(AppConfig::m_iVelAccSamplingTime), 4, CAPTION_SAMPLING));
     UpdateMotorCtrlBtns(m_eSelAxis);
     RefreshUserSettings();
@@ -260,14 +261,14 @@ bool CDlgMachineSettings::RefusedByAxes(const CMotionSettings::stMotorState& bef
 
 void CDlgMachineSettings::ShowRateOfAcc(int iAxis)
 {
-    ui->Btn_RateOfAcc->setText(Caption(AppConfig::m_fAxisRateOfAcc[iAxis], 4, CAPTION_RATE_OF_ACC));
+    CButtonText::Set(ui->Btn_RateOfAcc, Caption(AppConfig::m_fAxisRateOfAcc[iAxis], 4, CAPTION_RATE_OF_ACC));
 }
 
 void CDlgMachineSettings::ShowLimitsAndDirections()
 {
     for (int i = 0; i < AXIS_COUNT; ++i) {
-        m_PosLimitBtns[i]->setText(Number(AppConfig::m_fAxisPosDirLimit[i]));
-        m_NegLimitBtns[i]->setText(Number(AppConfig::m_fAxisNegDirLimit[i]));
+        CButtonText::Set(m_PosLimitBtns[i], Number(AppConfig::m_fAxisPosDirLimit[i]));
+        CButtonText::Set(m_NegLimitBtns[i], Number(AppConfig::m_fAxisNegDirLimit[i]));
         m_PosDirBtns[i]->setText(CMotionSettings::DirectionText(AppConfig::m_eAxisPosDir[i]));
         m_HomeDirBtns[i]->setText(CMotionSettings::DirectionText(AppConfig::m_eAxisHomeDir[i]));
     }
@@ -284,10 +285,10 @@ quint16 CDlgMachineSettings::GetIOPinNumber(quint16 index)
 
 void CDlgMachineSettings::UpdateMotorCtrlBtns(eAxis axis)
 {
-    ui->Btn_MovPerPulse->setText(Caption(AppConfig::m_fAxisMovPerPulse[axis], 4, CAPTION_MOV_PER_PULSE));
-    ui->Btn_MaxFeed->setText(Caption(AppConfig::m_fMaxAxisFeed[axis], 4, CAPTION_MAX_FEED));
-    ui->Btn_MaxAcc->setText(Caption(AppConfig::m_fAxisAcc[axis], 4, CAPTION_ACC));
-    ui->Btn_Axis_Pulse_DutyCycle->setText(Caption(AppConfig::m_fAxisDutyCycle[axis], 2, CAPTION_DUTY));
+    CButtonText::Set(ui->Btn_MovPerPulse, Caption(AppConfig::m_fAxisMovPerPulse[axis], 4, CAPTION_MOV_PER_PULSE));
+    CButtonText::Set(ui->Btn_MaxFeed, Caption(AppConfig::m_fMaxAxisFeed[axis], 4, CAPTION_MAX_FEED));
+    CButtonText::Set(ui->Btn_MaxAcc, Caption(AppConfig::m_fAxisAcc[axis], 4, CAPTION_ACC));
+    CButtonText::Set(ui->Btn_Axis_Pulse_DutyCycle, Caption(AppConfig::m_fAxisDutyCycle[axis], 2, CAPTION_DUTY));
     if (AppConfig::m_eAxisFeedtype == FEED_SCURVE)
         ShowRateOfAcc(axis);
     CreateVelAccGraphics();
@@ -352,7 +353,7 @@ void CDlgMachineSettings::on_Btn_MovPerPulse_clicked()
     CMotionSettings::LimitFeedsToStepRate(s);
     if (RefusedByAxes(before, {s}, CAPTION_MOV_PER_PULSE, AppConfig::m_fAxisMovPerPulse[s]))
         return;
-    ui->Btn_MaxFeed->setText(Caption(AppConfig::m_fMaxAxisFeed[s], 4, CAPTION_MAX_FEED));
+    CButtonText::Set(ui->Btn_MaxFeed, Caption(AppConfig::m_fMaxAxisFeed[s], 4, CAPTION_MAX_FEED));
     RefreshUserSettings();
     AxisCtrl* pAxis = Axis(s);
     if (!pAxis->UpdateStepResolution())
@@ -405,7 +406,7 @@ void CDlgMachineSettings::on_Btn_Axis_Pulse_DutyCycle_clicked()
     AppConfig::m_fAxisDutyCycle[s] =
         EditMotorValue(ui->Btn_Axis_Pulse_DutyCycle, QStringLiteral("Axis Pulse Duty Cycle"), CAPTION_DUTY,
                        AppConfig::m_fAxisDutyCycle[s], CMotionSettings::DutyCycleRange(), 2);
-    ui->Btn_Axis_Pulse_DutyCycle->setText(Caption(AppConfig::m_fAxisDutyCycle[s], 2, CAPTION_DUTY));
+    CButtonText::Set(ui->Btn_Axis_Pulse_DutyCycle, Caption(AppConfig::m_fAxisDutyCycle[s], 2, CAPTION_DUTY));
     // The pulse shape changes, the speeds do not: the working ramp is rebuilt
     // with the new high time, the graph stays.
     AxisCtrl* pAxis = Axis(s);
@@ -545,7 +546,7 @@ void CDlgMachineSettings::EditLimit(int iAxis, bool bPositive)
         Axis(iAxis)->ConfigAxis();
     } else {
         LogError(strError);
-        pBtn->setText(Number(fLimit));
+        CButtonText::Set(pBtn, Number(fLimit));
     }
     pBtn->setStyleSheet(BTN_BKGND_GRAY);
 }

@@ -5,6 +5,8 @@
 #include "core/Prompter.h"
 #include "machine/kivgpio.h"
 #include "settings/spindlesettingsmath.h"
+#include "settingswindows/dlgspindlespeedsettings.h"
+#include "widgets/buttontext.h"
 #include "widgets/mainservices.h"
 
 namespace {
@@ -19,11 +21,16 @@ CDlgPwmSpndlSettings::CDlgPwmSpndlSettings(QWidget* parent)
 {
     ui->setupUi(this);
     const stPwmSpindleSettings& pwm = AppConfig::m_stPwmSpndlSettings;
-    ui->Btn_PwmMinFreq->setText(ButtonText(pwm.m_nMinFreq, QStringLiteral("Min Freq")));
-    ui->Btn_PwmMaxFreq->setText(ButtonText(pwm.m_nMaxFreq, QStringLiteral("Max Freq")));
-    ui->Btn_SpndlTimeDelay->setText(ButtonText(pwm.m_nSpindleDelay, QStringLiteral("milli Secs")));
-    if (AppConfig::m_bPWMCtrlUsed)
-        ui->Btn_EnlSpndlPwm->setStyleSheet(BTN_BKGND_GREEN);
+    CButtonText::Set(ui->Btn_PwmMinFreq, ButtonText(pwm.m_nMinFreq, QStringLiteral("Min Freq")));
+    CButtonText::Set(ui->Btn_PwmMaxFreq, ButtonText(pwm.m_nMaxFreq, QStringLiteral("Max Freq")));
+    CButtonText::Set(ui->Btn_SpndlTimeDelay, ButtonText(pwm.m_nSpindleDelay, QStringLiteral("milli Secs")));
+    ShowPwmState();
+}
+
+void CDlgPwmSpndlSettings::ShowPwmState()
+{
+    ui->Btn_EnlSpndlPwm->setStyleSheet(AppConfig::m_bPWMCtrlUsed ? BTN_BKGND_GREEN : BTN_BKGND_GRAY);
+    ui->Btn_SpindleSpeedTable->setEnabled(!AppConfig::m_bPWMCtrlUsed);
 }
 
 CDlgPwmSpndlSettings::~CDlgPwmSpndlSettings()
@@ -42,7 +49,7 @@ unsigned short CDlgPwmSpndlSettings::OpenKeypad(QPushButton* pBtn, QString strTi
     if (!bOk)
         iValue = strValue.toLongLong(); // not a whole number: the value stays
     const unsigned short nValue = CSpindleSettingsMath::ClampToRange(iValue, range);
-    pBtn->setText(ButtonText(nValue, strUnit));
+    CButtonText::Set(pBtn, ButtonText(nValue, strUnit));
     pBtn->setStyleSheet(BTN_BKGND_GRAY);
     return nValue;
 }
@@ -77,7 +84,7 @@ void CDlgPwmSpndlSettings::on_Btn_EnlSpndlPwm_clicked()
 {
     AppConfig::m_bPWMCtrlUsed = !AppConfig::m_bPWMCtrlUsed;
     if (!AppConfig::m_bPWMCtrlUsed) {
-        ui->Btn_EnlSpndlPwm->setStyleSheet(BTN_BKGND_GRAY);
+        ShowPwmState();
         CKIVGPIO::PwmStop();
         return;
     }
@@ -89,11 +96,24 @@ void CDlgPwmSpndlSettings::on_Btn_EnlSpndlPwm_clicked()
     if (!CKIVGPIO::PwmStart()) {
         // PWM control stays off rather than pretending the spindle follows.
         AppConfig::m_bPWMCtrlUsed = false;
-        ui->Btn_EnlSpndlPwm->setStyleSheet(BTN_BKGND_GRAY);
+        ShowPwmState();
         ReportPwmFailure(CKIVGPIO::GetErrorMsg());
         return;
     }
-    ui->Btn_EnlSpndlPwm->setStyleSheet(BTN_BKGND_GREEN);
+    ShowPwmState();
+}
+
+void CDlgPwmSpndlSettings::on_Btn_SpindleSpeedTable_clicked()
+{
+    QPushButton* pBtn = ui->Btn_SpindleSpeedTable;
+    pBtn->setStyleSheet(BTN_BKGND_BLUE);
+    CdlgSpindleSpeedSettings table(this);
+    table.ConfigSettings();
+    table.exec();
+    // The table's wait time is this page's delay.
+    CButtonText::Set(ui->Btn_SpndlTimeDelay,
+                     ButtonText(AppConfig::m_stPwmSpndlSettings.m_nSpindleDelay, QStringLiteral("milli Secs")));
+    pBtn->setStyleSheet(BTN_BKGND_GRAY);
 }
 
 void CDlgPwmSpndlSettings::ReportPwmFailure(const QString& strWhy)

@@ -5,6 +5,9 @@
 // Changes go straight into the settings store; new limits take effect the
 // next time the spindle frequency is set and at the next PWM start.
 //
+// A spindle drive whose speed is not set by PWM takes its speeds from its
+// own table: the Speed Table button opens the spindle speed table then.
+//
 // The machine settings open it with themselves as parent, so that a PWM
 // start that fails can be told in the main window's log.
 #include "core/common.h"
@@ -36,9 +39,12 @@ private slots:
     void on_Btn_EnlSpndlPwm_clicked();
     void on_Btn_Ok_clicked();
     void on_Btn_SpndlTimeDelay_clicked();
+    void on_Btn_SpindleSpeedTable_clicked();
 
 private:
     void ReportPwmFailure(const QString& strWhy);
+    // The controls that follow PWM control on or off.
+    void ShowPwmState();
 
     Ui::CDlgPwmSpndlSettings* ui;
 };

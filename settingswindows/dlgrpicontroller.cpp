@@ -2,6 +2,11 @@
 #include "ui_dlgrpicontroller.h"
 
 #include "core/AppConfig.h"
+#include "settings/pinroles.h"
+#include "settingswindows/dlgio.h"
+#include "widgets/mainservices.h"
+
+#include <QMouseEvent>
 
 namespace {
 // Role colours of the pins that differ between the two pin-outs.
@@ -16,6 +21,17 @@ dlgRpiController::dlgRpiController(QWidget* parent)
     : QDialog(parent), ui(new Ui::dlgRpiController)
 {
     ui->setupUi(this);
+    // Every disc that carries a GPIO number (header and legends) is a pin
+    // button; power, ground and "NA" discs are not.
+    for (QLabel* pDisc : findChildren<QLabel*>()) {
+        bool bGpio = false;
+        const int iGpio = pDisc->text().toInt(&bGpio);
+        if (!bGpio || CPinRoles::HeaderPin(iGpio) == 0)
+            continue;
+        pDisc->installEventFilter(this);
+        pDisc->setCursor(Qt::PointingHandCursor);
+        pDisc->setToolTip(QStringLiteral("GPIO %1: show it on the header").arg(iGpio));
+    }
 }
 
 dlgRpiController::~dlgRpiController()
@@ -30,6 +46,29 @@ QString dlgRpiController::DiscStyle(int r, int g, int b)
         .arg(r)
         .arg(g)
         .arg(b);
+}
+
+bool dlgRpiController::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    if (pEvent->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(pEvent)->button() == Qt::LeftButton) {
+        if (auto* pDisc = qobject_cast<QLabel*>(pWatched)) {
+            PickPin(pDisc->text().toInt());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(pWatched, pEvent);
+}
+
+void dlgRpiController::PickPin(int iGpio)
+{
+    CDlgIO picker(this);
+    picker.Init(); // a look-up: there is nothing to leave unused
+    picker.MarkPin(quint16(iGpio));
+    picker.exec();
+    if (picker.m_nSelectedPin == CDlgIO::PIN_NOT_USED)
+        return; // closed by its frame
+    if (CMainServices* pMain = CMainServices::Of(this))
+        pMain->AddLogMsg(CPinRoles::Describe(picker.m_nSelectedPin), MSG_INFO);
 }
 
 void dlgRpiController::ConfigSettings()

@@ -5,6 +5,9 @@
 // and outputs. The numbers are the form's fixed texts (the pin map the
 // settings store installs); only the A and B axis pins, which are M-code
 // outputs on three-axis machines, change colour with the controller kind.
+// A click on a pin opens the pin picker with that pin marked on the header;
+// the pin picked there is looked up, and its header position and roles go
+// to the log.
 #include <QDialog>
 
 namespace Ui {
@@ -26,6 +29,12 @@ public:
     // Style sheet of a pin disc of the given background colour.
     static QString DiscStyle(int r, int g, int b);
 
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
 private:
+    // The pin picker with the pin clicked marked; reports the pin picked.
+    void PickPin(int iGpio);
+
     Ui::dlgRpiController* ui;
 };

@@ -4,6 +4,7 @@
 #include "core/AppConfig.h"
 #include "core/Prompter.h"
 #include "settings/spindlesettingsmath.h"
+#include "widgets/buttontext.h"
 
 #include <cmath>
 
@@ -35,7 +36,7 @@ void CdlgSpindleSpeedSettings::ConfigSettings()
 {
     for (int n = 0; n < 16; ++n)
         SpeedButton(n)->setText(WithUnit(QString::number(AppConfig::m_iSpindleSpeeds[n]), SpeedName(n)));
-    ui->Btn_SpeedSetWaitTime->setText(
+    CButtonText::Set(ui->Btn_SpeedSetWaitTime,
         WithUnit(QString::number(AppConfig::m_stPwmSpndlSettings.m_nSpindleDelay, 'f', 4), QStringLiteral("Wait Time")));
 }
 
@@ -49,7 +50,7 @@ double CdlgSpindleSpeedSettings::OpenKeypad(QPushButton* pBtn, QString strTitle,
     double fValue = strEntry.trimmed().toDouble(&bOk);
     if (!bOk || !std::isfinite(fValue))
         fValue = strValue.toDouble(); // not a number: the value stays
-    pBtn->setText(WithUnit(QString::number(fValue, 'g', 6), strUnit));
+    CButtonText::Set(pBtn, WithUnit(QString::number(fValue, 'g', 6), strUnit));
     pBtn->setStyleSheet(BTN_BKGND_GRAY);
     return fValue;
 }
@@ -63,7 +64,7 @@ void CdlgSpindleSpeedSettings::EditSpeed(int n)
     AppConfig::m_iSpindleSpeeds[n] = CSpindleSettingsMath::SpeedEntry(fEntry, &bClamped);
     // An entry that does not fit shows what was stored instead.
     if (bClamped)
-        pBtn->setText(WithUnit(QString::number(AppConfig::m_iSpindleSpeeds[n]), SpeedName(n)));
+        CButtonText::Set(pBtn, WithUnit(QString::number(AppConfig::m_iSpindleSpeeds[n]), SpeedName(n)));
 }
 
 void CdlgSpindleSpeedSettings::on_Btn_Speed_0_clicked() { EditSpeed(0); }
@@ -91,7 +92,7 @@ void CdlgSpindleSpeedSettings::on_Btn_SpeedSetWaitTime_clicked()
     bool bClamped = false;
     pwm.m_nSpindleDelay = CSpindleSettingsMath::DelayEntry(fEntry, &bClamped);
     if (bClamped)
-        ui->Btn_SpeedSetWaitTime->setText(
+        CButtonText::Set(ui->Btn_SpeedSetWaitTime,
             WithUnit(QString::number(pwm.m_nSpindleDelay), QStringLiteral("Wait Time")));
 }
 

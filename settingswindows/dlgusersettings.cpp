@@ -5,6 +5,7 @@
 #include "core/AppConfig.h"
 #include "core/Prompter.h"
 #include "settings/usersettingsmath.h"
+#include "widgets/buttontext.h"
 #include "widgets/mainservices.h"
 
 namespace {
@@ -47,8 +48,9 @@ void CDlgUserSettings::ConfigSettings()
 
     UpdateAutoHomingOptions(AppConfig::m_bHomeSensorsUsed);
     ShowState(ui->Btn_AutoHomeOnStartup, AppConfig::m_bAutoHmOnStartup);
-    ui->Btn_HomeRepeatOffset->setText(Number(AppConfig::m_fHomeRepeatOffset) + QStringLiteral("\nRepeat Offset"));
-    ui->Btn_ZSafetyPosition->setText(Number(AppConfig::m_fZSafePos) + QStringLiteral("\nz Safe Pos"));
+    CButtonText::Set(ui->Btn_HomeRepeatOffset,
+                     Number(AppConfig::m_fHomeRepeatOffset) + QStringLiteral("\nRepeat Offset"));
+    CButtonText::Set(ui->Btn_ZSafetyPosition, Number(AppConfig::m_fZSafePos) + QStringLiteral("\nz Safe Pos"));
 }
 
 void CDlgUserSettings::ResetUI()
@@ -85,11 +87,11 @@ void CDlgUserSettings::FlashBack(QPushButton* pBtn)
 void CDlgUserSettings::ShowFeeds()
 {
     const int s = m_iSelAxis;
-    ui->Btn_AxisUserFeed->setText(Number(AppConfig::m_fUserAxisFeed[s]));
-    ui->Btn_AxisJogFeed->setText(
+    CButtonText::Set(ui->Btn_AxisUserFeed, Number(AppConfig::m_fUserAxisFeed[s]));
+    CButtonText::Set(ui->Btn_AxisJogFeed,
         Number(AppConfig::m_bUseG01FeedForJog ? AppConfig::m_fUserAxisFeed[s] : AppConfig::m_fAxisJogFeed[s]));
     ui->Btn_AxisJogFeed->setEnabled(!AppConfig::m_bUseG01FeedForJog);
-    ui->Btn_AxisAutoHmFeed->setText(Number(AppConfig::m_fAxisHomeFeed[s]));
+    CButtonText::Set(ui->Btn_AxisAutoHmFeed, Number(AppConfig::m_fAxisHomeFeed[s]));
 }
 
 void CDlgUserSettings::ShowSpindleOptions()
@@ -187,7 +189,7 @@ void CDlgUserSettings::on_Btn_AxisUserFeed_clicked()
                                    AppConfig::m_fUserAxisFeed[s], CUserSettingsMath::FeedRange(s), false);
     CUserSettingsMath::StoreUserFeed(s, fFeed);
     if (AppConfig::m_bUseG01FeedForJog)
-        ui->Btn_AxisJogFeed->setText(Number(AppConfig::m_fAxisJogFeed[s]));
+        CButtonText::Set(ui->Btn_AxisJogFeed, Number(AppConfig::m_fAxisJogFeed[s]));
     // The axis rebuilds its ramp under its own lock, also while it moves.
     ApplyFeed(*pMain, s);
 }
@@ -263,7 +265,7 @@ void CDlgUserSettings::on_Btn_UseG01Feed_clicked()
     ShowState(ui->Btn_UseG01Feed, AppConfig::m_bUseG01FeedForJog);
     ui->Btn_AxisJogFeed->setEnabled(!AppConfig::m_bUseG01FeedForJog);
     if (AppConfig::m_bUseG01FeedForJog)
-        ui->Btn_AxisJogFeed->setText(Number(AppConfig::m_fUserAxisFeed[m_iSelAxis]));
+        CButtonText::Set(ui->Btn_AxisJogFeed, Number(AppConfig::m_fUserAxisFeed[m_iSelAxis]));
 }
 
 // ---------------------------------------------------------------------------
@@ -342,7 +344,7 @@ void CDlgUserSettings::on_Btn_AutoHomeSequence_clicked()
     }
     // A long press of the pendant's "0" key is the operator's answer already.
     if (pMain->GetPendingKey() != KEY_ZERO &&
-        CPrompter::Instance().Question(this, QStringLiteral("Information"),
+        CPrompter::Instance().Question(this, QMessageBox::Information, QStringLiteral("Information"),
                                        QStringLiteral("Start Auto Homing?\nCurrent machine home position will be cleared"),
                                        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) != QMessageBox::Yes) {
         FlashBack(pBtn);

@@ -3,6 +3,7 @@
 #include "core/Prompter.h"
 #include "core/common.h"
 #include "camera/cnccamera.h"
+#include "widgets/buttontext.h"
 #include "widgets/filenamerule.h"
 #include "ui_dlgvideorecsettings.h"
 
@@ -32,7 +33,8 @@ double CDlgVideoRecSettings::ClampFps(double fFps)
 
 void CDlgVideoRecSettings::ShowFps()
 {
-    ui->Btn_VideoRecFps->setText(QString::number(m_pCncCamera->m_fRecordFps, 'g', 6) + QStringLiteral("\nFrames/Sec"));
+    CButtonText::Set(ui->Btn_VideoRecFps,
+                     QString::number(m_pCncCamera->m_fRecordFps, 'g', 6) + QStringLiteral("\nFrames/Sec"));
 }
 
 void CDlgVideoRecSettings::ShowFile()

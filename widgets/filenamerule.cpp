@@ -15,11 +15,20 @@ QString CFileNameRule::WithDefaultExtension(const QString& strPath, const QStrin
     return strPath + strExt;
 }
 
+QString CFileNameRule::WithGeneratedGCodeExtension(const QString& strPath)
+{
+    if (strPath.endsWith(QLatin1String(".txt")) || strPath.endsWith(QLatin1String(".ncc")))
+        return strPath;
+    return strPath + QStringLiteral(".txt");
+}
+
 bool CFileNameRule::MayReplaceAddedName(QWidget* pParent, const QString& strTyped, const QString& strPath)
 {
     if (strPath == strTyped || !QFileInfo::exists(strPath))
         return true;
-    return CPrompter::Instance().Question(pParent, QStringLiteral("Information"),
+    // Replacing loses the file's contents: a warning box, like the file
+    // dialog's own question about the name as typed.
+    return CPrompter::Instance().Question(pParent, QMessageBox::Warning, QStringLiteral("Warning"),
                                           strPath + QStringLiteral("\nalready exists. Replace it?"),
                                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }

@@ -2,6 +2,7 @@
 
 #include "core/AppConfig.h"
 #include "core/Prompter.h"
+#include "widgets/buttontext.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -71,7 +72,7 @@ double CMainServices::OpenKeypad(QPushButton* pQBtn, QString strWndTitle, QStrin
     }
 
     if (pQBtn) {
-        pQBtn->setText(ButtonText(fValue, iPrecision, strCtrlTxt));
+        CButtonText::Set(pQBtn, ButtonText(fValue, iPrecision, strCtrlTxt));
         pQBtn->setStyleSheet(BTN_BKGND_GRAY);
     }
     return fValue;
@@ -94,7 +95,7 @@ void CMainServices::OpenKeypad(QPushButton* pQBtn, QString strWndTitle, QString 
         return;
     }
     if (pQBtn)
-        pQBtn->setText(ButtonText(fValue, 4, strCtrlTxt));
+        CButtonText::Set(pQBtn, ButtonText(fValue, 4, strCtrlTxt));
 }
 
 void CMainServices::ResetBtnBkGnd(QPushButton* pBtn, QString strStyle)

@@ -126,7 +126,9 @@ stWriter ProgramSave(const QString& strDisk, bool bSaveAs)
                 pLog->clear();
                 bool bSaved;
                 if (bSaveAs) {
-                    pPrompter->m_lstFileNames << strDisk + "/prog";
+                    // Typed with its extension: the file dialog has asked
+                    // about replacing it already.
+                    pPrompter->m_lstFileNames << strDisk + "/prog.ncc";
                     bSaved = pDoc->SaveAsGCode();
                 } else {
                     bSaved = pDoc->SaveButton();

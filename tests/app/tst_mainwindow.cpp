@@ -17,6 +17,7 @@
 #include "hal/simpinbank.h"
 #include "machine/allaxisctrl.h"
 #include "app/mainwindow.h"
+#include "settingswindows/dlgabout.h"
 #include "ui_mainwindow.h"
 
 #include <QListWidget>
@@ -92,6 +93,7 @@ private slots:
     void operationFinishFromAnotherThread();
     void windowSelectorsAndPassKey();
     void escapeKeepsEmbeddedWindows();
+    void bannerOpensAbout();
     void jobWindowsFollowOperations();
     // Last: the pin backend is chosen once per process.
     void pinBackendNoteInLog();
@@ -100,6 +102,26 @@ private:
     CSimControllerSetup* m_pSetup = nullptr;
     CFakePrompter* m_pPrompter = nullptr;
 };
+
+void TestMainWindow::bannerOpensAbout()
+{
+    // The program's name at the top right, where a title bar names its
+    // program, opens the About box over the main window.
+    MainWindow w;
+    QString strTitle;
+    QWidget* pParent = nullptr;
+    QTimer::singleShot(0, [&] {
+        if (auto* pAbout = qobject_cast<CDlgAbout*>(QApplication::activeModalWidget())) {
+            strTitle = pAbout->windowTitle();
+            pParent = pAbout->parentWidget();
+            pAbout->reject();
+        }
+    });
+    QTest::mouseClick(w.ui->lineEdit, Qt::LeftButton);
+    QCOMPARE(strTitle, QStringLiteral("Morlan's CNC"));
+    QCOMPARE(pParent, &w);
+    QCOMPARE(w.ui->lineEdit->text(), QStringLiteral("DIR-ADI Software V3.0"));
+}
 
 void TestMainWindow::init()
 {
@@ -926,6 +948,8 @@ void TestMainWindow::windowSelectorsAndPassKey()
     QCOMPARE(m_pPrompter->Texts(QStringLiteral("Keypad")).size(), 2);
     QCOMPARE(m_pPrompter->Texts(QStringLiteral("Question")),
              (QStringList{"Wrong Pass Key", "Wrong Pass Key"}));
+    QCOMPARE(m_pPrompter->m_lstPrompts.last().m_eIcon, QMessageBox::Information);
+    QCOMPARE(m_pPrompter->m_lstPrompts.last().m_strTitle, QStringLiteral("Error"));
     QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(&w.m_DlgShapes));
     m_pPrompter->m_lstKeypadEntries << "123456";
     w.on_Btn_MachineSettings_clicked();

@@ -15,6 +15,7 @@
 #include "ui_mainwindow.h"
 
 #include <QDialog>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QtTest>
@@ -92,6 +93,7 @@ private slots:
     void jogKeyHoldAndRelease();
     void jogStopsWhileReleasesIgnored();
     void keysBehindADialog();
+    void fileDialogTakesTheKeys();
     void stepKeysAndStepSize();
     void longPresses();
     void heldKeysWithRepeats_data();
@@ -250,6 +252,7 @@ void TestMainWindowCommands::setWorkZeroAsks()
     m_pPrompter->m_lstAnswers << QMessageBox::No << QMessageBox::Yes;
     w.ui->Btn_SetWorkZero->click();
     QCOMPARE(m_pPrompter->Texts(QStringLiteral("Question")), QStringList{"Set Work Zero?"});
+    QCOMPARE(m_pPrompter->m_lstPrompts.last().m_eIcon, QMessageBox::Warning);
     QCOMPARE(w.m_AppCtrl.GetCurPos(X_AXIS), 12.0);
     w.ui->Btn_SetWorkZero->click();
     QCOMPARE(w.m_AppCtrl.GetCurPos(X_AXIS), 0.0);
@@ -264,6 +267,7 @@ void TestMainWindowCommands::moveWorkZeroAsksUnlessPendant()
     m_pPrompter->m_lstAnswers << QMessageBox::No;
     w.ui->Btn_MoveWorkZero->click();
     QCOMPARE(m_pPrompter->Texts(QStringLiteral("Question")), QStringList{"Move all axis to work home?"});
+    QCOMPARE(m_pPrompter->m_lstPrompts.last().m_eIcon, QMessageBox::Information);
     QCOMPARE(w.m_AppCtrl.m_iRunMode.load(), 0);
 
     // The pendant's 5 starts it without a question.
@@ -496,6 +500,51 @@ void TestMainWindowCommands::keysBehindADialog()
     QVERIFY(!QApplication::activeModalWidget());
     Tap(w, Qt::Key_Asterisk);
     QCOMPARE(w.m_G01FeedSlider.GetValue(), short(110));
+}
+
+void TestMainWindowCommands::fileDialogTakesTheKeys()
+{
+    CPacedPins pacing;
+    MainWindow w;
+    QCOMPARE(QWidget::keyboardGrabber(), &w);
+    AxisCtrl& x = w.m_AppCtrl.m_AxisCtrl[X_AXIS];
+    Press(w, Qt::Key_4);
+    QVERIFY(QTest::qWaitFor([&]() { return x.GetAxisState(); }, 5000));
+
+    // A file dialog opens (Save Log, Save as, ...) while X jogs: the pendant
+    // lets the keyboard go, and the jog ends, since the 4's release will
+    // reach the dialog.
+    QFileDialog dlg(&w);
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setDirectory(m_pSetup->m_Folder.Root());
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QCOMPARE(QWidget::keyboardGrabber(), nullptr);
+    QVERIFY(!w.m_bKeyJogging);
+    QVERIFY(QTest::qWaitFor([&]() { return !x.GetAxisState(); }, 10000));
+
+    // Typed keys make the name; none of them moves the machine.
+    auto* pName = dlg.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    pName->setFocus();
+    pName->clear();
+    const double fStopped = x.GetCurPos();
+    for (Qt::Key key : {Qt::Key_K, Qt::Key_E, Qt::Key_E, Qt::Key_P, Qt::Key_4, Qt::Key_Asterisk})
+        QTest::keyClick(dlg.windowHandle(), key);
+    QCOMPARE(pName->text(), QStringLiteral("keep4*"));
+    QCOMPARE(x.GetCurPos(), fStopped);
+    QCOMPARE(w.m_G01FeedSlider.GetValue(), short(100));
+
+    // The keypad Enter is still the emergency stop.
+    QTest::keyClick(dlg.windowHandle(), Qt::Key_Enter, Qt::KeypadModifier);
+    QVERIFY(AppConfig::m_bEmergencyStopON);
+    QVERIFY(dlg.isVisible());
+
+    // Closed: the pendant has the keyboard again.
+    dlg.reject();
+    QCOMPARE(QWidget::keyboardGrabber(), &w);
+    Press(w, Qt::Key_Enter);
+    QVERIFY(!AppConfig::m_bEmergencyStopON);
 }
 
 void TestMainWindowCommands::stepKeysAndStepSize()

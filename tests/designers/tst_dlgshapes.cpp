@@ -459,6 +459,7 @@ void TestDlgShapes::listMovesAndDeletes()
     // Delete all asks first; Cancel (the default) keeps everything.
     Btn(&dlg, "Btn_DelAllShapes")->click();
     QCOMPARE(prompter.m_lstPrompts.last().m_strText, QStringLiteral("Do you want to delete all Shapes"));
+    QCOMPARE(prompter.m_lstPrompts.last().m_eIcon, QMessageBox::Question);
     QCOMPARE(names().size(), 2);
     prompter.m_lstAnswers << QMessageBox::Ok;
     Btn(&dlg, "Btn_DelAllShapes")->click();
@@ -497,6 +498,13 @@ void TestDlgShapes::keypadButtons()
         titles << p.m_strTitle;
     QCOMPARE(titles, (QStringList{"Shape Depth(mm)", "Shape Depth(mm)", "Z Step(mm)", "Plunge Feed(mm/sec)",
                                   "Work Area Length(mm)", "Work Area Width(mm)"}));
+
+    // The longest length the keypad takes shows whole on its button.
+    prompter.m_lstKeypadEntries << "1000000";
+    QPushButton* pLength = Btn(&dlg, "Btn_WorkAreaLength");
+    pLength->click();
+    QCOMPARE(pLength->text(), QStringLiteral("1000000.0000\nLength"));
+    QVERIFY(QFontMetrics(pLength->font()).horizontalAdvance("1000000.0000") <= pLength->width() - 4);
 }
 
 void TestDlgShapes::endMillChangeRecomputesPaths()

@@ -84,6 +84,7 @@ private slots:
     void form();
     void configShowsTheStore_data();
     void configShowsTheStore();
+    void longValuesAreWrittenSmaller();
     void rampsWaitForStartupHoming();
     void motorEntries_data();
     void motorEntries();
@@ -277,6 +278,42 @@ void TestDlgMachineSettings::configShowsTheStore()
     const QImage* pShown = dlg.findChild<CMyView*>()->Image();
     QVERIFY(pShown);
     QCOMPARE(*pShown, CVelAccGraph::Draw(mw.m_AppCtrl.m_AxisCtrl[X_AXIS].m_lstVelProfile, 0.0025));
+}
+
+void TestDlgMachineSettings::longValuesAreWrittenSmaller()
+{
+    // Values from a settings file far beyond what the form was drawn for:
+    // the whole number shows, inside the button's border, in a smaller font.
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    AppConfig::m_fMaxAxisFeed[X_AXIS] = 15000000.0;
+    AppConfig::m_fAxisRateOfAcc[X_AXIS] = 10000000.0;
+    AppConfig::m_fAxisPosDirLimit[X_AXIS] = 1000000.0;
+    CDlgMachineSettings dlg(&mw);
+    dlg.ConfigSettings();
+    const struct
+    {
+        const char* m_pButton;
+        QString m_strText;
+    } kRows[] = {
+        {"Btn_MaxFeed", QStringLiteral("15000000.0000\nMax Feed")},
+        {"Btn_RateOfAcc", QStringLiteral("10000000.0000\nRate of Acc")},
+        {"Btn_X_PosDirMovLimit", QStringLiteral("1000000.0000")},
+        {"Btn_MaxAcc", QStringLiteral("600.0000\nAcc")},
+    };
+    for (const auto& row : kRows) {
+        QPushButton* pBtn = Btn(&dlg, row.m_pButton);
+        QCOMPARE(pBtn->text(), row.m_strText);
+        const QFontMetrics metrics(pBtn->font());
+        for (const QString& strLine : row.m_strText.split('\n'))
+            QVERIFY2(metrics.horizontalAdvance(strLine) <= pBtn->width() - 4, row.m_pButton);
+    }
+    QVERIFY(Btn(&dlg, "Btn_MaxFeed")->font().pointSizeF() < Btn(&dlg, "Btn_MaxAcc")->font().pointSizeF());
+
+    // The next axis's short value gets the form's size back.
+    AppConfig::m_fMaxAxisFeed[Y_AXIS] = 30.0;
+    Click(&dlg, "Btn_AxisSel_Y");
+    QCOMPARE(Btn(&dlg, "Btn_MaxFeed")->font().pointSizeF(), Btn(&dlg, "Btn_MaxAcc")->font().pointSizeF());
 }
 
 void TestDlgMachineSettings::rampsWaitForStartupHoming()

@@ -5,11 +5,14 @@
 #include "fakeprompter.h"
 #include "formcheck.h"
 #include "settingswindows/dlgpwmspndlsettings.h"
+#include "settingswindows/dlgspindlespeedsettings.h"
 
 #include "core/AppConfig.h"
 #include "hal/simpinbank.h"
 
+#include <QApplication>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 class TestDlgPwmSpndlSettings : public QObject
@@ -24,6 +27,7 @@ private slots:
     void stepFollowsBothLimits();
     void enableSwitchesPwm();
     void failedStartIsReported();
+    void speedTableForADriveWithoutPwm();
 };
 
 void TestDlgPwmSpndlSettings::form()
@@ -39,6 +43,7 @@ void TestDlgPwmSpndlSettings::form()
         {"label_87", "QLabel", 20, 150, 120, 60, "Spindle\nSpeed change\nTime Delay"},
         {"Btn_SpndlTimeDelay", "QPushButton", 150, 160, 90, 40, "100\nmilli Secs"},
         {"Btn_Ok", "QPushButton", 265, 240, 90, 40, "Ok"},
+        {"Btn_SpindleSpeedTable", "QPushButton", 20, 240, 90, 40, "Speed\nTable"},
     };
     for (const stFormRow& row : kRows) {
         const QString strDiff = FormMismatch(&dlg, row);
@@ -215,6 +220,46 @@ void TestDlgPwmSpndlSettings::failedStartIsReported()
     ClickButton(alone, "Btn_EnlSpndlPwm");
     AppConfig::m_iSpindlePwmOutput = 12;
     QCOMPARE(prompter.Texts("Warning"), QStringList{"Error: Spindle PWM not started: no PWM pin fitted"});
+}
+
+void TestDlgPwmSpndlSettings::speedTableForADriveWithoutPwm()
+{
+    // Without PWM the drive takes its speeds from its own table: the table
+    // opens from here, and its wait time is this page's delay.
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    CDlgPwmSpndlSettings dlg(&mw);
+    QPushButton* pTable = FindButton(dlg, "Btn_SpindleSpeedTable");
+    QVERIFY(pTable->isEnabled());
+
+    prompter.m_lstKeypadEntries << "1500" << "250";
+    bool bShown = false;
+    QTimer::singleShot(0, [&] {
+        auto* pSpeeds = qobject_cast<CdlgSpindleSpeedSettings*>(QApplication::activeModalWidget());
+        bShown = pSpeeds && pSpeeds->isVisible();
+        if (!pSpeeds)
+            return;
+        QCOMPARE(pTable->styleSheet(), BTN_BKGND_BLUE);
+        ClickButton(*pSpeeds, "Btn_Speed_3");
+        ClickButton(*pSpeeds, "Btn_SpeedSetWaitTime");
+        ClickButton(*pSpeeds, "Btn_Ok");
+    });
+    pTable->click();
+    QVERIFY(bShown);
+    QCOMPARE(AppConfig::m_iSpindleSpeeds[3], qint16(1500));
+    QCOMPARE(AppConfig::m_stPwmSpndlSettings.m_nSpindleDelay, quint16(250));
+    QCOMPARE(FindButton(dlg, "Btn_SpndlTimeDelay")->text(), QStringLiteral("250\nmilli Secs"));
+    QCOMPARE(pTable->styleSheet(), BTN_BKGND_GRAY);
+
+    // With PWM the table does not apply; it follows the switch.
+    ClickButton(dlg, "Btn_EnlSpndlPwm");
+    QVERIFY(AppConfig::m_bPWMCtrlUsed);
+    QVERIFY(!pTable->isEnabled());
+    ClickButton(dlg, "Btn_EnlSpndlPwm");
+    QVERIFY(pTable->isEnabled());
+    AppConfig::m_bPWMCtrlUsed = true;
+    CDlgPwmSpndlSettings withPwm(&mw);
+    QVERIFY(!FindButton(withPwm, "Btn_SpindleSpeedTable")->isEnabled());
 }
 
 QTEST_MAIN(TestDlgPwmSpndlSettings)

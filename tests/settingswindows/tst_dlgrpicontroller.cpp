@@ -1,13 +1,19 @@
 // The Raspberry Pi pin-out page: its form, and the colour of every pin
 // checked against the pin map the settings store installs for each Pi
 // controller kind.
+#include "fakemainwindow.h"
 #include "formcheck.h"
 #include "simcontroller.h"
 
 #include "core/AppConfig.h"
+#include "settings/pinroles.h"
+#include "settingswindows/dlgio.h"
 #include "settingswindows/dlgrpicontroller.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QPushButton>
+#include <QTimer>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -71,6 +77,8 @@ private slots:
     void pinsFollowTheStore_data();
     void pinsFollowTheStore();
     void boardKindsChangeNothing();
+    void headerPositionsMatchThePage();
+    void pinButtonsOpenThePicker();
 };
 
 void TestDlgRpiController::form()
@@ -202,6 +210,67 @@ void TestDlgRpiController::boardKindsChangeNothing()
             after << pLabel->styleSheet();
         QCOMPARE(after, before);
     }
+}
+
+void TestDlgRpiController::headerPositionsMatchThePage()
+{
+    // The look-up's header positions are those the page draws.
+    for (int iPin = 1; iPin <= 40; ++iPin) {
+        bool bGpio = false;
+        const int iGpio = QString::fromLatin1(kHeader[iPin - 1].m_pText).toInt(&bGpio);
+        if (bGpio)
+            QVERIFY2(CPinRoles::HeaderPin(iGpio) == iPin, kHeader[iPin - 1].m_pText);
+    }
+    QCOMPARE(CPinRoles::HeaderPin(0), 27);
+    QCOMPARE(CPinRoles::HeaderPin(1), 28);
+    QCOMPARE(CPinRoles::HeaderPin(28), 0);
+    QCOMPARE(CPinRoles::HeaderPin(-1), 0);
+}
+
+void TestDlgRpiController::pinButtonsOpenThePicker()
+{
+    CFakeMainWindow mw;
+    AppConfig::InstallPinAssignment(CTRL_KIVQ10);
+    dlgRpiController page(&mw);
+    page.ConfigSettings();
+    QLabel* pDisc18 = page.findChild<QLabel*>(QStringLiteral("label_91"));
+    QCOMPARE(pDisc18->text(), QStringLiteral("18"));
+    QVERIFY(page.findChild<QLabel*>(QStringLiteral("label_63"))->toolTip().isEmpty()); // ground: no pin
+
+    // Disc 18 shows GPIO 18 marked on the picker's header; picking GPIO 20
+    // there looks it up.
+    QString strMarked;
+    bool bNotUsedShown = true;
+    QTimer::singleShot(0, [&] {
+        auto* pPicker = qobject_cast<CDlgIO*>(QApplication::activeModalWidget());
+        if (!pPicker)
+            return;
+        for (QPushButton* pBtn : pPicker->findChildren<QPushButton*>())
+            if (pBtn->styleSheet() == BTN_BKGND_BLUE)
+                strMarked += pBtn->objectName();
+        bNotUsedShown = pPicker->findChild<QPushButton*>(QStringLiteral("Btn_IoNotUsed"))->isVisible();
+        ClickButton(*pPicker, "Btn_RpiGPIO_20");
+    });
+    QTest::mouseClick(pDisc18, Qt::LeftButton);
+    QCOMPARE(strMarked, QStringLiteral("Btn_RpiGPIO_18"));
+    QVERIFY(!bNotUsedShown);
+    QCOMPARE(mw.m_lstLog, QStringList{"info: GPIO 20 (header pin 38): emergency-stop input"});
+
+    // The roles follow the controller kind; a picker closed by its frame
+    // looks nothing up.
+    AppConfig::InstallPinAssignment(CTRL_KIVQ20);
+    QTimer::singleShot(0, [] {
+        if (auto* pPicker = qobject_cast<CDlgIO*>(QApplication::activeModalWidget()))
+            ClickButton(*pPicker, "Btn_RpiGPIO_18");
+    });
+    QTest::mouseClick(pDisc18, Qt::LeftButton);
+    QTimer::singleShot(0, [] {
+        if (auto* pPicker = qobject_cast<CDlgIO*>(QApplication::activeModalWidget()))
+            pPicker->reject();
+    });
+    QTest::mouseClick(page.findChild<QLabel*>(QStringLiteral("Lbl_IP1")), Qt::LeftButton);
+    QCOMPARE(mw.m_lstLog, (QStringList{"info: GPIO 20 (header pin 38): emergency-stop input",
+                                       "info: GPIO 18 (header pin 12): B home input"}));
 }
 
 QTEST_MAIN(TestDlgRpiController)

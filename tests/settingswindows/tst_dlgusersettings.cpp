@@ -645,6 +645,7 @@ void TestDlgUserSettings::moveHomeStarts()
     ClickButton(dlg, "Btn_AutoHomeSequence");
     QCOMPARE(prompter.m_lstPrompts.size(), 1);
     QCOMPARE(prompter.m_lstPrompts[0].m_strTitle, QStringLiteral("Information"));
+    QCOMPARE(prompter.m_lstPrompts[0].m_eIcon, QMessageBox::Information);
     QCOMPARE(prompter.m_lstPrompts[0].m_strText,
              QStringLiteral("Start Auto Homing?\nCurrent machine home position will be cleared"));
     QCOMPARE(int(mw.m_AppCtrl.m_iRunMode), int(AppControl::RUN_MCH_HOMING));

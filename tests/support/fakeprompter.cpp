@@ -10,11 +10,11 @@ CFakePrompter::~CFakePrompter()
     CPrompter::SetInstance(nullptr);
 }
 
-QMessageBox::StandardButton CFakePrompter::Question(QWidget*, const QString& title, const QString& text,
-                                                    QMessageBox::StandardButtons,
+QMessageBox::StandardButton CFakePrompter::Question(QWidget*, QMessageBox::Icon eKind, const QString& title,
+                                                    const QString& text, QMessageBox::StandardButtons,
                                                     QMessageBox::StandardButton defaultButton)
 {
-    m_lstPrompts.append({QStringLiteral("Question"), title, text});
+    m_lstPrompts.append({QStringLiteral("Question"), title, text, eKind});
     return m_lstAnswers.isEmpty() ? defaultButton : m_lstAnswers.takeFirst();
 }
 

@@ -14,13 +14,15 @@ public:
         QString m_strKind; // "Question", "Information", "Warning", "Critical", "OpenFileName", "SaveFileName", "Keypad"
         QString m_strTitle;
         QString m_strText;
+        // The box kind of a question (its icon); NoIcon for the others.
+        QMessageBox::Icon m_eIcon = QMessageBox::NoIcon;
     };
 
     CFakePrompter();
     ~CFakePrompter() override;
 
-    QMessageBox::StandardButton Question(QWidget* parent, const QString& title, const QString& text,
-                                         QMessageBox::StandardButtons buttons,
+    QMessageBox::StandardButton Question(QWidget* parent, QMessageBox::Icon eKind, const QString& title,
+                                         const QString& text, QMessageBox::StandardButtons buttons,
                                          QMessageBox::StandardButton defaultButton) override;
     void Information(QWidget* parent, const QString& title, const QString& text) override;
     void Warning(QWidget* parent, const QString& title, const QString& text) override;
