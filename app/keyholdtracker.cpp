@@ -40,6 +40,15 @@ QList<CKeyHoldTracker::stChange> CKeyHoldTracker::Settle()
     return lstChanges;
 }
 
+QList<CKeyHoldTracker::stChange> CKeyHoldTracker::LetGo(qint64 iTimeMs)
+{
+    QList<stChange> lstChanges = Settle();
+    for (int iKey : m_lstDown)
+        lstChanges.append({KEY_UP, iKey, iTimeMs});
+    m_lstDown.clear();
+    return lstChanges;
+}
+
 bool CKeyHoldTracker::ReleaseWaiting(int iKey) const
 {
     if (iKey == 0)

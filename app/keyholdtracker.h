@@ -46,6 +46,10 @@ public:
     // The event loop has seen what followed: every release still held back
     // is real. Their KEY_UP changes, oldest first, with the release times.
     QList<stChange> Settle();
+    // The keys' releases can no longer arrive (a file dialog took the
+    // keyboard): every key down counts as up now. Their KEY_UP changes, the
+    // releases held back first with their own times, the others at iTimeMs.
+    QList<stChange> LetGo(qint64 iTimeMs);
 
     bool IsDown(int iKey) const { return m_lstDown.contains(iKey); }
     // A release of iKey (any key when 0) is held back.

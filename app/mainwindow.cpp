@@ -222,7 +222,14 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     // The keypad Enter pressed in a file dialog is still the emergency stop.
     m_pPendantGrab = std::make_unique<CPendantGrab>(
-        this, [this](QEvent* pKey) { keyPressEvent(static_cast<QKeyEvent*>(pKey)); },
+        this,
+        [this](QEvent* pKey) {
+            auto* pKeyEvent = static_cast<QKeyEvent*>(pKey);
+            if (pKey->type() == QEvent::KeyPress)
+                keyPressEvent(pKeyEvent);
+            else
+                keyReleaseEvent(pKeyEvent);
+        },
         [this]() { DropHeldPendantKeys(); });
     m_pPendantGrab->SetWanted(AppConfig::m_bKeyboardCtrlUsed);
     m_bIgnoreKeyRelease = false;
@@ -274,16 +281,6 @@ CCncCamera* MainWindow::GetCamera()
 void MainWindow::SetKeyboardGrab(bool bGrab)
 {
     m_pPendantGrab->SetWanted(bGrab);
-}
-
-void MainWindow::DropHeldPendantKeys()
-{
-    m_iPendingKey = -1;
-    if (m_bKeyJogging) {
-        // As if the jog key had been let go.
-        QKeyEvent release(QEvent::KeyRelease, m_iJogKey, Qt::NoModifier);
-        keyReleaseEvent(&release);
-    }
 }
 
 // ===========================================================================

@@ -228,6 +228,16 @@ void MainWindow::keyReleaseEvent(QKeyEvent* e)
         m_pKeyReleaseTimer->start();
 }
 
+void MainWindow::DropHeldPendantKeys()
+{
+    // As if every held key had been let go now, a jog key too; a long press
+    // that had not yet acted is dropped, not taken for a click.
+    m_iPendingKey = -1;
+    m_pKeyReleaseTimer->stop();
+    for (const CKeyHoldTracker::stChange& change : m_KeyHold.LetGo(KeyClockMs()))
+        KeyChanged(change);
+}
+
 void MainWindow::SettleKeyReleases()
 {
     for (const CKeyHoldTracker::stChange& change : m_KeyHold.Settle())

@@ -54,10 +54,12 @@ bool CPendantGrab::eventFilter(QObject* pWatched, QEvent* pEvent)
         if (m_lstFileDialogs.remove(pWatched))
             Apply();
         break;
-    case QEvent::KeyPress: {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
         // Only the keypad Enter, the emergency stop, and only while the
         // pendant wants the keyboard but another window has it: with the
-        // grab held the key reaches the owner by itself.
+        // grab held the key reaches the owner by itself. Its release goes
+        // along, so the pendant never takes Enter for a key still held.
         auto* pKey = static_cast<QKeyEvent*>(pEvent);
         if (pKey->key() == Qt::Key_Enter && m_bWanted && pWatched != m_pOwner
             && QWidget::keyboardGrabber() != m_pOwner && pWatched->isWidgetType()) {

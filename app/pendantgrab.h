@@ -15,8 +15,8 @@ class QWidget;
 class CPendantGrab : public QObject
 {
 public:
-    // pOwner holds the grab; onEnter gets the keypad Enter pressed in a
-    // window that does not have the grab; onRelease runs each time the grab
+    // pOwner holds the grab; onEnter gets the keypad Enter's press and
+    // release in a window that does not have the grab; onRelease runs each time the grab
     // is let go for a file dialog (held pendant keys end there: their
     // release goes to the dialog).
     CPendantGrab(QWidget* pOwner, std::function<void(QEvent*)> onEnter, std::function<void()> onRelease);

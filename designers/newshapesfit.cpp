@@ -38,7 +38,7 @@ bool CNewShapesFit::Keep(QWidget* pPanel, stShapeCuttingInfo& info, size_t nFirs
     if (fit.Inside())
         return true;
     if (fit.m_bCanFit &&
-        CPrompter::Instance().Question(pPanel, QStringLiteral("Shapes outside the work area"),
+        CPrompter::Instance().Question(pPanel, QMessageBox::Question, QStringLiteral("Shapes outside the work area"),
                                        CWorkAreaFit::Excess(fit) + QStringLiteral(".\n") + CWorkAreaFit::Offer(fit),
                                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes) {
         COutlineShapes::FitFrom(info, nFirst, fit);

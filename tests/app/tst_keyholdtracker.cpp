@@ -12,6 +12,7 @@ namespace {
 //   r5@40  release                        R5@40  release with the repeat flag
 //   s      the event loop settles the releases held back
 //   c      the tracker forgets every key
+//   g@40   every key down is let go at 40 ms (a file dialog took the keys)
 // and writes the changes it gives as "D5@0 U5@1800".
 QString Run(const QString& strEvents)
 {
@@ -31,6 +32,10 @@ QString Run(const QString& strEvents)
         }
         if (word == "c") {
             tracker.Clear();
+            continue;
+        }
+        if (word.startsWith('g')) {
+            Add(tracker.LetGo(word.mid(2).toLongLong()));
             continue;
         }
         const QChar kind = word[0];
@@ -76,6 +81,9 @@ private slots:
             << "p4@0 p6@100 r6@600 p6@600 r6@640 p6@640 r4@900 r6@1000 s" << "D4@0 D6@100 U4@900 U6@1000";
         QTest::newRow("stray release") << "r5@0 s" << "";
         QTest::newRow("flagged press of a key never seen down") << "P5@0 R5@40 s" << "";
+        QTest::newRow("let go while held") << "p4@0 r4@500 p4@500 g@700 r4@900 s" << "D4@0 U4@700";
+        QTest::newRow("let go, a release waiting")
+            << "p4@0 p6@100 r6@300 g@305 r4@400 s" << "D4@0 D6@100 U6@300 U4@305";
         QTest::newRow("forgotten keys") << "p4@0 c r4@100 s p4@200" << "D4@0 D4@200";
     }
     void keyEvents()

@@ -539,6 +539,9 @@ void TestMainWindowCommands::fileDialogTakesTheKeys()
     QTest::keyClick(dlg.windowHandle(), Qt::Key_Enter, Qt::KeypadModifier);
     QVERIFY(AppConfig::m_bEmergencyStopON);
     QVERIFY(dlg.isVisible());
+    // Its release reached the pendant too: Enter is up again.
+    QVERIFY(QTest::qWaitFor([&w]() { return !w.m_KeyHold.ReleaseWaiting(); }, 5000));
+    QVERIFY(!w.m_KeyHold.IsDown(Qt::Key_Enter));
 
     // Closed: the pendant has the keyboard again.
     dlg.reject();

@@ -12,14 +12,17 @@ namespace {
 struct stRig
 {
     stRig()
-        : grab(&owner, [this](QEvent*) { ++iEnters; }, [this]() { ++iReleases; })
+        : grab(
+              &owner, [this](QEvent* e) { ++(e->type() == QEvent::KeyPress ? iEnters : iEnterReleases); },
+              [this]() { ++iReleases; })
     {
         owner.resize(200, 100);
         owner.show();
         QVERIFY(QTest::qWaitForWindowExposed(&owner));
     }
     QWidget owner;
-    int iEnters = 0;
+    int iEnters = 0;       // keypad Enter presses passed on
+    int iEnterReleases = 0; // and their releases
     int iReleases = 0;
     CPendantGrab grab;
 };
@@ -77,6 +80,7 @@ void TestPendantGrab::fileDialogTakesTheKeys()
         // dialog's OK.
         f.Type(Qt::Key_Enter, Qt::KeypadModifier);
         QCOMPARE(rig.iEnters, 1);
+        QCOMPARE(rig.iEnterReleases, 1);
         QVERIFY(f.dlg.isVisible());
         QCOMPARE(f.dlg.result(), int(QDialog::Rejected));
         f.dlg.reject();
