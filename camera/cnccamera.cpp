@@ -1,18 +1,15 @@
 #include "camera/cnccamera.h"
 
-#include "camera/cvframesource.h"
-#include "camera/cvvideowriter.h"
+#include "camera/cviomodule.h"
 
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
 #include <QMutexLocker>
 
-CCncCamera::CCncCamera()
-    : m_pSource(std::make_unique<CCvFrameSource>())
-    , m_pWriter(std::make_unique<CCvVideoWriter>())
-{
-}
+// The device and the writer come from the OpenCV module when first needed
+// (unless a test has installed its own): start-up does not load it.
+CCncCamera::CCncCamera() = default;
 
 CCncCamera::~CCncCamera()
 {
@@ -50,6 +47,14 @@ bool CCncCamera::StartVideoCapture()
         return true;
     // A thread that ended after a loss is collected before a new start.
     wait();
+    if (!m_pSource) {
+        QString strWhy;
+        m_pSource = CCvIoModule::NewFrameSource(strWhy);
+        if (!m_pSource) {
+            SetErrorMsg(QStringLiteral("unable to open Camera\n") + strWhy);
+            return false;
+        }
+    }
     bool bOpen = false;
     try {
         bOpen = m_pSource->Open();
@@ -101,6 +106,14 @@ bool CCncCamera::StartVideoRecord(QString strFile)
     if (m_bRecording) {
         m_pWriter->Release();
         m_bRecording = false;
+    }
+    if (!m_pWriter) {
+        QString strWhy;
+        m_pWriter = CCvIoModule::NewVideoWriter(strWhy);
+        if (!m_pWriter) {
+            SetErrorMsg(QStringLiteral("Could not open the output video file for write\n") + strWhy);
+            return false;
+        }
     }
     // The camera's own frame size and stream format; the frames are always
     // written in colour (BGR, as grabbed).

@@ -1,6 +1,7 @@
 #include "designers/dlgshapefromimg.h"
 #include "ui_dlgshapefromimg.h"
 
+#include "camera/cviomodule.h"
 #include "core/AppConfig.h"
 #include "core/Prompter.h"
 #include "designers/dlgshapes.h"
@@ -12,7 +13,6 @@
 
 #include <QGuiApplication>
 
-#include <opencv2/imgcodecs.hpp>
 
 CDlgShapeFromImg::CDlgShapeFromImg(QWidget* parent)
     : QDialog(parent), ui(new Ui::CDlgShapeFromImg)
@@ -58,14 +58,16 @@ void CDlgShapeFromImg::on_Btn_LoadImage_clicked()
         // A damaged picture (its missing part would be traced as grey) or one
         // too large to trace is refused before it is decoded.
         const CPictureFile::stCheck check = CPictureFile::Check(strPath);
+        QString strWhy;
         cv::Mat img;
         if (check.m_eVerdict == CPictureFile::PICTURE_OK)
-            img = cv::imread(strPath.toStdString(), cv::IMREAD_GRAYSCALE);
+            img = CCvIoModule::ReadGreyPicture(strPath, strWhy);
         if (img.empty()) {
             // The picture and the polygons traced from it stay.
             if (CMainServices* pMain = CMainServices::Of(this))
                 pMain->AddLogMsg(check.m_eVerdict == CPictureFile::PICTURE_OK
                                      ? QStringLiteral("Cannot read the picture ") + strPath
+                                           + (strWhy.isEmpty() ? QString() : QStringLiteral("\n") + strWhy)
                                      : check.Message(strPath),
                                  MSG_ERROR);
         } else {

@@ -1,4 +1,4 @@
-#include "camera/cvframesource.h"
+#include "camera/cvio/cvframesource.h"
 
 bool CCvFrameSource::Open()
 {

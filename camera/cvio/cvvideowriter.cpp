@@ -1,4 +1,4 @@
-#include "camera/cvvideowriter.h"
+#include "camera/cvio/cvvideowriter.h"
 
 bool CCvVideoWriter::Open(const QString& strFile, int iFourcc, double fFps, cv::Size size, bool bColour)
 {

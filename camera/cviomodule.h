@@ -1,0 +1,35 @@
+#pragma once
+// OpenCV's camera, video-file and picture-file code (its videoio and
+// imgcodecs parts) pulls in some two hundred libraries (codecs, GStreamer,
+// GDAL, ...). Linked into the program, loading them was most of its start-up
+// time, for a camera that is switched on now and then. That code lives in a
+// module of its own, libdiradi_cvio.so beside the program, loaded here the
+// first time the camera, a recording or a picture read through OpenCV is
+// needed. Call from the GUI thread.
+#include "camera/iframesource.h"
+#include "camera/ivideowriter.h"
+
+#include <QString>
+#include <memory>
+
+class CCvIoModule
+{
+public:
+    CCvIoModule() = delete;
+
+    // The module's file name.
+    static QString FileName();
+    // Loads the module once; false (with the reason in strErr) when it
+    // cannot be found or loaded. Later calls give the first answer.
+    static bool Load(QString& strErr);
+    // Whether the module has been loaded.
+    static bool IsLoaded();
+
+    // The camera device and a video-file writer; null (strErr says why)
+    // when the module cannot be loaded.
+    static std::unique_ptr<IFrameSource> NewFrameSource(QString& strErr);
+    static std::unique_ptr<IVideoWriter> NewVideoWriter(QString& strErr);
+    // A picture file as 8-bit grey (cv::imread); empty when it cannot be
+    // read or the module cannot be loaded (strErr says why).
+    static cv::Mat ReadGreyPicture(const QString& strPath, QString& strErr);
+};
