@@ -21,6 +21,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 #include "control/arcgeometry.h"
 #include "control/imgcarving.h"
@@ -28,6 +29,7 @@
 #include "gcode/gcodeprogram.h"
 #include "machine/AxisCtrl.h"
 
+class CImageGCodeJob;
 class IControlWindows;
 struct stShapeCuttingInfo;
 
@@ -223,6 +225,15 @@ public:
     // Appends one body (the picture at the current depth) to the file.
     bool WriteImageToGCodeFile(QString strPath);
     bool CreateGCodeFromShapes(QString strPath);
+    // The picture's G-code file written on a worker thread: a job on its own
+    // copy of the picture, the parameters and the settings. Null, with
+    // "Machine in use" queued, during an operation. The carving grid is
+    // released here: the job builds its own.
+    std::unique_ptr<CImageGCodeJob> NewImageGCodeJob(const QString& strPath);
+    // After a job that wrote its file (GUI thread): the parameters take what
+    // the write left in them (grid, snapped X and Y steps, pixel counts), as
+    // CreateGCodeFromImage leaves them.
+    void TakeImageGCodeJob(CImageGCodeJob& job);
 
 signals:
     void AddMsg(QString strMsg, eAppMsgType eType);

@@ -3,6 +3,7 @@
 #include "control/AppControl.h"
 
 #include "control/gcodewriter.h"
+#include "control/imagegcodejob.h"
 #include "control/machinesink.h"
 #include "control/shapecutting.h"
 #include "core/AppConfig.h"
@@ -75,6 +76,28 @@ bool AppControl::CreateGCodeFromImage(QString strPath)
         m_nCarvingRow = nRow;
         return bOk;
     });
+}
+
+std::unique_ptr<CImageGCodeJob> AppControl::NewImageGCodeJob(const QString& strPath)
+{
+    if (IsOperationRunning()) {
+        AddErrMsg(QStringLiteral("Machine in use"));
+        return nullptr;
+    }
+    stImgCarvingInfo& info = *m_ImgCarvingData.m_pInfo;
+    // Every write builds the grid anew; the job's copy need not carry it.
+    std::vector<std::vector<double>>().swap(info.m_ppZGrid);
+    const QImage img = m_ImgCarvingData.m_pImg ? *m_ImgCarvingData.m_pImg : QImage();
+    return std::make_unique<CImageGCodeJob>(strPath, img, info, stCutSettings::FromConfig(),
+                                            AppConfig::m_strLastFolderPath);
+}
+
+void AppControl::TakeImageGCodeJob(CImageGCodeJob& job)
+{
+    if (IsOperationRunning())
+        return;
+    *m_ImgCarvingData.m_pInfo = std::move(job.Info());
+    m_nCarvingRow = job.CarvingRow();
 }
 
 bool AppControl::WriteImageToGCodeFile(QString strPath)

@@ -5,6 +5,7 @@
 #include "core/FileSaver.h"
 
 #include <QFile>
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -43,7 +44,92 @@ bool SaveText(const QString& path, const QString& prefix, const std::function<bo
     return false;
 }
 
+// Counts the grid rows a relief write has done, layer after layer, reports
+// them and stops the walk (its next move fails) once the callback says so.
+class CRowCounter
+{
+public:
+    CRowCounter(int iLayers, const CGCodeWriter::RowProgress& progress)
+        : m_iLayers(iLayers), m_Progress(progress)
+    {
+    }
+
+    // A grid row of the current layer begins (the walk's pixel row).
+    void RowStarted(const stImgCarvingInfo& info, quint16 nPixelRow)
+    {
+        // The first row of the first layer tells how many rows a layer has.
+        if (m_iRowsPerLayer < 0 && info.m_nYStepPx > 0)
+            m_iRowsPerLayer = info.m_nGridRows - nPixelRow / info.m_nYStepPx;
+        Report(m_iLayer * std::max(0, m_iRowsPerLayer) + m_iRowInLayer);
+        ++m_iRowInLayer;
+    }
+    // A layer has been written whole.
+    void LayerDone()
+    {
+        ++m_iLayer;
+        m_iRowInLayer = 0;
+        Report(m_iLayer * std::max(0, m_iRowsPerLayer));
+    }
+    bool Stopped() const { return m_bStopped; }
+
+private:
+    void Report(int iDone)
+    {
+        if (!m_bStopped && m_Progress && !m_Progress(iDone, m_iLayers * std::max(0, m_iRowsPerLayer)))
+            m_bStopped = true;
+    }
+
+    int m_iLayers;
+    CGCodeWriter::RowProgress m_Progress;
+    int m_iRowsPerLayer = -1;
+    int m_iLayer = 0;
+    int m_iRowInLayer = 0;
+    bool m_bStopped = false;
+};
+
+// The G-code sink of one layer, counted when rows is given: a stopped write
+// refuses every further move, which ends the walk at once.
+class CCountingSink : public CGCodeWriterSink
+{
+public:
+    CCountingSink(QTextStream& out, const stImgCarvingInfo& info, CRowCounter* pRows)
+        : CGCodeWriterSink(out), m_Info(info), m_pRows(pRows)
+    {
+    }
+    bool Move(const stSinkMove& move) override { return !Stopped() && CGCodeWriterSink::Move(move); }
+    bool WaitMotionStopped() override { return !Stopped(); }
+    void SetCarvingRow(quint16 row) override
+    {
+        CGCodeWriterSink::SetCarvingRow(row);
+        if (m_pRows)
+            m_pRows->RowStarted(m_Info, row);
+    }
+
+private:
+    bool Stopped() const { return m_pRows && m_pRows->Stopped(); }
+
+    const stImgCarvingInfo& m_Info;
+    CRowCounter* m_pRows;
+};
+
+// One carving of the picture at info's current depth, appended to out.
+bool WriteBody(QTextStream& out, const QImage* img, stImgCarvingInfo& info, const stCutSettings& settings,
+               QString& err, quint16* pCarvingRow, CRowCounter* pRows)
+{
+    CCountingSink sink(out, info, pRows);
+    const bool ok = CImgCarving::Carve(img, info, settings, sink, err);
+    if (pCarvingRow)
+        *pCarvingRow = sink.CarvingRow();
+    if (err.isEmpty() && (!ok || out.status() != QTextStream::Ok))
+        err = QStringLiteral("Could not write the G-Code file");
+    if (pRows && ok && err.isEmpty())
+        pRows->LayerDone();
+    return ok && err.isEmpty();
+}
+
 } // namespace
+
+const QString CGCodeWriter::STOPPED = QStringLiteral("G-Code generation cancelled: no file written");
 
 QString CGCodeWriter::ImageHeader(const stImgCarvingInfo& info, double endMillDia, const QString& imageFolder)
 {
@@ -62,31 +148,34 @@ QString CGCodeWriter::ImageHeader(const stImgCarvingInfo& info, double endMillDi
 bool CGCodeWriter::WriteImageBody(QTextStream& out, const QImage* img, stImgCarvingInfo& info,
                                   const stCutSettings& settings, QString& err, quint16* pCarvingRow)
 {
-    CGCodeWriterSink sink(out);
-    const bool ok = CImgCarving::Carve(img, info, settings, sink, err);
-    if (pCarvingRow)
-        *pCarvingRow = sink.CarvingRow();
-    if (err.isEmpty() && (!ok || out.status() != QTextStream::Ok))
-        err = QStringLiteral("Could not write the G-Code file");
-    return ok && err.isEmpty();
+    return WriteBody(out, img, info, settings, err, pCarvingRow, nullptr);
 }
 
 bool CGCodeWriter::WriteImage(const QString& path, const QImage* img, stImgCarvingInfo& info,
                               const stCutSettings& settings, const QString& imageFolder, QString& err,
-                              quint16* pCarvingRow)
+                              quint16* pCarvingRow, const RowProgress& progress)
 {
     err = CImgCarving::CheckJob(img, info);
     if (!err.isEmpty())
         return false;
     const QString header = ImageHeader(info, settings.m_fEndMillDia, imageFolder);
-    return SaveText(
+    // The layer loop run dry counts the layers (it restores depth and step).
+    int iLayers = 0;
+    if (progress)
+        CImgCarving::RunLayers(info, settings.m_bMultipass, [&]() { return ++iLayers > 0; });
+    CRowCounter rows(iLayers, progress);
+    const bool bWritten = SaveText(
         path, header,
         [&](QTextStream& out, QString& error) {
-            return CImgCarving::RunLayers(info, settings.m_bMultipass, [&]() {
-                return WriteImageBody(out, img, info, settings, error, pCarvingRow);
-            });
+            // Stopped after the last row: still no file.
+            return CImgCarving::RunLayers(info, settings.m_bMultipass,
+                                          [&]() { return WriteBody(out, img, info, settings, error, pCarvingRow, &rows); })
+                   && !rows.Stopped();
         },
         err);
+    if (rows.Stopped())
+        err = STOPPED;
+    return bWritten && !rows.Stopped();
 }
 
 bool CGCodeWriter::AppendImageBody(const QString& path, const QImage* img, stImgCarvingInfo& info,

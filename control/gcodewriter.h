@@ -13,21 +13,32 @@
 
 #include <QString>
 #include <QTextStream>
+#include <functional>
 
 class CGCodeWriter
 {
 public:
     CGCodeWriter() = delete;
 
+    // How far a long write has come: grid rows written and grid rows in all
+    // (every layer's rows counted; 0 until the first row is known). Called
+    // at every row; false stops the write.
+    using RowProgress = std::function<bool(int iRowsDone, int iRows)>;
+    // The message of a write stopped by its progress callback.
+    static const QString STOPPED;
+
     static QString ImageHeader(const stImgCarvingInfo& info, double endMillDia, const QString& imageFolder);
     // One carving of the picture at info's current depth, appended to out.
     // pCarvingRow, when given, follows the pixel row being written.
     static bool WriteImageBody(QTextStream& out, const QImage* img, stImgCarvingInfo& info,
                                const stCutSettings& settings, QString& err, quint16* pCarvingRow = nullptr);
-    // The whole relief file: header, then one body, or one per layer.
+    // The whole relief file: header, then one body, or one per layer. With
+    // progress, the rows written are reported and the callback may stop the
+    // write (err is then STOPPED); a stopped or failed write leaves no file
+    // and an older file of that name as it was.
     static bool WriteImage(const QString& path, const QImage* img, stImgCarvingInfo& info,
                            const stCutSettings& settings, const QString& imageFolder, QString& err,
-                           quint16* pCarvingRow = nullptr);
+                           quint16* pCarvingRow = nullptr, const RowProgress& progress = RowProgress());
     // Appends one body to an existing file (rewritten whole, then renamed).
     static bool AppendImageBody(const QString& path, const QImage* img, stImgCarvingInfo& info,
                                 const stCutSettings& settings, QString& err, quint16* pCarvingRow = nullptr);

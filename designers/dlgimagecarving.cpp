@@ -2,6 +2,7 @@
 #include "ui_dlgimagecarving.h"
 
 #include "control/AppControl.h"
+#include "control/imagegcodejob.h"
 #include "control/imgcarving.h"
 #include "core/AppConfig.h"
 #include "core/Prompter.h"
@@ -13,6 +14,8 @@
 
 #include <QImageReader>
 #include <QPainter>
+#include <QPromise>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 const QString LOAD_AN_IMAGE = QStringLiteral("Please load an image");
@@ -40,10 +43,25 @@ CDlgImageCarving::CDlgImageCarving(QWidget* parent)
     m_View.EnableZoom(true);
     m_View.show();
     CButtonText::Set(ui->Btn_EndMillDia, Text(AppConfig::m_fEndMillDia, 1, "End-Mill"));
+    ui->PB_GCodeProgress->hide();
+    ui->Btn_CancelGCode->hide();
+    // The worker's rows (at most 25 updates a second) and its end arrive
+    // queued, on the GUI thread.
+    connect(&m_GCodeWatcher, &QFutureWatcher<int>::progressRangeChanged, ui->PB_GCodeProgress,
+            &QProgressBar::setRange);
+    connect(&m_GCodeWatcher, &QFutureWatcher<int>::progressValueChanged, ui->PB_GCodeProgress,
+            &QProgressBar::setValue);
+    connect(&m_GCodeWatcher, &QFutureWatcher<int>::finished, this, &CDlgImageCarving::OnGCodeJobFinished);
 }
 
 CDlgImageCarving::~CDlgImageCarving()
 {
+    // A file still being written is abandoned (no file is left) and the
+    // worker waited for: it stops at its next row.
+    if (m_pGCodeJob) {
+        m_pGCodeJob->RequestStop();
+        m_GCodeWatcher.waitForFinished();
+    }
     m_View.DisplayImage(nullptr);
     delete m_pDisplayImg;
     delete ui;
@@ -101,6 +119,8 @@ void CDlgImageCarving::UpdatePlungeFeed()
 
 void CDlgImageCarving::ResetUI(bool bEnable)
 {
+    m_bEnabled = bEnable;
+    bEnable = bEnable && !IsWritingGCode();
     for (QPushButton* pBtn : {ui->Btn_LoadImage, ui->Btn_ImgCarvingLength, ui->Btn_ImgCarvingWidth,
                               ui->Btn_ImgCarvingDepth, ui->Btn_ImgCarvingStep_X, ui->Btn_ImgCarvingStep_Y,
                               ui->Btn_ImgCarvingStep_Z, ui->Btn_CarvingTypeSel, ui->Btn_CarvingStrartRow,
@@ -398,11 +418,73 @@ void CDlgImageCarving::on_Btn_GenerateGCode_clicked()
     const QString strTyped = strPath;
     strPath = CFileNameRule::WithGeneratedGCodeExtension(strPath);
     if (!strTyped.isEmpty() && CFileNameRule::MayReplaceAddedName(this, strTyped, strPath)) {
-        // A file that could not be written is reported by the controller.
-        if (Controller()->CreateGCodeFromImage(strPath))
-            LogMsg(QStringLiteral("G-Code File Generated"), MSG_INFO);
+        // Refused during an operation: the controller says why.
+        if (std::unique_ptr<CImageGCodeJob> pJob = Controller()->NewImageGCodeJob(strPath)) {
+            StartGCodeJob(std::move(pJob));
+            return; // the button stays blue until the file is written
+        }
     }
     pBtn->setStyleSheet(BTN_BKGND_GRAY);
+}
+
+void CDlgImageCarving::StartGCodeJob(std::unique_ptr<CImageGCodeJob> pJob)
+{
+    m_pGCodeJob = std::move(pJob);
+    // The parameters stay as the job took them until it has ended.
+    ResetUI(m_bEnabled);
+    ui->PB_GCodeProgress->setRange(0, 0); // busy until the rows are known
+    ui->PB_GCodeProgress->show();
+    ui->Btn_CancelGCode->setEnabled(true);
+    ui->Btn_CancelGCode->show();
+    std::shared_ptr<CImageGCodeJob> pShared = m_pGCodeJob;
+    m_GCodeWatcher.setFuture(QtConcurrent::run([pShared](QPromise<int>& promise) {
+        int iRange = -1;
+        const CImageGCodeJob::eOutcome eOutcome = pShared->Run([&](int iDone, int iRows) {
+            if (iRows != iRange) {
+                iRange = iRows;
+                promise.setProgressRange(0, iRows);
+            }
+            promise.setProgressValue(iDone);
+            return true;
+        });
+        promise.addResult(int(eOutcome));
+    }));
+}
+
+void CDlgImageCarving::on_Btn_CancelGCode_clicked()
+{
+    if (!m_pGCodeJob)
+        return;
+    m_pGCodeJob->RequestStop();
+    ui->Btn_CancelGCode->setEnabled(false);
+}
+
+void CDlgImageCarving::OnGCodeJobFinished()
+{
+    std::shared_ptr<CImageGCodeJob> pJob = std::move(m_pGCodeJob);
+    m_pGCodeJob.reset();
+    if (!pJob)
+        return;
+    const QFuture<int> future = m_GCodeWatcher.future();
+    const int iOutcome = future.resultCount() > 0 ? future.result() : int(CImageGCodeJob::FAILED);
+    switch (iOutcome) {
+    case CImageGCodeJob::WRITTEN:
+        if (AppControl* pCtrl = Controller())
+            pCtrl->TakeImageGCodeJob(*pJob);
+        LogMsg(QStringLiteral("G-Code File Generated"), MSG_INFO);
+        break;
+    case CImageGCodeJob::STOPPED:
+        LogMsg(pJob->Error(), MSG_INFO);
+        break;
+    default:
+        LogMsg(pJob->Error().isEmpty() ? QStringLiteral("Could not write the G-Code file") : pJob->Error(),
+               MSG_ERROR);
+        break;
+    }
+    ui->PB_GCodeProgress->hide();
+    ui->Btn_CancelGCode->hide();
+    ui->Btn_GenerateGCode->setStyleSheet(BTN_BKGND_GRAY);
+    ResetUI(m_bEnabled);
 }
 
 bool CDlgImageCarving::StartImgCarving()
@@ -413,6 +495,11 @@ bool CDlgImageCarving::StartImgCarving()
         return false;
     if (pCtrl->IsBusy()) {
         LogMsg(QStringLiteral("Machine in use"), MSG_ERROR);
+        return false;
+    }
+    // The G-code file being written holds the parameters as they were.
+    if (IsWritingGCode()) {
+        LogMsg(QStringLiteral("G-Code file still being written. Please wait!"), MSG_ERROR);
         return false;
     }
     if (!pCtrl->GetHomeDone()) {

@@ -11,12 +11,15 @@
 #include "widgets/MyView.h"
 
 #include <QDialog>
+#include <QFutureWatcher>
 #include <QImage>
+#include <memory>
 
 namespace Ui {
 class CDlgImageCarving;
 }
 class AppControl;
+class CImageGCodeJob;
 class CMainServices;
 class QPushButton;
 struct stImgCarvingInfo;
@@ -36,7 +39,11 @@ public:
     void DisplayImage(QImage* pImg, bool bMarkCurRow);
     // Checks and hands the carving to the controller; true when it started.
     bool StartImgCarving();
+    // Enables or disables the parameter buttons (they stay disabled while
+    // a G-code file is being written).
     void ResetUI(bool bEnable);
+    // A G-code file is being written on a worker thread.
+    bool IsWritingGCode() const { return m_pGCodeJob != nullptr; }
 
     QImage* m_pDisplayImg = nullptr; // colour copy shown, with the row bands
     QImage m_RowStrip;               // what lies under the moving band
@@ -58,8 +65,14 @@ private slots:
     void on_Btn_EndMillDia_clicked();
     void on_Btn_MultipassCarving_clicked();
     void on_Btn_GenerateGCode_clicked();
+    void on_Btn_CancelGCode_clicked();
 
 private:
+    // The G-code file is written on a worker: the window shows its rows in
+    // the progress bar and takes the outcome back here, on the GUI thread.
+    void StartGCodeJob(std::unique_ptr<CImageGCodeJob> pJob);
+    void OnGCodeJobFinished();
+
     CMainServices* Services() const;
     AppControl* Controller() const;
     stImgCarvingInfo* Info() const;
@@ -81,4 +94,7 @@ private:
     QString UndefinedSize() const;
 
     Ui::CDlgImageCarving* ui;
+    std::shared_ptr<CImageGCodeJob> m_pGCodeJob; // the file being written, shared with the worker
+    QFutureWatcher<int> m_GCodeWatcher;
+    bool m_bEnabled = true; // what the last ResetUI asked for
 };
