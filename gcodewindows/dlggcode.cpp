@@ -34,6 +34,7 @@ CdlgGCode::CdlgGCode(QWidget* parent)
     connect(this, &CdlgGCode::GCodeLoadComplete, this, &CdlgGCode::on_GCode_Load_Complete);
     connect(this, &CdlgGCode::GCodeLoadFailed, this, &CdlgGCode::on_GCode_Load_Failed);
     connect(this, &CdlgGCode::GCodeCompilationComplete, this, &CdlgGCode::on_GCode_Compile_Complete);
+    connect(&m_Recheck, &CGCodeRecheck::Checked, this, &CdlgGCode::OnRechecked);
 }
 
 CdlgGCode::~CdlgGCode()
@@ -75,6 +76,7 @@ void CdlgGCode::ClearCurGCodeData()
         return;
     ui->LW_GCodeCompileErrors->clear();
     ui->LW_GcodeCommands->clear();
+    m_Recheck.Drop();
     CGCodeProgram::ClearCurGCodeData();
 }
 
@@ -118,6 +120,14 @@ bool CdlgGCode::ProgramBusy() const
         return true;
     }
     return false;
+}
+
+bool CdlgGCode::CheckPending() const
+{
+    if (!m_Recheck.Pending())
+        return false;
+    Log(QStringLiteral("G-Code Compiling. Please wait!"), MSG_ERROR);
+    return true;
 }
 
 bool CdlgGCode::RunActive() const
@@ -170,7 +180,7 @@ bool CdlgGCode::StartGCode()
         Log(QStringLiteral("Machine in use"), MSG_ERROR);
         return false;
     }
-    if (ProgramBusy())
+    if (ProgramBusy() || CheckPending())
         return false;
     if (m_lstOfGCodeLines.empty()) {
         Log(QStringLiteral("No G-Code added"), MSG_ERROR);
@@ -250,7 +260,7 @@ void CdlgGCode::on_Btn_ExecOneGCodeLine_clicked()
     };
     if (!pServices || !pCtrl || pServices->IsEmergencyStopOn())
         return refuse(QString(), this);
-    if (ProgramBusy())
+    if (ProgramBusy() || CheckPending())
         return refuse(QString(), this);
     if (m_lstOfGCodeLines.empty())
         return refuse(QStringLiteral("No G-Code Loaded"), this);
@@ -333,12 +343,23 @@ void CdlgGCode::on_LW_GcodeCommands_itemClicked(QListWidgetItem* pItem)
 // Editing
 // ---------------------------------------------------------------------------
 
-void CdlgGCode::RecheckProgram()
+void CdlgGCode::RecheckProgram(int iFocusLine)
 {
     m_CompilationErrors.clear();
     ui->LW_GCodeCompileErrors->clear();
-    CompileGCode(nullptr);
+    m_iRecheckFocus = iFocusLine;
+    m_Recheck.Request();
+}
+
+void CdlgGCode::OnRechecked(GCodeErrorMap errors)
+{
+    m_CompilationErrors = std::move(errors);
     ShowErrorCount();
+    if (m_iRecheckFocus >= 0 && m_CompilationErrors.count(unsigned(m_iRecheckFocus))) {
+        m_uiCurErrorLine = unsigned(m_iRecheckFocus);
+        ShowErrors(m_uiCurErrorLine);
+    }
+    m_iRecheckFocus = -1;
 }
 
 void CdlgGCode::on_Btn_AddNewGCodeLine_clicked()
@@ -379,8 +400,7 @@ void CdlgGCode::on_Btn_UpdateGCodeLine_clicked()
     CGCodeProgram::UpdateLine(size_t(iLine), strText);
     ui->LW_GcodeCommands->currentItem()->setText(strText);
     // A line typed in wrong must show in the count and keep Start refusing.
-    RecheckProgram();
-    ShowErrors(unsigned(iLine));
+    RecheckProgram(iLine);
 }
 
 void CdlgGCode::on_Btn_DeleteGCodeLine_clicked()
@@ -428,13 +448,10 @@ void CdlgGCode::Swap_GCode_Lines(uint iCurRow, uint iNewRow)
 {
     if (!CGCodeProgram::SwapLines(iCurRow, iNewRow))
         return;
-    if (!m_CompilationErrors.empty()) {
-        RecheckProgram();
-        if (m_CompilationErrors.count(iNewRow)) {
-            m_uiCurErrorLine = iNewRow;
-            ShowErrors(iNewRow);
-        }
-    }
+    // Errors shown (or a check of an earlier edit still to come) describe
+    // the lines as they were.
+    if (!m_CompilationErrors.empty() || m_Recheck.Pending())
+        RecheckProgram(int(iNewRow));
     ShowFrom(m_iFirstVisibleLine);
     const int iRow = int(iNewRow) - m_iFirstVisibleLine;
     if (iRow >= 0 && iRow < ui->LW_GcodeCommands->count())
@@ -511,6 +528,8 @@ void CdlgGCode::on_Btn_CompileGCode_clicked()
 
 void CdlgGCode::StartCheck()
 {
+    // This check answers for the program as it is.
+    m_Recheck.Drop();
     Log(QStringLiteral("Compiling G-Code. This may take few seconds based on the G-Code File size"), MSG_INFO);
     ui->LW_GCodeCompileErrors->clear();
     // The button stays green until the check has ended.
@@ -665,6 +684,7 @@ void CdlgGCode::on_Btn_OpenGCode_clicked()
 
 void CdlgGCode::ShowNewProgram(const QString& strFile)
 {
+    m_Recheck.Drop();
     ui->LW_GcodeCommands->clear();
     ui->LW_GCodeCompileErrors->clear();
     ui->LE_GCodeFile->setText(strFile);

@@ -16,6 +16,7 @@
 // controller) are found among the window's parents (CMainServices::Of); the
 // window may be built without a parent and embedded later.
 #include "gcodewindows/gcodedocument.h"
+#include "gcodewindows/gcoderecheck.h"
 #include "gcode/gcodeprogram.h"
 
 #include <QDialog>
@@ -85,6 +86,8 @@ public:
     bool IsEditMode() const { return m_bEditMode; }
     int FirstVisibleLine() const { return m_iFirstVisibleLine; }
     unsigned int CurrentErrorLine() const { return m_uiCurErrorLine; }
+    // The check after an edit has not answered yet: the program is not run.
+    bool IsCheckPending() const { return m_Recheck.Pending(); }
 
 signals:
     void GCodeLoadComplete();
@@ -150,8 +153,13 @@ private:
     void ShowFrom(int iFirstLine);
     // Sets the scroll bar's range for the program's length.
     void SetScrollMaximum(int iMaximum);
-    // Re-checks the whole program at once after an edit and shows the count.
-    void RecheckProgram();
+    // After an edit: empties the error table and list and has the whole
+    // program checked on a worker; the count (and, when iFocusLine has
+    // errors, that line as the current error) shows when the answer comes.
+    void RecheckProgram(int iFocusLine = -1);
+    void OnRechecked(GCodeErrorMap errors);
+    // True (logged) while the check after an edit has not answered.
+    bool CheckPending() const;
     // Shows a line's errors in the error list.
     void ShowErrors(unsigned int uiLine);
     // Makes uiLine the current error: error list, list window, selection,
@@ -175,4 +183,6 @@ private:
     bool m_bSingleLineRunning = false;
     bool m_bEditMode = false;
     bool m_bCheckAfterLoad = false; // the program being loaded is checked when it is in
+    CGCodeRecheck m_Recheck;
+    int m_iRecheckFocus = -1; // the line whose errors the answer shows
 };

@@ -94,6 +94,8 @@ struct stWnd
         QCoreApplication::processEvents();
     }
     bool Logged(const QString& strLine) { return mw.m_lstLog.contains(strLine); }
+    // Waits for the check that an edit started on a worker to answer.
+    void AwaitCheck() { QTRY_VERIFY_WITH_TIMEOUT(!dlg.IsCheckPending(), 60000); }
 };
 
 // Lines first .. end-1 of Program().
@@ -136,6 +138,7 @@ private slots:
     void deleteLine();
     void moves();
     void moveRechecksWhenErrorsShown();
+    void recheckAfterEditOnWorker();
     void errorNavigation();
     void checkButton();
     void startDecisionOrder_data();
@@ -262,8 +265,9 @@ void TestDlgGCode::insert()
     QCOMPARE(w.Edit()->text(), QStringLiteral("[3]G1 X3"));
     w.Edit()->setText("[3]G1X5");
     w.Click("Btn_InsertNewGCodeLine");
+    w.AwaitCheck();
     // After the selected line, as typed; the editing split keeps G1X5 as
-    // one word, which the check made at once refuses.
+    // one word, which the check made after the edit refuses.
     QCOMPARE(CdlgGCode::m_lstOfGCodeLines.size(), size_t(13));
     QCOMPARE(CdlgGCode::m_lstOfGCodeLines[4], QStringLiteral("G1X5"));
     QCOMPARE(w.Tokens(4), QStringLiteral("G1X5"));
@@ -302,6 +306,7 @@ void TestDlgGCode::insertIntoEmptyProgram()
     stWnd w;
     w.Edit()->setText("G0 X1");
     w.Click("Btn_InsertNewGCodeLine");
+    w.AwaitCheck();
     QCOMPARE(CdlgGCode::m_lstOfGCodeLines, std::vector<QString>{"G0 X1"});
     QCOMPARE(w.Tokens(0), QStringLiteral("G0|X1"));
     QCOMPARE(w.Rows(), QStringList{"G0 X1"});
@@ -329,6 +334,7 @@ void TestDlgGCode::update()
     w.ClickRow(1);
     w.Edit()->setText("[1]G1X5");
     w.Click("Btn_UpdateGCodeLine");
+    w.AwaitCheck();
     // Update splits like the loader: G1X5 gives two words.
     QCOMPARE(CdlgGCode::m_lstOfGCodeLines[1], QStringLiteral("G1X5"));
     QCOMPARE(w.Tokens(1), QStringLiteral("G1|X5"));
@@ -340,6 +346,7 @@ void TestDlgGCode::update()
     // refuses the program.
     w.Edit()->setText("[1]G1 Q5");
     w.Click("Btn_UpdateGCodeLine");
+    w.AwaitCheck();
     QCOMPARE(w.Count(), QStringLiteral("1"));
     QCOMPARE(w.Errors()->count(), 2);
     QCOMPARE(w.Errors()->item(0)->text(), QStringLiteral("Unsupported commands:"));
@@ -350,6 +357,7 @@ void TestDlgGCode::update()
     // Mending it clears the count.
     w.Edit()->setText("[1]G1 X1");
     w.Click("Btn_UpdateGCodeLine");
+    w.AwaitCheck();
     QCOMPARE(w.Count(), QStringLiteral("0"));
     QCOMPARE(w.Errors()->count(), 0);
 
@@ -420,11 +428,60 @@ void TestDlgGCode::moveRechecksWhenErrorsShown()
     QCOMPARE(w.Count(), QStringLiteral("1"));
     w.ClickRow(1);
     w.Click("Btn_MoveGCodeLineDown");
+    w.AwaitCheck();
     QCOMPARE(CdlgGCode::m_CompilationErrors.size(), size_t(1));
     QVERIFY(CdlgGCode::m_CompilationErrors.count(2));
     QCOMPARE(w.dlg.CurrentErrorLine(), 2u);
     QCOMPARE(w.Errors()->item(1)->text(), QStringLiteral("Q1(Invalid)"));
     QCOMPARE(w.List()->currentRow(), 2);
+}
+
+// The check after an edit runs on a worker: until it answers the program is
+// not run, edits go on meanwhile, and only the answer for the program as
+// it now is shows.
+void TestDlgGCode::recheckAfterEditOnWorker()
+{
+    stWnd w;
+    w.Load(Program(5));
+    w.Check();
+    w.ClickRow(1);
+    w.Edit()->setText("[1]G1 Q5");
+    w.Click("Btn_UpdateGCodeLine");
+    QVERIFY(w.dlg.IsCheckPending());
+    QCOMPARE(CdlgGCode::m_CompilationErrors.size(), size_t(0));
+    w.mw.m_lstLog.clear();
+    QVERIFY(!w.dlg.StartGCode());
+    w.Click("Btn_ExecOneGCodeLine");
+    QCOMPARE(w.mw.m_lstLog, QStringList(2, "error: G-Code Compiling. Please wait!"));
+    QVERIFY(!w.mw.m_AppCtrl.isRunning());
+
+    // Mended before the first answer came: that answer (Q5 refused) is
+    // dropped, the one for the mended line shows.
+    w.Edit()->setText("[1]G1 X5");
+    w.Click("Btn_UpdateGCodeLine");
+    QCOMPARE(CdlgGCode::m_lstOfGCodeLines[1], QStringLiteral("G1 X5"));
+    w.AwaitCheck();
+    QCOMPARE(w.Count(), QStringLiteral("0"));
+    QVERIFY(CdlgGCode::m_CompilationErrors.empty());
+    QCOMPARE(w.Errors()->count(), 0);
+
+    // A move while a check is to come is checked again too.
+    w.Edit()->setText("[1]G1 Q5");
+    w.Click("Btn_UpdateGCodeLine");
+    w.Click("Btn_MoveGCodeLineDown");
+    w.AwaitCheck();
+    QCOMPARE(CdlgGCode::m_CompilationErrors.size(), size_t(1));
+    QVERIFY(CdlgGCode::m_CompilationErrors.count(2));
+    QCOMPARE(w.Count(), QStringLiteral("1"));
+
+    // A new program forgets the answer still to come.
+    w.Edit()->setText("[2]G1 Q6");
+    w.Click("Btn_UpdateGCodeLine");
+    w.Click("Btn_NewGCode");
+    QVERIFY(!w.dlg.IsCheckPending());
+    QTest::qWait(50);
+    QCOMPARE(w.Count(), QStringLiteral("0"));
+    QVERIFY(CdlgGCode::m_CompilationErrors.empty());
 }
 
 void TestDlgGCode::errorNavigation()
