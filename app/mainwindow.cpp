@@ -51,10 +51,23 @@ constexpr unsigned long ESTOP_END_WAIT_MS = 200;
 // Start-up and shutdown
 // ===========================================================================
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+namespace {
+// The main window's form, set up before the embedded windows are built: each
+// of them is then built as a child of an already styled window, and its
+// widgets are styled once, when they are shown (see EmbedInMainWindow).
+Ui::MainWindow* SetUpForm(QMainWindow* pWnd)
 {
     InitAppResources();
-    ui->setupUi(this);
+    auto* pUi = new Ui::MainWindow;
+    pUi->setupUi(pWnd);
+    return pUi;
+}
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), ui(SetUpForm(this)), m_DlgJobSettings(this), m_DlgImageCarving(this), m_DlgManual(this),
+      m_DlgShapes(this), m_DlgGCode(this), m_DlgUserSettings(this), m_DlgMachineSettings(this)
+{
     m_pLog = std::make_unique<CMessageLog>(ui->LV_Log);
 
     // The settings, tool-change and status files live in the working folder;

@@ -19,6 +19,7 @@
 #include "core/Prompter.h"
 #include "hal/pinstartup.h"
 #include "widgets/qtprompter.h"
+#include "shownprobe.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -34,27 +35,6 @@
 #include <vector>
 
 namespace {
-// Prints "shown" once the first window has been exposed and painted.
-class CShownProbe : public QObject
-{
-public:
-    bool eventFilter(QObject* pObj, QEvent* pEvent) override
-    {
-        auto* pWindow = qobject_cast<QWindow*>(pObj);
-        if (pEvent->type() == QEvent::Expose && pWindow && pWindow->isExposed() && !m_bSeen) {
-            m_bSeen = true;
-            // The expose's paint is done when the event loop comes back.
-            QTimer::singleShot(0, qApp, []() {
-                std::printf("shown\n");
-                std::fflush(stdout);
-                QApplication::quit();
-            });
-        }
-        return false;
-    }
-    bool m_bSeen = false;
-};
-
 // The program's start-up, as main() runs it, on the working folder below root.
 int RunMainWindow(int argc, char* argv[], const QString& strRoot)
 {

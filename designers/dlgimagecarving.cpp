@@ -11,6 +11,7 @@
 #include "widgets/buttontext.h"
 #include "widgets/filenamerule.h"
 #include "widgets/mainservices.h"
+#include "widgets/embeddedwindow.h"
 
 #include <QImageReader>
 #include <QPainter>
@@ -37,6 +38,7 @@ QRect Band(const QImage& img, int iRow)
 CDlgImageCarving::CDlgImageCarving(QWidget* parent)
     : QDialog(parent), m_View(this), ui(new Ui::CDlgImageCarving)
 {
+    EmbedInMainWindow(this);
     ui->setupUi(this);
     m_View.setGeometry(10, 12, 500, 363);
     m_View.m_BkGndColor = QColor(50, 50, 50);

@@ -18,6 +18,7 @@
 #include "shapes/outlineshapes.h"
 #include "widgets/mainservices.h"
 #include "widgets/resources.h"
+#include "widgets/embeddedwindow.h"
 
 #include <QFile>
 #include <QImage>
@@ -60,6 +61,7 @@ CDlgShapes::CDlgShapes(QWidget* parent)
     , ui(new Ui::CDlgShapes)
 {
     InitAppResources();
+    EmbedInMainWindow(this);
     ui->setupUi(this);
     m_pView = new CMyView(this);
     m_pView->setGeometry(VIEW_X, VIEW_Y, VIEW_WIDTH, VIEW_HEIGHT);

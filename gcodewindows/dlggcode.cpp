@@ -12,6 +12,7 @@
 #include "widgets/buttontext.h"
 #include "widgets/mainservices.h"
 #include "widgets/resources.h"
+#include "widgets/embeddedwindow.h"
 
 #include <QListWidgetItem>
 #include <QWheelEvent>
@@ -28,6 +29,7 @@ CdlgGCode::CdlgGCode(QWidget* parent)
       m_Doc(this, [this](const QString& strMsg, eAppMsgType eType) { Log(strMsg, eType); })
 {
     InitAppResources();
+    EmbedInMainWindow(this);
     ui->setupUi(this);
     // The load and check tasks emit these on a pool thread: the window
     // receives them queued, on the GUI thread.

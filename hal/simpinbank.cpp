@@ -3,6 +3,9 @@
 #include "hal/clock.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <new>
+#include <type_traits>
 
 namespace {
 constexpr auto kRelaxed = std::memory_order_relaxed;
@@ -19,9 +22,21 @@ CSimPinBank& CSimPinBank::Instance()
     return bank;
 }
 
+// The 4 MB write log comes as zeroed pages from the system, each touched
+// only when the log reaches it: filling it slot by slot here cost the
+// program a good part of its start-up. A zeroed slot is a valid empty one
+// (its two atomics hold 0), and only slots written are ever read.
 CSimPinBank::CSimPinBank()
-    : m_pLog(new stLogSlot[LOG_CAPACITY])
+    : m_pLog(static_cast<stLogSlot*>(std::calloc(LOG_CAPACITY, sizeof(stLogSlot))))
 {
+    static_assert(std::is_trivially_destructible_v<stLogSlot>, "the log is released without destructors");
+    if (!m_pLog)
+        throw std::bad_alloc();
+}
+
+void CSimPinBank::stFreeLog::operator()(stLogSlot* p) const
+{
+    std::free(p);
 }
 
 CSimPinBank::~CSimPinBank() = default;

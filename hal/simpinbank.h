@@ -190,7 +190,11 @@ private:
     std::atomic<int> m_iAxisCount{0};
     std::array<stRule, MAX_RULES> m_aRules;
     std::atomic<int> m_iRuleCount{0};
-    std::unique_ptr<stLogSlot[]> m_pLog;
+    struct stFreeLog
+    {
+        void operator()(stLogSlot* p) const;
+    };
+    std::unique_ptr<stLogSlot[], stFreeLog> m_pLog;
     std::atomic<quint64> m_iLogNext{0};
     std::atomic<bool> m_bSetUp{false};
 

@@ -10,6 +10,7 @@
 #include "widgets/buttontext.h"
 #include "widgets/filenamerule.h"
 #include "widgets/mainservices.h"
+#include "widgets/embeddedwindow.h"
 
 namespace {
 const QString HOMING_NOT_DONE = QStringLiteral("Homing not done!\nUse \"Move Home\" in user Settings");
@@ -26,6 +27,7 @@ QString EdgeText(double fValue, const char* pCaption)
 CdlgJobSettings::CdlgJobSettings(QWidget* parent)
     : QDialog(parent), ui(new Ui::CdlgJobSettings)
 {
+    EmbedInMainWindow(this);
     ui->setupUi(this);
 }
 

@@ -13,6 +13,7 @@
 #include "widgets/buttontext.h"
 #include "widgets/mainservices.h"
 #include "widgets/resources.h"
+#include "widgets/embeddedwindow.h"
 
 #include <cmath>
 #include <limits>
@@ -39,6 +40,7 @@ CDlgMachineSettings::CDlgMachineSettings(QWidget* parent)
     : QDialog(parent), ui(new Ui::CDlgMachineSettings)
 {
     InitAppResources();
+    EmbedInMainWindow(this);
     ui->setupUi(this);
     m_AxisSelBtns = {ui->Btn_AxisSel_X, ui->Btn_AxisSel_Y, ui->Btn_AxisSel_Z, ui->Btn_AxisSel_A, ui->Btn_AxisSel_B};
     m_PosLimitBtns = {ui->Btn_X_PosDirMovLimit, ui->Btn_Y_PosDirMovLimit, ui->Btn_Z_PosDirMovLimit,

@@ -7,6 +7,7 @@
 #include "settings/usersettingsmath.h"
 #include "widgets/buttontext.h"
 #include "widgets/mainservices.h"
+#include "widgets/embeddedwindow.h"
 
 namespace {
 QString Number(double fValue) { return QString::number(fValue, 'f', 4); }
@@ -17,6 +18,7 @@ const char* const AXIS_LETTERS[AXIS_COUNT] = {"X", "Y", "Z", "A", "B"};
 CDlgUserSettings::CDlgUserSettings(QWidget* parent)
     : QDialog(parent), ui(new Ui::CDlgUserSettings)
 {
+    EmbedInMainWindow(this);
     ui->setupUi(this);
     m_strUnitsStyle = ui->Btn_MchUnits_XYZ->styleSheet();
 }

@@ -5,6 +5,7 @@
 #include "widgets/mainservices.h"
 #include "widgets/resources.h"
 #include "ui_dlgmanual.h"
+#include "widgets/embeddedwindow.h"
 
 #include <algorithm>
 
@@ -13,6 +14,7 @@ CDlgManual::CDlgManual(QWidget* parent)
     , ui(nullptr)
 {
     InitAppResources();
+    EmbedInMainWindow(this);
     ui = new Ui::CDlgManual;
     ui->setupUi(this);
     // A held jog button must not be pressed or released by the keyboard.
