@@ -129,9 +129,11 @@ void TestMainWindowX11::shortJobOnTheSimulatedMachine()
     QVERIFY(gcode.findChild<QPushButton*>(QStringLiteral("Btn_OpenGCode"))->isEnabled());
     QCOMPARE(gcode.findChild<QLineEdit*>(QStringLiteral("LE_GCodeCmnds"))->text(), QStringLiteral("[2]G01 Z-1"));
 
-    // A line typed in wrong is found at once, and Start refuses the program.
+    // A line typed in wrong is found by the check that follows the edit,
+    // and Start refuses the program.
     gcode.findChild<QLineEdit*>(QStringLiteral("LE_GCodeCmnds"))->setText(QStringLiteral("G01 Q5"));
     QTest::mouseClick(gcode.findChild<QPushButton*>(QStringLiteral("Btn_InsertNewGCodeLine")), Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&]() { return !gcode.IsCheckPending(); }, 20000));
     QCOMPARE(gcode.findChild<QLabel*>(QStringLiteral("LBL_GCodeCompileErrorCount"))->text(), QStringLiteral("1"));
     QTest::mouseClick(&w.m_BtnStart, Qt::LeftButton);
     QVERIFY(QTest::qWaitFor([&]() { return LogLines(w).first() == QStringLiteral("Fix Compilation errors"); }, 5000));
