@@ -84,7 +84,7 @@ class CBenchPrompter : public CPrompter
 public:
     QString m_strSavePath;
     QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return m_strSavePath; }
-    QMessageBox::StandardButton Question(QWidget*, const QString&, const QString&, QMessageBox::StandardButtons,
+    QMessageBox::StandardButton Question(QWidget*, QMessageBox::Icon, const QString&, const QString&, QMessageBox::StandardButtons,
                                          QMessageBox::StandardButton) override
     {
         return QMessageBox::Yes;

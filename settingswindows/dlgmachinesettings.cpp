@@ -128,6 +128,8 @@ void CDlgMachineSettings::showEvent(QShowEvent* pEvent)
 {
     QDialog::showEvent(pEvent);
     RefreshPendingRamps();
+    if (m_bGraphStale)
+        CreateVelAccGraphics();
 }
 
 void CDlgMachineSettings::RefreshRamp(int iAxis)
@@ -512,6 +514,13 @@ void CDlgMachineSettings::on_Btn_SameMotorSettings_AB_clicked()
 
 void CDlgMachineSettings::CreateVelAccGraphics()
 {
+    // Drawn for the eye only: a hidden window (at start-up) draws it when
+    // it shows.
+    if (!isVisible()) {
+        m_bGraphStale = true;
+        return;
+    }
+    m_bGraphStale = false;
     // The ramp the selected axis recorded at its last refresh.
     const int s = m_eSelAxis;
     AxisCtrl* pAxis = Axis(s);

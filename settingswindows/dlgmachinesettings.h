@@ -158,6 +158,7 @@ private:
     CMyView m_VelAccView;
     bool m_bFirstConfig = true;
     bool m_bRampsPending = false;
+    bool m_bGraphStale = false; // the ramp graph is drawn when the window shows
     Ui::CDlgMachineSettings* ui;
 
     std::array<QPushButton*, AXIS_COUNT> m_AxisSelBtns{};

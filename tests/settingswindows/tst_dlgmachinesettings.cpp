@@ -274,7 +274,8 @@ void TestDlgMachineSettings::configShowsTheStore()
     // Every axis has its ramp, A and B on a three-axis machine too.
     for (int i = 0; i < AXIS_COUNT; ++i)
         QVERIFY2(RampRefreshed(mw.m_AppCtrl.m_AxisCtrl[i], i), &AXES[i]);
-    // The graph shows X's.
+    // The graph shows X's, once the window shows.
+    dlg.show();
     const QImage* pShown = dlg.findChild<CMyView*>()->Image();
     QVERIFY(pShown);
     QCOMPARE(*pShown, CVelAccGraph::Draw(mw.m_AppCtrl.m_AxisCtrl[X_AXIS].m_lstVelProfile, 0.0025));
@@ -491,6 +492,10 @@ void TestDlgMachineSettings::unbuildableValueIsRefused()
     AppConfig::m_eAxisFeedtype = sCurve ? FEED_SCURVE : FEED_LINEAR;
     CDlgMachineSettings dlg(&mw);
     dlg.ConfigSettings();
+    // The ramp graph of a hidden window waits until it shows.
+    QVERIFY(!dlg.findChild<CMyView*>()->Image());
+    dlg.show();
+    QVERIFY(dlg.findChild<CMyView*>()->Image());
     QCOMPARE(mw.m_lstLog, QStringList());
     AxisCtrl& x = mw.m_AppCtrl.m_AxisCtrl[X_AXIS];
     const QString strBefore = Snapshot();
@@ -594,6 +599,7 @@ void TestDlgMachineSettings::axisSelectionShowsItsRamp()
     AppConfig::m_fAxisRateOfAcc[Y_AXIS] = 7777.0;
     CDlgMachineSettings dlg(&mw);
     dlg.ConfigSettings();
+    dlg.show();
     Click(&dlg, "Btn_AxisSel_Y");
     QCOMPARE(dlg.m_eSelAxis, Y_AXIS);
     for (int i = 0; i < AXIS_COUNT; ++i)

@@ -91,6 +91,9 @@ bool CarvingGCode(CFakeMainWindow& mw, CFakePrompter& prompter, const QString& s
     prompter.m_lstFileNames << strPicture << strTyped;
     ClickButton(dlg, "Btn_LoadImage");
     ClickButton(dlg, "Btn_GenerateGCode");
+    // The file is written on a worker.
+    if (!QTest::qWaitFor([&dlg]() { return !dlg.IsWritingGCode(); }, 10000))
+        return false;
     return Rewritten(strPath);
 }
 
