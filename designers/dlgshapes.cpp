@@ -289,6 +289,15 @@ void CDlgShapes::UpdateWorkArea()
 
 void CDlgShapes::DrawWorkArea()
 {
+    // Nobody sees the picture of a hidden designer (at start-up, or after a
+    // change made from another window): it is painted when it shows. The
+    // view holds it all the same, so that its pixels keep mapping to mm.
+    if (!isVisible()) {
+        m_bWorkAreaStale = true;
+        m_pView->DisplayImage(m_pWorkAreaImg);
+        return;
+    }
+    m_bWorkAreaStale = false;
     QImage& img = *m_pWorkAreaImg;
     const int W = img.width();
     const int H = img.height();
@@ -421,6 +430,13 @@ void CDlgShapes::reject()
 }
 
 // ---------------------------------------------------------------- mouse
+
+void CDlgShapes::showEvent(QShowEvent* pEvent)
+{
+    QDialog::showEvent(pEvent);
+    if (m_bWorkAreaStale)
+        DrawWorkArea();
+}
 
 void CDlgShapes::mousePressEvent(QMouseEvent* pEvent)
 {

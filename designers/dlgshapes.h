@@ -50,7 +50,8 @@ public:
     // Work-area size, scale and rectangle from the settings and the buttons,
     // then a redraw. Must run on the GUI thread.
     void UpdateWorkArea();
-    // Repaints the work-area picture and shows it.
+    // Repaints the work-area picture and shows it; while the designer is
+    // hidden the picture is only marked stale and painted when it shows.
     void DrawWorkArea();
     // The ellipse tool path of the entry at index (an ellipse), from its
     // parameters and the end-mill diameter; does not redraw.
@@ -121,6 +122,7 @@ public slots:
 
 protected:
     void mousePressEvent(QMouseEvent* pEvent) override;
+    void showEvent(QShowEvent* pEvent) override;
     // The window lives in the main window for the program's whole life:
     // Escape does not close it.
     void reject() override;
@@ -173,6 +175,7 @@ private:
     Ui::CDlgShapes* ui;
     CMyView* m_pView = nullptr;           // child of this window
     QImage* m_pWorkAreaImg = nullptr;
+    bool m_bWorkAreaStale = false;        // to be painted when the designer shows
     CWorkAreaMap m_Map;
     CDlgEllipse* m_pDlgEllipse = nullptr;         // hidden panels, children of this window
     CDlgEditPolygon* m_pDlgEditPolygon = nullptr;

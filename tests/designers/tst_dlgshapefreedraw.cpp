@@ -245,6 +245,8 @@ void TestDlgShapeFreeDraw::cancelDropsTheDrawing()
 void TestDlgShapeFreeDraw::closeShapeAndBackground()
 {
     RIG
+    // The work area is painted while the designer is on show.
+    dlg.show();
     const QString picture = mw.m_Setup.m_Folder.Root() + QStringLiteral("/guide.png");
     QImage img(40, 30, QImage::Format_RGB888);
     img.fill(QColor(200, 0, 0));
