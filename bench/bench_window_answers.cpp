@@ -154,8 +154,9 @@ void CarvingFile(MainWindow& w, CBenchPrompter& prompter, const QString& strFold
     pGenerate->click();
     const double fClickMs = Ms(watch.nsecsElapsed());
     const double fGap = probe.RunUntil([&]() { return !pCarving->IsWritingGCode(); });
+    const qint64 iWriteNs = watch.nsecsElapsed();
     std::printf("  on the worker: written in %.1f s, %lld lines, %d bar updates (%d / %d rows)\n",
-                watch.nsecsElapsed() / 1e9, CountLines(strPath), nBarUpdates, pBar->value(), pBar->maximum());
+                iWriteNs / 1e9, CountLines(strPath), nBarUpdates, pBar->value(), pBar->maximum());
     std::printf("    click %.1f ms, longest time the window did not answer %.1f ms\n", fClickMs, fGap);
 
     // Cancelled half way: the file written above stays as it was.
@@ -165,15 +166,17 @@ void CarvingFile(MainWindow& w, CBenchPrompter& prompter, const QString& strFold
     probe.Start();
     pGenerate->click();
     watch.start();
-    probe.RunUntil([&]() { return watch.nsecsElapsed() > qint64(1000000000) || !pCarving->IsWritingGCode(); });
+    // A third of the way through the whole write.
+    const qint64 iCancelNs = iWriteNs / 3;
+    probe.RunUntil([&]() { return watch.nsecsElapsed() > iCancelNs || !pCarving->IsWritingGCode(); });
     probe.Start();
     watch.start();
     pCancel->click();
     const double fCancelGap = probe.RunUntil([&]() { return !pCarving->IsWritingGCode(); });
     const QFileInfo after(strPath);
-    std::printf("  cancelled after 1 s at %d / %d rows: stopped %.1f ms after Cancel, longest gap %.1f ms, "
+    std::printf("  cancelled after %.0f ms at %d / %d rows: stopped %.1f ms after Cancel, longest gap %.1f ms, "
                 "old file %s\n",
-                pBar->value(), pBar->maximum(), Ms(watch.nsecsElapsed()), fCancelGap,
+                Ms(iCancelNs), pBar->value(), pBar->maximum(), Ms(watch.nsecsElapsed()), fCancelGap,
                 after.size() == iSize && after.lastModified() == modified ? "untouched" : "CHANGED");
     QFile::remove(strPath);
 }
@@ -213,6 +216,11 @@ void ProgramEdits(MainWindow& w, const QString& strFolder, int nLines)
     CdlgGCode::m_CompilationErrors.clear();
     CGCodeChecker::CompileGCode(nullptr);
     std::printf("  whole check on the GUI thread (each edit, before): %.1f ms\n", Ms(watch.nsecsElapsed()));
+    // As after an Open: the window's whole check, on its task.
+    pGCode->findChild<QPushButton*>(QStringLiteral("Btn_CompileGCode"))->click();
+    while (CdlgGCode::m_bGCodeCompiling)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QCoreApplication::processEvents();
 
     CAnswerProbe probe;
     double fMaxClick = 0, fMaxGap = 0, fSumAnswer = 0;

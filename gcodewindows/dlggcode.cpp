@@ -379,6 +379,7 @@ void CdlgGCode::on_Btn_InsertNewGCodeLine_clicked()
     const int iSelected = SelectedLine();
     const size_t iPos = iSelected >= 0 ? size_t(iSelected) + 1 : size_t(m_iFirstVisibleLine);
     const size_t iLine = CGCodeProgram::InsertLine(iPos, strText, CGCodeProgram::SplitEditedLine(strText));
+    m_Recheck.Inserted(iLine);
     RecheckProgram();
     SetScrollMaximum(int(m_lstOfGCodeLines.size()) - 1);
     // The new line is shown and selected, so that the next one goes after it.
@@ -400,6 +401,7 @@ void CdlgGCode::on_Btn_UpdateGCodeLine_clicked()
     m_Doc.m_bGCodeModified = true;
     const QString strText = CGCodeNavigator::EditedText(ui->LE_GCodeCmnds->text());
     CGCodeProgram::UpdateLine(size_t(iLine), strText);
+    m_Recheck.Changed(size_t(iLine));
     ui->LW_GcodeCommands->currentItem()->setText(strText);
     // A line typed in wrong must show in the count and keep Start refusing.
     RecheckProgram(iLine);
@@ -415,6 +417,7 @@ void CdlgGCode::on_Btn_DeleteGCodeLine_clicked()
         return;
     m_Doc.m_bGCodeModified = true;
     CGCodeProgram::EraseLine(size_t(iLine));
+    m_Recheck.Erased(size_t(iLine));
     m_iFirstVisibleLine = std::max(0, m_iFirstVisibleLine - 1);
     RecheckProgram();
     SetScrollMaximum(int(m_lstOfGCodeLines.size()) - 1);
@@ -450,6 +453,8 @@ void CdlgGCode::Swap_GCode_Lines(uint iCurRow, uint iNewRow)
 {
     if (!CGCodeProgram::SwapLines(iCurRow, iNewRow))
         return;
+    m_Recheck.Changed(iCurRow);
+    m_Recheck.Changed(iNewRow);
     // Errors shown (or a check of an earlier edit still to come) describe
     // the lines as they were.
     if (!m_CompilationErrors.empty() || m_Recheck.Pending())
@@ -530,13 +535,13 @@ void CdlgGCode::on_Btn_CompileGCode_clicked()
 
 void CdlgGCode::StartCheck()
 {
-    // This check answers for the program as it is.
-    m_Recheck.Drop();
     Log(QStringLiteral("Compiling G-Code. This may take few seconds based on the G-Code File size"), MSG_INFO);
     ui->LW_GCodeCompileErrors->clear();
     // The button stays green until the check has ended.
     ui->Btn_CompileGCode->setStyleSheet(BTN_BKGND_GREEN);
-    m_CompileTask = CGCodeChecker::StartCompileGCode(this);
+    // This check answers for the program as it is; the checks after edits
+    // start from the copy its task takes.
+    m_CompileTask = m_Recheck.StartWholeCheck(this);
 }
 
 void CdlgGCode::on_GCode_Compile_Complete()
