@@ -126,7 +126,7 @@ MainWindow::MainWindow(QWidget* parent)
     QWidget* const embedded[] = {&m_DlgJobSettings, &m_DlgImageCarving, &m_DlgManual, &m_DlgShapes,
                                  &m_DlgGCode,       &m_DlgUserSettings, &m_DlgMachineSettings};
     for (QWidget* pWnd : embedded) {
-        pWnd->setParent(this);
+        // Already children of this window (they are built embedded in it).
         pWnd->move(10, 45);
         // An embedded window is a dialog: Escape would close it out of the
         // main window.

@@ -83,12 +83,6 @@ bool CCvIoModule::Load(QString& strErr)
     return m.m_pNewFrameSource != nullptr;
 }
 
-bool CCvIoModule::IsLoaded()
-{
-    QMutexLocker lock(&g_Mutex);
-    return g_Module.m_pNewFrameSource != nullptr;
-}
-
 std::unique_ptr<IFrameSource> CCvIoModule::NewFrameSource(QString& strErr)
 {
     if (!Load(strErr))

@@ -22,8 +22,6 @@ public:
     // Loads the module once; false (with the reason in strErr) when it
     // cannot be found or loaded. Later calls give the first answer.
     static bool Load(QString& strErr);
-    // Whether the module has been loaded.
-    static bool IsLoaded();
 
     // The camera device and a video-file writer; null (strErr says why)
     // when the module cannot be loaded.

@@ -6,6 +6,7 @@
 // layer's rows counted) and stops when asked: the file is written to a
 // temporary file that replaces an older one only once every line is in, so
 // a stopped or failed job leaves no file behind and an older file whole.
+#include "control/gcodewriter.h"
 #include "control/imgcarving.h"
 #include "control/movesink.h"
 
@@ -24,7 +25,7 @@ public:
         FAILED   // Error() says why
     };
     // Rows written and rows in all (0 until the first row is known); false stops the job.
-    using Progress = std::function<bool(int iRowsDone, int iRows)>;
+    using Progress = CGCodeWriter::RowProgress;
 
     CImageGCodeJob(const QString& strPath, const QImage& img, const stImgCarvingInfo& info,
                    const stCutSettings& settings, const QString& strImageFolder);

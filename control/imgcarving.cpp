@@ -233,8 +233,6 @@ std::shared_ptr<const stCarvingFootprints> BuildFootprints(const QImage& picture
     fp->m_nToolPx = g.nt;
     fp->m_nXStepPx = g.nx;
     fp->m_nYStepPx = g.ny;
-    fp->m_nGridRows = g.gridRows;
-    fp->m_nGridCols = g.gridCols;
     const QImage img = picture.format() == QImage::Format_Grayscale8
                            ? picture
                            : picture.convertToFormat(QImage::Format_Grayscale8);

@@ -8,6 +8,7 @@
 // in X 0..length and Y 0..width with the picture's top row at the high Y end.
 // Positions and steps are combined in 1/10000 mm (CUnitConverter).
 #include "control/movesink.h"
+#include "shapes/picturefile.h"
 
 #include <QImage>
 #include <QString>
@@ -43,9 +44,7 @@ struct stCarvingFootprints
     int m_nYStepPx = 0;
     uchar m_uDarkest = 0;
     uchar m_uBrightest = 0;
-    int m_nGridRows = 0;
-    int m_nGridCols = 0;
-    std::vector<uchar> m_lstBrightest; // m_nGridRows x m_nGridCols, grid row by grid row
+    std::vector<uchar> m_lstBrightest; // grid rows x grid columns, grid row by grid row
 };
 
 // The carving parameters and the carving grid.
@@ -98,7 +97,7 @@ public:
     CImgCarving() = delete;
 
     // Pictures with more pixels a side do not fit the 16-bit grid counts.
-    static constexpr int MAX_IMAGE_SIDE = 32767;
+    static constexpr int MAX_IMAGE_SIDE = CPictureFile::MAX_SIDE;
 
     // Darkest and brightest byte of an 8-bit picture.
     static void GetMinMaxValue(const QImage& img, unsigned char& min, unsigned char& max);

@@ -463,8 +463,7 @@ void CDlgImageCarving::on_Btn_CancelGCode_clicked()
 
 void CDlgImageCarving::OnGCodeJobFinished()
 {
-    std::shared_ptr<CImageGCodeJob> pJob = std::move(m_pGCodeJob);
-    m_pGCodeJob.reset();
+    std::shared_ptr<CImageGCodeJob> pJob = std::move(m_pGCodeJob); // leaves it empty
     if (!pJob)
         return;
     const QFuture<int> future = m_GCodeWatcher.future();

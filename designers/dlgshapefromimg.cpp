@@ -203,8 +203,8 @@ void CDlgShapeFromImg::on_Btn_Ok_clicked()
             // Later traces of the picture come out at the size kept.
             m_fShapeLength *= fit.m_fScale;
             m_fShapeWidth *= fit.m_fScale;
-            ui->Btn_ShapeLength->setText(CShapeEditRules::ButtonText(m_fShapeLength, 4, QStringLiteral("Length")));
-            ui->Btn_ShapeWidth->setText(CShapeEditRules::ButtonText(m_fShapeWidth, 4, QStringLiteral("Width")));
+            CButtonText::Set(ui->Btn_ShapeLength, CShapeEditRules::ButtonText(m_fShapeLength, 4, QStringLiteral("Length")));
+            CButtonText::Set(ui->Btn_ShapeWidth, CShapeEditRules::ButtonText(m_fShapeWidth, 4, QStringLiteral("Width")));
             pDesigner->DrawWorkArea();
         }
     }

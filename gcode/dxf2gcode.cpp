@@ -620,7 +620,7 @@ int Convert(const stDXF2GCode& params, std::ostream& err)
     const QString outPath = DxfOutputPath(params.m_strDxfFile);
     if (!ValidParameters(params)) {
         err << "Invalid numeric parameters.\n";
-        return 1;
+        return DXF_REFUSED;
     }
 
     const QString inPath = params.m_strDxfFile;
@@ -629,11 +629,11 @@ int Convert(const stDXF2GCode& params, std::ostream& err)
         in.open(QFile::encodeName(inPath).toStdString(), std::ios::in | std::ios::binary);
     if (!in.is_open()) {
         err << "Cannot open input DXF: " << inPath.toStdString() << "\n";
-        return 1;
+        return DXF_REFUSED;
     }
     if (in.peek() == std::char_traits<char>::eof()) {
         err << "Input DXF is empty: " << inPath.toStdString() << "\n";
-        return 1;
+        return DXF_REFUSED;
     }
 
     std::vector<RawSeg> pieces;
@@ -643,28 +643,28 @@ int Convert(const stDXF2GCode& params, std::ostream& err)
         pieces = parse_entities(reader, &leftOut);
     } catch (const DXFError& e) {
         err << e.what() << "\n";
-        return 1;
+        return DXF_REFUSED;
     }
     if (in.bad()) {
         err << "Cannot read input DXF: " << inPath.toStdString() << "\n";
-        return 1;
+        return DXF_REFUSED;
     }
     if (pieces.empty()) {
         err << "No supported entities (LINE/LWPOLYLINE/ARC) found.\n";
         ReportLeftOut(err, leftOut);
-        return 1;
+        return DXF_REFUSED;
     }
 
     const std::string range = fmt4(CUnitConverter::MAX_LENGTH);
     if (!DrawnInRange(pieces)) {
         err << "Invalid DXF: a coordinate or radius lies beyond +-" << range << " mm, the machine's length range.\n";
-        return 1;
+        return DXF_REFUSED;
     }
     const Point off = LowerLeft(pieces);
     if (!ShiftedInRange(pieces, off)) {
         err << "Invalid DXF: the drawing, moved to X0 Y0, reaches beyond " << range
             << " mm, the machine's length range.\n";
-        return 1;
+        return DXF_REFUSED;
     }
     const std::vector<Path> paths = group_paths(std::move(pieces), CHAIN_TOLERANCE);
 
@@ -697,7 +697,7 @@ int Convert(const stDXF2GCode& params, std::ostream& err)
     }
     err << "Converted " << std::to_string(paths.size()) << " path(s). Output: " << outPath.toStdString() << "\n";
     ReportLeftOut(err, leftOut);
-    return 0;
+    return DXF_WRITTEN;
 }
 
 } // namespace
@@ -709,7 +709,7 @@ int CreateGcodeFromDxf(const stDXF2GCode& params, std::ostream& err)
     } catch (const std::exception& e) {
         // Out of memory on a huge drawing, mostly: report it, write nothing.
         err << "DXF conversion failed: " << e.what() << "\n";
-        return 1;
+        return DXF_REFUSED;
     }
 }
 

@@ -96,15 +96,16 @@ bool DXFReader::readPair(int& code, std::string& value)
         }
         return false;
     }
-    // Lines ended by a carriage return alone (old Macintosh files) arrive as
-    // one long line.
-    if (codeLine.find('\r') != std::string::npos)
-        throw DXFError("Invalid DXF at line " + std::to_string(m_iLineNo) + ": group code " + Quoted(codeLine)
-                       + " is not a number; the lines end in a carriage return alone (CR), save the drawing"
-                         " with LF or CR LF line ends.");
-    if (!ParseWhole(codeLine, code))
+    if (!ParseWhole(codeLine, code)) {
+        // Lines ended by a carriage return alone (old Macintosh files) arrive
+        // as one long line.
+        if (codeLine.find('\r') != std::string::npos)
+            throw DXFError("Invalid DXF at line " + std::to_string(m_iLineNo) + ": group code " + Quoted(codeLine)
+                           + " is not a number; the lines end in a carriage return alone (CR), save the drawing"
+                             " with LF or CR LF line ends.");
         throw DXFError("Invalid DXF at line " + std::to_string(m_iLineNo) + ": group code " + Quoted(codeLine)
                        + " is not a number.");
+    }
     if (!readLine(value))
         throw DXFError("Invalid DXF at line " + std::to_string(m_iLineNo)
                        + ": the file ends after group code " + std::to_string(code)

@@ -13,6 +13,8 @@
 #include <cmath>
 #include <cstdint>
 
+const std::string CGCodeChecker::MSG_FAILED = "Invalid:Compilation Failed";
+
 namespace {
 // ---- Message texts ----
 const std::string MSG_INVALID = "Invalid";
@@ -43,7 +45,6 @@ const std::string MSG_TOOL_IN_ATC = "Tool Select, 'T', Command must not exist in
 const std::string MSG_ATC_MISSING_1 = "No ATC commands found. Please check the file, ";
 const std::string MSG_ATC_MISSING_2 = ", exists?";
 const std::string MSG_ATC_UNREADABLE = "Unable to open ATC File,";
-const std::string MSG_FAILED = "Invalid:Compilation Failed";
 const std::string MSG_NOT_RUN = "Word after the move is never run: put it on a line of its own";
 const std::string MSG_AFTER_COMMENT = "Word after a comment is never run: put the comment at the end of the line";
 const std::string ATC_LINE = ", line ";
@@ -274,7 +275,7 @@ private:
                     Report(m_iUnrun, MSG_AFTER_COMMENT);
             }
         } catch (...) {
-            Report(m_iToken, MSG_FAILED);
+            Report(m_iToken, CGCodeChecker::MSG_FAILED);
         }
     }
 
@@ -719,11 +720,15 @@ void CGCodeChecker::CompileGCode(QObject* pObj)
     CGCodeProgram::Notify(pObj, "GCodeCompilationComplete");
 }
 
-QFuture<void> CGCodeChecker::StartCompileGCode(QObject* pObj)
+QFuture<void> CGCodeChecker::StartCompileGCode(QObject* pObj, std::function<void()> before)
 {
     CGCodeProgram::m_bGCodeCompiling = true;
     CGCodeProgram::m_CompilationErrors.clear();
-    return QtConcurrent::run(&CGCodeChecker::CompileGCode, pObj);
+    return QtConcurrent::run([pObj, before = std::move(before)]() {
+        if (before)
+            before();
+        CompileGCode(pObj);
+    });
 }
 
 void CGCodeChecker::RegisterError(GCodeErrorMap& errors, const GCodeCmdList& prog, unsigned int iLine, size_t iToken,

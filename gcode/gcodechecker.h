@@ -23,6 +23,7 @@
 #include "gcode/gcodeprogram.h"
 
 #include <QFuture>
+#include <functional>
 #include <string>
 
 class QObject;
@@ -40,6 +41,9 @@ public:
     // No more entries than this are kept for one line (a line of thousands of
     // repeated words would otherwise make a text of millions of entries).
     static constexpr int MAX_ERRORS_PER_LINE = 100;
+    // The entry of a check that could not finish (out of memory, say), so
+    // that the program never passes for checked.
+    static const std::string MSG_FAILED;
 
     // Checks the process's program (CGCodeProgram::m_lstOfGCodeCmds) into
     // CGCodeProgram::m_CompilationErrors, which the caller empties first.
@@ -51,8 +55,9 @@ public:
     // for the background check.
     static void CompileGCode(QObject* pObj = nullptr);
     // Sets m_bGCodeCompiling, empties m_CompilationErrors and runs
-    // CompileGCode(pObj) on the global thread pool.
-    static QFuture<void> StartCompileGCode(QObject* pObj);
+    // CompileGCode(pObj) on the global thread pool; `before`, when given,
+    // runs on the same task first, while the flag still holds edits back.
+    static QFuture<void> StartCompileGCode(QObject* pObj, std::function<void()> before = {});
 
     // Checks any token lists into `errors` (appends; does not clear).
     static void Check(const GCodeCmdList& prog, GCodeErrorMap& errors, const stGCodeCheckMachine& machine);

@@ -111,25 +111,17 @@ void CdlgGCode::Flash(QPushButton* pBtn) const
     CMainServices::ResetBtnBkGnd(pBtn, BTN_BKGND_GRAY);
 }
 
-bool CdlgGCode::ProgramBusy() const
+bool CdlgGCode::ProgramBusy(bool bCheckToo) const
 {
     if (m_bGCodeLoading) {
         Log(QStringLiteral("G-Code Loading. Please wait!"), MSG_ERROR);
         return true;
     }
-    if (m_bGCodeCompiling) {
+    if (m_bGCodeCompiling || (bCheckToo && m_Recheck.Pending())) {
         Log(QStringLiteral("G-Code Compiling. Please wait!"), MSG_ERROR);
         return true;
     }
     return false;
-}
-
-bool CdlgGCode::CheckPending() const
-{
-    if (!m_Recheck.Pending())
-        return false;
-    Log(QStringLiteral("G-Code Compiling. Please wait!"), MSG_ERROR);
-    return true;
 }
 
 bool CdlgGCode::RunActive() const
@@ -182,7 +174,7 @@ bool CdlgGCode::StartGCode()
         Log(QStringLiteral("Machine in use"), MSG_ERROR);
         return false;
     }
-    if (ProgramBusy() || CheckPending())
+    if (ProgramBusy(true))
         return false;
     if (m_lstOfGCodeLines.empty()) {
         Log(QStringLiteral("No G-Code added"), MSG_ERROR);
@@ -262,7 +254,7 @@ void CdlgGCode::on_Btn_ExecOneGCodeLine_clicked()
     };
     if (!pServices || !pCtrl || pServices->IsEmergencyStopOn())
         return refuse(QString(), this);
-    if (ProgramBusy() || CheckPending())
+    if (ProgramBusy(true))
         return refuse(QString(), this);
     if (m_lstOfGCodeLines.empty())
         return refuse(QStringLiteral("No G-Code Loaded"), this);

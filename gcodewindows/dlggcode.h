@@ -142,8 +142,10 @@ private:
     void Log(const QString& strMsg, eAppMsgType eType) const;
     // Click feedback: green now, grey again 150 ms later.
     void Flash(QPushButton* pBtn) const;
-    // True (logged) while a load or a check fills or reads the program.
-    bool ProgramBusy() const;
+    // True (logged) while a load or a check fills or reads the program; with
+    // bCheckToo also while the check after an edit has not answered (the
+    // program's verdict is not known yet).
+    bool ProgramBusy(bool bCheckToo = false) const;
     // True (logged) while the controller runs a G-code operation.
     bool RunActive() const;
 
@@ -158,8 +160,6 @@ private:
     // errors, that line as the current error) shows when the answer comes.
     void RecheckProgram(int iFocusLine = -1);
     void OnRechecked(GCodeErrorMap errors);
-    // True (logged) while the check after an edit has not answered.
-    bool CheckPending() const;
     // Shows a line's errors in the error list.
     void ShowErrors(unsigned int uiLine);
     // Makes uiLine the current error: error list, list window, selection,

@@ -40,18 +40,15 @@ void CGCodeRecheck::Drop()
 QFuture<void> CGCodeRecheck::StartWholeCheck(QObject* pNotify)
 {
     Drop();
-    CGCodeProgram::m_bGCodeCompiling = true;
-    CGCodeProgram::m_CompilationErrors.clear();
     auto pSeed = std::make_shared<std::shared_ptr<GCodeCmdList>>();
     m_pSeed = pSeed;
-    m_SeedTask = QtConcurrent::run([pSeed, pNotify]() {
+    m_SeedTask = CGCodeChecker::StartCompileGCode(pNotify, [pSeed]() {
         // Taken while the compiling flag holds every edit back.
         try {
             *pSeed = std::make_shared<GCodeCmdList>(CGCodeProgram::m_lstOfGCodeCmds);
         } catch (const std::bad_alloc&) {
             pSeed->reset(); // the first check after an edit copies it
         }
-        CGCodeChecker::CompileGCode(pNotify);
     });
     return m_SeedTask;
 }
@@ -117,7 +114,7 @@ void CGCodeRecheck::Launch()
             CGCodeChecker::Check(*pProgram, errors, machine);
         } catch (...) {
             // Out of memory, say: the program must not pass for checked.
-            CGCodeChecker::RegisterError(errors, *pProgram, 0, 0, "Invalid:Compilation Failed");
+            CGCodeChecker::RegisterError(errors, *pProgram, 0, 0, CGCodeChecker::MSG_FAILED);
         }
         return errors;
     }));

@@ -228,7 +228,6 @@ QStringList CMotionSettings::RepairRamps()
         if (fOldAcc < accRange.y && accBuilds(accRange.y)) {
             fAcc = NearestBuilding(std::max(fOldAcc, 0.0), accRange.y, accBuilds);
             fAcc = std::min(fAcc, accRange.y);
-            accBuilds(fAcc);
             lstMsgs << strAxis + QStringLiteral(": settings file Acc ") + Number4(fOldAcc) +
                            QStringLiteral(" gives no speed ramp, Acc ") + Number4(fAcc) + QStringLiteral(" used");
             continue;

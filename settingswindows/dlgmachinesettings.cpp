@@ -171,10 +171,7 @@ void CDlgMachineSettings::ConfigSettings()
     if (AppConfig::m_bAppPassword)
         ui->Btn_MachSettingsPasswd->setStyleSheet(BTN_BKGND_GREEN);
     ui->Btn_UseKeyboardCtrl->setStyleSheet(AppConfig::m_bKeyboardCtrlUsed ? BTN_BKGND_GREEN : BTN_BKGND_GRAY);
-    if (AppConfig::m_eAxisFeedtype == FEED_SCURVE) {
-        ui->Btn_VelCurveType->setStyleSheet(BTN_BKGND_BLUE);
-        ui->Btn_VelCurveType->setText(QStringLiteral("S-Curve"));
-    }
+    ShowCurveType();
 
     CButtonText::Set(ui->Btn_MovPerPulse, Caption(AppConfig::m_fAxisMovPerPulse[X_AXIS], 4, CAPTION_MOV_PER_PULSE));
     CButtonText::Set(ui->Btn_MaxFeed, Caption(AppConfig::m_fMaxAxisFeed[X_AXIS], 4, CAPTION_MAX_FEED));
@@ -196,9 +193,7 @@ void CDlgMachineSettings::ConfigSettings()
         ui->Btn_SameMotorSettings_AB->setEnabled(true);
     }
 
-    CButtonText::Set(ui->Btn_VelAccUserTimePeriod,
-        Caption(CMotionSettings::SamplingTimeSeconds(AppConfig::m_iVelAccSamplingTime), 4, CAPTION_SAMPLING));
-    ui->Btn_RateOfAcc->setEnabled(AppConfig::m_eAxisFeedtype != FEED_LINEAR);
+    ShowSamplingTime();
 
     // Homing started at start-up sets the axes' feeds as it goes: a ramp
     // built now would replace its approach feed. The ramps wait until the
@@ -254,13 +249,19 @@ bool CDlgMachineSettings::RefusedByAxes(const CMotionSettings::stMotorState& bef
     // force, and the buttons show them again.
     CMotionSettings::RestoreMotorState(before);
     ShowCurveType();
-    CButtonText::Set(ui->Btn_VelAccUserTimePeriod,
-        Caption(CMotionSettings::SamplingTimeSeconds(AppConfig::m_iVelAccSamplingTime), 4, CAPTION_SAMPLING));
+    ShowSamplingTime();
     UpdateMotorCtrlBtns(m_eSelAxis);
     RefreshUserSettings();
     const QString strValue = std::isnan(fValue) ? QString() : QStringLiteral(" ") + Number(fValue);
     LogError(strWhat + strValue + QStringLiteral(" refused: ") + strWhy);
     return true;
+}
+
+void CDlgMachineSettings::ShowSamplingTime()
+{
+    CButtonText::Set(ui->Btn_VelAccUserTimePeriod,
+                     Caption(CMotionSettings::SamplingTimeSeconds(AppConfig::m_iVelAccSamplingTime), 4,
+                             CAPTION_SAMPLING));
 }
 
 void CDlgMachineSettings::ShowRateOfAcc(int iAxis)
@@ -407,9 +408,12 @@ void CDlgMachineSettings::on_Btn_Axis_Pulse_DutyCycle_clicked()
     if (MachineBusy())
         return;
     const int s = m_eSelAxis;
+    const CMotionSettings::stMotorState before = CMotionSettings::SaveMotorState();
     AppConfig::m_fAxisDutyCycle[s] =
         EditMotorValue(ui->Btn_Axis_Pulse_DutyCycle, QStringLiteral("Axis Pulse Duty Cycle"), CAPTION_DUTY,
                        AppConfig::m_fAxisDutyCycle[s], CMotionSettings::DutyCycleRange(), 2);
+    if (RefusedByAxes(before, {s}, CAPTION_DUTY, AppConfig::m_fAxisDutyCycle[s]))
+        return;
     CButtonText::Set(ui->Btn_Axis_Pulse_DutyCycle, Caption(AppConfig::m_fAxisDutyCycle[s], 2, CAPTION_DUTY));
     // The pulse shape changes, the speeds do not: the working ramp is rebuilt
     // with the new high time, the graph stays.

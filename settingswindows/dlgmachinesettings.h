@@ -141,6 +141,8 @@ private:
     void EditLimit(int iAxis, bool bPositive);
     void ToggleDirection(int iAxis, bool bHomeDir);
     void ShowLimitsAndDirections();
+    // The sampling time on its button.
+    void ShowSamplingTime();
     void ShowRateOfAcc(int iAxis);
     // The curve type button, and the Rate of Acc button that goes with it.
     void ShowCurveType();

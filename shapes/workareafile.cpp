@@ -55,9 +55,9 @@ double ToNum(const QString& strText)
 // count passes the limit, so that a huge file is not read to its end first.
 QString CheckRoom(const stShapeCuttingInfo& info, const stShapeCuttingInfo& loaded)
 {
-    const size_t nListed = info.m_lstShapes.size();
-    if (nListed + loaded.m_lstShapes.size() < COutlineShapes::MAX_LIST_SHAPES)
+    if (COutlineShapes::RoomFor(info, loaded.m_lstShapes.size() + 1))
         return QString();
+    const size_t nListed = info.m_lstShapes.size();
     return QStringLiteral("Too many shapes: the file holds more than the %1 the shape list has room for "
                           "(%2 listed already, at most %3)")
         .arg(COutlineShapes::MAX_LIST_SHAPES - std::min(nListed, COutlineShapes::MAX_LIST_SHAPES))
