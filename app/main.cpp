@@ -1,3 +1,4 @@
+#include "app/fontconfigwarmup.h"
 #include "app/mainwindow.h"
 #include "app/signalshutdown.h"
 #include "core/AppRunner.h"
@@ -9,7 +10,11 @@
 
 int main(int argc, char* argv[])
 {
+    // The font configuration is read on another core while the application
+    // connects to the display.
+    CFontConfigWarmUp fontConfig;
     QApplication app(argc, argv);
+    fontConfig.Wait();
     // What drives the pins is settled before the main window sets them up;
     // the note goes to the log as well.
     std::fprintf(stderr, "%s\n", qPrintable(CPinStartup::Select()));

@@ -37,6 +37,9 @@ const QString SELECTED_STYLE = QStringLiteral(
     "2px;border-color: black;");
 
 constexpr int POLL_INTERVAL_MS = 34;
+// A window shown but never painted (minimised, no compositor) still gets its
+// late windows and its poll tick.
+constexpr int LATE_BUILD_LATEST_MS = 1000;
 // How long Reset waits for the controller's thread to see the abort (a
 // paused operation looks at it once a second).
 constexpr unsigned long CONTROLLER_END_WAIT_MS = 5000;
@@ -65,10 +68,15 @@ Ui::MainWindow* SetUpForm(QMainWindow* pWnd)
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), ui(SetUpForm(this)), m_DlgJobSettings(this), m_DlgImageCarving(this), m_DlgManual(this),
-      m_DlgShapes(this), m_DlgGCode(this), m_DlgUserSettings(this), m_DlgMachineSettings(this)
+    : QMainWindow(parent), ui(SetUpForm(this)), m_G01FeedSlider(ui->Frame_FeedSettings),
+      m_G00FeedSlider(ui->Frame_FeedSettings), m_SpindleSlider(ui->Frame_SpindleSpeedSetting), m_DlgManual(this),
+      m_DlgGCode(this)
 {
     m_pLog = std::make_unique<CMessageLog>(ui->LV_Log);
+    // Started with the late windows (BuildLateWindows), which may be built
+    // before the end of this constructor.
+    m_pPollTimer = new QTimer(this);
+    connect(m_pPollTimer, SIGNAL(timeout()), this, SLOT(OnTimer()));
 
     // The settings, tool-change and status files live in the working folder;
     // a fresh installation does not have it yet.
@@ -122,32 +130,14 @@ MainWindow::MainWindow(QWidget* parent)
     m_AppCtrl.InitMachine();
 
     // The embedded windows: the jog panel beside the work area, the six job
-    // and settings windows in it, one shown at a time.
-    QWidget* const embedded[] = {&m_DlgJobSettings, &m_DlgImageCarving, &m_DlgManual, &m_DlgShapes,
-                                 &m_DlgGCode,       &m_DlgUserSettings, &m_DlgMachineSettings};
-    for (QWidget* pWnd : embedded) {
-        // Already children of this window (they are built embedded in it).
-        pWnd->move(10, 45);
-        // An embedded window is a dialog: Escape would close it out of the
-        // main window.
-        pWnd->installEventFilter(this);
-    }
-    m_DlgManual.move(540, 450);
-
-    m_DlgJobSettings.ConfigSettings();
-    m_DlgImageCarving.ConfigSettings();
-    m_DlgShapes.ConfigSettings();
+    // and settings windows in it, one shown at a time. The G-code window is
+    // shown at start; the five others are built once this window is on
+    // screen (BuildLateWindows).
+    EmbedAt(&m_DlgGCode, 10, 45);
+    EmbedAt(&m_DlgManual, 540, 450);
     m_DlgGCode.ConfigSettings();
-    m_DlgUserSettings.ConfigSettings();
-    m_DlgMachineSettings.ConfigSettings();
     m_DlgManual.ConfigSettings();
-
-    m_DlgJobSettings.hide();
     m_DlgGCode.show();
-    m_DlgUserSettings.hide();
-    m_DlgMachineSettings.hide();
-    m_DlgShapes.hide();
-    m_DlgImageCarving.hide();
     m_DlgManual.show();
     m_pActiveWnd = &m_DlgGCode;
     m_pActiveWndBtn = ui->Btn_GCode;
@@ -183,28 +173,23 @@ MainWindow::MainWindow(QWidget* parent)
     connect(&m_BtnStop, SIGNAL(released()), this, SLOT(Btn_Stop_released()));
 
     m_nLastPwmFreq = 0;
-    m_pPollTimer = new QTimer(this);
-    connect(m_pPollTimer, SIGNAL(timeout()), this, SLOT(OnTimer()));
-    m_pPollTimer->start(POLL_INTERVAL_MS);
     m_pKeyReleaseTimer = new QTimer(this);
     m_pKeyReleaseTimer->setSingleShot(true);
     m_pKeyReleaseTimer->setInterval(CKeyHoldTracker::REPEAT_WAIT_MS);
     connect(m_pKeyReleaseTimer, &QTimer::timeout, this, &MainWindow::SettleKeyReleases);
 
-    // Sliders. The rapid slider keeps the element its handler maintains.
-    m_G01FeedSlider.setParent(ui->Frame_FeedSettings);
+    // Sliders (built in their frames). The rapid slider keeps the element its
+    // handler maintains.
     m_G01FeedSlider.move(75, 15);
     m_G01FeedSlider.setValue(100.0 * AppConfig::m_fAxisFeedPercent[X_AXIS]);
     connect(&m_G01FeedSlider, SIGNAL(ValueChanged(short)), this, SLOT(OnG01FeedChange(short)));
     m_G01FeedSlider.show();
 
-    m_G00FeedSlider.setParent(ui->Frame_FeedSettings);
     m_G00FeedSlider.move(75, 40);
     m_G00FeedSlider.setValue(100.0 * AppConfig::m_fAxisFeedPercent[Z_AXIS]);
     connect(&m_G00FeedSlider, SIGNAL(ValueChanged(short)), this, SLOT(OnG00FeedChange(short)));
     m_G00FeedSlider.hide();
 
-    m_SpindleSlider.setParent(ui->Frame_SpindleSpeedSetting);
     m_SpindleSlider.move(75, 15);
     m_SpindleSlider.m_nStep = 1;
     stFloatPoint spindleRange;
@@ -249,6 +234,76 @@ MainWindow::MainWindow(QWidget* parent)
 
     // Which pin backend drives the pins (the simulated bank on a PC).
     AddLogMsg(CPinStartup::Note(), MSG_INFO);
+
+    // The late windows: built before the operator's first key or click
+    // (CFirstInputWatch), after the first paint (paintEvent), or, for a window
+    // that is not shown, at the first pass of the event loop; a window shown
+    // but never painted gets them a second later.
+    if (!m_bLateWindowsBuilt) {
+        m_pFirstInputWatch = new CFirstInputWatch([this]() { BuildLateWindows(); }, this);
+        QTimer::singleShot(0, this, [this]() {
+            if (!isVisible())
+                BuildLateWindows();
+            else
+                QTimer::singleShot(LATE_BUILD_LATEST_MS, this, [this]() { BuildLateWindows(); });
+        });
+    }
+}
+
+void MainWindow::EmbedAt(QDialog* pWnd, int iX, int iY)
+{
+    // Already a child of this window (it is built embedded in it).
+    pWnd->move(iX, iY);
+    // An embedded window is a dialog: Escape would close it out of the main
+    // window.
+    pWnd->installEventFilter(this);
+}
+
+void MainWindow::BuildLateWindows()
+{
+    if (m_bLateWindowsBuilt)
+        return;
+    m_bLateWindowsBuilt = true;
+    // Deleted later: this may run inside its event filter.
+    if (m_pFirstInputWatch) {
+        m_pFirstInputWatch->deleteLater();
+        m_pFirstInputWatch = nullptr;
+    }
+
+    // Built first, all of them: setting one up may reach another.
+    m_DlgJobSettings.Build(this);
+    m_DlgImageCarving.Build(this);
+    m_DlgShapes.Build(this);
+    m_DlgUserSettings.Build(this);
+    m_DlgMachineSettings.Build(this);
+    QDialog* const late[] = {m_DlgJobSettings.Peek(), m_DlgImageCarving.Peek(), m_DlgShapes.Peek(),
+                             m_DlgUserSettings.Peek(), m_DlgMachineSettings.Peek()};
+    for (QDialog* pWnd : late)
+        EmbedAt(pWnd, 10, 45);
+
+    // Their settings in force: the machine settings build the axes' speed
+    // ramps, the user settings drop homing on start-up without home switches.
+    m_DlgJobSettings->ConfigSettings();
+    m_DlgImageCarving->ConfigSettings();
+    m_DlgShapes->ConfigSettings();
+    m_DlgUserSettings->ConfigSettings();
+    m_DlgMachineSettings->ConfigSettings();
+    for (QDialog* pWnd : late)
+        pWnd->hide();
+
+    // The poll tick reads the emergency-stop and program-start inputs and
+    // may start a program: only once every setting is in force.
+    m_pPollTimer->start(POLL_INTERVAL_MS);
+}
+
+void MainWindow::paintEvent(QPaintEvent* pEvent)
+{
+    QMainWindow::paintEvent(pEvent);
+    if (!m_bLateWindowsBuilt && !m_bLateBuildQueued) {
+        // Queued: this paint is flushed to the screen first.
+        m_bLateBuildQueued = true;
+        QTimer::singleShot(0, this, [this]() { BuildLateWindows(); });
+    }
 }
 
 MainWindow::~MainWindow()
@@ -379,9 +434,9 @@ void MainWindow::OnTimer()
             OnOperationFinish();
         }
         if (m_AppCtrl.m_iRunMode == AppControl::RUN_IMG_CARVING
-            && m_DlgImageCarving.m_nCurRow != m_AppCtrl.m_nCarvingRow) {
-            m_DlgImageCarving.m_nCurRow = m_AppCtrl.m_nCarvingRow;
-            m_DlgImageCarving.DisplayImage(m_AppCtrl.m_ImgCarvingData.m_pImg.get(), true);
+            && m_DlgImageCarving->m_nCurRow != m_AppCtrl.m_nCarvingRow) {
+            m_DlgImageCarving->m_nCurRow = m_AppCtrl.m_nCarvingRow;
+            m_DlgImageCarving->DisplayImage(m_AppCtrl.m_ImgCarvingData.m_pImg.get(), true);
         }
         const int iRunMode = m_AppCtrl.m_iRunMode;
         if (iRunMode == AppControl::RUN_SHAPES || iRunMode == AppControl::RUN_IMG_CARVING
@@ -550,7 +605,7 @@ void MainWindow::FinishOperation(bool bAborted)
         break;
     }
     case AppControl::RUN_MCH_HOMING:
-        m_DlgUserSettings.ResetUI();
+        m_DlgUserSettings->ResetUI();
         if (bAborted)
             strMsg = QStringLiteral("Machine homing aborted");
         else if (m_AppCtrl.GetHomeDone())
@@ -572,7 +627,7 @@ void MainWindow::FinishOperation(bool bAborted)
             strMsg = QStringLiteral("Setting Z0 aborted");
         break;
     case AppControl::RUN_Z_PROFILE:
-        m_DlgJobSettings.ResetUI();
+        m_DlgJobSettings->ResetUI();
         strMsg = bAborted ? QStringLiteral("Z profiling aborted") : QStringLiteral("Z profiling completed");
         break;
     default:
@@ -591,8 +646,8 @@ void MainWindow::FinishOperation(bool bAborted)
                                           ui->Btn_UserSettings, ui->Btn_MachineSettings, ui->Btn_ImageCarving};
         for (QPushButton* pBtn : selectors)
             pBtn->setEnabled(true);
-        m_DlgImageCarving.ResetUI(true);
-        m_DlgShapes.ResetUI(true);
+        m_DlgImageCarving->ResetUI(true);
+        m_DlgShapes->ResetUI(true);
         m_DlgGCode.ResetUI(true);
         m_AppCtrl.ResetAccVel();
         EnableJobControls(true);
@@ -609,8 +664,8 @@ void MainWindow::FinishOperation(bool bAborted)
 
 void MainWindow::EnlMchHomingOptions(bool bEnable)
 {
-    m_DlgUserSettings.UpdateAutoHomingOptions(bEnable);
-    m_DlgShapes.ResetUI(true);
+    m_DlgUserSettings->UpdateAutoHomingOptions(bEnable);
+    m_DlgShapes->ResetUI(true);
 }
 
 void MainWindow::EnableDisableSpindleSpeedCtrl(bool bEnable)
@@ -620,7 +675,7 @@ void MainWindow::EnableDisableSpindleSpeedCtrl(bool bEnable)
         OnSpindleSpeedChange(m_SpindleSlider.GetValue());
 }
 
-void MainWindow::UpdateWorkArea() { m_DlgShapes.UpdateWorkArea(); }
+void MainWindow::UpdateWorkArea() { m_DlgShapes->UpdateWorkArea(); }
 
 // ===========================================================================
 // Spindle looks and safety
@@ -705,8 +760,10 @@ void MainWindow::RndBtnRefresh(CMyRndBtn* pBtn)
 
 bool MainWindow::SettingsWindowShown() const
 {
-    return m_pActiveWnd == &m_DlgJobSettings || m_pActiveWnd == &m_DlgUserSettings
-           || m_pActiveWnd == &m_DlgMachineSettings;
+    // A window not built yet is not shown.
+    return m_pActiveWnd
+           && (m_pActiveWnd == m_DlgJobSettings.Peek() || m_pActiveWnd == m_DlgUserSettings.Peek()
+               || m_pActiveWnd == m_DlgMachineSettings.Peek());
 }
 
 bool MainWindow::StartShownJob(bool bCheckShapeEditing)
@@ -725,15 +782,15 @@ bool MainWindow::StartShownJob(bool bCheckShapeEditing)
     }
     if (m_pActiveWnd == &m_DlgGCode)
         return m_DlgGCode.StartGCode();
-    if (m_pActiveWnd == &m_DlgShapes) {
-        if (bCheckShapeEditing && m_DlgShapes.m_bShapeEditing) {
+    if (m_pActiveWnd && m_pActiveWnd == m_DlgShapes.Peek()) {
+        if (bCheckShapeEditing && m_DlgShapes->m_bShapeEditing) {
             AddLogMsg(QStringLiteral("Finish editing shapes and click start"), MSG_ERROR);
             return false;
         }
-        return m_DlgShapes.StartShapeCutting();
+        return m_DlgShapes->StartShapeCutting();
     }
-    if (m_pActiveWnd == &m_DlgImageCarving)
-        return m_DlgImageCarving.StartImgCarving();
+    if (m_pActiveWnd && m_pActiveWnd == m_DlgImageCarving.Peek())
+        return m_DlgImageCarving->StartImgCarving();
     return false;
 }
 
@@ -938,19 +995,19 @@ void MainWindow::on_Btn_GCode_clicked() { SelectWindow(&m_DlgGCode, ui->Btn_GCod
 
 void MainWindow::on_Btn_ShapeCarving_clicked()
 {
-    m_DlgShapes.UpdatePlungeFeed();
-    SelectWindow(&m_DlgShapes, ui->Btn_ShapeCarving);
+    m_DlgShapes->UpdatePlungeFeed();
+    SelectWindow(m_DlgShapes.get(), ui->Btn_ShapeCarving);
 }
 
 void MainWindow::on_Btn_ImageCarving_clicked()
 {
-    m_DlgImageCarving.UpdatePlungeFeed();
-    SelectWindow(&m_DlgImageCarving, ui->Btn_ImageCarving);
+    m_DlgImageCarving->UpdatePlungeFeed();
+    SelectWindow(m_DlgImageCarving.get(), ui->Btn_ImageCarving);
 }
 
-void MainWindow::on_Btn_UserSettings_clicked() { SelectWindow(&m_DlgUserSettings, ui->Btn_UserSettings); }
+void MainWindow::on_Btn_UserSettings_clicked() { SelectWindow(m_DlgUserSettings.get(), ui->Btn_UserSettings); }
 
-void MainWindow::on_Btn_JobSettings_clicked() { SelectWindow(&m_DlgJobSettings, ui->Btn_JobSettings); }
+void MainWindow::on_Btn_JobSettings_clicked() { SelectWindow(m_DlgJobSettings.get(), ui->Btn_JobSettings); }
 
 void MainWindow::on_Btn_MachineSettings_clicked()
 {
@@ -967,7 +1024,7 @@ void MainWindow::on_Btn_MachineSettings_clicked()
         if (eAnswer != QMessageBox::Retry)
             return;
     }
-    SelectWindow(&m_DlgMachineSettings, ui->Btn_MachineSettings);
+    SelectWindow(m_DlgMachineSettings.get(), ui->Btn_MachineSettings);
 }
 
 // ===========================================================================

@@ -35,7 +35,9 @@
 #include "widgets/myrndbtn.h"
 #include "widgets/MyView.h"
 #include "app/cameracontrols.h"
+#include "app/firstinputwatch.h"
 #include "app/keyholdtracker.h"
+#include "app/latewindow.h"
 #include "app/pendantgrab.h"
 #include "camera/cnccamera.h"
 #include "widgets/messagelog.h"
@@ -46,6 +48,7 @@
 
 class QDialog;
 class QKeyEvent;
+class QPaintEvent;
 class QPushButton;
 class QTimer;
 
@@ -88,6 +91,14 @@ public:
     void OnOperationFinish() override;
     void ClearToolGraphics() override;
     void UpdateWorkArea() override;
+
+    // Builds the windows hidden at start (job settings, image carving, shape
+    // cutting, user settings, machine settings), puts their settings in
+    // force and starts the poll tick. Runs once: right after the first
+    // paint, at the operator's first key or click if that comes sooner, at
+    // the first use of one of them, or at the first pass of the event loop
+    // when the window is not shown (a second later at the latest).
+    void BuildLateWindows();
 
     // Plots the tool's current position on the tool-path picture.
     void DrawToolPaths();
@@ -164,13 +175,16 @@ public:
     CdlgMyHorizSlideBar m_SpindleSlider; // spindle speed step 1..24
     stFloatPoint m_PosBeforeSimulation;  // positions saved while simulating
     bool m_bInOnTimer = false;           // re-entry guard of the poll tick
-    CdlgJobSettings m_DlgJobSettings;
-    CDlgImageCarving m_DlgImageCarving;
+    // The windows hidden at start are built right after the first paint
+    // (BuildLateWindows); each is built on its first use if that comes
+    // sooner.
+    CLateWindow<CdlgJobSettings> m_DlgJobSettings{[this]() { BuildLateWindows(); }};
+    CLateWindow<CDlgImageCarving> m_DlgImageCarving{[this]() { BuildLateWindows(); }};
     CDlgManual m_DlgManual; // jog panel, always shown
-    CDlgShapes m_DlgShapes;
-    CdlgGCode m_DlgGCode;
-    CDlgUserSettings m_DlgUserSettings;
-    CDlgMachineSettings m_DlgMachineSettings;
+    CLateWindow<CDlgShapes> m_DlgShapes{[this]() { BuildLateWindows(); }};
+    CdlgGCode m_DlgGCode; // shown at start
+    CLateWindow<CDlgUserSettings> m_DlgUserSettings{[this]() { BuildLateWindows(); }};
+    CLateWindow<CDlgMachineSettings> m_DlgMachineSettings{[this]() { BuildLateWindows(); }};
     QDialog* m_pActiveWnd = nullptr;      // the window shown in the work area
     QPushButton* m_pActiveWndBtn = nullptr; // its selector button
     CMyRndBtn m_BtnStop;
@@ -208,6 +222,8 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void keyReleaseEvent(QKeyEvent* e) override;
+    // The first paint asks for the late windows to be built after it.
+    void paintEvent(QPaintEvent* pEvent) override;
 
 private:
     // An operation runs or an axis moves.
@@ -267,8 +283,17 @@ private:
     void StoppedOperationEnded();
     // Idle machine: every axis in use takes its working feed at once.
     void ApplyFeedsWhenIdle();
+    // Places an embedded window (already this window's child) at iX, iY.
+    void EmbedAt(QDialog* pWnd, int iX, int iY);
     // Buttons that are enabled only while no job runs.
     void EnableJobControls(bool bEnable);
+
+    // The windows hidden at start are built; a build after the first paint
+    // is queued.
+    bool m_bLateWindowsBuilt = false;
+    bool m_bLateBuildQueued = false;
+    // Builds them at the operator's first key or click, until they are.
+    CFirstInputWatch* m_pFirstInputWatch = nullptr;
 
     // The PWM was switched off by an emergency stop or a tool change; it
     // starts again when the spindle is switched on.

@@ -368,7 +368,7 @@ void MainWindow::KeyLongPressed()
     switch (m_iPendingKey) {
     case Qt::Key_0:
         // Runs while the pending key still says 0: no question asked.
-        m_DlgUserSettings.on_Btn_AutoHomeSequence_clicked();
+        m_DlgUserSettings->on_Btn_AutoHomeSequence_clicked();
         break;
     case Qt::Key_1:
         m_AppCtrl.SetWorkZero(Z_AXIS);

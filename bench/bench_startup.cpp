@@ -13,6 +13,7 @@
 // Prints every round, then the median, minimum and maximum of each kind and
 // the ratio of the medians. The first round of each (which fills the disk
 // cache and writes the default settings file) is not counted.
+#include "app/fontconfigwarmup.h"
 #include "app/mainwindow.h"
 #include "core/AppPaths.h"
 #include "core/AppRunner.h"
@@ -38,7 +39,9 @@ namespace {
 // The program's start-up, as main() runs it, on the working folder below root.
 int RunMainWindow(int argc, char* argv[], const QString& strRoot)
 {
+    CFontConfigWarmUp fontConfig;
     QApplication app(argc, argv);
+    fontConfig.Wait();
     CAppPaths::SetRoot(strRoot);
     CPinStartup::Select();
     CQtPrompter prompter;

@@ -2,8 +2,6 @@
 
 #include "camera/cviomodule.h"
 
-#include <opencv2/imgproc.hpp>
-#include <opencv2/videoio.hpp>
 
 #include <QMutexLocker>
 
@@ -69,11 +67,11 @@ bool CCncCamera::StartVideoCapture()
     // The frame size and stream format, read before the thread owns the
     // device (the capture is not read from two threads at once).
     try {
-        m_FrameSize = cv::Size(int(m_pSource->Property(cv::CAP_PROP_FRAME_WIDTH)),
-                               int(m_pSource->Property(cv::CAP_PROP_FRAME_HEIGHT)));
-        m_iFourcc = int(m_pSource->Property(cv::CAP_PROP_FOURCC));
+        m_FrameSize = QSize(int(m_pSource->Property(IFrameSource::PROP_FRAME_WIDTH)),
+                            int(m_pSource->Property(IFrameSource::PROP_FRAME_HEIGHT)));
+        m_iFourcc = int(m_pSource->Property(IFrameSource::PROP_FOURCC));
     } catch (...) {
-        m_FrameSize = cv::Size();
+        m_FrameSize = QSize();
         m_iFourcc = 0;
     }
     SetErrorMsg(QString());
@@ -116,7 +114,7 @@ bool CCncCamera::StartVideoRecord(QString strFile)
         }
     }
     // The camera's own frame size and stream format; the frames are always
-    // written in colour (BGR, as grabbed).
+    // written in colour.
     bool bOpen = false;
     try {
         bOpen = !strFile.isEmpty() && m_pWriter->Open(strFile, m_iFourcc, m_fRecordFps, m_FrameSize, true);
@@ -179,8 +177,9 @@ void CCncCamera::run()
         if (!m_bRun)
             break;
         try {
-            cv::Mat frame;
-            if (!m_pSource->Read(frame) || frame.empty() || frame.type() != CV_8UC3) {
+            // A picture of its own: the GUI may still show the last one.
+            QImage frame;
+            if (!m_pSource->Read(frame) || frame.isNull() || frame.format() != QImage::Format_RGB888) {
                 OnCameraLost();
                 break;
             }
@@ -189,15 +188,9 @@ void CCncCamera::run()
                 if (m_bRecording)
                     m_pWriter->Write(frame);
             }
-            cv::Mat rgb;
-            cv::cvtColor(frame, rgb, cv::COLOR_BGR2RGB);
-            // A picture of its own: the GUI may still show the last one
-            // while the next is converted.
-            const QImage image =
-                QImage(rgb.data, rgb.cols, rgb.rows, int(rgb.step), QImage::Format_RGB888).copy();
             {
                 QMutexLocker lock(&m_FrameMutex);
-                m_CamImage = image;
+                m_CamImage = frame;
             }
             m_bFrameConsumed = false;
             emit NewImage();

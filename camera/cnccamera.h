@@ -85,7 +85,7 @@ private:
     std::atomic<bool> m_bFrameConsumed{true};
     QMutex m_WriterMutex; // a frame is never written while the file closes
     std::atomic<bool> m_bRecording{false};
-    cv::Size m_FrameSize; // of the open camera
+    QSize m_FrameSize;    // of the open camera
     int m_iFourcc = 0;    // its stream format
     std::unique_ptr<IFrameSource> m_pSource;
     std::unique_ptr<IVideoWriter> m_pWriter;

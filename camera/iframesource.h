@@ -1,19 +1,23 @@
 #pragma once
 // Where the camera's frames come from: the camera device through OpenCV on
-// the machine, a scripted source in tests. Used only by the capture thread
-// (after Open on the GUI thread, before the thread starts).
-#include <opencv2/core/mat.hpp>
+// the machine (in the module camera/cvio), a scripted source in tests. Used
+// only by the capture thread (after Open on the GUI thread, before the
+// thread starts).
+#include <QImage>
 
 class IFrameSource
 {
 public:
+    // The capture properties the camera asks for.
+    enum eProperty { PROP_FRAME_WIDTH, PROP_FRAME_HEIGHT, PROP_FOURCC };
+
     virtual ~IFrameSource() = default;
     // Opens the device; false when there is none.
     virtual bool Open() = 0;
-    // The next frame (BGR, 8 bits per channel); false when the device is
-    // lost. May throw cv::Exception.
-    virtual bool Read(cv::Mat& frame) = 0;
+    // The next frame, a picture of its own in RGB, 8 bits per channel
+    // (QImage::Format_RGB888); false when the device is lost. May throw.
+    virtual bool Read(QImage& frame) = 0;
     virtual void Release() = 0;
-    // A capture property (cv::CAP_PROP_...); 0 when unknown.
-    virtual double Property(int iProp) = 0;
+    // A capture property; 0 when unknown.
+    virtual double Property(eProperty eProp) = 0;
 };

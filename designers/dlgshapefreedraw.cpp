@@ -3,7 +3,8 @@
 
 #include "core/AppConfig.h"
 #include "designers/dlgshapes.h"
-#include "shapes/erosionpocket.h"
+#include "shapes/vision/erosionpocket.h"
+#include "shapes/visionmodule.h"
 #include "shapes/outlineshapes.h"
 #include "shapes/polygonedit.h"
 #include "shapes/shapeeditrules.h"
@@ -134,15 +135,18 @@ void CDlgShapeFreeDraw::on_Btn_CutHole_clicked()
     area.m_iMargin = pDesigner->m_nMargin;
     area.m_dScale = pDesigner->m_dScale;
     area.m_fEndMillDia = AppConfig::m_fEndMillDia;
-    const std::vector<CErosionPocket::Ring> rings = CErosionPocket::Rings(p->m_lstVertices, area);
     // The rings take the outline's place: a list that cannot count them all
     // gets none, and a shape with no room for the tool inside it gets none
-    // either; the pocket stays off.
+    // either; the pocket stays off. So too when the tracing module cannot be
+    // loaded (strRefused says why).
+    std::vector<CErosionPocket::Ring> rings;
     QString strRefused;
-    if (rings.empty())
-        strRefused = QStringLiteral("End-mill size too big. Please change the End-Mill");
-    else
-        COutlineShapes::RoomFor(job, rings.size() - 1, &strRefused);
+    if (CVisionModule::PocketRings(p->m_lstVertices, area, rings, strRefused)) {
+        if (rings.empty())
+            strRefused = QStringLiteral("End-mill size too big. Please change the End-Mill");
+        else
+            COutlineShapes::RoomFor(job, rings.size() - 1, &strRefused);
+    }
     if (!strRefused.isEmpty()) {
         if (CMainServices* pSvc = CMainServices::Of(this))
             pSvc->AddLogMsg(strRefused, MSG_ERROR);

@@ -59,10 +59,10 @@ void CDlgShapeFromImg::on_Btn_LoadImage_clicked()
         // too large to trace is refused before it is decoded.
         const CPictureFile::stCheck check = CPictureFile::Check(strPath);
         QString strWhy;
-        cv::Mat img;
+        QImage img;
         if (check.m_eVerdict == CPictureFile::PICTURE_OK)
             img = CCvIoModule::ReadGreyPicture(strPath, strWhy);
-        if (img.empty()) {
+        if (img.isNull()) {
             // The picture and the polygons traced from it stay.
             if (CMainServices* pMain = CMainServices::Of(this))
                 pMain->AddLogMsg(check.m_eVerdict == CPictureFile::PICTURE_OK
@@ -84,7 +84,7 @@ void CDlgShapeFromImg::on_Btn_LoadImage_clicked()
 void CDlgShapeFromImg::FindContours()
 {
     CDlgShapes* pDesigner = Designer();
-    if (!pDesigner || m_Img.empty())
+    if (!pDesigner || m_Img.isNull())
         return;
     stShapeCuttingInfo& info = pDesigner->m_stShapeCuttingInfo;
     COutlineShapes::RemoveFrom(info, pDesigner->m_nShapesBeforeSubDlg);
@@ -93,15 +93,17 @@ void CDlgShapeFromImg::FindContours()
     size_t nFound = 0;
     // A large picture takes a while; the GUI waits for it.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool bTraced =
-        COutlineShapes::TracePicture(m_Img, m_nThreshold, m_nMinVertices, m_nMaxVertices, lstOutlines, &nFound);
+    QString strError;
+    const bool bTraced = COutlineShapes::TracePicture(m_Img, m_nThreshold, m_nMinVertices, m_nMaxVertices,
+                                                      lstOutlines, &nFound, &strError);
     QGuiApplication::restoreOverrideCursor();
     if (!bTraced) {
         if (CMainServices* pMain = CMainServices::Of(this))
-            pMain->AddLogMsg(QStringLiteral("Too many outlines in the picture (%1): change the threshold").arg(nFound),
+            pMain->AddLogMsg(strError.isEmpty()
+                                 ? QStringLiteral("Too many outlines in the picture (%1): change the threshold").arg(nFound)
+                                 : strError,
                              MSG_ERROR);
     }
-    QString strError;
     if (!COutlineShapes::RoomFor(info, lstOutlines.size(), &strError)) {
         // The list's indices are 16-bit: none is added rather than some.
         if (CMainServices* pMain = CMainServices::Of(this))
@@ -110,9 +112,9 @@ void CDlgShapeFromImg::FindContours()
     }
 
     stPixelToMM map;
-    map.m_fScaleX = m_fShapeLength / m_Img.cols;
-    map.m_fScaleY = m_fShapeWidth / m_Img.rows;
-    map.m_iHeight = m_Img.rows;
+    map.m_fScaleX = m_fShapeLength / m_Img.width();
+    map.m_fScaleY = m_fShapeWidth / m_Img.height();
+    map.m_iHeight = m_Img.height();
     map.m_Offset = m_ShapeOffset;
     for (size_t k = 0; k < lstOutlines.size(); ++k)
         info.AddPolygon(COutlineShapes::MakePolygon(lstOutlines[k], map,

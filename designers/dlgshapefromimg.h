@@ -13,7 +13,7 @@
 
 #include <QDialog>
 
-#include <opencv2/core/mat.hpp>
+#include <QImage>
 
 namespace Ui {
 class CDlgShapeFromImg;
@@ -36,7 +36,7 @@ public:
     // Traces the picture and replaces the polygons of this opening.
     void FindContours();
 
-    cv::Mat m_Img;                  // the picture, 8-bit grey
+    QImage m_Img;                   // the picture, 8-bit grey
     stFloatPoint m_ShapeOffset;     // x, y in mm
     quint16 m_nThreshold = 50;      // grey level 0..255: at or below is drawing
     quint32 m_nMinVertices = 100;   // an outline needs more points than this

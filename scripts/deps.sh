@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages the program needs, when they are missing.
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build qt6-base-dev libgl-dev
-      libopencv-dev zlib1g-dev xvfb xauth locales)
+      libopencv-dev libfontconfig-dev zlib1g-dev xvfb xauth locales)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

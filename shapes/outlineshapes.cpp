@@ -2,8 +2,7 @@
 
 #include "core/AppConfig.h"
 #include "shapes/polygonedit.h"
-
-#include <opencv2/imgproc.hpp>
+#include "shapes/visionmodule.h"
 
 #include <algorithm>
 #include <cmath>
@@ -49,24 +48,20 @@ stPolygon* COutlineShapes::MakePolygon(const Outline& outline, const stPixelToMM
     return pPolygon;
 }
 
-bool COutlineShapes::TracePicture(const cv::Mat& grey, int iThreshold, quint32 nMinVertices, quint32 nMaxVertices,
-                                  std::vector<Outline>& lstOutlines, size_t* pnFound)
+bool COutlineShapes::TracePicture(const QImage& grey, int iThreshold, quint32 nMinVertices, quint32 nMaxVertices,
+                                  std::vector<Outline>& lstOutlines, size_t* pnFound, QString* pstrError)
 {
     lstOutlines.clear();
-    if (pnFound)
-        *pnFound = 0;
-    if (grey.empty())
-        return true;
-    cv::Mat bw;
-    cv::threshold(grey, bw, iThreshold, 255, cv::THRESH_BINARY_INV);
     std::vector<Outline> lstFound;
-    cv::findContours(bw, lstFound, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE);
-    if (pnFound)
-        *pnFound = lstFound.size();
-    if (lstFound.size() > COutlineOrder::MAX_OUTLINES)
+    QString strError;
+    const bool bTraced = CVisionModule::Trace(grey, iThreshold, CContourTrace::DARK_AT_OR_BELOW, QPoint(), lstFound,
+                                              pnFound, strError);
+    if (pstrError)
+        *pstrError = strError;
+    if (!bTraced)
         return false;
     // The order is taken over every outline, the size filter after it.
-    for (Outline& outline : COutlineOrder::Ordered(lstFound))
+    for (Outline& outline : lstFound)
         if (outline.size() > nMinVertices && outline.size() < nMaxVertices)
             lstOutlines.push_back(std::move(outline));
     return true;

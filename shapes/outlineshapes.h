@@ -1,12 +1,11 @@
 #pragma once
 // Traced outlines in pixels turned into polygon records in millimetres, and
 // the moves and turns of a group of polygons; without widgets.
-#include "shapes/outlineorder.h"
+#include "shapes/vision/outlineorder.h"
 #include "shapes/shaperecords.h"
 #include "shapes/workareafit.h"
 
-#include <opencv2/core/mat.hpp>
-
+#include <QImage>
 #include <QString>
 
 // How pixels map to millimetres: x = offset.x + (px - origin.x) * scaleX,
@@ -42,13 +41,16 @@ public:
     static stPolygon* MakePolygon(const Outline& outline, const stPixelToMM& map, const QString& strName,
                                   double fDepth);
 
-    // Outlines of a grey picture: pixels at or below the threshold are the
-    // drawing. Every outline, holes as outlines of their own, straight runs
-    // reduced to their ends, in travel order; then those with more than
-    // nMinVertices and fewer than nMaxVertices points. False (nothing
-    // returned) when the picture gives more outlines than one trace orders.
-    static bool TracePicture(const cv::Mat& grey, int iThreshold, quint32 nMinVertices, quint32 nMaxVertices,
-                             std::vector<Outline>& lstOutlines, size_t* pnFound = nullptr);
+    // Outlines of a grey picture (QImage::Format_Grayscale8): pixels at or
+    // below the threshold are the drawing. Every outline, holes as outlines
+    // of their own, straight runs reduced to their ends, in travel order;
+    // then those with more than nMinVertices and fewer than nMaxVertices
+    // points. False (nothing returned) when the picture gives more outlines
+    // than one trace orders (*pnFound says how many), or when the tracing
+    // module cannot be loaded (*pstrError says why; empty otherwise).
+    static bool TracePicture(const QImage& grey, int iThreshold, quint32 nMinVertices, quint32 nMaxVertices,
+                             std::vector<Outline>& lstOutlines, size_t* pnFound = nullptr,
+                             QString* pstrError = nullptr);
 
     // Removes every entry from index nFirst on, last first; returns how many.
     static size_t RemoveFrom(stShapeCuttingInfo& info, size_t nFirst);

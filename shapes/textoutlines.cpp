@@ -1,12 +1,12 @@
 #include "shapes/textoutlines.h"
 
+#include "shapes/visionmodule.h"
+
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QPen>
 #include <QStringList>
-
-#include <opencv2/imgproc.hpp>
 
 int CTextOutlines::Baseline(const stTextLayout& layout, int k)
 {
@@ -58,17 +58,11 @@ bool CTextOutlines::Trace(const QString& strText, const QFont& font, const stTex
             painter.drawText(layout.m_iMargin, Baseline(layout, nLines - 1 - i), lstLines[i]);
     }
 
-    // The image's rows are padded to 32 bits: the row stride goes along.
-    cv::Mat grey(img.height(), img.width(), CV_8UC1, img.bits(), size_t(img.bytesPerLine()));
-    cv::Mat bw;
-    cv::threshold(grey, bw, 60, 255, cv::THRESH_BINARY);
-    std::vector<Outline> lstFound;
-    cv::findContours(bw, lstFound, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE, cv::Point(canvas.left(), canvas.top()));
-    if (lstFound.size() > COutlineOrder::MAX_OUTLINES) {
-        if (pstrError)
-            *pstrError = QStringLiteral("Too many outlines in the text");
-        return false;
-    }
-    lstOutlines = COutlineOrder::Ordered(lstFound);
-    return true;
+    size_t nFound = 0;
+    QString strError;
+    if (CVisionModule::Trace(img, 60, CContourTrace::BRIGHT_ABOVE, canvas.topLeft(), lstOutlines, &nFound, strError))
+        return true;
+    if (pstrError)
+        *pstrError = strError.isEmpty() ? QStringLiteral("Too many outlines in the text") : strError;
+    return false;
 }

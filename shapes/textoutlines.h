@@ -7,7 +7,7 @@
 // coordinates. Text running past the drawing's edges is rendered on a larger
 // canvas, so its outlines stay whole (points may then lie outside the
 // drawing, even negative).
-#include "shapes/outlineorder.h"
+#include "shapes/vision/outlineorder.h"
 
 #include <QFont>
 #include <QString>
@@ -35,7 +35,8 @@ public:
 
     // Renders the lines (split at line feeds) in the font and traces every
     // outline, holes included, in travel order. False with a reason when the
-    // text needs a canvas too large to trace.
+    // text needs a canvas too large to trace, gives too many outlines, or
+    // the tracing module cannot be loaded.
     static bool Trace(const QString& strText, const QFont& font, const stTextLayout& layout,
                       std::vector<Outline>& lstOutlines, QString* pstrError = nullptr);
 };

@@ -37,6 +37,10 @@ CdlgMyHorizSlideBar::CdlgMyHorizSlideBar(QWidget* parent)
 {
     m_Range.x = 10.0;
     m_Range.y = 150.0;
+    // Given a parent, the bar is a control inside it, not a window of its
+    // own: made so before its form is styled, so that it is styled once.
+    if (parent)
+        setParent(parent, Qt::Widget);
     ui->setupUi(this);
     connect(this, &CdlgMyHorizSlideBar::ValueChanged, this, &CdlgMyHorizSlideBar::on_Slider_ValueChanged);
 }

@@ -20,6 +20,7 @@ class CdlgMyHorizSlideBar : public QDialog
     Q_OBJECT
 
 public:
+    // With a parent it is a control inside that widget, not a window.
     explicit CdlgMyHorizSlideBar(QWidget* parent = nullptr);
     ~CdlgMyHorizSlideBar() override;
 

@@ -1,5 +1,4 @@
 #pragma once
-// Camera device 0 through OpenCV's video capture (any back end).
 #include "camera/iframesource.h"
 
 #include <opencv2/videoio.hpp>
@@ -8,10 +7,11 @@ class CCvFrameSource : public IFrameSource
 {
 public:
     bool Open() override;
-    bool Read(cv::Mat& frame) override;
+    bool Read(QImage& frame) override;
     void Release() override;
-    double Property(int iProp) override;
+    double Property(eProperty eProp) override;
 
 private:
     cv::VideoCapture m_Capture;
+    cv::Mat m_Grabbed; // the last frame grabbed, BGR
 };

@@ -3,23 +3,43 @@
 #include "camera/cvio/cvframesource.h"
 #include "camera/cvio/cvvideowriter.h"
 
+#include <QFile>
+
 #include <opencv2/imgcodecs.hpp>
 
-IFrameSource* diradi_cvio_new_frame_source()
+namespace {
+IFrameSource* NewFrameSource()
 {
     return new CCvFrameSource;
 }
 
-IVideoWriter* diradi_cvio_new_video_writer()
+IVideoWriter* NewVideoWriter()
 {
     return new CCvVideoWriter;
 }
 
-void diradi_cvio_read_grey(const char* pPath, cv::Mat* pOut)
+QImage ReadGrey(const QString& strPath)
 {
+    cv::Mat img;
     try {
-        *pOut = cv::imread(pPath, cv::IMREAD_GRAYSCALE);
+        img = cv::imread(QFile::encodeName(strPath).toStdString(), cv::IMREAD_GRAYSCALE);
     } catch (const cv::Exception&) {
-        pOut->release();
+        return QImage();
     }
+    if (img.empty() || img.type() != CV_8UC1)
+        return QImage();
+    QImage grey(img.cols, img.rows, QImage::Format_Grayscale8);
+    if (grey.isNull()) // no memory for it
+        return QImage();
+    for (int y = 0; y < img.rows; ++y)
+        std::copy_n(img.ptr<uchar>(y), img.cols, grey.scanLine(y));
+    return grey;
+}
+
+const stCvIoApi g_Api = {stCvIoApi::VERSION, NewFrameSource, NewVideoWriter, ReadGrey};
+} // namespace
+
+const stCvIoApi* diradi_cvio_api()
+{
+    return &g_Api;
 }

@@ -1,5 +1,4 @@
 #pragma once
-// A recording file written by OpenCV's video writer.
 #include "camera/ivideowriter.h"
 
 #include <opencv2/videoio.hpp>
@@ -7,10 +6,11 @@
 class CCvVideoWriter : public IVideoWriter
 {
 public:
-    bool Open(const QString& strFile, int iFourcc, double fFps, cv::Size size, bool bColour) override;
-    void Write(const cv::Mat& frame) override;
+    bool Open(const QString& strFile, int iFourcc, double fFps, QSize size, bool bColour) override;
+    void Write(const QImage& frame) override;
     void Release() override;
 
 private:
     cv::VideoWriter m_Writer;
+    cv::Mat m_Bgr; // the frame in the writer's channel order
 };

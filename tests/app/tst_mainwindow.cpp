@@ -67,6 +67,8 @@ private slots:
     void startup_data();
     void startup();
     void settingsFileLoadedAtStartup();
+    void lateWindows_data();
+    void lateWindows();
     void shutdownWithJobRunning();
     void workPieceSizeButtons();
     void positionText_data();
@@ -247,9 +249,9 @@ void TestMainWindow::startup()
     // The work area: the G-code window shown, the jog panel beside it.
     QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(&w.m_DlgGCode));
     QCOMPARE(w.m_pActiveWndBtn, w.ui->Btn_GCode);
-    for (QWidget* pWnd : std::initializer_list<QWidget*>{&w.m_DlgJobSettings, &w.m_DlgImageCarving, &w.m_DlgShapes,
-                                                         &w.m_DlgGCode, &w.m_DlgUserSettings,
-                                                         &w.m_DlgMachineSettings}) {
+    for (QWidget* pWnd : std::initializer_list<QWidget*>{w.m_DlgJobSettings.get(), w.m_DlgImageCarving.get(), w.m_DlgShapes.get(),
+                                                         &w.m_DlgGCode, w.m_DlgUserSettings.get(),
+                                                         w.m_DlgMachineSettings.get()}) {
         QCOMPARE(pWnd->parentWidget(), static_cast<QWidget*>(&w));
         QCOMPARE(pWnd->pos(), QPoint(10, 45));
         QCOMPARE(pWnd->isVisibleTo(&w), pWnd == &w.m_DlgGCode);
@@ -269,6 +271,73 @@ void TestMainWindow::startup()
     QCOMPARE(w.m_SpindleSlider.GetValue(), short(8));
     QCOMPARE(w.m_ToolPathView.geometry(), QRect(10, 480, 520, 270));
     QVERIFY(LogLines(w).contains(CPinStartup::Note()) || CPinStartup::Note().isEmpty());
+}
+
+// The five windows hidden at start are built after the first paint, or
+// sooner at the operator's first key or click or at their first use; a window
+// never shown builds them at the first pass of the event loop. Only then do
+// the axes get their speed ramps and the poll tick start.
+void TestMainWindow::lateWindows_data()
+{
+    QTest::addColumn<QString>("trigger");
+    for (const char* p : {"event loop, not shown", "first paint", "first key", "first click", "first use"})
+        QTest::newRow(p) << QString::fromLatin1(p);
+}
+
+void TestMainWindow::lateWindows()
+{
+    QFETCH(QString, trigger);
+    MainWindow w;
+    auto builtCount = [&w]() {
+        return int(w.m_DlgJobSettings.Peek() != nullptr) + int(w.m_DlgImageCarving.Peek() != nullptr) +
+               int(w.m_DlgShapes.Peek() != nullptr) + int(w.m_DlgUserSettings.Peek() != nullptr) +
+               int(w.m_DlgMachineSettings.Peek() != nullptr);
+    };
+    const AxisCtrl& x = w.m_AppCtrl.m_AxisCtrl[X_AXIS];
+    QCOMPARE(builtCount(), 0);
+    QVERIFY(!w.m_pPollTimer->isActive());
+    QVERIFY(x.m_lstVelProfile.isEmpty());
+
+    if (trigger == QLatin1String("event loop, not shown")) {
+        QCoreApplication::processEvents();
+    } else if (trigger == QLatin1String("first paint")) {
+        w.show();
+        QCOMPARE(builtCount(), 0);
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        // Well before the second that a window shown but never painted waits.
+        QTRY_COMPARE_WITH_TIMEOUT(builtCount(), 5, 500);
+    } else if (trigger == QLatin1String("first key") || trigger == QLatin1String("first click")) {
+        w.show(); // not painted yet: no event has been handled
+        QCOMPARE(builtCount(), 0);
+        if (trigger == QLatin1String("first key"))
+            QTest::keyClick(&w, Qt::Key_F12);
+        else
+            QTest::mouseClick(w.ui->Btn_UserSettings, Qt::LeftButton);
+        QCOMPARE(builtCount(), 5);
+        if (trigger == QLatin1String("first click"))
+            QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(w.m_DlgUserSettings.Peek()));
+    } else {
+        w.on_Btn_MachineSettings_clicked();
+        QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(w.m_DlgMachineSettings.Peek()));
+    }
+
+    QCOMPARE(builtCount(), 5);
+    QVERIFY(w.m_pPollTimer->isActive());
+    QVERIFY(!x.m_lstVelProfile.isEmpty());
+    for (QDialog* pWnd : {static_cast<QDialog*>(w.m_DlgJobSettings.Peek()),
+                          static_cast<QDialog*>(w.m_DlgImageCarving.Peek()),
+                          static_cast<QDialog*>(w.m_DlgShapes.Peek()),
+                          static_cast<QDialog*>(w.m_DlgUserSettings.Peek()),
+                          static_cast<QDialog*>(w.m_DlgMachineSettings.Peek())}) {
+        QCOMPARE(pWnd->parentWidget(), static_cast<QWidget*>(&w));
+        QVERIFY(!pWnd->isWindow());
+        QCOMPARE(pWnd->pos(), QPoint(10, 45));
+        QCOMPARE(pWnd->isVisibleTo(&w), pWnd == w.m_pActiveWnd);
+    }
+    // Built once: a later use builds nothing again.
+    CDlgShapes* pShapes = w.m_DlgShapes.Peek();
+    w.on_Btn_ShapeCarving_clicked();
+    QCOMPARE(w.m_DlgShapes.get(), pShapes);
 }
 
 void TestMainWindow::settingsFileLoadedAtStartup()
@@ -407,7 +476,7 @@ void TestMainWindow::inputsNotReadInSimulation()
     w.on_Btn_JobSettings_clicked();
     w.OnTimer();
     QVERIFY(!AppConfig::m_bEmergencyStopON);
-    QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(&w.m_DlgJobSettings));
+    QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(w.m_DlgJobSettings.get()));
 }
 
 void TestMainWindow::programStartInputEdge()
@@ -426,13 +495,13 @@ void TestMainWindow::programStartInputEdge()
     w.OnTimer();
     bank.SetInput(AppConfig::m_iPgmStartInput, 0);
     w.OnTimer();
-    QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(&w.m_DlgJobSettings));
+    QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(w.m_DlgJobSettings.get()));
     // A rising edge while busy is refused.
     w.m_AppCtrl.m_iRunMode = AppControl::RUN_GCODE;
     bank.SetInput(AppConfig::m_iPgmStartInput, 1);
     w.OnTimer();
     QCOMPARE(LogLines(w).first(), QStringLiteral("Machine in use"));
-    QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(&w.m_DlgJobSettings));
+    QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(w.m_DlgJobSettings.get()));
     w.m_AppCtrl.m_iRunMode = AppControl::RUN_IDLE;
 }
 
@@ -475,7 +544,7 @@ void TestMainWindow::startRefusals()
         CGCodeProgram::m_bGCodeCompiling = true;
     if (first == 6) {
         w.on_Btn_ShapeCarving_clicked();
-        w.m_DlgShapes.m_bShapeEditing = true;
+        w.m_DlgShapes->m_bShapeEditing = true;
     }
 
     w.m_BtnStart.SetPressed(); // as the click shows it
@@ -916,8 +985,8 @@ void TestMainWindow::escapeKeepsEmbeddedWindows()
     // of the main window (it is a dialog).
     MainWindow w;
     w.show();
-    QDialog* const windows[] = {&w.m_DlgJobSettings, &w.m_DlgImageCarving, &w.m_DlgManual, &w.m_DlgShapes,
-                                &w.m_DlgGCode,       &w.m_DlgUserSettings, &w.m_DlgMachineSettings};
+    QDialog* const windows[] = {w.m_DlgJobSettings.get(), w.m_DlgImageCarving.get(), &w.m_DlgManual, w.m_DlgShapes.get(),
+                                &w.m_DlgGCode,       w.m_DlgUserSettings.get(), w.m_DlgMachineSettings.get()};
     for (QDialog* pWnd : windows) {
         pWnd->show();
         QWidget* pTarget = pWnd->findChild<QPushButton*>();
@@ -932,8 +1001,8 @@ void TestMainWindow::windowSelectorsAndPassKey()
 {
     MainWindow w;
     w.on_Btn_ShapeCarving_clicked();
-    QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(&w.m_DlgShapes));
-    QVERIFY(w.m_DlgShapes.isVisibleTo(&w));
+    QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(w.m_DlgShapes.get()));
+    QVERIFY(w.m_DlgShapes->isVisibleTo(&w));
     QVERIFY(!w.m_DlgGCode.isVisibleTo(&w));
     QVERIFY(w.ui->Btn_ShapeCarving->styleSheet().contains(QStringLiteral("rgba(0, 0, 255, 255)")));
     QVERIFY(!w.ui->Btn_GCode->styleSheet().contains(QStringLiteral("rgba(0, 0, 255, 255)")));
@@ -950,17 +1019,17 @@ void TestMainWindow::windowSelectorsAndPassKey()
              (QStringList{"Wrong Pass Key", "Wrong Pass Key"}));
     QCOMPARE(m_pPrompter->m_lstPrompts.last().m_eIcon, QMessageBox::Information);
     QCOMPARE(m_pPrompter->m_lstPrompts.last().m_strTitle, QStringLiteral("Error"));
-    QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(&w.m_DlgShapes));
+    QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(w.m_DlgShapes.get()));
     m_pPrompter->m_lstKeypadEntries << "123456";
     w.on_Btn_MachineSettings_clicked();
-    QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(&w.m_DlgMachineSettings));
+    QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(w.m_DlgMachineSettings.get()));
 }
 
 void TestMainWindow::jobWindowsFollowOperations()
 {
     MainWindow w;
-    CDlgImageCarving& carving = w.m_DlgImageCarving;
-    CdlgJobSettings& job = w.m_DlgJobSettings;
+    CDlgImageCarving& carving = *w.m_DlgImageCarving;
+    CdlgJobSettings& job = *w.m_DlgJobSettings;
 
     // Shown, the carving window brings its plunge feed and end mill up to date.
     const double fPlunge = AppConfig::m_fPlungeFeed;

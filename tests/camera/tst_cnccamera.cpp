@@ -47,8 +47,7 @@ struct stRig
     int iSignals = 0;
 };
 
-// The frame number a shown picture carries (its blue, after the BGR to RGB
-// conversion put the camera's blue where the screen expects it).
+// The frame number a shown picture carries (its blue).
 int Blue(const QImage& img)
 {
     return img.isNull() ? -1 : img.pixelColor(0, 0).blue();
@@ -87,7 +86,7 @@ void TestCncCamera::framesOneAtATime()
         QVERIFY(rig.cam.TakeFrame(shown));
         QVERIFY(!rig.cam.TakeFrame(shown)); // one frame per signal
         QCOMPARE(Blue(shown), n); // in order
-        QCOMPARE(shown.pixelColor(0, 0).red(), 200); // BGR turned into RGB
+        QCOMPARE(shown.pixelColor(0, 0).red(), 200);
         QCOMPARE(shown.size(), QSize(CFakeFrameSource::WIDTH, CFakeFrameSource::HEIGHT));
         QCOMPARE(shown.format(), QImage::Format_RGB888);
     }
@@ -115,7 +114,7 @@ void TestCncCamera::recording()
         QCOMPARE(rig.pWriter->m_strFile, QStringLiteral("/work/job.avi"));
         QCOMPARE(rig.pWriter->m_fFps, 20.0);
         QCOMPARE(rig.pWriter->m_iFourcc, CFakeFrameSource::FOURCC);
-        QCOMPARE(rig.pWriter->m_Size, cv::Size(CFakeFrameSource::WIDTH, CFakeFrameSource::HEIGHT));
+        QCOMPARE(rig.pWriter->m_Size, QSize(CFakeFrameSource::WIDTH, CFakeFrameSource::HEIGHT));
         QVERIFY(rig.pWriter->m_bColour);
     }
     QImage shown;

@@ -136,7 +136,7 @@ void TestDlgShapeFromImg::loadTracesPicture()
     QCOMPARE(asked[0].m_strTitle, QStringLiteral("Select a file to Open..."));
     QCOMPARE(AppConfig::m_strLastFolderPath, o.m_Main.m_Setup.m_Folder.Working() + QLatin1Char('/'));
     QCOMPARE(o.m_Dlg.m_strImgBaseName, QStringLiteral("logo.final"));
-    QCOMPARE(o.m_Dlg.m_Img.type(), CV_8UC1);
+    QCOMPARE(o.m_Dlg.m_Img.format(), QImage::Format_Grayscale8);
 
     // The ellipse from before, then the discs from left to right.
     QCOMPARE(o.Shapes().size(), size_t(4));
@@ -183,7 +183,7 @@ void TestDlgShapeFromImg::damagedOrHugePictureKeepsThePrevious()
     QCOMPARE(o.m_Main.m_lstLog, QStringList{"error: " + log + strPath});
     QCOMPARE(o.m_Dlg.m_strImgBaseName, QStringLiteral("discs"));
     QCOMPARE(o.Shapes().size(), size_t(4));
-    QCOMPARE(o.m_Dlg.m_Img.cols, 400);
+    QCOMPARE(o.m_Dlg.m_Img.width(), 400);
     QCOMPARE(o.Text("Btn_NoOfShapesFound"), QStringLiteral("3\nShapes Found"));
 }
 
@@ -203,7 +203,7 @@ void TestDlgShapeFromImg::unreadablePictureKeepsThePrevious()
     QCOMPARE(o.m_Main.m_lstLog, QStringList{"error: Cannot read the picture " + bad.fileName()});
     QCOMPARE(o.m_Dlg.m_strImgBaseName, QStringLiteral("discs"));
     QCOMPARE(o.Shapes().size(), size_t(4));
-    QVERIFY(!o.m_Dlg.m_Img.empty());
+    QVERIFY(!o.m_Dlg.m_Img.isNull());
     QCOMPARE(FindButton(o.m_Dlg, "Btn_LoadImage")->styleSheet(), BTN_BKGND_GRAY);
 
     // No file chosen: nothing changes.

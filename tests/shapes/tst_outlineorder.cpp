@@ -1,6 +1,6 @@
 // The travel order of traced outlines: reference points, the start outline
 // and the nearest-next chain, as a table of small point sets.
-#include "shapes/outlineorder.h"
+#include "shapes/vision/outlineorder.h"
 
 #include <opencv2/imgproc.hpp>
 

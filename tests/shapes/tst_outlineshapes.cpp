@@ -118,13 +118,19 @@ void TestOutlineShapes::tracePicture()
     QFETCH(int, minVertices);
     QFETCH(int, maxVertices);
     QFETCH(int, outlines);
-    cv::Mat img(200, 300, CV_8UC1, cv::Scalar(255));
+    // 301 pixels wide: the picture's rows are padded, and the trace must
+    // step over the padding.
+    cv::Mat img(200, 301, CV_8UC1, cv::Scalar(255));
     cv::rectangle(img, cv::Rect(20, 20, 40, 40), cv::Scalar(0), cv::FILLED);
     cv::circle(img, cv::Point(150, 100), 50, cv::Scalar(10), 15);
     cv::circle(img, cv::Point(250, 150), 20, cv::Scalar(120), cv::FILLED);
+    const QImage grey = QImage(img.data, img.cols, img.rows, int(img.step), QImage::Format_Grayscale8).copy();
     std::vector<Outline> lst;
     size_t nFound = 0;
-    QVERIFY(COutlineShapes::TracePicture(img, threshold, quint32(minVertices), quint32(maxVertices), lst, &nFound));
+    QString strError;
+    QVERIFY(COutlineShapes::TracePicture(grey, threshold, quint32(minVertices), quint32(maxVertices), lst, &nFound,
+                                         &strError));
+    QVERIFY(strError.isEmpty());
     QCOMPARE(int(lst.size()), outlines);
     QVERIFY(nFound >= lst.size());
 }

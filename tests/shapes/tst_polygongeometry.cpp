@@ -1,6 +1,6 @@
 // Polygon geometry without windows: move, turn, scale, close and pick, and
 // the erosion pocket of a drawn outline.
-#include "shapes/erosionpocket.h"
+#include "shapes/vision/erosionpocket.h"
 #include "shapes/polygonedit.h"
 #include "pointsupport.h"
 

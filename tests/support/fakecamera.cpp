@@ -1,9 +1,8 @@
 #include "fakecamera.h"
 
-#include <opencv2/core.hpp>
-#include <opencv2/videoio.hpp>
-
 #include <QMutexLocker>
+
+#include <stdexcept>
 
 bool CFakeFrameSource::Open()
 {
@@ -14,15 +13,16 @@ bool CFakeFrameSource::Open()
     return true;
 }
 
-bool CFakeFrameSource::Read(cv::Mat& frame)
+bool CFakeFrameSource::Read(QImage& frame)
 {
     const int n = m_iReads;
     if (m_iLoseAfter >= 0 && n >= m_iLoseAfter) {
         if (m_bLossThrows)
-            throw cv::Exception(cv::Error::StsError, "device gone", "Read", __FILE__, __LINE__);
+            throw std::runtime_error("device gone");
         return false;
     }
-    frame = cv::Mat(HEIGHT, WIDTH, CV_8UC3, cv::Scalar(n % 256, 0, 200));
+    frame = QImage(WIDTH, HEIGHT, QImage::Format_RGB888);
+    frame.fill(QColor(200, 0, n % 256));
     ++m_iReads;
     return true;
 }
@@ -33,17 +33,17 @@ void CFakeFrameSource::Release()
     ++m_iReleases;
 }
 
-double CFakeFrameSource::Property(int iProp)
+double CFakeFrameSource::Property(eProperty eProp)
 {
-    switch (iProp) {
-    case cv::CAP_PROP_FRAME_WIDTH: return WIDTH;
-    case cv::CAP_PROP_FRAME_HEIGHT: return HEIGHT;
-    case cv::CAP_PROP_FOURCC: return FOURCC;
-    default: return 0.0;
+    switch (eProp) {
+    case PROP_FRAME_WIDTH: return WIDTH;
+    case PROP_FRAME_HEIGHT: return HEIGHT;
+    case PROP_FOURCC: return FOURCC;
     }
+    return 0.0;
 }
 
-bool CFakeVideoWriter::Open(const QString& strFile, int iFourcc, double fFps, cv::Size size, bool bColour)
+bool CFakeVideoWriter::Open(const QString& strFile, int iFourcc, double fFps, QSize size, bool bColour)
 {
     QMutexLocker lock(&m_Mutex);
     m_strFile = strFile;
@@ -56,11 +56,11 @@ bool CFakeVideoWriter::Open(const QString& strFile, int iFourcc, double fFps, cv
     return m_bOpen;
 }
 
-void CFakeVideoWriter::Write(const cv::Mat& frame)
+void CFakeVideoWriter::Write(const QImage& frame)
 {
     QMutexLocker lock(&m_Mutex);
     if (m_bOpen)
-        m_lstFrames << frame.at<cv::Vec3b>(0, 0)[0];
+        m_lstFrames << qBlue(frame.pixel(0, 0));
 }
 
 void CFakeVideoWriter::Release()

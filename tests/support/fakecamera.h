@@ -7,8 +7,8 @@
 //   cam.SetFrameSource(std::unique_ptr<IFrameSource>(pSource));
 //   cam.SetVideoWriter(std::unique_ptr<IVideoWriter>(pWriter));
 //
-// The source delivers 64 x 48 BGR frames numbered from 0: frame n has the
-// blue value n % 256 and the red value 200 everywhere (BGR order).
+// The source delivers 64 x 48 RGB frames numbered from 0: frame n has the
+// blue value n % 256 and the red value 200 everywhere.
 // It can refuse to open, or be lost after a number of frames (Read returns
 // false, or throws).
 #include "camera/iframesource.h"
@@ -23,9 +23,9 @@ class CFakeFrameSource : public IFrameSource
 {
 public:
     bool Open() override;
-    bool Read(cv::Mat& frame) override;
+    bool Read(QImage& frame) override;
     void Release() override;
-    double Property(int iProp) override;
+    double Property(eProperty eProp) override;
 
     static constexpr int WIDTH = 64;
     static constexpr int HEIGHT = 48;
@@ -45,8 +45,8 @@ public:
 class CFakeVideoWriter : public IVideoWriter
 {
 public:
-    bool Open(const QString& strFile, int iFourcc, double fFps, cv::Size size, bool bColour) override;
-    void Write(const cv::Mat& frame) override;
+    bool Open(const QString& strFile, int iFourcc, double fFps, QSize size, bool bColour) override;
+    void Write(const QImage& frame) override;
     void Release() override;
 
     std::atomic<bool> m_bOpenFails{false};
@@ -59,7 +59,7 @@ public:
     QString m_strFile;
     int m_iFourcc = 0;
     double m_fFps = 0.0;
-    cv::Size m_Size;
+    QSize m_Size;
     bool m_bColour = false;
     QList<int> m_lstFrames;
 

@@ -42,6 +42,14 @@ void TestSlideBar::formMatchesTable()
     auto* pBox = bar.findChild<QLineEdit*>("LE_SetValue");
     QVERIFY(pBox->isReadOnly());
     QCOMPARE(pBox->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+
+    // Given a parent (the main window's frames) it is a control in it, not a
+    // window of its own.
+    QWidget frame;
+    CdlgMyHorizSlideBar inFrame(&frame);
+    QVERIFY(bar.isWindow());
+    QVERIFY(!inFrame.isWindow());
+    QCOMPARE(inFrame.parentWidget(), &frame);
 }
 
 void TestSlideBar::rules()

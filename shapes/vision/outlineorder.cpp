@@ -1,4 +1,4 @@
-#include "shapes/outlineorder.h"
+#include "shapes/vision/outlineorder.h"
 
 #include <opencv2/imgproc.hpp>
 

@@ -1,4 +1,4 @@
-#include "shapes/erosionpocket.h"
+#include "shapes/vision/erosionpocket.h"
 
 #include "shapes/polygonedit.h"
 

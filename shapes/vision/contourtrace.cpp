@@ -1,0 +1,26 @@
+#include "shapes/vision/contourtrace.h"
+
+#include <opencv2/imgproc.hpp>
+
+bool CContourTrace::Trace(const QImage& grey, int iLevel, eDrawing eDrawing, QPoint offset,
+                          std::vector<Outline>& lstOutlines, size_t* pnFound)
+{
+    lstOutlines.clear();
+    if (pnFound)
+        *pnFound = 0;
+    if (grey.isNull() || grey.format() != QImage::Format_Grayscale8)
+        return true;
+    // The picture's rows are padded to 32 bits: the row stride goes along.
+    const cv::Mat img(grey.height(), grey.width(), CV_8UC1, const_cast<uchar*>(grey.constBits()),
+                      size_t(grey.bytesPerLine()));
+    cv::Mat bw;
+    cv::threshold(img, bw, iLevel, 255, eDrawing == DARK_AT_OR_BELOW ? cv::THRESH_BINARY_INV : cv::THRESH_BINARY);
+    std::vector<Outline> lstFound;
+    cv::findContours(bw, lstFound, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE, cv::Point(offset.x(), offset.y()));
+    if (pnFound)
+        *pnFound = lstFound.size();
+    if (lstFound.size() > COutlineOrder::MAX_OUTLINES)
+        return false;
+    lstOutlines = COutlineOrder::Ordered(lstFound);
+    return true;
+}
