@@ -22,6 +22,7 @@ public:
     bool Wait();
 
 private:
-    std::thread m_Thread;
+    // Before the thread: it is set by the thread, once started.
     bool m_bRead = false;
+    std::thread m_Thread;
 };

@@ -8,6 +8,8 @@
 // click. Every use goes through get() (or -> and *), which builds them all
 // there and then if that has not happened yet, so no caller ever sees a
 // window that is not there.
+#include <QtGlobal>
+
 #include <functional>
 #include <memory>
 #include <utility>
@@ -27,6 +29,9 @@ public:
     {
         if (!m_pWnd)
             m_fnBuildAll();
+        // Only a window whose construction reached another not yet built
+        // could get here empty.
+        Q_ASSERT(m_pWnd);
         return m_pWnd.get();
     }
     T* operator->() { return get(); }

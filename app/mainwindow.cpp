@@ -73,10 +73,6 @@ MainWindow::MainWindow(QWidget* parent)
       m_DlgGCode(this)
 {
     m_pLog = std::make_unique<CMessageLog>(ui->LV_Log);
-    // Started with the late windows (BuildLateWindows), which may be built
-    // before the end of this constructor.
-    m_pPollTimer = new QTimer(this);
-    connect(m_pPollTimer, SIGNAL(timeout()), this, SLOT(OnTimer()));
 
     // The settings, tool-change and status files live in the working folder;
     // a fresh installation does not have it yet.
@@ -173,6 +169,11 @@ MainWindow::MainWindow(QWidget* parent)
     connect(&m_BtnStop, SIGNAL(released()), this, SLOT(Btn_Stop_released()));
 
     m_nLastPwmFreq = 0;
+    // The emergency-stop input is watched from the first pass of the event
+    // loop, whether or not the late windows are there yet.
+    m_pPollTimer = new QTimer(this);
+    connect(m_pPollTimer, SIGNAL(timeout()), this, SLOT(OnTimer()));
+    m_pPollTimer->start(POLL_INTERVAL_MS);
     m_pKeyReleaseTimer = new QTimer(this);
     m_pKeyReleaseTimer->setSingleShot(true);
     m_pKeyReleaseTimer->setInterval(CKeyHoldTracker::REPEAT_WAIT_MS);
@@ -290,10 +291,6 @@ void MainWindow::BuildLateWindows()
     m_DlgMachineSettings->ConfigSettings();
     for (QDialog* pWnd : late)
         pWnd->hide();
-
-    // The poll tick reads the emergency-stop and program-start inputs and
-    // may start a program: only once every setting is in force.
-    m_pPollTimer->start(POLL_INTERVAL_MS);
 }
 
 void MainWindow::paintEvent(QPaintEvent* pEvent)
@@ -308,6 +305,9 @@ void MainWindow::paintEvent(QPaintEvent* pEvent)
 
 MainWindow::~MainWindow()
 {
+    // No late build from here on.
+    delete m_pFirstInputWatch;
+    m_pFirstInputWatch = nullptr;
     // The camera first: a recording is closed and its thread waited for.
     m_CncCamera.StopVideoCapture();
     CKIVGPIO::PwmStop();
@@ -462,7 +462,9 @@ void MainWindow::OnTimer()
             if (nLevel != m_nLastPgmStartInput) {
                 m_nLastPgmStartInput = nLevel;
                 if (nLevel) {
-                    // The input only brings up the program; the operator starts it.
+                    // The input only brings up the program; the operator starts it,
+                    // with every setting in force.
+                    BuildLateWindows();
                     if (m_AppCtrl.m_iRunMode == AppControl::RUN_IDLE && m_AppCtrl.IsMachineIdle()) {
                         on_Btn_GCode_clicked();
                         m_BtnStart.SetPressed();

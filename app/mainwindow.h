@@ -93,11 +93,12 @@ public:
     void UpdateWorkArea() override;
 
     // Builds the windows hidden at start (job settings, image carving, shape
-    // cutting, user settings, machine settings), puts their settings in
-    // force and starts the poll tick. Runs once: right after the first
-    // paint, at the operator's first key or click if that comes sooner, at
-    // the first use of one of them, or at the first pass of the event loop
-    // when the window is not shown (a second later at the latest).
+    // cutting, user settings, machine settings) and puts their settings in
+    // force (the machine settings build the axes' speed ramps). Runs once:
+    // right after the first paint, at the operator's first key or click or
+    // the program-start input if that comes sooner, at the first use of one
+    // of them, or at the first pass of the event loop when the window is
+    // not shown; a window shown but never painted gets them a second later.
     void BuildLateWindows();
 
     // Plots the tool's current position on the tool-path picture.

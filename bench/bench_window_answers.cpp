@@ -119,7 +119,7 @@ qint64 CountLines(const QString& strPath)
 void CarvingFile(MainWindow& w, CBenchPrompter& prompter, const QString& strFolder, QSize size, int iLayers,
                  bool bGuiThread)
 {
-    auto* pCarving = w.findChild<CDlgImageCarving*>();
+    CDlgImageCarving* pCarving = w.m_DlgImageCarving.get();
     auto* pGenerate = pCarving->findChild<QPushButton*>(QStringLiteral("Btn_GenerateGCode"));
     auto* pCancel = pCarving->findChild<QPushButton*>(QStringLiteral("Btn_CancelGCode"));
     auto* pBar = pCarving->findChild<QProgressBar*>(QStringLiteral("PB_GCodeProgress"));

@@ -47,8 +47,10 @@ stAnswer Find(const QString& strFileName, const char* pEntry)
             return answer;
         lstWhy << strPath + QStringLiteral(": not one of the program's modules");
     }
-    answer.m_strErr = QStringLiteral("Module ") + strFileName + QStringLiteral(" not found beside the program") +
-                      (lstWhy.isEmpty() ? QString() : QStringLiteral(": ") + lstWhy.join(QStringLiteral("; ")));
+    answer.m_strErr = lstWhy.isEmpty()
+                          ? QStringLiteral("Module ") + strFileName + QStringLiteral(" not found beside the program")
+                          : QStringLiteral("Module ") + strFileName + QStringLiteral(" cannot be loaded: ") +
+                                lstWhy.join(QStringLiteral("; "));
     return answer;
 }
 } // namespace

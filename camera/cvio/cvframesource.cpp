@@ -14,6 +14,8 @@ bool CCvFrameSource::Read(QImage& frame)
     // Converted straight into a picture of its own: the GUI may still show
     // the last one while this one is made.
     frame = QImage(m_Grabbed.cols, m_Grabbed.rows, QImage::Format_RGB888);
+    if (frame.isNull()) // no memory for it
+        return false;
     cv::Mat rgb(frame.height(), frame.width(), CV_8UC3, frame.bits(), size_t(frame.bytesPerLine()));
     cv::cvtColor(m_Grabbed, rgb, cv::COLOR_BGR2RGB);
     return true;

@@ -8,11 +8,13 @@ bool CContourTrace::Trace(const QImage& grey, int iLevel, eDrawing eDrawing, QPo
     lstOutlines.clear();
     if (pnFound)
         *pnFound = 0;
-    if (grey.isNull() || grey.format() != QImage::Format_Grayscale8)
+    if (grey.isNull())
         return true;
+    const QImage picture =
+        grey.format() == QImage::Format_Grayscale8 ? grey : grey.convertToFormat(QImage::Format_Grayscale8);
     // The picture's rows are padded to 32 bits: the row stride goes along.
-    const cv::Mat img(grey.height(), grey.width(), CV_8UC1, const_cast<uchar*>(grey.constBits()),
-                      size_t(grey.bytesPerLine()));
+    const cv::Mat img(picture.height(), picture.width(), CV_8UC1, const_cast<uchar*>(picture.constBits()),
+                      size_t(picture.bytesPerLine()));
     cv::Mat bw;
     cv::threshold(img, bw, iLevel, 255, eDrawing == DARK_AT_OR_BELOW ? cv::THRESH_BINARY_INV : cv::THRESH_BINARY);
     std::vector<Outline> lstFound;

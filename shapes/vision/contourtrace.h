@@ -15,8 +15,9 @@ public:
     // drawing on a light picture), or those above it.
     enum eDrawing { DARK_AT_OR_BELOW, BRIGHT_ABOVE };
 
-    // Every outline of the drawing in grey (QImage::Format_Grayscale8),
-    // holes as outlines of their own, straight runs reduced to their ends,
+    // Every outline of the drawing in grey (QImage::Format_Grayscale8; a
+    // picture of another format is made grey first), holes as outlines of
+    // their own, straight runs reduced to their ends,
     // each point moved by offset, in travel order (COutlineOrder). False,
     // with nothing returned, when there are more than
     // COutlineOrder::MAX_OUTLINES; *pnFound says how many there are. A

@@ -276,11 +276,13 @@ void TestMainWindow::startup()
 // The five windows hidden at start are built after the first paint, or
 // sooner at the operator's first key or click or at their first use; a window
 // never shown builds them at the first pass of the event loop. Only then do
-// the axes get their speed ramps and the poll tick start.
+// the axes get their speed ramps; the poll tick, which watches the
+// emergency-stop input, runs from the start.
 void TestMainWindow::lateWindows_data()
 {
     QTest::addColumn<QString>("trigger");
-    for (const char* p : {"event loop, not shown", "first paint", "first key", "first click", "first use"})
+    for (const char* p : {"event loop, not shown", "first paint", "first key", "first click", "first use",
+                          "program-start input", "emergency-stop input"})
         QTest::newRow(p) << QString::fromLatin1(p);
 }
 
@@ -295,7 +297,7 @@ void TestMainWindow::lateWindows()
     };
     const AxisCtrl& x = w.m_AppCtrl.m_AxisCtrl[X_AXIS];
     QCOMPARE(builtCount(), 0);
-    QVERIFY(!w.m_pPollTimer->isActive());
+    QVERIFY(w.m_pPollTimer->isActive());
     QVERIFY(x.m_lstVelProfile.isEmpty());
 
     if (trigger == QLatin1String("event loop, not shown")) {
@@ -316,6 +318,21 @@ void TestMainWindow::lateWindows()
         QCOMPARE(builtCount(), 5);
         if (trigger == QLatin1String("first click"))
             QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(w.m_DlgUserSettings.Peek()));
+    } else if (trigger == QLatin1String("program-start input")) {
+        // The program comes up with every setting in force (it starts nothing).
+        CSimPinBank::Instance().SetInput(AppConfig::m_iPgmStartInput, 1);
+        w.OnTimer();
+        QCOMPARE(builtCount(), 5);
+        QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(&w.m_DlgGCode));
+        QVERIFY(Pressed(w.m_BtnStart));
+        QCOMPARE(w.m_AppCtrl.m_iRunMode.load(), 0);
+    } else if (trigger == QLatin1String("emergency-stop input")) {
+        // Watched before the late windows are there.
+        CSimPinBank::Instance().SetInput(AppConfig::m_iEStopInput, 1);
+        w.OnTimer();
+        QVERIFY(AppConfig::m_bEmergencyStopON);
+        QVERIFY(Pressed(w.m_BtnStop));
+        QCoreApplication::processEvents();
     } else {
         w.on_Btn_MachineSettings_clicked();
         QCOMPARE(w.m_pActiveWnd, static_cast<QDialog*>(w.m_DlgMachineSettings.Peek()));

@@ -35,7 +35,7 @@ void TestModuleLibrary::entries_data()
     QTest::newRow("camera and files") << "libdiradi_cvio.so" << "diradi_cvio_api" << "";
     QTest::newRow("entry of the other module")
         << "libdiradi_cvio.so" << "diradi_vision_api"
-        << "Module libdiradi_cvio.so not found beside the program: " DIRADI_MODULE_DIR
+        << "Module libdiradi_cvio.so cannot be loaded: " DIRADI_MODULE_DIR
            "/libdiradi_cvio.so: not one of the program's modules";
     QTest::newRow("no such module") << "libdiradi_none.so" << "diradi_vision_api"
                                     << "Module libdiradi_none.so not found beside the program";
