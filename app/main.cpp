@@ -14,7 +14,9 @@ int main(int argc, char* argv[])
     // connects to the display.
     CFontConfigWarmUp fontConfig;
     QApplication app(argc, argv);
-    fontConfig.Wait();
+    // Without it Qt reads the configuration itself when it first needs it.
+    if (!fontConfig.Wait())
+        std::fprintf(stderr, "Fonts: the font configuration could not be read at start\n");
     // What drives the pins is settled before the main window sets them up;
     // the note goes to the log as well.
     std::fprintf(stderr, "%s\n", qPrintable(CPinStartup::Select()));

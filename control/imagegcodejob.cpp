@@ -10,16 +10,13 @@ CImageGCodeJob::CImageGCodeJob(const QString& strPath, const QImage& img, const 
 
 CImageGCodeJob::eOutcome CImageGCodeJob::Run(const Progress& progress)
 {
-    bool bAsked = false;
     const CGCodeWriter::RowProgress rows = [&](int iDone, int iRows) {
-        bAsked = m_bStop || (progress && !progress(iDone, iRows));
-        return !bAsked;
+        return !m_bStop && (!progress || progress(iDone, iRows));
     };
     m_strErr.clear();
     if (CGCodeWriter::WriteImage(m_strPath, m_Img.isNull() ? nullptr : &m_Img, m_Info, m_Settings, m_strImageFolder,
                                  m_strErr, &m_nCarvingRow, rows))
         return WRITTEN;
-    if (bAsked)
-        return STOPPED;
-    return FAILED;
+    // The writer says so when the rows' answer stopped it.
+    return m_strErr == CGCodeWriter::STOPPED ? STOPPED : FAILED;
 }

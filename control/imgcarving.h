@@ -101,6 +101,9 @@ public:
 
     // Darkest and brightest byte of an 8-bit picture.
     static void GetMinMaxValue(const QImage& img, unsigned char& min, unsigned char& max);
+    // BuildDepthMap and CreateCarvingZProfile are the grid's plain rule; the
+    // program builds its grid with CreateImgZProfile, which must give the same
+    // values (the tests compare the two).
     // The depth map of the picture scaled to depth: the darkest pixel is
     // depth deep, the brightest at the surface; a uniform picture is all 0
     // when white, else all depth.

@@ -35,7 +35,7 @@ QPushButton* CdlgSpindleSpeedSettings::SpeedButton(int n) const
 void CdlgSpindleSpeedSettings::ConfigSettings()
 {
     for (int n = 0; n < 16; ++n)
-        SpeedButton(n)->setText(WithUnit(QString::number(AppConfig::m_iSpindleSpeeds[n]), SpeedName(n)));
+        CButtonText::Set(SpeedButton(n), WithUnit(QString::number(AppConfig::m_iSpindleSpeeds[n]), SpeedName(n)));
     CButtonText::Set(ui->Btn_SpeedSetWaitTime,
         WithUnit(QString::number(AppConfig::m_stPwmSpndlSettings.m_nSpindleDelay, 'f', 4), QStringLiteral("Wait Time")));
 }

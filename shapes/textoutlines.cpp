@@ -58,9 +58,8 @@ bool CTextOutlines::Trace(const QString& strText, const QFont& font, const stTex
             painter.drawText(layout.m_iMargin, Baseline(layout, nLines - 1 - i), lstLines[i]);
     }
 
-    size_t nFound = 0;
     QString strError;
-    if (CVisionModule::Trace(img, 60, CContourTrace::BRIGHT_ABOVE, canvas.topLeft(), lstOutlines, &nFound, strError))
+    if (CVisionModule::Trace(img, 60, CContourTrace::BRIGHT_ABOVE, canvas.topLeft(), lstOutlines, nullptr, strError))
         return true;
     if (pstrError)
         *pstrError = strError.isEmpty() ? QStringLiteral("Too many outlines in the text") : strError;

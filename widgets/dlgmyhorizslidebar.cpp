@@ -1,6 +1,7 @@
 #include "widgets/dlgmyhorizslidebar.h"
 
 #include "hal/clock.h"
+#include "widgets/embeddedwindow.h"
 #include "widgets/mainservices.h"
 #include "ui_dlgmyhorizslidebar.h"
 
@@ -39,8 +40,7 @@ CdlgMyHorizSlideBar::CdlgMyHorizSlideBar(QWidget* parent)
     m_Range.y = 150.0;
     // Given a parent, the bar is a control inside it, not a window of its
     // own: made so before its form is styled, so that it is styled once.
-    if (parent)
-        setParent(parent, Qt::Widget);
+    EmbedInParent(this);
     ui->setupUi(this);
     connect(this, &CdlgMyHorizSlideBar::ValueChanged, this, &CdlgMyHorizSlideBar::on_Slider_ValueChanged);
 }

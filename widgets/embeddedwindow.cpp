@@ -5,6 +5,12 @@
 
 void EmbedInMainWindow(QDialog* pWnd)
 {
-    if (auto* pMain = qobject_cast<QMainWindow*>(pWnd->parentWidget()))
-        pWnd->setParent(pMain, Qt::Widget);
+    if (qobject_cast<QMainWindow*>(pWnd->parentWidget()))
+        EmbedInParent(pWnd);
+}
+
+void EmbedInParent(QDialog* pWnd)
+{
+    if (QWidget* pParent = pWnd->parentWidget())
+        pWnd->setParent(pParent, Qt::Widget);
 }

@@ -9,3 +9,7 @@
 class QDialog;
 
 void EmbedInMainWindow(QDialog* pWnd);
+// The same for a dialog that is a control inside any parent it is built with
+// (the main window's slide bars in their frames); without a parent it stays
+// a window.
+void EmbedInParent(QDialog* pWnd);
