@@ -13,6 +13,7 @@
 #include "settings/motionsettings.h"
 #include "settingswindows/dlgabout.h"
 #include "settings/spindlesettingsmath.h"
+#include "app/firstinputwatch.h"
 #include "app/pendantkeys.h"
 #include "widgets/resources.h"
 
@@ -38,7 +39,7 @@ const QString SELECTED_STYLE = QStringLiteral(
 
 constexpr int POLL_INTERVAL_MS = 34;
 // A window shown but never painted (minimised, no compositor) still gets its
-// late windows and its poll tick.
+// late windows.
 constexpr int LATE_BUILD_LATEST_MS = 1000;
 // How long Reset waits for the controller's thread to see the abort (a
 // paused operation looks at it once a second).
@@ -296,16 +297,15 @@ void MainWindow::BuildLateWindows()
 void MainWindow::paintEvent(QPaintEvent* pEvent)
 {
     QMainWindow::paintEvent(pEvent);
-    if (!m_bLateWindowsBuilt && !m_bLateBuildQueued) {
+    if (!m_bLateWindowsBuilt) {
         // Queued: this paint is flushed to the screen first.
-        m_bLateBuildQueued = true;
         QTimer::singleShot(0, this, [this]() { BuildLateWindows(); });
     }
 }
 
 MainWindow::~MainWindow()
 {
-    // No late build from here on.
+    // The watch goes first: it must not build windows while this one goes.
     delete m_pFirstInputWatch;
     m_pFirstInputWatch = nullptr;
     // The camera first: a recording is closed and its thread waited for.

@@ -35,7 +35,6 @@
 #include "widgets/myrndbtn.h"
 #include "widgets/MyView.h"
 #include "app/cameracontrols.h"
-#include "app/firstinputwatch.h"
 #include "app/keyholdtracker.h"
 #include "app/latewindow.h"
 #include "app/pendantgrab.h"
@@ -46,6 +45,7 @@
 
 #include <memory>
 
+class CFirstInputWatch;
 class QDialog;
 class QKeyEvent;
 class QPaintEvent;
@@ -289,10 +289,8 @@ private:
     // Buttons that are enabled only while no job runs.
     void EnableJobControls(bool bEnable);
 
-    // The windows hidden at start are built; a build after the first paint
-    // is queued.
+    // The windows hidden at start are built.
     bool m_bLateWindowsBuilt = false;
-    bool m_bLateBuildQueued = false;
     // Builds them at the operator's first key or click, until they are.
     CFirstInputWatch* m_pFirstInputWatch = nullptr;
 

@@ -2,7 +2,6 @@
 
 #include "camera/cviomodule.h"
 
-
 #include <QMutexLocker>
 
 // The device and the writer come from the OpenCV module when first needed

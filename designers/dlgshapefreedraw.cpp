@@ -3,7 +3,6 @@
 
 #include "core/AppConfig.h"
 #include "designers/dlgshapes.h"
-#include "shapes/vision/erosionpocket.h"
 #include "shapes/visionmodule.h"
 #include "shapes/outlineshapes.h"
 #include "shapes/polygonedit.h"

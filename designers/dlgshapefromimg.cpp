@@ -99,10 +99,7 @@ void CDlgShapeFromImg::FindContours()
     QGuiApplication::restoreOverrideCursor();
     if (!bTraced) {
         if (CMainServices* pMain = CMainServices::Of(this))
-            pMain->AddLogMsg(strError.isEmpty()
-                                 ? QStringLiteral("Too many outlines in the picture (%1): change the threshold").arg(nFound)
-                                 : strError,
-                             MSG_ERROR);
+            pMain->AddLogMsg(strError, MSG_ERROR);
     }
     if (!COutlineShapes::RoomFor(info, lstOutlines.size(), &strError)) {
         // The list's indices are 16-bit: none is added rather than some.

@@ -56,10 +56,13 @@ bool COutlineShapes::TracePicture(const QImage& grey, int iThreshold, quint32 nM
     QString strError;
     const bool bTraced = CVisionModule::Trace(grey, iThreshold, CContourTrace::DARK_AT_OR_BELOW, QPoint(), lstFound,
                                               pnFound, strError);
-    if (pstrError)
-        *pstrError = strError;
-    if (!bTraced)
+    if (!bTraced) {
+        if (pstrError)
+            *pstrError = strError.isEmpty() ? QStringLiteral("Too many outlines in the picture (%1): change the threshold")
+                                                  .arg(pnFound ? *pnFound : 0)
+                                            : strError;
         return false;
+    }
     // The order is taken over every outline, the size filter after it.
     for (Outline& outline : lstFound)
         if (outline.size() > nMinVertices && outline.size() < nMaxVertices)

@@ -47,7 +47,8 @@ public:
     // then those with more than nMinVertices and fewer than nMaxVertices
     // points. False (nothing returned) when the picture gives more outlines
     // than one trace orders (*pnFound says how many), or when the tracing
-    // module cannot be loaded (*pstrError says why; empty otherwise).
+    // module cannot be loaded; *pstrError then says which, as the log shows
+    // it.
     static bool TracePicture(const QImage& grey, int iThreshold, quint32 nMinVertices, quint32 nMaxVertices,
                              std::vector<Outline>& lstOutlines, size_t* pnFound = nullptr,
                              QString* pstrError = nullptr);

@@ -15,14 +15,14 @@ QString CVisionModule::FileName()
     return QStringLiteral("libdiradi_vision.so");
 }
 
-bool CVisionModule::Trace(const QImage& grey, int iLevel, CContourTrace::eDrawing eDrawing, QPoint offset,
+bool CVisionModule::Trace(const QImage& grey, int iLevel, CContourTrace::eDrawing eWhich, QPoint offset,
                           std::vector<Outline>& lstOutlines, size_t* pnFound, QString& strErr)
 {
     lstOutlines.clear();
     if (pnFound)
         *pnFound = 0;
     const stVisionApi* pApi = Api(strErr);
-    return pApi && pApi->m_pTrace(grey, iLevel, eDrawing, offset, lstOutlines, pnFound);
+    return pApi && pApi->m_pTrace(grey, iLevel, eWhich, offset, lstOutlines, pnFound);
 }
 
 bool CVisionModule::PocketRings(const CErosionPocket::Ring& outline, const stPocketArea& area,

@@ -21,7 +21,7 @@ public:
 
     // CContourTrace::Trace. False with the reason in strErr when the module
     // cannot be loaded (strErr empty: too many outlines).
-    static bool Trace(const QImage& grey, int iLevel, CContourTrace::eDrawing eDrawing, QPoint offset,
+    static bool Trace(const QImage& grey, int iLevel, CContourTrace::eDrawing eWhich, QPoint offset,
                       std::vector<Outline>& lstOutlines, size_t* pnFound, QString& strErr);
     // CErosionPocket::Rings. False with the reason in strErr (and no ring)
     // when the module cannot be loaded.

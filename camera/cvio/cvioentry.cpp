@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 #include <opencv2/imgcodecs.hpp>
 
 namespace {

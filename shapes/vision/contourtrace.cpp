@@ -2,7 +2,7 @@
 
 #include <opencv2/imgproc.hpp>
 
-bool CContourTrace::Trace(const QImage& grey, int iLevel, eDrawing eDrawing, QPoint offset,
+bool CContourTrace::Trace(const QImage& grey, int iLevel, eDrawing eWhich, QPoint offset,
                           std::vector<Outline>& lstOutlines, size_t* pnFound)
 {
     lstOutlines.clear();
@@ -16,7 +16,7 @@ bool CContourTrace::Trace(const QImage& grey, int iLevel, eDrawing eDrawing, QPo
     const cv::Mat img(picture.height(), picture.width(), CV_8UC1, const_cast<uchar*>(picture.constBits()),
                       size_t(picture.bytesPerLine()));
     cv::Mat bw;
-    cv::threshold(img, bw, iLevel, 255, eDrawing == DARK_AT_OR_BELOW ? cv::THRESH_BINARY_INV : cv::THRESH_BINARY);
+    cv::threshold(img, bw, iLevel, 255, eWhich == DARK_AT_OR_BELOW ? cv::THRESH_BINARY_INV : cv::THRESH_BINARY);
     std::vector<Outline> lstFound;
     cv::findContours(bw, lstFound, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE, cv::Point(offset.x(), offset.y()));
     if (pnFound)

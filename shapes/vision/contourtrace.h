@@ -22,6 +22,6 @@ public:
     // with nothing returned, when there are more than
     // COutlineOrder::MAX_OUTLINES; *pnFound says how many there are. A
     // null picture has none.
-    static bool Trace(const QImage& grey, int iLevel, eDrawing eDrawing, QPoint offset,
+    static bool Trace(const QImage& grey, int iLevel, eDrawing eWhich, QPoint offset,
                       std::vector<Outline>& lstOutlines, size_t* pnFound = nullptr);
 };

@@ -13,7 +13,7 @@ struct stVisionApi
     static constexpr int VERSION = 1;
     int m_iVersion;
     // CContourTrace::Trace.
-    bool (*m_pTrace)(const QImage& grey, int iLevel, CContourTrace::eDrawing eDrawing, QPoint offset,
+    bool (*m_pTrace)(const QImage& grey, int iLevel, CContourTrace::eDrawing eWhich, QPoint offset,
                      std::vector<Outline>& lstOutlines, size_t* pnFound);
     // CErosionPocket::Rings.
     std::vector<CErosionPocket::Ring> (*m_pPocketRings)(const CErosionPocket::Ring& outline, const stPocketArea& area);
