@@ -1,5 +1,30 @@
 #include "core/FileSaver.h"
 
+#include <atomic>
+#include <cerrno>
+
+#include <unistd.h>
+
+namespace {
+qint64 SystemWrite(QSaveFile& file, const char* data, qint64 len)
+{
+    return file.write(data, len);
+}
+
+const CFileSaver::stFileOps g_SystemOps = {SystemWrite, ::fdatasync, ::close};
+std::atomic<const CFileSaver::stFileOps*> g_pOps{&g_SystemOps};
+} // namespace
+
+const CFileSaver::stFileOps& CFileSaver::SystemFileOps()
+{
+    return g_SystemOps;
+}
+
+void CFileSaver::SetFileOps(const stFileOps* pOps)
+{
+    g_pOps = pOps ? pOps : &g_SystemOps;
+}
+
 CFileSaver::CFileSaver(const QString& path) : m_File(path) {}
 
 CFileSaver::~CFileSaver()
@@ -26,11 +51,13 @@ bool CFileSaver::Write(const char* data, qint64 len)
         return Fail(QStringLiteral("the file is not open"));
     // A write may take only part of the bytes (the disk filled up during
     // it); the next one then fails with the reason.
+    const stFileOps& ops = *g_pOps;
     for (qint64 iDone = 0; iDone < len;) {
-        const qint64 n = m_File.write(data + iDone, len - iDone);
+        const qint64 n = ops.m_pWrite(m_File, data + iDone, len - iDone);
         if (n <= 0)
             return Fail(QStringLiteral("only %1 of %2 bytes were written").arg(iDone).arg(len));
         iDone += n;
+        m_iHandedOver += n;
     }
     return true;
 }
@@ -47,10 +74,12 @@ bool CFileSaver::Commit()
     // Whatever failed on the way without being passed on is remembered here.
     if (m_File.error() != QFileDevice::NoError)
         return Fail(QStringLiteral("the file could not be written"));
-    const qint64 iWritten = m_File.pos();
+    // Bytes a write claimed but never took.
     const qint64 iInFile = m_File.size();
-    if (iInFile != iWritten)
-        return Fail(QStringLiteral("the file holds %1 of %2 bytes").arg(iInFile).arg(iWritten));
+    if (iInFile != m_iHandedOver)
+        return Fail(QStringLiteral("the file holds %1 of %2 bytes").arg(iInFile).arg(m_iHandedOver));
+    if (!SyncAndCheckClose())
+        return false;
     m_Device.close();
     if (!m_File.commit()) {
         // The temporary file is gone; the old file was not touched.
@@ -61,6 +90,24 @@ bool CFileSaver::Commit()
         return false;
     }
     m_bFinished = true;
+    return true;
+}
+
+bool CFileSaver::SyncAndCheckClose()
+{
+    const stFileOps& ops = *g_pOps;
+    const int fd = m_File.handle();
+    // A card that cannot keep the data says so here, not at the write.
+    if (ops.m_pDataSync(fd) != 0)
+        return Fail(qt_error_string(errno));
+    // Some file systems (network shares, FUSE) report lost writes only at
+    // close, and they do at every close of the file: closing a duplicate
+    // asks them while the save can still be called off.
+    const int dupFd = ::dup(fd);
+    if (dupFd < 0)
+        return Fail(qt_error_string(errno));
+    if (ops.m_pClose(dupFd) != 0)
+        return Fail(qt_error_string(errno));
     return true;
 }
 

@@ -9,9 +9,12 @@
 // QSaveFile::commit() renames the temporary file into place even when its
 // own last flush failed, which swaps a good file for an empty or cut one.
 // So Commit() flushes first, checks the device's error and that the file
-// holds every byte written, and only then renames. On any failure the
-// temporary file is dropped, the old file stays as it was, and Error() gives
-// the system's own reason ("No space left on device"), taken before the
+// holds every byte written, then syncs the data to the card and closes a
+// duplicate of the handle, checking both (commit() ignores a failed fsync or
+// close: a dying SD card or USB stick reports its lost writes only there,
+// with EIO), and only then renames. On any failure the temporary file is
+// dropped, the old file stays as it was, and Error() gives the system's own
+// reason ("No space left on device", "Input/output error"), taken before the
 // cancel, which would replace it with "Writing canceled by application".
 //
 //   CFileSaver saver(path);
@@ -45,7 +48,8 @@ public:
     // directly. Flush the stream before Commit().
     QIODevice* Device() { return &m_Device; }
     // Flushes, checks the device's error and that every byte is in the file,
-    // then renames the file into place. On any failure cancels the save (the
+    // syncs the data to the medium and checks the close, then renames the
+    // file into place. On any failure cancels the save (the
     // old file is kept whole) and returns false with Error() set.
     bool Commit();
     // Drops the temporary file; the old file stays. `strWhy` becomes Error()
@@ -59,6 +63,24 @@ public:
     // The whole save of bytes already in memory. On failure *pErr (when
     // given) holds the reason.
     static bool Save(const QString& path, const QByteArray& bytes, QString* pErr = nullptr);
+
+    // What a save asks of the temporary file and of the system. Tests put
+    // their own in place to act out a medium failing where a healthy disk
+    // never does: a write that takes part of its bytes, or claims bytes it
+    // did not take, without an error; a sync or a close that fails with EIO.
+    struct stFileOps
+    {
+        // Hands bytes to the file; the count it took, -1 on an error.
+        qint64 (*m_pWrite)(QSaveFile& file, const char* data, qint64 len);
+        // fdatasync(2) on the file's handle.
+        int (*m_pDataSync)(int fd);
+        // close(2), on a duplicate of the file's handle.
+        int (*m_pClose)(int fd);
+    };
+    // The system's own; SetFileOps(nullptr) goes back to them. Set only while
+    // no save runs.
+    static const stFileOps& SystemFileOps();
+    static void SetFileOps(const stFileOps* pOps);
 
 private:
     // Hands everything written to it to the saver's Write().
@@ -80,8 +102,14 @@ private:
     // and cancels.
     bool Fail(const QString& strFallback);
 
+    // The syncs and the close a healthy file would pass; false with the
+    // system's reason taken when one fails.
+    bool SyncAndCheckClose();
+
     QSaveFile m_File;
     CDevice m_Device{*this};
+    // Every byte the callers handed over, to hold against the file's size.
+    qint64 m_iHandedOver = 0;
     QString m_strError;
     bool m_bFinished = false;
 };

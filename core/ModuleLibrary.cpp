@@ -1,12 +1,18 @@
 #include "core/ModuleLibrary.h"
+#include "core/ModuleBuildId.h"
+
+#include "diradi_buildid.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QLibrary>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QStringList>
+
+#include <cstring>
 
 namespace {
 struct stAnswer
@@ -19,27 +25,30 @@ QMutex g_Mutex;
 // By file name and entry point.
 QHash<QString, stAnswer> g_Answers;
 
-QStringList Candidates(const QString& strFileName)
+// True when the loaded module comes from this very build.
+bool SameBuild(QLibrary& lib)
 {
-    QStringList lst;
-    if (QCoreApplication::instance())
-        lst << QCoreApplication::applicationDirPath() + QLatin1Char('/') + strFileName;
-#ifdef DIRADI_MODULE_DIR
-    lst << QStringLiteral(DIRADI_MODULE_DIR) + QLatin1Char('/') + strFileName;
-#endif
-    return lst;
+    using IdFn = const char* (*)();
+    const auto pId = reinterpret_cast<IdFn>(lib.resolve(MODULE_BUILD_ID_ENTRY));
+    const char* pModuleId = pId ? pId() : nullptr;
+    return pModuleId && std::strcmp(pModuleId, DIRADI_BUILD_ID) == 0;
 }
 
 stAnswer Find(const QString& strFileName, const char* pEntry)
 {
     stAnswer answer;
     QStringList lstWhy;
-    for (const QString& strPath : Candidates(strFileName)) {
+    for (const QString& strPath : CModuleLibrary::Candidates(strFileName)) {
         if (!QFileInfo::exists(strPath))
             continue;
         QLibrary lib(strPath);
         if (!lib.load()) {
             lstWhy << lib.errorString();
+            continue;
+        }
+        if (!SameBuild(lib)) {
+            lstWhy << strPath + QStringLiteral(": from another build of the program");
+            lib.unload();
             continue;
         }
         answer.m_pEntry = lib.resolve(pEntry);
@@ -54,6 +63,22 @@ stAnswer Find(const QString& strFileName, const char* pEntry)
     return answer;
 }
 } // namespace
+
+QStringList CModuleLibrary::Candidates(const QString& strFileName)
+{
+    QStringList lst;
+    if (QCoreApplication::instance()) {
+        const QString strProgramDir = QCoreApplication::applicationDirPath();
+        lst << strProgramDir + QLatin1Char('/') + strFileName;
+#ifdef DIRADI_MODULE_RELDIR
+        lst << QDir::cleanPath(strProgramDir + QStringLiteral("/" DIRADI_MODULE_RELDIR "/") + strFileName);
+#endif
+    }
+#ifdef DIRADI_MODULE_DIR
+    lst << QStringLiteral(DIRADI_MODULE_DIR) + QLatin1Char('/') + strFileName;
+#endif
+    return lst;
+}
 
 QFunctionPointer CModuleLibrary::Entry(const QString& strFileName, const char* pEntry, QString& strErr)
 {

@@ -10,7 +10,10 @@
 #include <QTextStream>
 #include <QtTest>
 
+#include <cerrno>
 #include <functional>
+
+#include <unistd.h>
 
 namespace {
 const QByteArray OLD_CONTENT = "the good settings, saved yesterday\n";
@@ -54,9 +57,68 @@ bool SaveInChunks(const QString& path, int iChunks, QString& strWhy)
     strWhy = saver.Error();
     return ok;
 }
+// A medium acted out through the saver's file operations: the system's,
+// except where a case says otherwise.
+qint64 WriteClaimingOneMore(QSaveFile& file, const char* data, qint64 len)
+{
+    // Takes all but the last byte and says it took them all.
+    const qint64 n = file.write(data, len - 1);
+    return n < 0 ? n : n + 1;
+}
+
+qint64 WriteFlaggingAnError(QSaveFile& file, const char* data, qint64 len)
+{
+    // Every byte taken, but the device remembers a failure on the way (a
+    // resize to a negative length fails and marks the device, nothing else).
+    const qint64 n = file.write(data, len);
+    file.resize(-1);
+    return n;
+}
+
+qint64 WriteSevenAtATime(QSaveFile& file, const char* data, qint64 len)
+{
+    // A write that takes part of its bytes without an error: the caller
+    // must hand over the rest, from where it stopped.
+    return file.write(data, qMin<qint64>(len, 7));
+}
+
+int SyncFailing(int)
+{
+    errno = EIO;
+    return -1;
+}
+
+int CloseFailing(int fd)
+{
+    ::close(fd);
+    errno = EIO;
+    return -1;
+}
+
+// Puts the given file operations in place for one scope.
+class CFileOpsInPlace
+{
+public:
+    explicit CFileOpsInPlace(const CFileSaver::stFileOps& ops) : m_Ops(ops) { CFileSaver::SetFileOps(&m_Ops); }
+    ~CFileOpsInPlace() { CFileSaver::SetFileOps(nullptr); }
+
+private:
+    CFileSaver::stFileOps m_Ops;
+};
+
+// 1000 bytes no two neighbours of which are alike, so a byte written twice or
+// left out shows.
+QByteArray Pattern()
+{
+    QByteArray bytes;
+    for (int i = 0; i < 1000; ++i)
+        bytes.append(char(' ' + i % 89));
+    return bytes;
+}
 } // namespace
 
 Q_DECLARE_METATYPE(SaveFn)
+Q_DECLARE_METATYPE(CFileSaver::stFileOps)
 
 class TestFileSaver : public QObject
 {
@@ -67,6 +129,10 @@ private slots:
     void fullDisk();
     void failuresBeforeTheDisk();
     void diskFillsDuringTheSave();
+    void failingMedium_data();
+    void failingMedium();
+    void writesTakingPartOfTheirBytes();
+    void failedRename();
 };
 
 void TestFileSaver::savesWholeFile()
@@ -171,6 +237,82 @@ void TestFileSaver::diskFillsDuringTheSave()
     QCOMPARE(strWhy, NO_SPACE);
     QCOMPARE(ReadAll(path), OLD_CONTENT);
     QCOMPARE(QDir(disk.Path()).entryList(QDir::Files | QDir::Hidden), QStringList{"program.ncc"});
+}
+
+// A medium that fails where a healthy disk never does: each case is caught
+// by one check alone, and each keeps the old file whole, leaves no temporary
+// file and gives the reason.
+void TestFileSaver::failingMedium_data()
+{
+    QTest::addColumn<CFileSaver::stFileOps>("ops");
+    QTest::addColumn<QString>("why");
+    const CFileSaver::stFileOps sys = CFileSaver::SystemFileOps();
+    // A dying SD card: the data never reaches it, and only the sync says so.
+    QTest::newRow("sync fails") << CFileSaver::stFileOps{sys.m_pWrite, SyncFailing, sys.m_pClose}
+                                << "Input/output error";
+    QTest::newRow("close fails") << CFileSaver::stFileOps{sys.m_pWrite, sys.m_pDataSync, CloseFailing}
+                                 << "Input/output error";
+    QTest::newRow("write claims a byte it did not take")
+        << CFileSaver::stFileOps{WriteClaimingOneMore, sys.m_pDataSync, sys.m_pClose}
+        << "the file holds 999 of 1000 bytes";
+    QTest::newRow("error remembered by the device")
+        << CFileSaver::stFileOps{WriteFlaggingAnError, sys.m_pDataSync, sys.m_pClose} << "Invalid argument";
+}
+
+void TestFileSaver::failingMedium()
+{
+    QFETCH(CFileSaver::stFileOps, ops);
+    QFETCH(QString, why);
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/DIR_ADI.dat";
+    WriteRaw(path, OLD_CONTENT);
+    QString strWhy;
+    {
+        CFileOpsInPlace medium(ops);
+        QVERIFY(!SaveBytes(path, Pattern(), strWhy));
+    }
+    QCOMPARE(strWhy, why);
+    QCOMPARE(ReadAll(path), OLD_CONTENT);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"DIR_ADI.dat"});
+}
+
+// Writes that take a few bytes at a time without an error: every way of
+// writing hands over the rest from where the last write stopped, and the
+// file holds exactly what was given.
+void TestFileSaver::writesTakingPartOfTheirBytes()
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/program.ncc";
+    const CFileSaver::stFileOps sys = CFileSaver::SystemFileOps();
+    CFileOpsInPlace medium({WriteSevenAtATime, sys.m_pDataSync, sys.m_pClose});
+    QString strWhy;
+    QVERIFY2(SaveBytes(path, Pattern(), strWhy), qPrintable(strWhy));
+    QCOMPARE(ReadAll(path), Pattern());
+    QVERIFY2(SaveByStream(path, 40, strWhy), qPrintable(strWhy));
+    QByteArray expected;
+    for (int i = 0; i < 40; ++i)
+        expected += "G01 X" + QByteArray::number(i) + " Y" + QByteArray::number(i) + "\n";
+    QCOMPARE(ReadAll(path), expected);
+}
+
+// The rename at the end fails (here the old file was replaced by a folder
+// meanwhile): the save says so with the system's reason and leaves nothing.
+void TestFileSaver::failedRename()
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/work.xml";
+    WriteRaw(path, OLD_CONTENT);
+    CFileSaver saver(path);
+    QVERIFY(saver.Open());
+    QVERIFY(saver.Write(Pattern()));
+    QVERIFY(QFile::remove(path));
+    QVERIFY(QDir().mkpath(path + "/kept"));
+    QVERIFY(!saver.Commit());
+    QVERIFY(!saver.Error().isEmpty());
+    QVERIFY(!saver.Write("more"));
+    QVERIFY(QFileInfo(path + "/kept").isDir());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"work.xml"});
 }
 
 FULLDISK_TEST_MAIN(TestFileSaver)

@@ -24,6 +24,7 @@ private slots:
     void entries_data();
     void entries();
     void tableOfAnotherBuildRefused();
+    void lookedForBesideTheProgramThenInstalledThenBuild();
 };
 
 void TestModuleLibrary::entries_data()
@@ -37,6 +38,15 @@ void TestModuleLibrary::entries_data()
         << "libdiradi_cvio.so" << "diradi_vision_api"
         << "Module libdiradi_cvio.so cannot be loaded: " DIRADI_MODULE_DIR
            "/libdiradi_cvio.so: not one of the program's modules";
+    // Left by an older build: another build's identity, or none at all.
+    QTest::newRow("module of another build")
+        << "libdiradi_stalemodule.so" << "diradi_vision_api"
+        << "Module libdiradi_stalemodule.so cannot be loaded: " DIRADI_MODULE_DIR
+           "/libdiradi_stalemodule.so: from another build of the program";
+    QTest::newRow("module without a build identity")
+        << "libdiradi_unmarkedmodule.so" << "diradi_vision_api"
+        << "Module libdiradi_unmarkedmodule.so cannot be loaded: " DIRADI_MODULE_DIR
+           "/libdiradi_unmarkedmodule.so: from another build of the program";
     QTest::newRow("no such module") << "libdiradi_none.so" << "diradi_vision_api"
                                     << "Module libdiradi_none.so not found beside the program";
 }
@@ -68,6 +78,15 @@ void TestModuleLibrary::tableOfAnotherBuildRefused()
 
     QVERIFY(!CModuleLibrary::Table<stOtherBuild>(QStringLiteral("libdiradi_vision.so"), "diradi_vision_api", strErr));
     QCOMPARE(strErr, QStringLiteral("libdiradi_vision.so: from another build of the program"));
+}
+
+void TestModuleLibrary::lookedForBesideTheProgramThenInstalledThenBuild()
+{
+    const QString strDir = QCoreApplication::applicationDirPath();
+    const QString strUp = QFileInfo(strDir).path();
+    QCOMPARE(CModuleLibrary::Candidates(QStringLiteral("libdiradi_cvio.so")),
+             (QStringList{strDir + "/libdiradi_cvio.so", strUp + "/lib/diradi/libdiradi_cvio.so",
+                          DIRADI_MODULE_DIR "/libdiradi_cvio.so"}));
 }
 
 QTEST_MAIN(TestModuleLibrary)
