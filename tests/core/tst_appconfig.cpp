@@ -20,6 +20,7 @@ constexpr int AxisWorkZero = 268;   // field 13
 constexpr int Password = 389;       // field 17
 constexpr int SelUnits = 405;       // field 18
 constexpr int AxisHomeDir = 492;    // field 23
+constexpr int AxisDutyCycle = 497;  // field 24
 constexpr int HomeRef = 547;        // field 28
 constexpr int ArcStep = 551;        // field 32
 constexpr int SpindleSpeeds = 559;  // field 33
@@ -284,6 +285,44 @@ private slots:
         AppConfig::m_stPwmSpndlSettings.m_nMaxRpm = 24000;
     }
 
+    // The spindle's PWM frequency for 1000 rpm on the straight line through
+    // (min rpm, min frequency) and (max rpm, max frequency), kept within what
+    // the 16-bit setting holds: never wrapped round to a low frequency.
+    void pwmFrequencyFor1000Rpm_data()
+    {
+        QTest::addColumn<int>("minFreq");
+        QTest::addColumn<int>("maxFreq");
+        QTest::addColumn<int>("minRpm");
+        QTest::addColumn<int>("maxRpm");
+        QTest::addColumn<int>("freq");
+        // 100 + (1000 - 0) * 10000 / 10000
+        QTest::newRow("on the line") << 100 << 10100 << 0 << 10000 << 1100;
+        // 1000 + (1000 - 0) * 59000 / 100 = 591000, which a 16-bit value
+        // would hold as 1176
+        QTest::newRow("above 65535 Hz") << 1000 << 60000 << 0 << 100 << 65535;
+        // 1000 + (1000 - 2000) * 1000 / 1000 = 0; 10 + (1000 - 2000) * 990 / 1000 < 0
+        QTest::newRow("down to zero") << 1000 << 2000 << 2000 << 3000 << 0;
+        QTest::newRow("below zero") << 10 << 1000 << 2000 << 3000 << 0;
+    }
+    void pwmFrequencyFor1000Rpm()
+    {
+        QFETCH(int, minFreq);
+        QFETCH(int, maxFreq);
+        QFETCH(int, minRpm);
+        QFETCH(int, maxRpm);
+        QFETCH(int, freq);
+        LoadDefaults();
+        stPwmSpindleSettings& pwm = AppConfig::m_stPwmSpndlSettings;
+        pwm.m_nMinFreq = quint16(minFreq);
+        pwm.m_nMaxFreq = quint16(maxFreq);
+        pwm.m_nMinRpm = quint16(minRpm);
+        pwm.m_nMaxRpm = quint16(maxRpm);
+        AppConfig::DeriveValues();
+        QCOMPARE(int(pwm.m_nCurFreq), freq);
+        pwm = stPwmSpindleSettings(); // the rpm range is fixed, not in the file
+        LoadDefaults();
+    }
+
     void pinAssignmentPerController_data()
     {
         QTest::addColumn<int>("ctrl");
@@ -427,6 +466,11 @@ private slots:
         QTest::newRow("feed not a number")
             << with(good, Offset::MaxAxisFeed + 8, BigEndianDouble(std::numeric_limits<double>::quiet_NaN()))
             << "feed";
+        QTest::newRow("infinite max feed")
+            << with(good, Offset::MaxAxisFeed + 16, BigEndianDouble(std::numeric_limits<double>::infinity()))
+            << "feed";
+        QTest::newRow("step duty above 1") << with(good, Offset::AxisDutyCycle + 8, BigEndianDouble(1.5))
+                                           << "duty cycle";
         QTest::newRow("zero sampling time") << with(good, Offset::SamplingTime, BigEndianU32(0)) << "sampling time";
         QTest::newRow("zero arc step") << with(good, Offset::ArcStep, BigEndianDouble(0.0)) << "arc step";
         QTest::newRow("unknown controller") << with(good, Offset::Ctrl, QByteArray(1, '\x07')) << "controller kind 7";
