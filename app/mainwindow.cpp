@@ -321,6 +321,11 @@ MainWindow::~MainWindow()
     // An output the thread still set on its way out (a spindle start after
     // its wait) goes back to its safe level.
     m_AppCtrl.OutputsToSafeLevels();
+    // A carving file still being written stops first, at its next row (no
+    // file left, an older one whole), instead of writing on through the wait
+    // below.
+    if (CDlgImageCarving* pCarving = m_DlgImageCarving.Peek())
+        pCarving->AbandonGCodeJob();
     // Pool tasks (status saves, slide-bar signals) may still report to
     // members that are about to go.
     QThreadPool::globalInstance()->waitForDone(2000);

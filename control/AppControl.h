@@ -275,6 +275,8 @@ public:
     int m_iToolChangeDepth = 0;  // tool-change files being run, one inside the other
     bool m_bProgramEnded = false; // the last line ended the program (M02, M30, G28, G30)
 
+    // How long the end of a run waits for a status save still writing.
+    static constexpr qint64 EXEC_STATUS_SAVE_WAIT_MS = 5000;
     // A background save of the execution-status file is running.
     static std::atomic<bool> m_bWritingGCodeExecStatusFile;
     // The last background save failed; the run loop reports it once.
@@ -361,7 +363,8 @@ protected:
     bool RunToolChangeFile();
     eWordResult WaitForInput(const GCodeTokens& words, size_t i);
     void ReportExecStatusSaveFailure();
-    // Waits until no status save is writing, then reports a failed one.
+    // Waits until no status save is writing, then reports a failed one; logs
+    // and gives up after EXEC_STATUS_SAVE_WAIT_MS (controller's clock).
     void WaitForExecStatusSave();
 
     // ---- Homing and work zero helpers ----------------------------------------

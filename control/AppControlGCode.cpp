@@ -635,8 +635,8 @@ bool AppControl::RunGCode()
     m_bProgramEnded = false;
 
     // Every end of the run, its last line as much as a failure or the
-    // emergency stop during a pause, waits for a status save still writing:
-    // none lands after the run.
+    // emergency stop during a pause, waits for a status save still writing,
+    // so that none lands after the run unless it was held up for seconds.
     const auto finish = [this](bool bResult) {
         WaitForExecStatusSave();
         return bResult;
@@ -680,8 +680,20 @@ void AppControl::AutoSaveGCodeExecStatus(QString strPath, int iLine, QString str
 
 void AppControl::WaitForExecStatusSave()
 {
-    while (m_bWritingGCodeExecStatusFile)
-        CClock::SleepUs(10);
+    // Bounded: a save may be queued behind other work on the pool (on a
+    // one-core Pi the pool has one thread), or stuck on a dying SD card. It
+    // still lands when it gets its turn, and no other save starts before.
+    const qint64 iDeadlineNs = CClock::NowNs() + EXEC_STATUS_SAVE_WAIT_MS * 1000000;
+    while (m_bWritingGCodeExecStatusFile) {
+        if (CClock::NowNs() >= iDeadlineNs) {
+            AddInfoMsg(QStringLiteral("The G-code execution status is still being saved after %1 s: "
+                                      "the run ends without waiting for it")
+                           .arg(EXEC_STATUS_SAVE_WAIT_MS / 1000));
+            return;
+        }
+        // Polled every 0.1 ms, far less than any save takes.
+        CClock::SleepUs(100);
+    }
     ReportExecStatusSaveFailure();
 }
 

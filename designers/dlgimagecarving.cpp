@@ -5,6 +5,7 @@
 #include "control/imagegcodejob.h"
 #include "control/imgcarving.h"
 #include "core/AppConfig.h"
+#include "core/LongJobs.h"
 #include "core/Prompter.h"
 #include "shapes/picturefile.h"
 #include "shapes/shapeeditrules.h"
@@ -58,12 +59,7 @@ CDlgImageCarving::CDlgImageCarving(QWidget* parent)
 
 CDlgImageCarving::~CDlgImageCarving()
 {
-    // A file still being written is abandoned (no file is left) and the
-    // worker waited for: it stops at its next row.
-    if (m_pGCodeJob) {
-        m_pGCodeJob->RequestStop();
-        m_GCodeWatcher.waitForFinished();
-    }
+    AbandonGCodeJob();
     m_View.DisplayImage(nullptr);
     delete m_pDisplayImg;
     delete ui;
@@ -439,7 +435,7 @@ void CDlgImageCarving::StartGCodeJob(std::unique_ptr<CImageGCodeJob> pJob)
     ui->Btn_CancelGCode->setEnabled(true);
     ui->Btn_CancelGCode->show();
     std::shared_ptr<CImageGCodeJob> pShared = m_pGCodeJob;
-    m_GCodeWatcher.setFuture(QtConcurrent::run([pShared](QPromise<int>& promise) {
+    m_GCodeWatcher.setFuture(QtConcurrent::run(CLongJobs::Pool(), [pShared](QPromise<int>& promise) {
         int iRange = -1;
         const CImageGCodeJob::eOutcome eOutcome = pShared->Run([&](int iDone, int iRows) {
             if (iRows != iRange) {
@@ -459,6 +455,16 @@ void CDlgImageCarving::on_Btn_CancelGCode_clicked()
         return;
     m_pGCodeJob->RequestStop();
     ui->Btn_CancelGCode->setEnabled(false);
+}
+
+void CDlgImageCarving::AbandonGCodeJob()
+{
+    if (!m_pGCodeJob)
+        return;
+    m_pGCodeJob->RequestStop();
+    m_GCodeWatcher.waitForFinished();
+    // Its end is not reported: the watcher's queued signal finds no job.
+    m_pGCodeJob.reset();
 }
 
 void CDlgImageCarving::OnGCodeJobFinished()

@@ -44,6 +44,10 @@ public:
     void ResetUI(bool bEnable);
     // A G-code file is being written on a worker thread.
     bool IsWritingGCode() const { return m_pGCodeJob != nullptr; }
+    // Shutdown: a file still being written is abandoned (no file is left,
+    // an older one stays whole) and its worker waited for; it stops at its
+    // next grid row. Nothing is logged.
+    void AbandonGCodeJob();
 
     QImage* m_pDisplayImg = nullptr; // colour copy shown, with the row bands
     QImage m_RowStrip;               // what lies under the moving band

@@ -4,6 +4,7 @@
 #include "gcode/programmemory.h"
 #include "core/AppConfig.h"
 #include "core/AppPaths.h"
+#include "core/LongJobs.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -724,7 +725,7 @@ QFuture<void> CGCodeChecker::StartCompileGCode(QObject* pObj, std::function<void
 {
     CGCodeProgram::m_bGCodeCompiling = true;
     CGCodeProgram::m_CompilationErrors.clear();
-    return QtConcurrent::run([pObj, before = std::move(before)]() {
+    return QtConcurrent::run(CLongJobs::Pool(), [pObj, before = std::move(before)]() {
         if (before)
             before();
         CompileGCode(pObj);

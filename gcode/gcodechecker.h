@@ -55,7 +55,7 @@ public:
     // for the background check.
     static void CompileGCode(QObject* pObj = nullptr);
     // Sets m_bGCodeCompiling, empties m_CompilationErrors and runs
-    // CompileGCode(pObj) on the global thread pool; `before`, when given,
+    // CompileGCode(pObj) on the long-jobs pool (CLongJobs); `before`, when given,
     // runs on the same task first, while the flag still holds edits back.
     static QFuture<void> StartCompileGCode(QObject* pObj, std::function<void()> before = {});
 

@@ -1,6 +1,7 @@
 #include "gcode/gcodeprogram.h"
 
 #include "core/FileSaver.h"
+#include "core/LongJobs.h"
 
 #include <QFile>
 #include <QMetaObject>
@@ -290,7 +291,7 @@ void CGCodeProgram::Notify(QObject* pObj, const char* strSignal, const QString* 
 QFuture<void> CGCodeProgram::StartLoadGCode(const QString& strFilePath, QObject* pObj)
 {
     m_bGCodeLoading = true;
-    return QtConcurrent::run(&CGCodeProgram::LoadGCode, strFilePath, pObj);
+    return QtConcurrent::run(CLongJobs::Pool(), &CGCodeProgram::LoadGCode, strFilePath, pObj);
 }
 
 void CGCodeProgram::ClearCurGCodeData()

@@ -124,7 +124,7 @@ public:
     // signal (GCodeLoadComplete() is not emitted). The signals are emitted on
     // the task's thread, so a receiver on the GUI thread gets them queued.
     static void LoadGCode(QString strFilePath, QObject* pObj);
-    // Sets m_bGCodeLoading and runs LoadGCode on the global thread pool.
+    // Sets m_bGCodeLoading and runs LoadGCode on the long-jobs pool (CLongJobs).
     // The caller empties the model first (ClearCurGCodeData).
     static QFuture<void> StartLoadGCode(const QString& strFilePath, QObject* pObj);
 

@@ -1,6 +1,7 @@
 #include "gcodewindows/gcoderecheck.h"
 
 #include "gcode/gcodechecker.h"
+#include "core/LongJobs.h"
 
 #include <QtConcurrent/QtConcurrentRun>
 #include <memory>
@@ -108,7 +109,7 @@ void CGCodeRecheck::Launch()
     UpdateCopy();
     std::shared_ptr<const GCodeCmdList> pProgram = m_pCopy;
     const stGCodeCheckMachine machine = CGCodeChecker::MachineFromSettings();
-    m_Watcher.setFuture(QtConcurrent::run([pProgram, machine]() {
+    m_Watcher.setFuture(QtConcurrent::run(CLongJobs::Pool(), [pProgram, machine]() {
         GCodeErrorMap errors;
         try {
             CGCodeChecker::Check(*pProgram, errors, machine);

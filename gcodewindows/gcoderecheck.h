@@ -1,7 +1,7 @@
 #pragma once
 // The check of the program after an edit, away from the GUI thread, so that
 // an edit of a program of hundreds of thousands of lines leaves the window
-// answering. The check runs on the global thread pool on a copy of the token
+// answering. The check runs on the long-jobs pool on a copy of the token
 // lists (the operator may go on editing the program meanwhile); only the
 // answer to the latest request comes back (Checked, on the GUI thread): an
 // answer that a later edit has overtaken is dropped. One check runs at a

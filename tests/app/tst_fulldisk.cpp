@@ -10,6 +10,7 @@
 #include "formcheck.h"
 #include "fulldisk.h"
 #include "mainwindowlog.h"
+#include "picturebytes.h"
 #include "simcontroller.h"
 #include "testsupport.h"
 
@@ -17,6 +18,7 @@
 #include "control/AppControl.h"
 #include "control/gcodewriter.h"
 #include "control/zprofile.h"
+#include "designers/dlgimagecarving.h"
 #include "core/AppConfig.h"
 #include "core/AppPaths.h"
 #include "gcode/gcodeprogram.h"
@@ -266,6 +268,45 @@ stWriter ShapesGCode(const QString& strDisk)
             }};
 }
 
+// A relief carving of a 40 mm ramp: some 30 KB of G-code, more than a text
+// stream holds back, so a full disk shows in the middle of the walk.
+void SetRampCarving(AppControl& ctrl, double fDepth)
+{
+    ctrl.m_ImgCarvingData.SetImage(GreyRamp(80, 80));
+    stImgCarvingInfo& info = *ctrl.m_ImgCarvingData.m_pInfo;
+    info.m_fLength = 40.0;
+    info.m_fWidth = 40.0;
+    info.m_fDepth = fDepth;
+    info.m_fZStep = 1.0;
+    info.m_fXStep = 1.0;
+    info.m_fYStep = 1.0;
+}
+
+// The relief-carving G-code file, from the image-carving window (written by
+// its worker).
+struct stCarvingRig
+{
+    CFakePrompter prompter;
+    CFakeMainWindow mw;
+    CDlgImageCarving dlg{&mw};
+};
+
+stWriter CarvingFile(const QString& strDisk)
+{
+    auto rig = std::make_shared<stCarvingRig>();
+    rig->dlg.ConfigSettings();
+    return {QStringLiteral("relief.txt"), [rig, strDisk](int iRound) {
+                SetRampCarving(rig->mw.GetAppCtrl(), 2.0 + iRound);
+                rig->prompter.m_lstFileNames << strDisk + "/relief.txt";
+                rig->mw.m_lstLog.clear();
+                ClickButton(rig->dlg, "Btn_GenerateGCode");
+                const bool bEnded = QTest::qWaitFor([&] { return !rig->dlg.IsWritingGCode(); }, 30000);
+                rig->mw.PollMessages();
+                const QString strLog = rig->mw.m_lstLog.join('\n');
+                return stShown{bEnded && strLog == QStringLiteral("info: G-Code File Generated"), strLog};
+            }};
+}
+
 // Every file under `root` (hidden ones and those in sub-folders too).
 QStringList Files(const QString& root)
 {
@@ -290,6 +331,7 @@ private slots:
     void everyWriter_data();
     void everyWriter();
     void dxfConvertLeavesNoProgram();
+    void carvingFileStopsAtTheFirstFailedWrite();
 };
 
 void TestFullDisk::init()
@@ -322,6 +364,7 @@ void TestFullDisk::everyWriter_data()
     QTest::newRow("DXF drawing, G-code window") << WriterSetup(DxfWindow) << "G-Code saved at";
     QTest::newRow("DXF drawing, dxf-convert") << WriterSetup(DxfTool) << "Converted";
     QTest::newRow("shape G-code") << WriterSetup(ShapesGCode) << QString();
+    QTest::newRow("relief-carving G-code") << WriterSetup(CarvingFile) << "G-Code File Generated";
 }
 
 void TestFullDisk::everyWriter()
@@ -362,6 +405,43 @@ void TestFullDisk::dxfConvertLeavesNoProgram()
     QVERIFY(!shown.bResult);
     QCOMPARE(shown.strText, "Cannot write output file: " + disk.Path() + "/part..ncc: " + NO_SPACE + "\n");
     QCOMPARE(Files(disk.Path()), (QStringList{CFullDisk::FillerName(), "part.dxf"}));
+}
+
+// The relief file on a full disk: the first write that fails ends the walk
+// (the rows written stop there, nothing more is computed), and the message
+// names the file and the system's reason; nothing is left on the disk.
+void TestFullDisk::carvingFileStopsAtTheFirstFailedWrite()
+{
+    CFullDisk disk;
+    FULLDISK_REQUIRE(disk);
+    CSimControllerSetup setup;
+    AppControl ctrl;
+    SetRampCarving(ctrl, 2.0);
+    stImgCarvingInfo& info = *ctrl.m_ImgCarvingData.m_pInfo;
+    // A layer of 400 rows, far more text than a stream holds back.
+    info.m_fLength = 200.0;
+    info.m_fWidth = 200.0;
+    info.m_fXStep = 0.5;
+    info.m_fYStep = 0.5;
+    ctrl.m_ImgCarvingData.SetImage(GreyRamp(400, 400));
+    QVERIFY(disk.Fill());
+    const QString strPath = disk.Path() + "/relief.txt";
+    int iRowsReported = 0;
+    int iRows = 0;
+    QString strErr;
+    const bool bWritten = CGCodeWriter::WriteImage(
+        strPath, ctrl.m_ImgCarvingData.m_pImg.get(), info, stCutSettings::FromConfig(), QString(), strErr, nullptr,
+        [&](int iDone, int iAll) {
+            iRowsReported = std::max(iRowsReported, iDone);
+            iRows = iAll;
+            return true;
+        });
+    QVERIFY(!bWritten);
+    QCOMPARE(strErr, "Could not write the G-Code file " + strPath + ": " + NO_SPACE);
+    // Two layers of some 400 rows; the first 16 KB of text hold a few rows.
+    QVERIFY2(iRows > 700 && iRowsReported < 40,
+             qPrintable(QStringLiteral("%1 of %2 rows").arg(iRowsReported).arg(iRows)));
+    QCOMPARE(Files(disk.Path()), QStringList{CFullDisk::FillerName()});
 }
 
 FULLDISK_TEST_MAIN(TestFullDisk)

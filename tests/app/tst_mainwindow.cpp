@@ -5,8 +5,10 @@
 #include "fakecamera.h"
 #include "fakeprompter.h"
 #include "mainwindowlog.h"
+#include "picturebytes.h"
 #include "formcheck.h"
 #include "simcontroller.h"
+#include "testsupport.h"
 
 #include "core/AppConfig.h"
 #include "core/AppPaths.h"
@@ -17,15 +19,19 @@
 #include "hal/simpinbank.h"
 #include "machine/allaxisctrl.h"
 #include "app/mainwindow.h"
+#include "control/imgcarving.h"
+#include "core/LongJobs.h"
 #include "settingswindows/dlgabout.h"
 #include "ui_mainwindow.h"
 
+#include <QDir>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QtTest>
 
 namespace {
@@ -70,6 +76,7 @@ private slots:
     void lateWindows_data();
     void lateWindows();
     void shutdownWithJobRunning();
+    void shutdownStopsTheCarvingFileFirst();
     void workPieceSizeButtons();
     void positionText_data();
     void positionText();
@@ -395,6 +402,58 @@ void TestMainWindow::shutdownWithJobRunning()
         QVERIFY(w.m_CncCamera.StartVideoRecord(w.m_CncCamera.m_strVideoFile));
     } // the destructor stops the camera and every axis and waits for them
     QVERIFY(!CAllAxisCtrl::m_bAutoModeRunning);
+}
+
+// Closing the window while a carving file is written: the job is asked to
+// stop before the window waits for the global pool (which a last task may
+// hold for the whole 2 s of that wait), so quitting takes no longer than
+// the job's current row. The older file stays whole and no temporary file
+// is left.
+void TestMainWindow::shutdownStopsTheCarvingFileFirst()
+{
+    QTemporaryDir dir;
+    const QString strFile = dir.path() + "/relief.txt";
+    WriteRaw(strFile, "old program\n");
+    // The job is the only long job running.
+    const auto writing = []() { return CLongJobs::Pool()->activeThreadCount() > 0; };
+    auto pWnd = std::make_unique<MainWindow>();
+    CDlgImageCarving* pCarving = pWnd->m_DlgImageCarving.get();
+    // A job of minutes: a large ramp in fine steps and many layers.
+    pWnd->m_AppCtrl.m_ImgCarvingData.SetImage(GreyRamp(1500, 1500));
+    stImgCarvingInfo& info = *pWnd->m_AppCtrl.m_ImgCarvingData.m_pInfo;
+    info.m_fLength = 300.0;
+    info.m_fWidth = 300.0;
+    info.m_fDepth = 10.0;
+    info.m_fZStep = 0.5;
+    info.m_fXStep = 0.2;
+    info.m_fYStep = 0.2;
+    m_pPrompter->m_lstFileNames << strFile;
+    ClickButton(*pCarving, "Btn_GenerateGCode");
+    QVERIFY(pCarving->IsWritingGCode());
+    QVERIFY(writing());
+
+    // The global pool's one thread is held until the job has stopped; the
+    // holder notes whether the window's wait for the pool had ended by then
+    // (the poll timer goes right after it).
+    std::atomic<bool> bPastPoolWait{false};
+    std::atomic<bool> bStoppedFirst{false};
+    connect(pWnd->m_pPollTimer, &QObject::destroyed, [&bPastPoolWait]() { bPastPoolWait = true; });
+    QThreadPool* pool = QThreadPool::globalInstance();
+    const int iThreads = pool->maxThreadCount();
+    pool->setMaxThreadCount(1);
+    QFuture<void> holder = QtConcurrent::run(pool, [&]() {
+        QElapsedTimer timer; // a safety net only
+        timer.start();
+        while (writing() && timer.elapsed() < 20000)
+            QThread::msleep(1);
+        bStoppedFirst = !bPastPoolWait;
+    });
+    pWnd.reset();
+    holder.waitForFinished();
+    pool->setMaxThreadCount(iThreads);
+    QVERIFY(bStoppedFirst);
+    QCOMPARE(ReadAll(strFile), QByteArray("old program\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"relief.txt"});
 }
 
 void TestMainWindow::workPieceSizeButtons()

@@ -17,6 +17,7 @@
 #include "hal/simpinbank.h"
 #include "machine/allaxisctrl.h"
 #include "freememoryfigure.h"
+#include "poolgate.h"
 #include "simcontroller.h"
 
 #include <QtConcurrent/QtConcurrentRun>
@@ -729,10 +730,11 @@ private slots:
         const QString strRoot = m_pSetup->m_Folder.Root();
         QTemporaryDir moved;
         CProgramRunner runner(program);
-        // The pool's only thread stays busy until the run's thread has ended
-        // (or 300 ms have passed), so the save queued before line 11 cannot
-        // write before the last line has run; meanwhile the working folder
-        // moves.
+        // The pool's only thread stays busy until the controller's clock has
+        // gone 1 s past the start of the last line, well inside the seconds
+        // the run's end waits for a save, so the save queued before line 11
+        // cannot write before the last line has run; meanwhile the working
+        // folder moves.
         QThreadPool* pool = QThreadPool::globalInstance();
         const int iThreads = pool->maxThreadCount();
         pool->setMaxThreadCount(1);
@@ -740,9 +742,12 @@ private slots:
         QFuture<void> blocker;
         runner.m_Ctrl.m_fnExecStatusSaveStarted = [&](int) {
             blocker = QtConcurrent::run(pool, [&] {
-                QElapsedTimer timer;
+                QElapsedTimer timer; // a safety net only
                 timer.start();
-                while (runner.m_Ctrl.isRunning() && timer.elapsed() < 300)
+                while (runner.Segments().size() < 12 && timer.elapsed() < 10000)
+                    QThread::msleep(1);
+                const qint64 iLastLineNs = CClock::NowNs();
+                while (CClock::NowNs() < iLastLineNs + 1000000000LL && timer.elapsed() < 10000)
                     QThread::msleep(1);
                 bEndedBeforeSave = !runner.m_Ctrl.isRunning();
             });
@@ -758,6 +763,43 @@ private slots:
         QVERIFY(!bEndedBeforeSave);
         QVERIFY(!AppControl::m_bWritingGCodeExecStatusFile);
         QVERIFY(!bInMoved);
+        QString path;
+        int line = -1;
+        QCOMPARE(CGCodeExecStatus::Read(path, line), CGCodeExecStatus::STATUS_OK);
+        QCOMPARE(path, QString("/nc/part.ncc"));
+        QCOMPARE(line, 10);
+        QCOMPARE(run.messages, QStringList());
+    }
+
+    // On a one-core Pi the global pool has one thread: while a long job
+    // holds it, the save queued before line 11 cannot start. The run ends
+    // all the same, a few seconds (controller's clock) after its last line,
+    // and says so; the save lands once the pool is free, and none other
+    // starts meanwhile.
+    void runEndsWhileTheStatusSaveIsStarved()
+    {
+        QStringList program;
+        for (int i = 0; i < 30; ++i)
+            program << QStringLiteral("G0 X%1").arg(i + 1);
+        AppConfig::m_GCodeRunSettings.m_bSaveExecStatus = true;
+        AppConfig::m_GCodeRunSettings.m_strGCodeFile = "/nc/part.ncc";
+        CProgramRunner runner(program);
+        QList<int> saves;
+        runner.m_Ctrl.m_fnExecStatusSaveStarted = [&saves](int iLine) { saves << iLine; };
+        CGlobalPoolGate gate;
+        const qint64 iStartNs = CClock::NowNs();
+        const stRun run = runner.Run();
+        QVERIFY(run.finished);
+        QCOMPARE(run.segments.size(), 30);
+        QCOMPARE(saves, QList<int>{10});
+        QCOMPARE(run.messages, QStringList{"info: The G-code execution status is still being saved after 5 s: "
+                                           "the run ends without waiting for it"});
+        QVERIFY(CClock::NowNs() - iStartNs >= AppControl::EXEC_STATUS_SAVE_WAIT_MS * 1000000);
+        QVERIFY(AppControl::m_bWritingGCodeExecStatusFile);
+        QVERIFY(!CGCodeExecStatus::Exists());
+
+        gate.Release();
+        QVERIFY(WaitFor([] { return !AppControl::m_bWritingGCodeExecStatusFile; }));
         QString path;
         int line = -1;
         QCOMPARE(CGCodeExecStatus::Read(path, line), CGCodeExecStatus::STATUS_OK);

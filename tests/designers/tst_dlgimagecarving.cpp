@@ -6,6 +6,7 @@
 #include "fakeprompter.h"
 #include "formcheck.h"
 #include "picturebytes.h"
+#include "poolgate.h"
 #include "testsupport.h"
 
 #include "control/imgcarving.h"
@@ -377,9 +378,12 @@ void TestDlgImageCarving::generateGCode()
 
 // The file is written on a worker: the window shows the rows written and a
 // Cancel button, keeps the parameters as the job took them, and a cancelled
-// file leaves nothing behind (an older file of that name whole).
+// file leaves nothing behind (an older file of that name whole). The worker
+// is a long job: it never takes the global pool's one thread of a one-core
+// Pi from the controller's status saves (held here all along).
 void TestDlgImageCarving::generateOnWorker()
 {
+    CGlobalPoolGate gate;
     Fixture f;
     f.Info().m_fLength = 150.0;
     f.Load(SavePicture(f.Root(), "ramp.png", 300, 200));

@@ -2,6 +2,7 @@
 #include "core/AppPaths.h"
 #include "gcode/gcodechecker.h"
 #include "gcodestandin.h"
+#include "poolgate.h"
 #include "freememoryfigure.h"
 #include "testsupport.h"
 
@@ -289,10 +290,12 @@ private slots:
                  QStringList({"0:G05(Invalid" + path + ", line 0)", "1:G05(Invalid" + path + ", line 0)"}));
     }
 
-    // The process's program: checked on the pool, the flag cleared and the
-    // window signalled at the end; the machine's own plane is left alone.
+    // The process's program: checked on the long-jobs pool (the global one
+    // held all along), the flag cleared and the window signalled at the end;
+    // the machine's own plane is left alone.
     void compileOnThePool()
     {
+        CGlobalPoolGate gate;
         CTempWorkingFolder tmp;
         AppConfig::m_iMchType = 3;
         AppConfig::m_eDiradiCtrl = CTRL_KIVQ10;

@@ -1,5 +1,6 @@
 #include "gcode/gcodeprogram.h"
 #include "gcodestandin.h"
+#include "poolgate.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -215,10 +216,13 @@ private slots:
         QVERIFY(CGCodeProgram::IsEmpty());
     }
 
-    // The load runs on the pool, clears the loading flag and then signals;
-    // the window's slot receives the signal queued on its own thread.
+    // The load runs on the long-jobs pool (never the global one, which it
+    // would take from the status saves on a one-core Pi), clears the loading
+    // flag and then signals; the window's slot receives the signal queued on
+    // its own thread.
     void asyncLoadSignalsCompletion()
     {
+        CGlobalPoolGate gate;
         CTempWorkingFolder tmp;
         const QString path = tmp.Root() + "/prog.tap";
         WriteRaw(path, QByteArray("G0 X1\nG1 Y2\n"));

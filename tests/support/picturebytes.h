@@ -14,6 +14,17 @@
 
 #include <zlib.h>
 
+// An 8-bit grey ramp, black at the left edge to white at the right: every
+// row of a relief carving of it is carved.
+inline QImage GreyRamp(int w, int h)
+{
+    QImage img(w, h, QImage::Format_Grayscale8);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.scanLine(y)[x] = uchar(x * 255 / qMax(1, w - 1));
+    return img;
+}
+
 // A picture of w x h with a pattern in every row, as the format writes it.
 inline QByteArray PictureBytes(const char* pFormat, int w = 96, int h = 64, bool bProgressive = false)
 {
