@@ -272,6 +272,12 @@ public:
     unsigned int m_uiCurLine = 0;
     double m_fUnitScale = 1.0; // 1.0 after G21, 25.4 after G20
     double m_fProgFeed = 0.0;  // last F value
+    // The arc a G2 or G3 word left in force: a line of axis words that also
+    // carries I, J, K or R, or a line that starts with I or J, cuts the next
+    // arc in this direction. A G0 or G1 word ends it, as does the start of a
+    // run. The straight mode (AppConfig's m_eMoveCmnd) stays G0 or G1.
+    bool m_bArcModal = false;
+    eDirection m_eArcDir = DIR_CW;
     int m_iToolChangeDepth = 0;  // tool-change files being run, one inside the other
     bool m_bProgramEnded = false; // the last line ended the program (M02, M30, G28, G30)
 
@@ -345,7 +351,9 @@ protected:
     // bAxisWords: the line holds an axis word (looked for once per line).
     eWordResult ExecGWord(uint uiLine, const GCodeTokens& words, size_t i, bool bAxisWords);
     eWordResult ExecMWord(uint uiLine, const GCodeTokens& words, size_t i);
-    eWordResult ExecModalMove(uint uiLine);
+    // A line that starts with an axis word: a straight move at the last G0 /
+    // G1 mode, or, with I, J, K or R words while an arc is in force, that arc.
+    eWordResult ExecModalMove(uint uiLine, const GCodeTokens& words);
     eWordResult ExecModalArc(uint uiLine);
     // G0 / G1 with the line's axis words; a line without one only sets the mode.
     eWordResult StraightLineMove(uint uiLine, eGMoveCmnd cmd, bool bAxisWords);

@@ -102,7 +102,7 @@ bool AppControl::ExecGCodeWords(uint uiLine)
         case 'Z':
         case 'A':
         case 'B':
-            result = ExecModalMove(uiLine);
+            result = ExecModalMove(uiLine, words);
             break;
         case 'I':
         case 'J':
@@ -159,8 +159,7 @@ bool AppControl::CheckLineWords(uint uiLine, const GCodeTokens& words, size_t iF
             return false;
         }
     }
-    const eGMoveCmnd eModal = AppConfig::m_GCodeRunSettings.m_eMoveCmnd;
-    if (CGCodeWords::FirstUnrunWord(words, eModal == CMND_G02 || eModal == CMND_G03) < words.size())
+    if (CGCodeWords::FirstUnrunWord(words, m_bArcModal) < words.size())
         throw CUnsupportedWord();
     return true;
 }
@@ -168,6 +167,7 @@ bool AppControl::CheckLineWords(uint uiLine, const GCodeTokens& words, size_t iF
 AppControl::eWordResult AppControl::StraightLineMove(uint uiLine, eGMoveCmnd cmd, bool bAxisWords)
 {
     AppConfig::m_GCodeRunSettings.m_eMoveCmnd = cmd;
+    m_bArcModal = false;
     // Without an axis word only the modal motion changes; the line is not
     // read again for each such word (a line of many thousands stays quick).
     if (!bAxisWords)
@@ -210,14 +210,17 @@ AppControl::eWordResult AppControl::ArcMove(uint uiLine, eDirection eDir)
     return WORD_END_LINE;
 }
 
-AppControl::eWordResult AppControl::ExecModalMove(uint uiLine)
+AppControl::eWordResult AppControl::ExecModalMove(uint uiLine, const GCodeTokens& words)
 {
-    const eGMoveCmnd eModal = AppConfig::m_GCodeRunSettings.m_eMoveCmnd;
-    // G2 and G3 are modal like G0 and G1: an axis word alone continues the arc mode.
-    if (eModal == CMND_G02 || eModal == CMND_G03)
-        return ArcMove(uiLine, eModal == CMND_G02 ? DIR_CW : DIR_CCW);
+    // After a G2 or G3 a line of axis words alone is a straight move at the
+    // last G0 / G1: the shape files step down to the next depth with a bare
+    // "Z-2.0000" after each circle. Only a line that names the arc's centre
+    // or radius again cuts another arc.
+    if (m_bArcModal && CGCodeWords::HasArcWord(words))
+        return ArcMove(uiLine, m_eArcDir);
     // The velocities of a modal line are always split as for G01. A feed
     // move follows the Z profile whether or not its line repeats the G1.
+    const eGMoveCmnd eModal = AppConfig::m_GCodeRunSettings.m_eMoveCmnd;
     stFloatPoint target;
     GetPosToMov(uiLine, target);
     return LineMoveTo(target, eModal, CMND_G01);
@@ -225,11 +228,10 @@ AppControl::eWordResult AppControl::ExecModalMove(uint uiLine)
 
 AppControl::eWordResult AppControl::ExecModalArc(uint uiLine)
 {
-    const eGMoveCmnd eModal = AppConfig::m_GCodeRunSettings.m_eMoveCmnd;
-    // An I or J line needs an arc mode set by an earlier G2 or G3.
-    if (eModal != CMND_G02 && eModal != CMND_G03)
+    // An I or J line needs an arc left in force by an earlier G2 or G3.
+    if (!m_bArcModal)
         throw CUnsupportedWord();
-    return ArcMove(uiLine, eModal == CMND_G02 ? DIR_CW : DIR_CCW);
+    return ArcMove(uiLine, m_eArcDir);
 }
 
 AppControl::eWordResult AppControl::ExecGWord(uint uiLine, const GCodeTokens& words, size_t i, bool bAxisWords)
@@ -245,11 +247,11 @@ AppControl::eWordResult AppControl::ExecGWord(uint uiLine, const GCodeTokens& wo
     case 1:
         return StraightLineMove(uiLine, CMND_G01, bAxisWords);
     case 2:
-    case 3: {
-        const bool bCW = CGCodeWords::IntValue(word) == 2;
-        run.m_eMoveCmnd = bCW ? CMND_G02 : CMND_G03;
-        return ArcMove(uiLine, bCW ? DIR_CW : DIR_CCW);
-    }
+    case 3:
+        // The straight mode stays as it was for the lines after the arc.
+        m_bArcModal = true;
+        m_eArcDir = CGCodeWords::IntValue(word) == 2 ? DIR_CW : DIR_CCW;
+        return ArcMove(uiLine, m_eArcDir);
     case 17:
     case 18:
     case 19:
@@ -632,6 +634,7 @@ bool AppControl::RunGCode()
     m_lstSubPrgReturn.clear();
     m_lstSubPrgRepeat.clear();
     run.m_eMoveCmnd = CMND_G01;
+    m_bArcModal = false;
     m_bProgramEnded = false;
 
     // Every end of the run, its last line as much as a failure or the

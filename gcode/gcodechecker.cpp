@@ -47,6 +47,7 @@ const std::string MSG_ATC_MISSING_1 = "No ATC commands found. Please check the f
 const std::string MSG_ATC_MISSING_2 = ", exists?";
 const std::string MSG_ATC_UNREADABLE = "Unable to open ATC File,";
 const std::string MSG_NOT_RUN = "Word after the move is never run: put it on a line of its own";
+const std::string MSG_NO_ARC = "No arc in force: a line starting with I or J must follow a G2 or G3, with no G0 or G1 between";
 const std::string MSG_AFTER_COMMENT = "Word after a comment is never run: put the comment at the end of the line";
 const std::string ATC_LINE = ", line ";
 
@@ -191,6 +192,7 @@ struct stToolFile
     std::string strRefusal; // TOO_LARGE: why (its size and the most that loads)
     std::vector<stToolError> lstErrors;
     quint8 iExitPlane = 17; // the plane after the file's last line
+    bool bExitModalArc = false; // a G2 / G3 in force after the file's last line
 };
 
 // One pass over a list of token lists. The top-level pass writes the error
@@ -214,6 +216,7 @@ public:
         m_pToolErrors = &errors;
         Run();
     }
+    bool ModalArc() const { return m_bModalArc; }
 
 private:
     const GCodeCmdList& m_Prog;
@@ -260,6 +263,7 @@ private:
                 m_iUnrun = CGCodeWords::FirstUnrunWord(*m_pLine, m_bModalArc);
                 m_iFirst = !m_pLine->empty() && CGCodeWords::IsLabel((*m_pLine)[0]) ? 1 : 0;
                 m_iEnd = CGCodeWords::WordsEnd(*m_pLine);
+                CheckArcInForce();
                 bool bUnrunSeen = false;
                 for (size_t i = 0; i < Size();) {
                     m_iToken = i;
@@ -278,6 +282,18 @@ private:
         } catch (...) {
             Report(m_iToken, CGCodeChecker::MSG_FAILED);
         }
+    }
+
+    // A line that starts with I or J continues the arc of the last G2 or
+    // G3; with none in force the machine refuses it.
+    void CheckArcInForce()
+    {
+        if (m_bModalArc)
+            return;
+        const std::string* first = FirstRunWord(*m_pLine);
+        const unsigned char c = first ? Letter(*first) : 0;
+        if (c == 'I' || c == 'J')
+            Report(size_t(first - m_pLine->data()), MSG_NO_ARC);
     }
 
     void ReportText(const std::string& strToken, const std::string& strMsg)
@@ -649,6 +665,7 @@ private:
             for (const stToolError& e : tool.lstErrors)
                 ReportText(e.strToken, e.strMsg + tool.strPath + ATC_LINE + std::to_string(e.iLine));
             m_Plane = tool.iExitPlane;
+            m_bModalArc = tool.bExitModalArc;
             break;
         }
     }
@@ -688,6 +705,7 @@ private:
         nested.RunNested(tool.lstErrors);
         CGCodeProgram::m_bToolChgCompiling = false;
         tool.iExitPlane = plane;
+        tool.bExitModalArc = nested.ModalArc();
         return tool;
     }
 };

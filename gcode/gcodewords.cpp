@@ -69,13 +69,27 @@ bool ReadByMove(char c, bool bArc)
 {
     if (CGCodeWords::IsAxisLetter(c) || c == 'F' || c == 'S')
         return true;
-    return bArc && (c == 'I' || c == 'J' || c == 'K' || c == 'R');
+    return bArc && CGCodeWords::IsArcLetter(c);
 }
 }
 
 bool CGCodeWords::IsAxisLetter(char c)
 {
     return c == 'X' || c == 'Y' || c == 'Z' || c == 'A' || c == 'B';
+}
+
+bool CGCodeWords::IsArcLetter(char c)
+{
+    return c == 'I' || c == 'J' || c == 'K' || c == 'R';
+}
+
+bool CGCodeWords::HasArcWord(const std::vector<std::string>& words)
+{
+    const size_t end = WordsEnd(words);
+    for (size_t k = 0; k < end; ++k)
+        if (IsArcLetter(Letter(words[k])))
+            return true;
+    return false;
 }
 
 bool CGCodeWords::IsWholeNumber(const std::string& word)
@@ -208,10 +222,12 @@ size_t FirstUnrunMoveWord(const std::vector<std::string>& words, size_t end, boo
 {
     using W = CGCodeWords;
     const size_t none = words.size();
-    // A G0 or G1 moves only when the words hold an axis word.
+    // A G0 or G1 moves only when the words hold an axis word; a line of
+    // axis words continues an arc only when it names the arc again.
     bool bAxisWords = false;
     for (size_t k = 0; k < end; ++k)
         bAxisWords = bAxisWords || W::IsAxisLetter(W::Letter(words[k]));
+    const bool bArcLine = bModalArc && W::HasArcWord(words);
 
     for (size_t i = !words.empty() && W::IsLabel(words[0]) ? 1 : 0; i < end; ++i) {
         const std::string& word = words[i];
@@ -230,7 +246,7 @@ size_t FirstUnrunMoveWord(const std::vector<std::string>& words, size_t end, boo
                 return none; // the rest are its arguments
         } else if (W::IsAxisLetter(c)) {
             bMove = true;
-            bArc = bModalArc;
+            bArc = bArcLine;
         } else if (c == 'I' || c == 'J') {
             bMove = bArc = true;
         }

@@ -40,6 +40,13 @@ public:
     static bool ValueIsValid(const std::string& word);
     // X Y Z A B: the letters of the axes a line can move.
     static bool IsAxisLetter(char c);
+    // I J K R: the letters that name an arc's centre or radius.
+    static bool IsArcLetter(char c);
+    // The line's words (up to its first comment) hold an I, J, K or R word.
+    // After a G2 or G3, a line that starts with an axis word cuts another
+    // arc only when they do; otherwise it is a straight move at the last G0
+    // or G1.
+    static bool HasArcWord(const std::vector<std::string>& words);
 
     // ---- The shape of a line ----
     // '(' ';' '%': the word and everything after it are no words to run.
@@ -54,7 +61,8 @@ public:
     // G3, or an axis, I or J word continuing the modal motion) that the move
     // does not read and that would therefore never run; words.size() when
     // there is none. A straight move reads X Y Z A B F S, an arc also I J K
-    // R. bModalArc: the modal motion at the start of the line is G2 or G3.
+    // R. bModalArc: a G2 or G3 is in force at the start of the line (no G0
+    // or G1 since); a line of axis words is then an arc when HasArcWord.
     // The arguments of G28, M66, M97 and M98 and comments are not words of
     // their own. A word after a closed "( ... )" comment is never run
     // either ("(lift) G0 Z5"); it is found when the move leaves none.

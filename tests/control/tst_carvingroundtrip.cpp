@@ -6,11 +6,12 @@
 #include "control/AppControl.h"
 #include "control/gcodewriter.h"
 #include "core/AppConfig.h"
+#include "gcodesimdriver.h"
 #include "pointsupport.h"
+#include "reliefjob.h"
 #include "simcontroller.h"
 
 #include <QMutex>
-#include <QProcess>
 #include <QtTest>
 #include <memory>
 
@@ -38,25 +39,6 @@ private:
     QStringList m_lstEnds;
 };
 
-// Segment ends the simulation driver reports for a program; the driver's
-// messages are appended as they are.
-QStringList RunDriver(const QString& program)
-{
-    QProcess driver;
-    driver.start(QStringLiteral(DIRADI_TOOLS_DIR "/gcode-sim"), {program});
-    if (!driver.waitForFinished(120000))
-        return {QStringLiteral("driver did not finish")};
-    QStringList ends;
-    for (const QString& line : QString::fromLocal8Bit(driver.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
-        const QStringList words = line.split(' ');
-        if (words.size() == 6 && (words[0] == "G00" || words[0] == "G01"))
-            ends << QStringList{words[1], words[2], words[3]}.join(' ');
-        else
-            ends << line;
-    }
-    return ends;
-}
-
 // The first segment end where the two runs part by a motor step or more,
 // or an empty text. The machine takes the axes' position (whole motor steps)
 // where the file carries the unrounded target on, so ends may differ below
@@ -80,15 +62,6 @@ QString FirstDifference(const QStringList& file, const QStringList& direct)
     return QString();
 }
 
-QImage Picture()
-{
-    QImage img(30, 20, QImage::Format_Grayscale8);
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 30; ++x)
-            img.scanLine(y)[x] = uchar(std::min(255, 60 + 12 * std::abs(x - 15) + 4 * y));
-    return img;
-}
-
 } // namespace
 
 class TestCarvingRoundTrip : public QObject
@@ -109,15 +82,7 @@ private slots:
         QFETCH(int, type);
         AppControl ctrl;
         ctrl.InitMachine();
-        ctrl.m_ImgCarvingData.SetImage(Picture());
-        stImgCarvingInfo& info = *ctrl.m_ImgCarvingData.m_pInfo;
-        info.m_fLength = 30.0;
-        info.m_fWidth = 20.0;
-        info.m_fDepth = 3.0;
-        info.m_fZStep = 1.25;
-        info.m_fXStep = 2.0;
-        info.m_fYStep = 2.0;
-        info.m_iCarvingType = type;
+        LoadSmallReliefJob(ctrl, type);
         const QString path = m_pSetup->m_Folder.Working() + "/relief.ncc";
         QVERIFY(ctrl.CreateGCodeFromImage(path));
 
@@ -128,7 +93,7 @@ private slots:
         QCOMPARE(TakeMessages(ctrl), QStringList());
         const QStringList ends = direct.Ends();
         QVERIFY(ends.size() > 100);
-        QCOMPARE(FirstDifference(RunDriver(path), ends), QString());
+        QCOMPARE(FirstDifference(RunGCodeSim(path), ends), QString());
     }
 
     void shapeFile()
@@ -156,7 +121,7 @@ private slots:
         QCOMPARE(TakeMessages(ctrl), QStringList());
         const QStringList ends = direct.Ends();
         QCOMPARE(ends.last(), QStringLiteral("40.0000 5.0000 5.0000"));
-        QCOMPARE(FirstDifference(RunDriver(path), ends), QString());
+        QCOMPARE(FirstDifference(RunGCodeSim(path), ends), QString());
     }
 
     // A circle is an arc word per pass in the file and points on the machine:
@@ -176,7 +141,7 @@ private slots:
         ctrl.m_pShapeCuttingInfo = &job;
         const QString path = m_pSetup->m_Folder.Working() + "/circle.txt";
         QVERIFY(ctrl.CreateGCodeFromShapes(path));
-        const QStringList file = RunDriver(path);
+        const QStringList file = RunGCodeSim(path);
         QVERIFY(file.size() > 10);
         QCOMPARE(file.last(), QStringLiteral("62.5000 50.0000 5.0000"));
         QCOMPARE(file.mid(0, 4), (QStringList{"0.0000 0.0000 5.0000", "62.5000 50.0000 5.0000",

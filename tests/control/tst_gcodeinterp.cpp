@@ -300,7 +300,8 @@ private slots:
 
     void arcsAreModal()
     {
-        // After a G2 line, a line of axis words (or of centre words) is an arc too.
+        // After a G2 line, a line of axis and centre words (or of centre words
+        // alone) is an arc too.
         const stRun run = RunProgram({"G2 X10 Y0 I5 J0", "X20 Y0 I5 J0", "G3 X30 Y0 I5 J0", "I-5 J0"});
         QCOMPARE(run.messages, QStringList{});
         QVERIFY(run.segments.size() > 40);
@@ -310,6 +311,59 @@ private slots:
         // The I/J line keeps G3 and cuts the full circle back to where it stands.
         QVERIFY(run.segments.contains("G01 25.0000 5.0000 0.0000"));
         QCOMPARE(run.segments.last(), QString("G01 30.0000 0.0000 0.0000"));
+    }
+
+    // What the lines after an arc do, and that the checker passes exactly
+    // the programs that run: a line of axis words alone is a straight move at
+    // the last G0 / G1 (a shape file steps down with a bare Z after each
+    // circle); only centre or radius words make it another arc.
+    void linesAfterAnArc_data()
+    {
+        QTest::addColumn<QStringList>("program");
+        QTest::addColumn<QStringList>("path"); // segments in this order, the run's last one last
+        QTest::addColumn<QString>("error");    // the run's error, or empty
+        const QString circle = "G3 X20 Y10 I-5 J0"; // a full circle at (15, 10) from (20, 10)
+        QTest::newRow("bare Z after a circle: next depth at G1")
+            << QStringList{"G0 X20 Y10", "G1 Z0", circle, "Z-2", circle, "G0 Z5"}
+            << QStringList{"G01 15.0000 5.0000 0.0000", "G01 20.0000 10.0000 0.0000", "G01 20.0000 10.0000 -2.0000",
+                           "G01 15.0000 5.0000 -2.0000", "G01 20.0000 10.0000 -2.0000", "G00 20.0000 10.0000 5.0000"}
+            << QString();
+        QTest::newRow("axis line after an arc in G0 mode: a rapid")
+            << QStringList{"G0 X20 Y10", "G2 X10 Y10 I-5 J0", "X3 Y4"}
+            << QStringList{"G01 10.0000 10.0000 0.0000", "G00 3.0000 4.0000 0.0000"} << QString();
+        QTest::newRow("axis line with a radius: the arc again")
+            << QStringList{"G1 X20 Y10", "G2 X10 Y10 I-5 J0", "X20 Y10 R5"}
+            << QStringList{"G01 15.0000 5.0000 0.0000", "G01 10.0000 10.0000 0.0000", "G01 15.0000 15.0000 0.0000",
+                           "G01 20.0000 10.0000 0.0000"}
+            << QString();
+        QTest::newRow("G1 ends the arc: an I/J line is refused")
+            << QStringList{"G1 X20 Y10", circle, "G1 X25", "I-5 J0"} << QStringList{"G01 25.0000 10.0000 0.0000"}
+            << QString("error: Error:3 - Command/Format No Supported");
+        QTest::newRow("G1 ends the arc: centre words on an axis line are refused")
+            << QStringList{"G1 X20 Y10", circle, "G1 X25", "X20 I-5 J0"}
+            << QStringList{"G01 25.0000 10.0000 0.0000"} << QString("error: Error:3 - Command/Format No Supported");
+    }
+    void linesAfterAnArc()
+    {
+        QFETCH(QStringList, program);
+        QFETCH(QStringList, path);
+        QFETCH(QString, error);
+        GCodeCmdList cmds;
+        for (const QString& line : program)
+            cmds.push_back(CGCodeProgram::Parse_GCode_Line(line));
+        GCodeErrorMap errors;
+        CGCodeChecker::Check(cmds, errors, stGCodeCheckMachine{});
+        QCOMPARE(errors.empty(), error.isEmpty());
+
+        const stRun run = RunProgram(program);
+        QCOMPARE(run.messages, error.isEmpty() ? QStringList{} : QStringList{error});
+        qsizetype from = 0;
+        for (const QString& segment : path) {
+            from = run.segments.indexOf(segment, from);
+            QVERIFY2(from >= 0, qPrintable(segment + " missing or out of order in:\n" + run.segments.join('\n')));
+            ++from;
+        }
+        QCOMPARE(run.segments.last(), path.last());
     }
 
     // The half circles of an adaptive pocket (0.339 mm, their ends on the

@@ -2,7 +2,6 @@
 // cut by Start on the simulated machine along their tool paths, and the
 // G-code file Generate writes for them passes the G-code window's checker.
 #include "designerrig.h"
-#include "designers/dlgellipse.h"
 #include "shapes/ellipsepoints.h"
 #include "motiontrace.h"
 #include "pointsupport.h"
@@ -15,26 +14,6 @@
 #include <QtTest>
 
 #include <cmath>
-
-namespace {
-// Makes a new ellipse in the editor: the keypad entries go to the buttons in
-// order, then the pocket is turned on when asked, then OK.
-void NewEllipse(CDlgShapes& dlg, CFakePrompter& prompter, const QList<QPair<const char*, QString>>& entries,
-                bool bPocket = false)
-{
-    for (const auto& entry : entries)
-        prompter.m_lstKeypadEntries << entry.second;
-    WhenOpen([&] {
-        CDlgEllipse* pEd = dlg.EllipseEditor();
-        for (const auto& entry : entries)
-            Btn(pEd, entry.first)->click();
-        if (bPocket)
-            Btn(pEd, "Btn_EllipseHole")->click();
-        Btn(pEd, "Btn_EllipseOk")->click();
-    });
-    Btn(&dlg, "Btn_AddEllipse")->click();
-}
-} // namespace
 
 class TestShapeJobs : public QObject
 {

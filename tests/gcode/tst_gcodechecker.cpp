@@ -72,8 +72,9 @@ private slots:
             {"0:G18(G18 Plane selected. J value should not be present)\nJ1(G18 Plane selected. J value should not be present)"});
         row("G19 refuses I", {"G19 I1"},
             {"0:G19(G19 Plane selected. I value should not be present)\nI1(G19 Plane selected. I value should not be present)"});
-        row("plane starts at G17", {"I1 J1", "K1"}, {"1:K1" + G17K});
-        row("plane lasts across lines", {"G18", "J2"}, {"1:J2(G18 Plane selected. J value should not be present)"});
+        row("plane starts at G17", {"G2 X2 Y0 I1 J0", "I1 J1", "K1"}, {"2:K1" + G17K});
+        row("plane lasts across lines", {"G18", "G2 X1 Z1 I1 K0", "J2"},
+            {"2:J2(G18 Plane selected. J value should not be present)"});
         row("F under G19", {"G19", "F100"}, {});
         row("accepted G numbers", {"G20", "G21", "G30", "G40", "G90", "G91", "G94", "G", "g1 x1"}, {});
         row("G with decimals", {"G1.5"}, {"0:G1.5(Invalid G-Code)"});
@@ -108,6 +109,10 @@ private slots:
             {"0:M30" + notRun, "1:M5" + notRun, "2:G91" + notRun, "3:G20" + notRun, "4:M0" + notRun});
         row("centre words follow the modal arc", {"G2 X1 Y0 I1 J0", "X0 Y0 I1 J0", "G1 X1", "X2 I1"},
             {"3:I1" + notRun});
+        // An I/J line continues the last G2 / G3; after a G0 or G1 there is none.
+        const QString noArc = "(No arc in force: a line starting with I or J must follow a G2 or G3, with no G0 or G1 between)";
+        row("I/J lines need an arc in force", {"I1 J0", "G3 X1 Y1 I1 J0", "J1 I0", "Z-1", "I1 J0", "G0 X0", "N5 J1 I0"},
+            {"0:I1" + noArc, "6:J1" + noArc});
         row("bad S value", {"S1.5"}, {"0:S1.5(Invalid S-Code)"});
         row("letters never accepted", {"P100", "Q1", "C1 D1", "e1 H1 U1 V1 W1"},
             {"0:P100(Invalid)", "1:Q1(Invalid)", "2:C1(Invalid)\nD1(Invalid)",
@@ -301,7 +306,7 @@ private slots:
         AppConfig::m_eDiradiCtrl = CTRL_KIVQ10;
         AppConfig::m_PlaneSel = 19;
         CGCodeProgram::ClearCurGCodeData();
-        const QStringList program{"G18", "G0 A1", "I1"};
+        const QStringList program{"G18", "G0 A1", "G2 X1 I1 K1"};
         CGCodeProgram::m_lstOfGCodeLines.assign(program.begin(), program.end());
         CGCodeProgram::m_lstOfGCodeCmds = Tokenize(program);
         CGCodeProgram::m_CompilationErrors[7] = "stale";

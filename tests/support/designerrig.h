@@ -2,6 +2,7 @@
 // The shape designer on the simulated machine for window tests, with helpers
 // that work its buttons, its list and its view, and run checks while one of
 // its modal panels is open.
+#include "designers/dlgellipse.h"
 #include "designers/dlgshapes.h"
 #include "fakemainwindow.h"
 #include "fakeprompter.h"
@@ -116,4 +117,23 @@ inline void EditRow(CDlgShapes& dlg, int row)
 {
     List(dlg)->setCurrentRow(row);
     emit List(dlg)->doubleClicked(List(dlg)->model()->index(row, 0));
+}
+
+// Makes a new ellipse in the editor: the keypad entries go to the buttons in
+// order, then the pocket is turned on when asked, then OK.
+inline void NewEllipse(CDlgShapes& dlg, CFakePrompter& prompter, const QList<QPair<const char*, QString>>& entries,
+                       bool bPocket = false)
+{
+    for (const auto& entry : entries)
+        prompter.m_lstKeypadEntries << entry.second;
+    CDlgShapes* pDlg = &dlg;
+    WhenOpen([pDlg, entries, bPocket] {
+        CDlgEllipse* pEd = pDlg->EllipseEditor();
+        for (const auto& entry : entries)
+            Btn(pEd, entry.first)->click();
+        if (bPocket)
+            Btn(pEd, "Btn_EllipseHole")->click();
+        Btn(pEd, "Btn_EllipseOk")->click();
+    });
+    Btn(&dlg, "Btn_AddEllipse")->click();
 }
