@@ -82,7 +82,12 @@ private slots:
 
         // G28
         row("G28 alone", {"G28"}, {});
-        row("G28 full", {"G28 G91 X0 Y0 Z0", "G28 g90 x0 y0 z0"}, {});
+        row("G28 full", {"G28 G91 X0 Y0 Z0", "G28 g90 x0 y0 z0", "G28 g91 X0 Y0 Z0"}, {});
+        row("G28 with a word more", {"G28 G91 X0 Y0 Z0 F100"},
+            {"0:G28(G28 Must be followed with G90 or G91 and X~ Y~ Z~)\n(Ex:G28 G91 X60 Y60 Z10)"});
+        row("G28 fifth word not Z", {"G28 G91 X0 Y0 A0"},
+            {"0:G28(G28 Must be followed with G90 or G91 and X~ Y~ Z~)\n(Ex: G28 G91 X60 Y60 Z10)\n"
+             "A0(3 Axis Machine, A/B G-Codes should not be present)"});
         row("G28 short", {"G28 G91 X0 Y0"},
             {"0:G28(G28 Must be followed with G90 or G91 and X~ Y~ Z~)\n(Ex:G28 G91 X60 Y60 Z10)"});
         row("G28 not first", {"G0 G28"}, {"0:G28(No other code must preceed G28)"});
@@ -149,6 +154,12 @@ private slots:
         row("every output on the SPI board", {"M231", "M212"}, {}, 3, CTRL_SPI_V3);
         row("M66 forms", {"M66 Q500", "M66 P1 L3", "M66 P4 L1 Q100", "M66 p1 l1 q1"}, {});
         row("M66 condition out of range", {"M66 P2 L5"}, {"0:L5" + M66F + "\nP2(Invalid)"});
+        // Inputs 1 to 4 and conditions 1 to 4 exist; a run would wait for ever
+        // on any other.
+        row("M66 input and condition at their ends", {"M66 P1 L1", "M66 P4 L4"}, {});
+        row("M66 input 5", {"M66 P5 L1"}, {"0:P5" + M66F + "\nP5(Invalid)"});
+        row("M66 input 0", {"M66 P0 L1"}, {"0:P0" + M66F + "\nP0(Invalid)"});
+        row("M66 condition 0", {"M66 P1 L0"}, {"0:L0" + M66F + "\nP1(Invalid)"});
         row("M66 input wraps at 8 bits", {"M66 P256 L1"}, {"0:P256" + M66F + "\nP256(Invalid)"});
         row("M66 alone", {"M66"}, {"0:M66" + M66F});
         row("M66 too long", {"M66 P1 L1 Q1 X1"}, {"0:M66" + M66F + "\nP1(Invalid)\nQ1(Invalid)"});
@@ -182,6 +193,7 @@ private slots:
         row("O after M30", {"G0 X1", "M30", "O100", "m30", "O200"}, {});
         row("O after a blank line after M30", {"M30", "", "O100"}, {});
         row("O without M30", {"G0 X1", "O100"}, {"1:O100(Sub-Program must be preceeded by M30-Code)"});
+        row("O after G30", {"G30", "O100"}, {"1:O100(Sub-Program must be preceeded by M30-Code)"});
         // What comes before the sub-program is the program's last word to
         // run: a title comment, a "%" or a line number do not hide the M30.
         row("sub-program after the program's end",
@@ -284,6 +296,17 @@ private slots:
         QCOMPARE(Check({"G0 X1", "T4"}),
                  QStringList({"1:T4(G-Code file too large for the free memory: " + path +
                               " is 9 bytes, this machine can load at most 8 bytes now)"}));
+    }
+
+    // A tool-change file is checked in the plane its T word finds: one that
+    // is right in G17 is wrong in G18, and says so there.
+    void toolFileCheckedPerPlane()
+    {
+        CTempWorkingFolder tmp;
+        const QString path = CAppPaths::InWorkingFolder("T6.txt");
+        WriteRaw(path, "G2 X1 Y0 I0.5 J0\nG0 Z5\n");
+        QCOMPARE(Check({"T6", "G18", "T6", "G17", "T6"}),
+                 QStringList({"2:J0(G18 Plane selected. J value should not be present" + path + ", line 0)"}));
     }
 
     void toolFileErrorsRepeatPerTWord()
