@@ -295,9 +295,10 @@ CPictureFile::stCheck CPictureFile::Check(const QString& strPath)
     QImageReader reader(strPath);
     const QSize size = reader.size();
     if (size.isValid()) {
-        const QImage::Format format = reader.imageFormat();
-        const int iBits = format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
-        check.m_strReason = TooLarge(size, iBits);
+        // The picture reader holds the size against its limit at 4 bytes a
+        // pixel before it decodes, whatever the picture decodes into (a grey
+        // picture too): the same count here, so that what passes decodes.
+        check.m_strReason = TooLarge(size, 32);
         if (!check.m_strReason.isEmpty()) {
             check.m_eVerdict = PICTURE_TOO_LARGE;
             return check;

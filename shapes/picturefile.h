@@ -9,8 +9,9 @@
 // up to its end chunk, with compressed image data that is complete and
 // undamaged, and an uncompressed BMP must hold every row. And a picture whose
 // decoded image would take more memory than the picture reader allows any
-// picture (QImageReader's allocation limit), or with a side beyond MAX_SIDE
-// pixels, is too large.
+// picture (QImageReader's allocation limit, which the reader holds against
+// 4 bytes a pixel whatever the picture's format), or with a side beyond
+// MAX_SIDE pixels, is too large.
 #include <QByteArray>
 #include <QSize>
 #include <QString>

@@ -120,7 +120,7 @@ inline QList<stRefusedPicture> RefusedPictures()
         {"flipped.png", FlipBit(png, idat + 40, 2), "Picture damaged: its IDAT chunk fails its check: the file is damaged\n"},
         {"short.png", png.left(png.size() - 40), "Picture damaged: the PNG file ends inside its IDAT chunk: it is cut short\n"},
         {"huge.png", GreyPng(30000, 30000, 0),
-         QStringLiteral("Picture too large: 30000 x 30000 pixels take 859 MB, more than the %1 MB a picture may take\n")
+         QStringLiteral("Picture too large: 30000 x 30000 pixels take 3434 MB, more than the %1 MB a picture may take\n")
              .arg(QImageReader::allocationLimit())},
     };
 }
