@@ -24,10 +24,15 @@ stAreaFit Check(const stShapeCuttingInfo& info, size_t nFirst)
 void CNewShapesFit::Note(QWidget* pPanel, const stShapeCuttingInfo& info, size_t nFirst)
 {
     const stAreaFit fit = Check(info, nFirst);
-    const bool bOutside = !fit.Inside();
-    if (bOutside && !m_bOutside)
-        Log(pPanel, CWorkAreaFit::Excess(fit), MSG_WARNING);
-    m_bOutside = bOutside;
+    if (fit.Inside()) {
+        m_strNoted.clear();
+        return;
+    }
+    // The same text as the question's, so the two always agree.
+    const QString strExcess = CWorkAreaFit::Excess(fit);
+    if (strExcess != m_strNoted)
+        Log(pPanel, strExcess, MSG_WARNING);
+    m_strNoted = strExcess;
 }
 
 bool CNewShapesFit::Keep(QWidget* pPanel, stShapeCuttingInfo& info, size_t nFirst, stAreaFit* pApplied)
@@ -42,7 +47,7 @@ bool CNewShapesFit::Keep(QWidget* pPanel, stShapeCuttingInfo& info, size_t nFirs
                                        CWorkAreaFit::Excess(fit) + QStringLiteral(".\n") + CWorkAreaFit::Offer(fit),
                                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes) {
         COutlineShapes::FitFrom(info, nFirst, fit);
-        m_bOutside = false;
+        m_strNoted.clear();
         if (pApplied)
             *pApplied = fit;
         return true;

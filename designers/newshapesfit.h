@@ -12,8 +12,10 @@ class QWidget;
 class CNewShapesFit
 {
 public:
-    // After every trace or move: a warning in the log when the shapes have
-    // just gone past an edge (once, until they are back inside).
+    // After every trace or move: a warning in the log with the amounts by
+    // which the shapes pass the edges, each time these change while they are
+    // outside. The log's newest warning thus always gives the amounts the
+    // question at closing gives.
     void Note(QWidget* pPanel, const stShapeCuttingInfo& info, size_t nFirst);
 
     // Before the panel closes with its shapes. True when they lie on the
@@ -23,8 +25,9 @@ public:
     bool Keep(QWidget* pPanel, stShapeCuttingInfo& info, size_t nFirst, stAreaFit* pApplied = nullptr);
 
     // A new opening: nothing noted yet.
-    void Reset() { m_bOutside = false; }
+    void Reset() { m_strNoted.clear(); }
 
 private:
-    bool m_bOutside = false;
+    QString m_strNoted; // the amounts last logged; empty while inside
+
 };

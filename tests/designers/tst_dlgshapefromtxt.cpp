@@ -319,7 +319,7 @@ void TestDlgShapeFromTxt::emptyingAndCancel()
 }
 
 // Text of size 1000 runs far past the 300 x 200 mm work area. The log says
-// so as it appears; Ok asks to shrink it: No keeps the panel open and the
+// so as it appears and each time the amount changes; Ok asks to shrink it: No keeps the panel open and the
 // shapes as they were, Yes fits them into the work area and closes. Escape
 // keeps the shapes as Ok does, under the same rule.
 void TestDlgShapeFromTxt::offTheWorkArea()
@@ -341,8 +341,13 @@ void TestDlgShapeFromTxt::offTheWorkArea()
     QCOMPARE(log.size(), 1);
     QVERIFY2(log[0].startsWith(QStringLiteral("warning: ") + strExcess) && log[0].contains(QStringLiteral(" mm on the right")),
              qPrintable(log[0]));
-    o.Type(QStringLiteral("Hi!")); // still outside: said once
-    QCOMPARE(log.size(), 1);
+    // Further past the edge: said again with the new amount, which is the
+    // one the question at Ok gives; the same amount again is not repeated.
+    o.Type(QStringLiteral("Hi!"));
+    QCOMPARE(log.size(), 2);
+    QVERIFY(log[1] != log[0]);
+    o.Type(QStringLiteral("Hi!"));
+    QCOMPARE(log.size(), 2);
 
     const std::vector<stFloatPoint> before = o.Vertices();
     o.m_Prompter.m_lstAnswers << QMessageBox::No;
@@ -352,6 +357,7 @@ void TestDlgShapeFromTxt::offTheWorkArea()
     QCOMPARE(asked.m_strTitle, QStringLiteral("Shapes outside the work area"));
     QVERIFY2(asked.m_strText.startsWith(strExcess) && asked.m_strText.contains(QStringLiteral(".\nShrink them to ")),
              qPrintable(asked.m_strText));
+    QCOMPARE(asked.m_strText.section(QLatin1Char('\n'), 0, 0), log[1].mid(int(qstrlen("warning: "))) + '.');
     QCOMPARE(o.m_Dlg.result(), int(QDialog::Rejected)); // still open
     QVERIFY(SameShift(before, o.Vertices(), 0.0, 0.0));
     QVERIFY2(log.last().startsWith(QStringLiteral("error: ") + strExcess) &&
