@@ -212,6 +212,7 @@ public:
     bool m_bNumLockOn = true;     // pendant mode
     double m_fKeyJogStep = 0.05;  // pendant step, mm
     bool m_bIgnoreKeyRelease = false;
+    bool m_bNumLockOffNoted = false; // the log said Num Lock is off
     quint16 m_nLastPwmFreq = 0;   // spindle PWM frequency last applied
     // The pendant keys' real presses and releases, repeats told apart; a
     // release waits on m_pKeyReleaseTimer for a repeat's press.
@@ -249,6 +250,8 @@ private:
     void PendantKeyUp(int iKey, qint64 iReleaseMs);
     // Releases held back long enough without a repeat's press: the keys are up.
     void SettleKeyReleases();
+    // A keypad key that shows Num Lock off is said in the log.
+    void NoteNumLock(int iKey, Qt::KeyboardModifiers eModifiers);
 
     // Puts the windows back; bAborted: the operation was ended by Reset, so
     // the log says it was aborted instead of finished.

@@ -212,6 +212,7 @@ void MainWindow::keyPressEvent(QKeyEvent* e)
         m_KeyHold.Clear();
         return;
     }
+    NoteNumLock(e->key(), e->modifiers());
     for (const CKeyHoldTracker::stChange& change : m_KeyHold.Press(e->key(), e->isAutoRepeat(), KeyClockMs()))
         KeyChanged(change);
 }
@@ -226,6 +227,26 @@ void MainWindow::keyReleaseEvent(QKeyEvent* e)
     // a repeat of a key still held, whatever Qt's auto-repeat flag says.
     if (m_KeyHold.Release(e->key(), e->isAutoRepeat(), KeyClockMs()))
         m_pKeyReleaseTimer->start();
+}
+
+void MainWindow::NoteNumLock(int iKey, Qt::KeyboardModifiers eModifiers)
+{
+    // The pendant reads the keypad's digits only: with Num Lock off its keys
+    // come as arrows and the like and do nothing, which looks like a broken
+    // pendant. Said once, and again only after Num Lock was seen on.
+    switch (CPendantKeys::NumLockFrom(iKey, eModifiers)) {
+    case CPendantKeys::NUM_LOCK_OFF:
+        if (!m_bNumLockOffNoted)
+            AddLogMsg(QStringLiteral("Keyboard pendant: Num Lock is off; switch it on to jog from the keypad"),
+                      MSG_WARNING);
+        m_bNumLockOffNoted = true;
+        break;
+    case CPendantKeys::NUM_LOCK_ON:
+        m_bNumLockOffNoted = false;
+        break;
+    case CPendantKeys::NUM_LOCK_UNKNOWN:
+        break;
+    }
 }
 
 void MainWindow::DropHeldPendantKeys()

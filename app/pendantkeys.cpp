@@ -66,6 +66,40 @@ CPendantKeys::stAction CPendantKeys::PressAction(int iKey, bool bModeOn, bool bB
     }
 }
 
+CPendantKeys::eNumLock CPendantKeys::NumLockFrom(int iKey, Qt::KeyboardModifiers eModifiers)
+{
+    if (!(eModifiers & Qt::KeypadModifier))
+        return NUM_LOCK_UNKNOWN;
+    switch (iKey) {
+    case Qt::Key_0:
+    case Qt::Key_1:
+    case Qt::Key_2:
+    case Qt::Key_3:
+    case Qt::Key_4:
+    case Qt::Key_5:
+    case Qt::Key_6:
+    case Qt::Key_7:
+    case Qt::Key_8:
+    case Qt::Key_9:
+    case Qt::Key_Period:
+        return NUM_LOCK_ON;
+    case Qt::Key_Insert:
+    case Qt::Key_End:
+    case Qt::Key_Down:
+    case Qt::Key_PageDown:
+    case Qt::Key_Left:
+    case Qt::Key_Clear:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_Up:
+    case Qt::Key_PageUp:
+    case Qt::Key_Delete:
+        return NUM_LOCK_OFF;
+    default:
+        return NUM_LOCK_UNKNOWN;
+    }
+}
+
 int CPendantKeys::NextFeed(int iValue, int iDir)
 {
     return qBound(FEED_MIN, iValue + iDir * FEED_STEP, FEED_MAX);

@@ -39,6 +39,14 @@ public:
         int m_iDir = 0;
     };
 
+    // What a keypad key says of Num Lock. With Num Lock on the keypad gives
+    // its digits and point; with it off the same keys arrive as navigation
+    // keys (arrows, Home, End, Page Up/Down, Insert, Delete, Clear), which
+    // the pendant does not take. Other keys, and those of the main keyboard,
+    // say nothing.
+    enum eNumLock { NUM_LOCK_UNKNOWN, NUM_LOCK_ON, NUM_LOCK_OFF };
+    static eNumLock NumLockFrom(int iKey, Qt::KeyboardModifiers eModifiers);
+
     // What a key press does (Qt key codes; keypad and main keyboard alike).
     // bBusy: an operation is in progress (iRunMode its type).
     static stAction PressAction(int iKey, bool bModeOn, bool bBusy, int iRunMode);

@@ -100,6 +100,7 @@ private slots:
     void heldKeysWithRepeats();
     void keysWhileBusy();
     void usbLoad();
+    void numLockOffIsSaid();
 
 private:
     CSimControllerSetup* m_pSetup = nullptr;
@@ -469,6 +470,42 @@ void TestMainWindowCommands::jogStopsWhileReleasesIgnored()
     // A click of 0 while releases are ignored does not switch the mode.
     Click(w, Qt::Key_0);
     QVERIFY(w.m_bNumLockOn);
+}
+
+void TestMainWindowCommands::numLockOffIsSaid()
+{
+    const QString strOff = QStringLiteral("Keyboard pendant: Num Lock is off; switch it on to jog from the keypad");
+    auto Count = [&](MainWindow& w) { return LogLines(w).count(strOff); };
+    // Keypad keys with Num Lock off arrive as navigation keys: nothing
+    // moves, and the log says why, once.
+    MainWindow w;
+    Tap(w, Qt::Key_Left);
+    QCOMPARE(w.m_AppCtrl.GetCurPos(X_AXIS), 0.0);
+    QVERIFY(!w.m_bKeyJogging);
+    QCOMPARE(Count(w), 1);
+    QCOMPARE(w.ui->LV_Log->item(0)->foreground().color(), QColor(255, 255, 255));
+    Tap(w, Qt::Key_Home);
+    Tap(w, Qt::Key_Clear);
+    QCOMPARE(Count(w), 1);
+    // The arrows of the main keyboard are no keypad keys.
+    {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+        MainWindow w2;
+        QCoreApplication::sendEvent(&w2, &press);
+        QCOMPARE(Count(w2), 0);
+    }
+    // Switched on, the keypad's digits come: switched off again, said again.
+    Tap(w, Qt::Key_Asterisk); // unchanged by Num Lock: says nothing
+    Tap(w, Qt::Key_Down);
+    QCOMPARE(Count(w), 1);
+    Tap(w, Qt::Key_Period);
+    Tap(w, Qt::Key_Down);
+    QCOMPARE(Count(w), 2);
+    // Keyboard control off: the pendant says nothing at all.
+    AppConfig::m_bKeyboardCtrlUsed = false;
+    Tap(w, Qt::Key_8);
+    Tap(w, Qt::Key_Up);
+    QCOMPARE(Count(w), 2);
 }
 
 void TestMainWindowCommands::keysBehindADialog()

@@ -1,6 +1,7 @@
 // The keyboard pendant's rules: the key map in both modes, idle and busy,
 // the feed and spindle key limits, the step sizes from the finest axis and
-// the search for a program on a USB drive.
+// the search for a program on a USB drive, and what a keypad key says of
+// Num Lock.
 #include "testsupport.h"
 
 #include "app/pendantkeys.h"
@@ -22,6 +23,8 @@ private slots:
     void stepSize_data();
     void stepSize();
     void usbProgram();
+    void numLockFromTheKeypad_data();
+    void numLockFromTheKeypad();
 };
 
 void TestPendantKeys::keyMap_data()
@@ -151,6 +154,39 @@ void TestPendantKeys::stepSize()
     QCOMPARE(K::StepSize(movPerPulse, target, fStep), ok);
     if (ok)
         QVERIFY2(qAbs(fStep - step) < 1.5e-6, qPrintable(QString::number(fStep, 'g', 12)));
+}
+
+void TestPendantKeys::numLockFromTheKeypad_data()
+{
+    QTest::addColumn<int>("iKey");
+    QTest::addColumn<bool>("bKeypad");
+    QTest::addColumn<int>("eNumLock");
+    // With Num Lock off the keypad's 0 to 9 and point come as these.
+    const int navigation[] = {Qt::Key_Insert, Qt::Key_End,   Qt::Key_Down, Qt::Key_PageDown,
+                              Qt::Key_Left,   Qt::Key_Clear, Qt::Key_Right, Qt::Key_Home,
+                              Qt::Key_Up,     Qt::Key_PageUp, Qt::Key_Delete};
+    for (int iKey : navigation) {
+        QTest::addRow("keypad %x", iKey) << iKey << true << int(K::NUM_LOCK_OFF);
+        // The arrows and the like of the main keyboard say nothing.
+        QTest::addRow("main %x", iKey) << iKey << false << int(K::NUM_LOCK_UNKNOWN);
+    }
+    QTest::newRow("keypad 4") << int(Qt::Key_4) << true << int(K::NUM_LOCK_ON);
+    QTest::newRow("keypad point") << int(Qt::Key_Period) << true << int(K::NUM_LOCK_ON);
+    QTest::newRow("main 4") << int(Qt::Key_4) << false << int(K::NUM_LOCK_UNKNOWN);
+    // Keys that Num Lock does not change, and Num Lock itself.
+    for (int iKey : {int(Qt::Key_Enter), int(Qt::Key_Plus), int(Qt::Key_Asterisk), int(Qt::Key_NumLock)})
+        QTest::addRow("keypad %x", iKey) << iKey << true << int(K::NUM_LOCK_UNKNOWN);
+}
+
+void TestPendantKeys::numLockFromTheKeypad()
+{
+    QFETCH(int, iKey);
+    QFETCH(bool, bKeypad);
+    QFETCH(int, eNumLock);
+    QCOMPARE(int(K::NumLockFrom(iKey, bKeypad ? Qt::KeypadModifier : Qt::NoModifier)), eNumLock);
+    // Num Lock on or off, the key map stays: a navigation key does nothing.
+    if (eNumLock == K::NUM_LOCK_OFF)
+        QCOMPARE(K::PressAction(iKey, true, false, 0).m_eKind, K::KEY_IGNORED);
 }
 
 void TestPendantKeys::usbProgram()
