@@ -74,6 +74,9 @@ public:
     int GetPendingKey() const override { return m_iPendingKey; }
     void SetIgnoreKeyRelease(bool bIgnore) override { m_bIgnoreKeyRelease = bIgnore; }
     void SetKeyboardGrab(bool bGrab) override;
+    // The dialog or panel on top while one is open (the pendant then takes
+    // no key but Enter), else null.
+    QWidget* DialogOnTop() const { return m_pPendantGrab ? m_pPendantGrab->TopDialog() : nullptr; }
     void EnableJogPanel(bool bEnable) override { m_DlgManual.setEnabled(bEnable); }
 
     // The program is ended by a signal (a service stop, Ctrl-C): the machine

@@ -276,10 +276,11 @@ void MainWindow::KeyChanged(const CKeyHoldTracker::stChange& change)
 void MainWindow::PendantKeyDown(int iKey)
 {
     // The window holds the keyboard grab, so keys typed while a question,
-    // a keypad or a file dialog is open come here too: they must not jog
+    // a keypad or a file dialog is open come here too, and so do keys typed
+    // into a panel of a designer that do not belong to it: they must not jog
     // the machine or change its settings behind the dialog. Enter, the
     // emergency stop, always acts.
-    if (QApplication::activeModalWidget() && iKey != Qt::Key_Enter)
+    if (DialogOnTop() && iKey != Qt::Key_Enter)
         return;
     const bool bBusy = m_AppCtrl.m_iRunMode != AppControl::RUN_IDLE;
     const CPendantKeys::stAction action = CPendantKeys::PressAction(iKey, m_bNumLockOn, bBusy, m_AppCtrl.m_iRunMode);

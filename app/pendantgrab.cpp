@@ -1,6 +1,7 @@
 #include "app/pendantgrab.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QWidget>
@@ -28,6 +29,21 @@ void CPendantGrab::SetWanted(bool bWanted)
     Apply();
 }
 
+QWidget* CPendantGrab::TopDialog() const
+{
+    // A dialog window run modally blocks every other window: it is on top.
+    if (QWidget* pModal = QApplication::activeModalWidget())
+        return pModal;
+    // Qt counts no panel inside a window as modal, though a panel run by
+    // exec() holds its designer until it closes.
+    for (int i = m_lstPanels.size() - 1; i >= 0; --i) {
+        QWidget* pPanel = m_lstPanels[i];
+        if (pPanel && pPanel->isVisible() && pPanel->isModal())
+            return pPanel;
+    }
+    return nullptr;
+}
+
 void CPendantGrab::Apply()
 {
     const bool bHeld = QWidget::keyboardGrabber() == m_pOwner;
@@ -45,6 +61,13 @@ bool CPendantGrab::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
     switch (pEvent->type()) {
     case QEvent::Show:
+        // A dialog inside a window: a panel, modal once run by exec() (which
+        // may come after it is shown).
+        if (qobject_cast<QDialog*>(pWatched) && !static_cast<QWidget*>(pWatched)->isWindow()) {
+            m_lstPanels.removeAll(nullptr);
+            m_lstPanels.removeAll(static_cast<QWidget*>(pWatched));
+            m_lstPanels.append(static_cast<QWidget*>(pWatched));
+        }
         if (qobject_cast<QFileDialog*>(pWatched)) {
             m_lstFileDialogs.insert(pWatched);
             Apply();
@@ -56,6 +79,8 @@ bool CPendantGrab::eventFilter(QObject* pWatched, QEvent* pEvent)
         break;
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
+        if (PassEscape(pWatched, pEvent))
+            return true;
         // Only the keypad Enter, the emergency stop, and only while the
         // pendant wants the keyboard but another window has it: with the
         // grab held the key reaches the owner by itself. Its release goes
@@ -73,4 +98,36 @@ bool CPendantGrab::eventFilter(QObject* pWatched, QEvent* pEvent)
         break;
     }
     return QObject::eventFilter(pWatched, pEvent);
+}
+
+bool CPendantGrab::PassEscape(QObject* pWatched, QEvent* pEvent)
+{
+    auto* pKey = static_cast<QKeyEvent*>(pEvent);
+    if (pKey->key() != Qt::Key_Escape || !pWatched->isWidgetType() || m_bPassing)
+        return false;
+    // The release of an Escape that closed a dialog comes after it: it is
+    // that dialog's too.
+    if (pEvent->type() == QEvent::KeyRelease && m_bEscapeGone) {
+        m_bEscapeGone = pKey->isAutoRepeat();
+        return true;
+    }
+    // A list that drops down is above every dialog; a dialog's own keys are
+    // left alone, and with no dialog open Escape is nobody's.
+    QWidget* pTop = QApplication::activePopupWidget();
+    if (!pTop)
+        pTop = TopDialog();
+    for (QWidget* pTo = static_cast<QWidget*>(pWatched); pTop && pTo; pTo = pTo->parentWidget()) {
+        if (pTo == pTop)
+            return false;
+    }
+    if (!pTop)
+        return false;
+    // The dialog takes Escape as its own Cancel (a question as its escape
+    // button, a list as closing it).
+    m_bPassing = true;
+    QKeyEvent escape(pKey->type(), pKey->key(), pKey->modifiers(), pKey->text(), pKey->isAutoRepeat());
+    QCoreApplication::sendEvent(pTop, &escape);
+    m_bPassing = false;
+    m_bEscapeGone = pEvent->type() == QEvent::KeyPress;
+    return true;
 }

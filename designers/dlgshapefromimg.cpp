@@ -215,6 +215,15 @@ void CDlgShapeFromImg::reject()
     on_Btn_Ok_clicked();
 }
 
+void CDlgShapeFromImg::showEvent(QShowEvent* pEvent)
+{
+    QDialog::showEvent(pEvent);
+    // Opened inside the designer, the panel gets no focus of its own: it
+    // takes it, so that Escape reaches it and no key goes to a control
+    // behind it.
+    setFocus(Qt::OtherFocusReason);
+}
+
 void CDlgShapeFromImg::on_Btn_Cancel_clicked()
 {
     if (CDlgShapes* pDesigner = Designer()) {

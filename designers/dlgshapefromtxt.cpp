@@ -273,6 +273,15 @@ void CDlgShapeFromTxt::reject()
     on_Btn_Ok_clicked();
 }
 
+void CDlgShapeFromTxt::showEvent(QShowEvent* pEvent)
+{
+    QDialog::showEvent(pEvent);
+    // Opened inside the designer, the panel gets no focus of its own: the
+    // text field takes it, so that what is typed (and Escape) reaches it
+    // and not a control behind the panel.
+    ui->TextToCut->setFocus(Qt::OtherFocusReason);
+}
+
 void CDlgShapeFromTxt::on_Btn_Cancel_clicked()
 {
     if (CDlgShapes* pDesigner = Designer()) {

@@ -77,6 +77,7 @@ private slots:
 protected:
     // Escape keeps the shapes, as Ok does, under the same work-area rule.
     void reject() override;
+    void showEvent(QShowEvent* pEvent) override;
 
 private:
     CDlgShapes* Designer() const;

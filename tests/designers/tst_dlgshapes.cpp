@@ -1,6 +1,7 @@
 // The shape designer window: its form, the buttons that follow the settings,
 // Start and Generate G-code, the list commands, the editors' frame (naming,
-// Cancel, the editing lock), picking and dragging, and the work-area file.
+// Cancel, the editing lock, the keyboard in the text and picture panels),
+// picking and dragging, and the work-area file.
 #include "designers/dlgellipse.h"
 #include "designers/dlgshapes.h"
 #include "shapes/workareafile.h"
@@ -15,6 +16,7 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTextEdit>
 #include <QtTest>
 
 class TestDlgShapes : public QObject
@@ -47,6 +49,7 @@ private slots:
     void draggingEllipseCentre();
     void saveAndLoad();
     void loadRefused();
+    void escapeLeavesTextAndPicturePanels();
 };
 
 
@@ -310,7 +313,7 @@ void TestDlgShapes::fullListOpensNoEditor()
     for (const char* pButton : {"Btn_AddEllipse", "Btn_DrawContour", "Btn_ShapeFromTxt", "Btn_ShapeFromImg"}) {
         mw.m_lstLog.clear();
         bool bOpened = false;
-        WhenOpen([&] { bOpened = QApplication::activeModalWidget() != nullptr; });
+        QTimer::singleShot(0, &dlg, [&] { bOpened = QApplication::activeModalWidget() != nullptr; });
         Btn(&dlg, pButton)->click();
         QCoreApplication::processEvents();
         QVERIFY2(!bOpened, pButton);
@@ -702,6 +705,47 @@ void TestDlgShapes::loadRefused()
                                        "error: Unable to load the file"}));
     QCOMPARE(Texts(List(dlg)), QStringList{"Mine"});
     QCOMPARE(dlg.m_stShapeCuttingInfo.m_WorkArea.x, 300.0);
+}
+
+void TestDlgShapes::escapeLeavesTextAndPicturePanels()
+{
+    // The panels open inside the designer and take the keyboard there: the
+    // text panel's field gets what is typed, and Escape, typed where the
+    // keyboard is, closes either panel as Ok does (the text is kept).
+    RIG
+    dlg.show();
+    dlg.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    for (const char* pButton : {"Btn_ShapeFromTxt", "Btn_ShapeFromImg"}) {
+        const bool bText = QByteArray(pButton) == "Btn_ShapeFromTxt";
+        const size_t nBefore = dlg.m_stShapeCuttingInfo.m_lstShapes.size();
+        QString strFocus;
+        QString strTyped;
+        bool bClosed = false;
+        QTimer::singleShot(0, &dlg, [&] {
+            if (QWidget* pFocus = QApplication::focusWidget())
+                strFocus = pFocus->objectName();
+            QDialog* pPanel = nullptr;
+            for (QDialog* pChild : dlg.findChildren<QDialog*>())
+                if (pChild->isVisible() && pChild->isModal())
+                    pPanel = pChild;
+            if (!pPanel)
+                return;
+            if (bText) {
+                QTest::keyClick(dlg.windowHandle(), Qt::Key_O, Qt::NoModifier);
+                strTyped = pPanel->findChild<QTextEdit*>()->toPlainText();
+            }
+            QTest::keyClick(dlg.windowHandle(), Qt::Key_Escape);
+            bClosed = !pPanel->isVisible();
+            pPanel->hide(); // never left open
+        });
+        Btn(&dlg, pButton)->click();
+        QCOMPARE(strFocus, QString::fromLatin1(bText ? "TextToCut" : "CDlgShapeFromImg"));
+        QCOMPARE(strTyped, QString::fromLatin1(bText ? "o" : ""));
+        QVERIFY2(bClosed, pButton);
+        // The letter o: its outline and its hole.
+        QCOMPARE(dlg.m_stShapeCuttingInfo.m_lstShapes.size(), nBefore + (bText ? 2 : 0));
+    }
 }
 
 QTEST_MAIN(TestDlgShapes)
