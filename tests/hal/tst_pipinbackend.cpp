@@ -10,9 +10,12 @@
 #include <QtTest>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <linux/spi/spidev.h>
 #include <map>
 #include <string>
+#include <sys/mman.h>
+#include <ucontext.h>
 #include <vector>
 
 Q_DECLARE_METATYPE(CPiPinBackend::ESoc)
@@ -67,9 +70,12 @@ public:
     quint32 Clock(unsigned offset) const { return clock[offset / 4]; }
 
     QString DeviceTreeFolder() const override { return dt.path(); }
+    // mapErrors: by device ("/dev/mem"), or by device and block
+    // ("/dev/mem@101000": the clock manager alone).
     volatile quint32* Map(const char* device, quint64 offset, std::size_t, int* pError) override
     {
-        if (int e = mapErrors[device]) {
+        const std::string block = device + QStringLiteral("@%1").arg(offset & 0xFFFFFF, 0, 16).toStdString();
+        if (int e = mapErrors[device] ? mapErrors[device] : mapErrors[block]) {
             *pError = e;
             return nullptr;
         }
@@ -162,6 +168,119 @@ QByteArray Words(std::initializer_list<quint32> words)
     }
     return out;
 }
+
+#if defined(__x86_64__)
+// The PWM and clock-manager blocks on pages of their own, whose stores are
+// recorded in the order they come: while recording, the pages are read-only;
+// a store faults, the handler opens the page and lets that one instruction
+// run with the CPU's trap flag set, and the trap that follows it records the
+// word stored and closes the page again. Needs x86-64 (the trap flag).
+class CRegisterWriteOrder
+{
+public:
+    CRegisterWriteOrder()
+    {
+        for (auto& page : m_aPages) {
+            void* p = mmap(nullptr, Pi::BLOCK_SIZE, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            page = p == MAP_FAILED ? nullptr : static_cast<quint32*>(p);
+        }
+    }
+    ~CRegisterWriteOrder()
+    {
+        Stop();
+        for (quint32* page : m_aPages)
+            if (page)
+                munmap(page, Pi::BLOCK_SIZE);
+    }
+    bool IsValid() const { return m_aPages[0] && m_aPages[1] && m_aPages[2]; }
+    Pi::stRegisters Registers() { return {m_aPages[0], m_aPages[1], m_aPages[2]}; }
+    quint32* Pwm() { return m_aPages[1]; }
+    quint32* Clock() { return m_aPages[2]; }
+
+    void Start()
+    {
+        s_pActive = this;
+        m_nWrites = 0;
+        struct sigaction fault = {}, trap = {};
+        fault.sa_sigaction = &CRegisterWriteOrder::OnFault;
+        fault.sa_flags = SA_SIGINFO;
+        trap.sa_sigaction = &CRegisterWriteOrder::OnTrap;
+        trap.sa_flags = SA_SIGINFO;
+        sigaction(SIGSEGV, &fault, &m_OldFault);
+        sigaction(SIGTRAP, &trap, &m_OldTrap);
+        for (int b = 1; b < 3; ++b)
+            mprotect(m_aPages[b], Pi::BLOCK_SIZE, PROT_READ);
+        m_bRecording = true;
+    }
+    void Stop()
+    {
+        if (!m_bRecording)
+            return;
+        for (int b = 1; b < 3; ++b)
+            mprotect(m_aPages[b], Pi::BLOCK_SIZE, PROT_READ | PROT_WRITE);
+        sigaction(SIGSEGV, &m_OldFault, nullptr);
+        sigaction(SIGTRAP, &m_OldTrap, nullptr);
+        s_pActive = nullptr;
+        m_bRecording = false;
+    }
+    // "pwm 00 = 00008181": block, offset, value, in store order.
+    QStringList Writes() const
+    {
+        QStringList out;
+        for (int i = 0; i < m_nWrites; ++i)
+            out << QStringLiteral("%1 %2 = %3")
+                       .arg(QLatin1String(m_aWrites[i].block == 1 ? "pwm" : m_aWrites[i].block == 2 ? "clock" : "gpio"))
+                       .arg(m_aWrites[i].offset, 2, 16, QLatin1Char('0'))
+                       .arg(m_aWrites[i].value, 8, 16, QLatin1Char('0'));
+        return out;
+    }
+
+private:
+    static constexpr greg_t TRAP_FLAG = 0x100;
+    struct stWrite
+    {
+        int block;
+        unsigned offset;
+        quint32 value;
+    };
+    static void OnFault(int, siginfo_t* info, void* context)
+    {
+        CRegisterWriteOrder* self = s_pActive;
+        const auto* addr = static_cast<char*>(info->si_addr);
+        for (int b = 1; self && b < 3; ++b) {
+            const auto* page = reinterpret_cast<char*>(self->m_aPages[b]);
+            if (addr >= page && addr < page + Pi::BLOCK_SIZE && self->m_nWrites < MAX_WRITES) {
+                self->m_pPending = reinterpret_cast<volatile quint32*>(const_cast<char*>(addr));
+                self->m_aWrites[self->m_nWrites] = {b, unsigned(addr - page), 0};
+                mprotect(self->m_aPages[b], Pi::BLOCK_SIZE, PROT_READ | PROT_WRITE);
+                static_cast<ucontext_t*>(context)->uc_mcontext.gregs[REG_EFL] |= TRAP_FLAG;
+                return;
+            }
+        }
+        signal(SIGSEGV, SIG_DFL); // a real fault: the store faults again and ends the test
+    }
+    static void OnTrap(int, siginfo_t*, void* context)
+    {
+        CRegisterWriteOrder* self = s_pActive;
+        static_cast<ucontext_t*>(context)->uc_mcontext.gregs[REG_EFL] &= ~TRAP_FLAG;
+        if (!self || !self->m_pPending)
+            return;
+        stWrite& w = self->m_aWrites[self->m_nWrites++];
+        w.value = *self->m_pPending;
+        self->m_pPending = nullptr;
+        mprotect(self->m_aPages[w.block], Pi::BLOCK_SIZE, PROT_READ);
+    }
+
+    static constexpr int MAX_WRITES = 64;
+    static inline CRegisterWriteOrder* s_pActive = nullptr;
+    quint32* m_aPages[3] = {nullptr, nullptr, nullptr}; // gpio, pwm, clock
+    stWrite m_aWrites[MAX_WRITES] = {};
+    int m_nWrites = 0;
+    volatile quint32* m_pPending = nullptr;
+    bool m_bRecording = false;
+    struct sigaction m_OldFault = {}, m_OldTrap = {};
+};
+#endif
 
 // Function-select field of a pin, read back from the block.
 quint32 Function(const CFakePiSystem& sys, int pin)
@@ -259,6 +378,54 @@ private slots:
         QCOMPARE(sys.Pwm(Pi::PWM_CTL), (Pi::PWM_PWEN | Pi::PWM_MSEN) * 0x100u | Pi::PWM_MSEN);
         QCOMPARE(Function(sys, 12), 1u);
         QCOMPARE(sys.Gpio(Pi::GPCLR0), 1u << 12);
+    }
+
+    // The spindle on each pin that carries hardware PWM: its own channel's
+    // range, data and control bits, the other channel left alone. 100 Hz on
+    // 19.2 MHz: 192000 counts a period, divisor 192000 / 1024 = 187.5 -> 187,
+    // range 2 * round(192000 / 374 = 513.4) = 1026, data 513. On 54 MHz the
+    // range and data grow by 54 / 19.2 = 2.8125: 2885.6 -> 2886, 1442.8 ->
+    // 1443.
+    void spindleOnEachPwmPin_data()
+    {
+        QTest::addColumn<Pi::ESoc>("soc");
+        QTest::addColumn<int>("pin");
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<quint32>("function");
+        QTest::addColumn<quint32>("range");
+        QTest::addColumn<quint32>("data");
+        QTest::newRow("12: channel 1, alt0") << Pi::ESoc::Bcm2837 << 12 << 1 << 4u << 1026u << 513u;
+        QTest::newRow("13: channel 2, alt0") << Pi::ESoc::Bcm2837 << 13 << 2 << 4u << 1026u << 513u;
+        QTest::newRow("18: channel 1, alt5") << Pi::ESoc::Bcm2835 << 18 << 1 << 2u << 1026u << 513u;
+        QTest::newRow("19: channel 2, alt5") << Pi::ESoc::Bcm2837 << 19 << 2 << 2u << 1026u << 513u;
+        QTest::newRow("19 on 54 MHz") << Pi::ESoc::Bcm2711 << 19 << 2 << 2u << 2886u << 1443u;
+    }
+    void spindleOnEachPwmPin()
+    {
+        QFETCH(Pi::ESoc, soc);
+        QFETCH(int, pin);
+        QFETCH(int, channel);
+        QFETCH(quint32, function);
+        QFETCH(quint32, range);
+        QFETCH(quint32, data);
+        CFakePiSystem sys;
+        Pi pi(soc, sys.Registers(), sys);
+        stInstalled use(&pi);
+        AppConfig::m_iSpindlePwmOutput = qint8(pin);
+        AppConfig::m_stPwmSpndlSettings.m_nCurFreq = 100;
+        QVERIFY(CKIVGPIO::PwmStart());
+        QCOMPARE(sys.Clock(Pi::CM_PWMDIV), 0x5A000000u | 187u << 12);
+        const unsigned rng = channel == 1 ? Pi::PWM_RNG1 : Pi::PWM_RNG2;
+        const unsigned dat = channel == 1 ? Pi::PWM_DAT1 : Pi::PWM_DAT2;
+        QCOMPARE(sys.Pwm(rng), range);
+        QCOMPARE(sys.Pwm(dat), data);
+        QCOMPARE(sys.Pwm(channel == 1 ? Pi::PWM_DAT2 : Pi::PWM_DAT1), 0u); // the other channel's duty untouched
+        // PWEN (bit 0) and MSEN (bit 7) of the channel: 0x81, or 0x8100 for channel 2.
+        QCOMPARE(sys.Pwm(Pi::PWM_CTL), channel == 1 ? 0x81u : 0x8100u);
+        QCOMPARE(Function(sys, pin), function);
+        CKIVGPIO::PwmStop();
+        QCOMPARE(sys.Pwm(Pi::PWM_CTL), channel == 1 ? 0x80u : 0x8000u);
+        QCOMPARE(Function(sys, pin), 1u);
     }
 
     void writesAreSingleStoresAndReadsTheLevelRegister()
@@ -390,6 +557,12 @@ private slots:
         QTest::addColumn<quint32>("divisor");
         QTest::addColumn<quint32>("range");
         QTest::addColumn<quint32>("data");
+        // Counts a period on 19.2 MHz c = 19200000 / f; divisor c / 1024
+        // (at least 2); range 2 * round(c / (2 * divisor)), data half of it;
+        // on 54 MHz range and data times 2.8125, rounded.
+        // 100 Hz: c = 192000, 187; 2 * round(513.4) = 1026 (x 2.8125: 2885.6).
+        // 5000 Hz: c = 3840, 3; 2 * round(640) = 1280 (3600).
+        // 10000 Hz: c = 1920, 1.9 -> 2; 2 * round(480) = 960 (2700).
         QTest::newRow("19.2 MHz, 100 Hz") << Pi::ESoc::Bcm2837 << 100u << 187u << 1026u << 513u;
         QTest::newRow("54 MHz, 100 Hz") << Pi::ESoc::Bcm2711 << 100u << 187u << 2886u << 1443u;
         QTest::newRow("19.2 MHz, 5000 Hz") << Pi::ESoc::Bcm2837 << 5000u << 3u << 1280u << 640u;
@@ -431,17 +604,18 @@ private slots:
     void everyPageFrequencyWithinOnePercent_data()
     {
         QTest::addColumn<Pi::ESoc>("soc");
-        QTest::newRow("19.2 MHz") << Pi::ESoc::Bcm2837;
-        QTest::newRow("54 MHz") << Pi::ESoc::Bcm2711;
+        QTest::addColumn<double>("osc");
+        QTest::newRow("19.2 MHz") << Pi::ESoc::Bcm2837 << 19200000.0;
+        QTest::newRow("54 MHz") << Pi::ESoc::Bcm2711 << 54000000.0;
     }
     void everyPageFrequencyWithinOnePercent()
     {
         QFETCH(Pi::ESoc, soc);
+        QFETCH(double, osc);
         CFakePiSystem sys;
         Pi pi(soc, sys.Registers(), sys);
         stInstalled use(&pi);
         AppConfig::m_iSpindlePwmOutput = 12;
-        const double osc = Pi::OscillatorHz(soc);
         double worst = 0.0;
         for (int f = CSpindleSettingsMath::LOWEST_FREQ; f <= CSpindleSettingsMath::HIGHEST_FREQ; ++f) {
             AppConfig::m_stPwmSpndlSettings.m_nCurFreq = quint16(f);
@@ -465,20 +639,26 @@ private slots:
     void pwmRangeAndValueAsSet_data()
     {
         QTest::addColumn<Pi::ESoc>("soc");
+        QTest::addColumn<double>("osc");
         QTest::addColumn<unsigned>("range");
         QTest::addColumn<int>("value");
         QTest::addColumn<quint32>("rng");
         QTest::addColumn<quint32>("dat");
-        QTest::newRow("19.2 MHz: as set") << Pi::ESoc::Bcm2835 << 1000u << 250 << 1000u << 250u;
-        QTest::newRow("54 MHz: 1000 / 250") << Pi::ESoc::Bcm2711 << 1000u << 250 << 2813u << 703u;
-        QTest::newRow("54 MHz: off") << Pi::ESoc::Bcm2711 << 1024u << 0 << 2880u << 0u;
-        QTest::newRow("54 MHz: full on") << Pi::ESoc::Bcm2711 << 100u << 100 << 281u << 281u;
-        QTest::newRow("54 MHz: range 2") << Pi::ESoc::Bcm2711 << 2u << 1 << 6u << 3u;
-        QTest::newRow("54 MHz: largest range") << Pi::ESoc::Bcm2711 << 0xFFFFFFFFu << 1 << 0xFFFFFFFFu << 3u;
+        // On 54 MHz every count grows by 54 / 19.2 = 2.8125, rounded:
+        // 2812.5 -> 2813, 703.1 -> 703, 2880 exactly, 281.25 -> 281, 5.6 -> 6,
+        // 2.8 -> 3; past 32 bits the largest count.
+        QTest::newRow("19.2 MHz: as set") << Pi::ESoc::Bcm2835 << 19200000.0 << 1000u << 250 << 1000u << 250u;
+        QTest::newRow("54 MHz: 1000 / 250") << Pi::ESoc::Bcm2711 << 54000000.0 << 1000u << 250 << 2813u << 703u;
+        QTest::newRow("54 MHz: off") << Pi::ESoc::Bcm2711 << 54000000.0 << 1024u << 0 << 2880u << 0u;
+        QTest::newRow("54 MHz: full on") << Pi::ESoc::Bcm2711 << 54000000.0 << 100u << 100 << 281u << 281u;
+        QTest::newRow("54 MHz: range 2") << Pi::ESoc::Bcm2711 << 54000000.0 << 2u << 1 << 6u << 3u;
+        QTest::newRow("54 MHz: largest range") << Pi::ESoc::Bcm2711 << 54000000.0 << 0xFFFFFFFFu << 1 << 0xFFFFFFFFu
+                                               << 3u;
     }
     void pwmRangeAndValueAsSet()
     {
         QFETCH(Pi::ESoc, soc);
+        QFETCH(double, osc);
         QFETCH(unsigned, range);
         QFETCH(int, value);
         QFETCH(quint32, rng);
@@ -494,8 +674,8 @@ private slots:
         CPins::PwmWrite(12, value);
         QCOMPARE(sys.Pwm(Pi::PWM_DAT1), dat);
         if (range < 0x10000000u) {
-            const double period = double(rng) / Pi::OscillatorHz(soc), asked = double(range) / 19200000.0;
-            QVERIFY2(std::fabs(period - asked) <= 0.5 / Pi::OscillatorHz(soc), qPrintable(QString::number(period)));
+            const double period = double(rng) / osc, asked = double(range) / 19200000.0;
+            QVERIFY2(std::fabs(period - asked) <= 0.5 / osc, qPrintable(QString::number(period)));
             QVERIFY2(std::fabs(double(dat) / rng - double(value) / range) <= 0.5 / rng + 1e-12,
                      qPrintable(QString::number(double(dat) / rng)));
         }
@@ -557,6 +737,39 @@ private slots:
             QCOMPARE(CKIVGPIO::GetErrorMsg(),
                      QStringLiteral("Error: Spindle PWM off: the PWM clock did not stop, so 100 Hz could not be set"));
         }
+    }
+
+    // A divisor change, store by store: the PWM stopped; the generator
+    // stopped with its old source (PLLD, 6) kept; the divisor; the
+    // oscillator as source while still stopped; then the start on its own;
+    // and the PWM's control word put back as it was (both channels ran).
+    void clockChangeStoreOrder()
+    {
+#if !defined(__x86_64__)
+        QSKIP("the stores are recorded with the x86-64 trap flag");
+#else
+        CFakePiSystem sys; // the waits
+        CRegisterWriteOrder regs;
+        QVERIFY(regs.IsValid());
+        Pi pi(Pi::ESoc::Bcm2837, regs.Registers(), sys);
+        stInstalled use(&pi);
+        regs.Pwm()[Pi::PWM_CTL / 4] = 0x8181;
+        regs.Clock()[Pi::CM_PWMCTL / 4] = 0x5A000016;          // PLLD, enabled
+        regs.Clock()[Pi::CM_PWMDIV / 4] = 0x5A000000u | 100u << 12;
+        regs.Start();
+        const int result = CPins::PwmSetClock(187);
+        regs.Stop();
+        QCOMPARE(result, 0);
+        const QStringList expected = {
+            QStringLiteral("pwm 00 = 00000000"),
+            QStringLiteral("clock a0 = 5a000006"),
+            QStringLiteral("clock a4 = 5a0bb000"), // 187 = 0xBB in bits 12-23
+            QStringLiteral("clock a0 = 5a000001"),
+            QStringLiteral("clock a0 = 5a000011"),
+            QStringLiteral("pwm 00 = 00008181"),
+        };
+        QCOMPARE(regs.Writes(), expected);
+#endif
     }
 
     // The SPI board's traffic through the kernel's spidev files.
@@ -696,6 +909,17 @@ private slots:
             << pi4 << pi4Ranges << "/dev/mem" << EPERM
             << "Raspberry Pi BCM2711 found, but permission denied on /dev/mem: run as root" << Pi::ESoc::Bcm2835
             << quint64(0);
+        // The kernel refuses the clock manager alone: the GPIO and PWM
+        // blocks already mapped are let go.
+        QTest::newRow("clock block not allowed")
+            << pi3 << oldRanges << "/dev/mem@101000" << EPERM
+            << "Raspberry Pi BCM2837 found, but permission denied on /dev/mem: run as root" << Pi::ESoc::Bcm2835
+            << quint64(0);
+        // Pi 4 with high peripherals: 0x4 in the second word, 0x7E000000 in
+        // the third: base 0x4_7E000000, the blocks mapped above 4 GiB.
+        QTest::newRow("Pi 4, high peripherals")
+            << pi4 << Words({0x7E000000, 0x4, 0x7E000000, 0x01800000}) << QString() << 0 << QString()
+            << Pi::ESoc::Bcm2711 << quint64(0x47E000000);
     }
     void detectionFromTheDeviceTree()
     {
@@ -725,6 +949,40 @@ private slots:
             }
         }
         QCOMPARE(sys.unmaps, int(sys.maps.size())); // nothing stays mapped after it is gone
+    }
+
+    // The peripheral base: the ARM address in soc/ranges (the second word,
+    // on the BCM2711 the third with the second as its high half) over the
+    // SoC's documented one. The addresses given in these ranges are none of
+    // the documented ones, so only the device tree can have given them.
+    void peripheralBase_data()
+    {
+        QTest::addColumn<Pi::ESoc>("soc");
+        QTest::addColumn<QByteArray>("ranges");
+        QTest::addColumn<quint64>("base");
+        QTest::newRow("2835, 12 bytes") << Pi::ESoc::Bcm2835 << Words({0x7E000000, 0x30000000, 0x01000000})
+                                        << quint64(0x30000000);
+        QTest::newRow("2837, 12 bytes") << Pi::ESoc::Bcm2837 << Words({0x7E000000, 0x3E000000, 0x01000000})
+                                        << quint64(0x3E000000);
+        QTest::newRow("2711, third word") << Pi::ESoc::Bcm2711 << Words({0x7E000000, 0x0, 0xFC000000, 0x01800000})
+                                          << quint64(0xFC000000);
+        QTest::newRow("2711, 64-bit") << Pi::ESoc::Bcm2711 << Words({0x7E000000, 0x4, 0x7E000000, 0x01800000})
+                                      << quint64(0x47E000000);
+        // No usable ranges: the SoC's own base.
+        QTest::newRow("2835, none") << Pi::ESoc::Bcm2835 << QByteArray() << quint64(0x20000000);
+        QTest::newRow("2836, none") << Pi::ESoc::Bcm2836 << QByteArray() << quint64(0x3F000000);
+        QTest::newRow("2837, 8 bytes: cut short") << Pi::ESoc::Bcm2837 << Words({0x7E000000, 0x3E000000})
+                                                  << quint64(0x3F000000);
+        QTest::newRow("2711, none") << Pi::ESoc::Bcm2711 << QByteArray() << quint64(0xFE000000);
+        QTest::newRow("2711, base 0") << Pi::ESoc::Bcm2711 << Words({0x7E000000, 0x0, 0x0, 0x01800000})
+                                      << quint64(0xFE000000);
+    }
+    void peripheralBase()
+    {
+        QFETCH(Pi::ESoc, soc);
+        QFETCH(QByteArray, ranges);
+        QFETCH(quint64, base);
+        QCOMPARE(Pi::PeripheralBase(soc, ranges), base);
     }
 
     // The pins' start-up on a Pi that refuses /dev/mem: the simulated bank

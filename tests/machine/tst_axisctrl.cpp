@@ -181,6 +181,79 @@ private slots:
             QCOMPARE(h, axis.m_fCruiseHighNs[1]);
     }
 
+    // Small ramps worked out by hand (0.001 mm per pulse, duty 0.5, 10 ms
+    // samples), played as a move: every pulse's high / low time in us, the
+    // last pulse's high time only. R = feed / 0.001 pulses/s, cruise period
+    // T = 1e6 / R us, high h = T / 2 for every pulse; a sample at v pulses/s
+    // has period p = 1e6 / v, low p - h.
+    void handWorkedPulseTrain_data()
+    {
+        QTest::addColumn<double>("feed");
+        QTest::addColumn<double>("acc");
+        QTest::addColumn<double>("jerk");
+        QTest::addColumn<bool>("sCurve");
+        QTest::addColumn<double>("move");
+        QTest::addColumn<QString>("train");
+        // Linear, R = 200, T = 5000, h = 2500, A = 10 / 0.001 = 10000 p/s2.
+        // t = 0.01 s: v = 100, p = 10000 us, exactly one sample: 1 pulse,
+        // low 7500. t = 0.02 s: v = 200 = R, p = 5000: 1 pulse while t moves
+        // on by 2 p, low 2500. L = 2.
+        // 5 pulses: 2 up, 1 cruise (2500 / 2500), 2 down.
+        QTest::newRow("linear, a sample exactly one period long")
+            << 0.2 << 10.0 << 6000.0 << false << 0.005 << "2500/7500 2500/2500 2500/2500 2500/2500 2500";
+        // 1.5 steps (15 units of 10): ceil gives 2 pulses, 0.002 mm.
+        QTest::newRow("linear, 1.5 steps: 2 pulses") << 0.2 << 10.0 << 6000.0 << false << 0.0015 << "2500/7500 2500";
+        QTest::newRow("linear, 1.1 steps back: 2 pulses")
+            << 0.2 << 10.0 << 6000.0 << false << -0.0011 << "2500/7500 2500";
+        // S-curve, R = 100, T = 10000, h = 5000, Jp = 100 / 0.001 = 1e5
+        // p/s3, A = 4 / 0.001 = 4000 p/s2, half R = 50.
+        // t = 0.01: a = 1000, v = 0 + 1000 * 0.01 = 10, p = 100000: low 95000;
+        //   t = 0.11.
+        // t = 0.11: a = 11000, held at 4000, v = 10 + 40 = 50, p = 20000:
+        //   low 15000; t = 0.13.
+        // v = 50 is half R: the accelerations come back reversed:
+        //   v = 50 + 4000 * 0.01 = 90, p = 11111.11: low 6111.11 (6111112 ns
+        //   whole, rounded up); then v = 90 + 1000 * 0.01 = 100 = R: not stored.
+        // L = 3; 7 pulses: 3 up, 1 cruise (5000 / 5000), 3 down.
+        QTest::newRow("S-curve") << 0.1 << 4.0 << 100.0 << true << 0.007
+                                 << "5000/95000 5000/15000 5000/6111.112 5000/5000 5000/6111.112 5000/15000 5000";
+        // S-curve at a low feed: R = 200 (T = 5000), A = 40 / 0.001 = 40000,
+        // Jp = 6e6: t = 0.01 gives a = 60000, held at 40000, so the first
+        // step would reach v = 400 > R: it is held at R, one pulse of 5000
+        // us. L = 1; 4 pulses, none faster than cruise.
+        QTest::newRow("S-curve, low feed: first step held at cruise")
+            << 0.2 << 40.0 << 6000.0 << true << 0.004 << "2500/2500 2500/2500 2500/2500 2500";
+    }
+    void handWorkedPulseTrain()
+    {
+        QFETCH(double, feed);
+        QFETCH(double, acc);
+        QFETCH(double, jerk);
+        QFETCH(bool, sCurve);
+        QFETCH(double, move);
+        QFETCH(QString, train);
+        AppConfig::m_fAxisDutyCycle[X_AXIS] = 0.5;
+        AppConfig::m_fAxisFeed[X_AXIS] = feed;
+        AppConfig::m_fAxisAcc[X_AXIS] = acc;
+        AppConfig::m_fAxisRateOfAcc[X_AXIS] = jerk;
+        AppConfig::m_eAxisFeedtype = sCurve ? FEED_SCURVE : FEED_LINEAR;
+        AxisCtrl axis;
+        Configure(axis, X_AXIS);
+        QVERIFY(axis.MoveRel(move));
+        WaitDone(axis);
+        const auto pulses = StepPulses(*m_pBank, X_STEP);
+        QStringList seen;
+        for (size_t k = 0; k < pulses.size(); ++k) {
+            QString s = QString::number((pulses[k].fall - pulses[k].rise) / 1000.0, 'g', 12);
+            if (k + 1 < pulses.size())
+                s += '/' + QString::number((pulses[k + 1].rise - pulses[k].fall) / 1000.0, 'g', 12);
+            seen << s;
+        }
+        QCOMPARE(seen.join(' '), train);
+        // Whole pulses: the position is 10 units (0.001 mm) a pulse.
+        QCOMPARE(axis.GetCurPosLong(), (move < 0 ? -10L : 10L) * long(pulses.size()));
+    }
+
     void refusedTable_data()
     {
         QTest::addColumn<double>("feed");

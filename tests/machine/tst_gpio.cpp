@@ -261,12 +261,21 @@ private slots:
         QTest::addColumn<int>("divisor"); // 0: refused
         QTest::addColumn<unsigned>("range");
         QTest::addColumn<int>("value");
+        // c = 19200000 / f counts a period; divisor c / 1024 (2 to 4095);
+        // value round(c / (2 * divisor)), range twice that.
+        // 100: c = 192000, 187.5 -> 187; 192000 / 374 = 513.4 -> 513 (100.07 Hz).
         QTest::newRow("100 Hz") << 100 << 187 << 1026u << 513;
+        // 3000: c = 6400, 6.25 -> 6; 6400 / 12 = 533.3 -> 533 (3001.9 Hz).
         QTest::newRow("3000 Hz") << 3000 << 6 << 1066u << 533;
+        // 5000: c = 3840, 3.75 -> 3; 3840 / 6 = 640 (5000 Hz).
         QTest::newRow("5000 Hz") << 5000 << 3 << 1280u << 640;
+        // 7000: c = 2742.9, 2.68 -> 2; 2742.9 / 4 = 685.7 -> 686 (6997.1 Hz).
         QTest::newRow("7000 Hz") << 7000 << 2 << 1372u << 686;
+        // 10000: c = 1920, 1.875 -> 2 (the least); 1920 / 4 = 480 (10000 Hz).
         QTest::newRow("10000 Hz") << 10000 << 2 << 960u << 480;
+        // 1: c = 19200000, 18750 -> 4095; 19200000 / 8190 = 2344.3 -> 2344 (1.0001 Hz).
         QTest::newRow("lowest, 1 Hz: largest divisor") << 1 << 4095 << 4688u << 2344;
+        // 65535: c = 292.97, 0.29 -> 2; 292.97 / 4 = 73.2 -> 73 (65753 Hz, 0.33 % above).
         QTest::newRow("highest, 65535 Hz") << 65535 << 2 << 146u << 73;
         QTest::newRow("0 Hz") << 0 << 0 << 0u << 0;
     }
@@ -313,7 +322,7 @@ private slots:
             stPwmWords w;
             if (!CPwmClock::ForFrequency(f, &w))
                 QFAIL(qPrintable(QStringLiteral("%1 Hz refused").arg(f)));
-            const double driven = CPwmClock::Frequency(w);
+            const double driven = 19200000.0 / w.divisor / w.range; // the clock, divided twice
             if (std::fabs(driven - f) > 0.01 * f || w.range % 2 != 0 || w.value * 2u != w.range
                 || w.divisor < CPwmClock::MIN_DIVISOR || w.divisor > CPwmClock::MAX_DIVISOR
                 || (w.divisor > CPwmClock::MIN_DIVISOR && w.range < CPwmClock::MIN_RANGE))
