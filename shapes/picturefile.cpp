@@ -225,7 +225,7 @@ QString BmpDamage(const QByteArray& data)
 {
     const auto* p = reinterpret_cast<const uchar*>(data.constData());
     const qsizetype n = data.size();
-    if (n < 14 + 16)
+    if (n < 14 + 40)
         return QStringLiteral("the BMP file ends inside its header: it is cut short");
     const quint32 headerSize = LittleEndian32(p + 14);
     if (headerSize < 40)
