@@ -6,6 +6,8 @@
 #include <QtTest>
 
 #include <QFile>
+#include <QRegularExpression>
+#include <cmath>
 #include <memory>
 #include <thread>
 
@@ -20,29 +22,36 @@
 #include "simcontroller.h"
 
 namespace {
-// What an axis was last given by SetVelocityAcc: the feed of its pending
-// ramp table and the table itself.
+// What an axis was last given by SetVelocityAcc, read back from its pending
+// ramp table: the feed, the period of a cruise pulse and of the first ramp
+// pulse (ns).
 struct stPending
 {
     bool m_bNew = false;
     double m_fFeed = 0;
-    size_t m_nRamp = 0;
-    double m_fCruiseLow = 0;
+    double m_fCruiseNs = 0;
+    double m_fFirstRampNs = 0;
 };
 
 stPending Pending(AxisCtrl& axis)
 {
     const int b = 1 - axis.m_nActiveTable;
-    return {axis.m_bNewTable, axis.m_fTableFeed[b], axis.m_lstRampHighNs[b].size(), axis.m_fCruiseLowNs[b]};
+    const bool bRamp = !axis.m_lstRampHighNs[b].empty();
+    return {axis.m_bNewTable, axis.m_fTableFeed[b], axis.m_fCruiseHighNs[b] + axis.m_fCruiseLowNs[b],
+            bRamp ? axis.m_lstRampHighNs[b][0] + axis.m_lstRampLowNs[b][0] : 0.0};
 }
 
-// The table an axis builds for feed F and acceleration A.
-stPending Reference(int iAxis, double fFeed, double fAcc)
+// The table of feed F (mm/s) and acceleration A (mm/s^2) for a step of
+// 0.001 mm and the 10 ms velocity sampling: a cruise pulse every
+// 0.001 / F s; the ramp's first sample, 10 ms in, runs at A x 0.01 mm/s,
+// one pulse every 0.001 / (A x 0.01) s. So 15 mm/s gives 66667 ns and 600
+// mm/s^2 166667 ns; 7.5 mm/s and 300 mm/s^2 twice those.
+void CheckTable(const stPending& got, double fFeed, double fAcc)
 {
-    AxisCtrl ref;
-    ref.m_iAxisIndex = qint16(iAxis);
-    ref.SetVelocityAcc(fFeed, fAcc);
-    return Pending(ref);
+    QCOMPARE(got.m_fFeed, fFeed);
+    QVERIFY2(std::fabs(got.m_fCruiseNs - 1e6 / fFeed) < 1e-3, qPrintable(QString::number(got.m_fCruiseNs)));
+    QVERIFY2(std::fabs(got.m_fFirstRampNs - 1e6 / (fAcc * 0.01)) < 1e-3,
+             qPrintable(QString::number(got.m_fFirstRampNs)));
 }
 
 // Index in the pin bank's write log of the first and last write on `pin`
@@ -67,6 +76,33 @@ int Rising(const std::vector<stPinWrite>& log, int pin, int from, int to)
     for (int i = std::max(0, from); i < std::min(to, int(log.size())); ++i)
         n += log[i].pin == pin && log[i].level == 1;
     return n;
+}
+
+// Time (ns, virtual clock) between the last two rising edges on `pin`.
+qint64 LastStepPeriodNs(const std::vector<stPinWrite>& log, int pin)
+{
+    qint64 last = -1, before = -1;
+    for (const stPinWrite& w : log) {
+        if (w.pin == pin && w.level == 1) {
+            before = last;
+            last = w.tNs;
+        }
+    }
+    return before < 0 ? -1 : last - before;
+}
+
+// Polls `cond` every 0.2 ms of real time, for at most 10 s.
+template <typename F>
+bool WaitUntil(F cond)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!cond()) {
+        if (timer.elapsed() > 10000)
+            return false;
+        QThread::usleep(200);
+    }
+    return true;
 }
 
 // A machine with home switches, configured and at its machine home.
@@ -107,6 +143,7 @@ private slots:
     void homing_data();
     void homing();
     void homingTimeoutStopsAxes();
+    void homeDoneNeedsEveryAxis();
     void moveWorkZeroOrder();
     void moveWorkZeroRefusedBeforeHoming();
     void moveWorkZeroRefusalStopsStartedAxes();
@@ -119,6 +156,7 @@ private slots:
     void setWorkZeroSaveFails();
     void jogs();
     void manualMovesRefusedDuringOperation();
+    void handMovesOfAPausedRun();
 
 private:
     std::unique_ptr<CSimControllerSetup> m_pSetup;
@@ -145,13 +183,19 @@ void TestAppControlMoves::feedSplit_data()
         << Pt(10, 0, 0) << 1 << 5 << "prog100" << QStringList{"25/600", "-", "-"};
     QTest::newRow("program feed outside a run")
         << Pt(10, 0, 0) << 1 << 0 << "prog20" << QStringList{"15/600", "-", "-"};
+    // The feed slider scales a program's feeds too.
+    QTest::newRow("program feed with the slider")
+        << Pt(10, 5, 0) << 1 << 5 << "prog20 override50" << QStringList{"10/600", "5/300", "-"};
     QTest::newRow("under one step: last axis tried")
         << Pt(0.0005, 0.0005, 0) << 1 << 0 << "" << QStringList{"-", "-", "15/600"};
-    // A minor axis is never asked for more than its own limits: the whole
-    // segment slows down instead, keeping the axes together.
+    // No axis is asked for more than its own limits, the leading one
+    // included (15 x 150 % = 22.5 above X's 20): the whole segment slows
+    // down instead, keeping the axes together.
+    QTest::newRow("leading axis at its maximum")
+        << Pt(10, 5, 0) << 1 << 0 << "override150 xmax20" << QStringList{"20/600", "10/300", "-"};
     QTest::newRow("slow minor acceleration")
         << Pt(10, 5, 0) << 1 << 0 << "yacc100" << QStringList{"15/200", "7.5/100", "-"};
-    QTest::newRow("slow minor feed") << Pt(10, 5, 0) << 1 << 0 << "yfeed5" << QStringList{"10/600", "5/300", "-"};
+    QTest::newRow("slow minor feed") << Pt(10, 5, 0) << 1 << 0 << "ymax5" << QStringList{"10/600", "5/300", "-"};
 }
 
 void TestAppControlMoves::feedSplit()
@@ -161,17 +205,22 @@ void TestAppControlMoves::feedSplit()
     QFETCH(int, runMode);
     QFETCH(QString, tweak);
     QFETCH(QStringList, expected);
-    if (tweak == "override50")
-        for (double& f : AppConfig::m_fAxisFeedPercent)
-            f = 0.5;
-    if (tweak.startsWith("prog")) {
-        AppConfig::m_GCodeRunSettings.m_bUsePrgmFeed = true;
-        AppConfig::m_GCodeRunSettings.m_fFeed = tweak.mid(4).toDouble();
+    for (const QString& t : tweak.split(' ', Qt::SkipEmptyParts)) {
+        const double value = QString(t).remove(QRegularExpression("^[a-z]+")).toDouble();
+        if (t.startsWith("override"))
+            for (double& f : AppConfig::m_fAxisFeedPercent)
+                f = value / 100.0;
+        if (t.startsWith("prog")) {
+            AppConfig::m_GCodeRunSettings.m_bUsePrgmFeed = true;
+            AppConfig::m_GCodeRunSettings.m_fFeed = value;
+        }
+        if (t.startsWith("yacc"))
+            AppConfig::m_fAxisAcc[Y_AXIS] = value;
+        if (t.startsWith("xmax"))
+            AppConfig::m_fMaxAxisFeed[X_AXIS] = value;
+        if (t.startsWith("ymax"))
+            AppConfig::m_fMaxAxisFeed[Y_AXIS] = value;
     }
-    if (tweak == "yacc100")
-        AppConfig::m_fAxisAcc[Y_AXIS] = 100;
-    if (tweak == "yfeed5")
-        AppConfig::m_fMaxAxisFeed[Y_AXIS] = 5;
 
     AppControl ctrl;
     ctrl.InitMachine();
@@ -188,11 +237,8 @@ void TestAppControlMoves::feedSplit()
             continue;
         }
         const QStringList fa = expected[i].split('/');
-        const stPending want = Reference(i, fa[0].toDouble(), fa[1].toDouble());
         QVERIFY(got.m_bNew);
-        QCOMPARE(got.m_fFeed, want.m_fFeed);
-        QCOMPARE(got.m_nRamp, want.m_nRamp); // the ramp length follows the acceleration
-        QCOMPARE(got.m_fCruiseLow, want.m_fCruiseLow);
+        CheckTable(got, fa[0].toDouble(), fa[1].toDouble());
     }
 }
 
@@ -426,6 +472,8 @@ void TestAppControlMoves::homing()
     AppConfig::m_bHomeSensorsUsed = true;
     AppConfig::m_fHomeRepeatOffset = offset;
     AppConfig::m_fAxisWorkZero[X_AXIS] = 20.0;
+    for (int i = 0; i < 3; ++i)
+        AppConfig::m_fAxisHomeFeed[i] = 2.0; // the jog feed stays 10
     AppControl ctrl;
     CRecordingWindows windows;
     ctrl.SetWindows(&windows);
@@ -472,6 +520,34 @@ void TestAppControlMoves::homing()
     const int firstXY = std::min(FirstLast(log, PIN_X_STEP).first, FirstLast(log, PIN_Y_STEP).first);
     QVERIFY(firstXY > 0);
     QCOMPARE(Rising(log, PIN_Z_STEP, 0, firstXY), 300);
+
+    // The last approach of every axis: after a back-off at the slow home
+    // feed, 0.01 mm / 2 mm/s = 5 ms a step; without one at the jog feed,
+    // 0.01 mm / 10 mm/s = 1 ms a step (the virtual clock only ever
+    // stretches a step, by at most the other axes' step).
+    for (int pin : {PIN_X_STEP, PIN_Y_STEP, PIN_Z_STEP}) {
+        const qint64 period = LastStepPeriodNs(log, pin);
+        if (offset > 0)
+            QVERIFY2(period >= 4900000, qPrintable(QString("pin %1: %2 ns").arg(pin).arg(period)));
+        else
+            QVERIFY2(period >= 990000 && period < 2500000, qPrintable(QString("pin %1: %2 ns").arg(pin).arg(period)));
+    }
+}
+
+void TestAppControlMoves::homeDoneNeedsEveryAxis()
+{
+    // Homed but for one axis, whichever it is (Z as well): not homed, and
+    // the move to work zero is refused.
+    AppControl ctrl;
+    HomedMachine(ctrl);
+    QVERIFY(ctrl.GetHomeDone());
+    for (int i = 0; i < 3; ++i) {
+        ctrl.SetMchHome();
+        ctrl.m_AxisCtrl[i].ClearHome();
+        QVERIFY2(!ctrl.GetHomeDone(), qPrintable(QString("axis %1 not homed").arg(i)));
+        QVERIFY(!ctrl.StartWorkHomingSequence());
+        QCOMPARE(TakeMessages(ctrl), QStringList{"error: Homing not done! Use \"Move Home\" in user Settings"});
+    }
 }
 
 void TestAppControlMoves::homingTimeoutStopsAxes()
@@ -570,10 +646,12 @@ void TestAppControlMoves::autoHomingAtStart()
 void TestAppControlMoves::stopAllEndsOperation()
 {
     // Stop while Z creeps towards its switch: the homing ends there; X and
-    // Y do not set off afterwards.
+    // Y do not set off afterwards. The machine was homed before: a homing
+    // that did not finish leaves it not homed.
     AppConfig::m_bHomeSensorsUsed = true;
     AppControl ctrl;
     ctrl.InitMachine();
+    ctrl.SetMchHome();
     {
         CPacedPins paced;
         QVERIFY(ctrl.StartMchHomingSequence());
@@ -622,6 +700,8 @@ void TestAppControlMoves::setWorkZero()
 void TestAppControlMoves::setWorkZeroOutOfRange()
 {
     AppConfig::m_fAxisWorkZero[X_AXIS] = 20.0;
+    for (int i = 0; i < 3; ++i)
+        AppConfig::m_fAxisHomeFeed[i] = 2.0; // the jog feed stays 10
     AppControl ctrl;
     CRecordingWindows windows;
     ctrl.SetWindows(&windows);
@@ -760,6 +840,48 @@ void TestAppControlMoves::manualMovesRefusedDuringOperation()
     QVERIFY(!ctrl.m_bOperationFinished);
     QVERIFY(!ctrl.m_AxisCtrl[Z_AXIS].m_bHoming);
     AppConfig::m_bEmergencyStopON = false;
+}
+
+void TestAppControlMoves::handMovesOfAPausedRun()
+{
+    // Paused in the middle of a segment, the run's axes still move: a hand
+    // jog is refused until the segment has ended. Released while the
+    // operator's jog still runs, the run waits for the jog to end before
+    // its next segment: no step of the run among the jog's steps.
+    for (int i = 0; i < 3; ++i)
+        AppConfig::m_fAxisMovPerPulse[i] = 0.01;
+    CPacedPins paced; // the run's segment lasts long enough to look at it
+    AppControl ctrl;
+    CRecordingWindows windows;
+    ctrl.SetWindows(&windows);
+    ctrl.InitMachine();
+    GCodeCmdList program{{"G1", "X10"}, {"G1", "X12"}};
+    ctrl.StartGCode(&program);
+    QVERIFY(WaitUntil([&] { return ctrl.GetCurPos(X_AXIS) > 0.5; }));
+    ctrl.m_bHold = true;
+    QVERIFY(!ctrl.JogPos(Y_AXIS));
+    QVERIFY(TakeMessages(ctrl).contains("error: Axis in use"));
+    QTRY_VERIFY(!CAllAxisCtrl::GetMotionState());
+    QCOMPARE(ctrl.GetCurPos(X_AXIS), 10.0);
+
+    QVERIFY(ctrl.JogPos(Y_AXIS));
+    ctrl.m_bHold = false;
+    QVERIFY(WaitUntil([&] { return ctrl.GetCurPos(Y_AXIS) > 1.0; }));
+    ctrl.Stop(Y_AXIS);
+    QVERIFY(FinishOperation(ctrl));
+    QCOMPARE(ctrl.GetCurPos(X_AXIS), 12.0);
+    const std::vector<stPinWrite> log = paced.WriteLog();
+    QCOMPARE(paced.LostLogEntries(), 0u);
+    int yFirst = -1, yLast = -1; // the jog's first and last step
+    for (int i = 0; i < int(log.size()); ++i) {
+        if (log[i].pin == PIN_Y_STEP && log[i].level == 1) {
+            yFirst = yFirst < 0 ? i : yFirst;
+            yLast = i;
+        }
+    }
+    QVERIFY(yFirst >= 0);
+    QCOMPARE(Rising(log, PIN_X_STEP, yFirst, yLast), 0);
+    QCOMPARE(Rising(log, PIN_X_STEP, yLast, int(log.size())), 200); // X10 to X12 after it
 }
 
 QTEST_MAIN(TestAppControlMoves)

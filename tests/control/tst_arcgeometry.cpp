@@ -456,6 +456,97 @@ private slots:
         QCOMPARE(cut.error, error);
     }
 
+    // A radius below one step of either axis of the plane is refused, also
+    // when the two axes step differently (here X 0.001 and Y 0.01, or the
+    // other way round): R 0.005 is five steps of one axis and half a step
+    // of the other.
+    void radiusBelowEitherAxisStep_data()
+    {
+        QTest::addColumn<double>("stepX");
+        QTest::addColumn<double>("stepY");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("below Y's step") << 0.001 << 0.01 << "G2 X0.01 Y0 R0.005" << false;
+        QTest::newRow("below X's step") << 0.01 << 0.001 << "G2 X0 Y0.01 R0.005" << false;
+        QTest::newRow("one step of the coarser axis") << 0.001 << 0.01 << "G2 X0.02 Y0 R0.01" << true;
+    }
+    void radiusBelowEitherAxisStep()
+    {
+        QFETCH(double, stepX);
+        QFETCH(double, stepY);
+        QFETCH(QString, line);
+        QFETCH(bool, ok);
+        stArcSettings s = Settings();
+        s.fAxisStep[0] = stepX;
+        s.fAxisStep[1] = stepY;
+        const stCut cut = Cut(line, Pt(0, 0), s);
+        QCOMPARE(cut.ok, ok);
+        QCOMPARE(cut.error, ok ? QString() : CArcGeometry::ArcTooSmallMsg());
+    }
+
+    // Circles of radius 0.5 about (0.5, 0) at the 0.1 arc step: every u is a
+    // whole number of steps and the walk meets the extremes u = 0 and u = 1
+    // exactly. Worked out by hand: v = +-sqrt(0.25 - (u - 0.5)^2), so
+    // u 0.1 / 0.9 -> sqrt(0.09) = 0.3, u 0.2 / 0.8 -> sqrt(0.16) = 0.4,
+    // u 0.3 / 0.7 -> sqrt(0.21) = 0.4583, u 0.4 / 0.6 -> sqrt(0.24) = 0.4899,
+    // u 0.5 -> 0.5. No point twice, none missing at an extreme.
+    void pointsOnTheStepGrid_data()
+    {
+        QTest::addColumn<stFloatPoint>("from");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("points"); // "u v" pairs, then the end
+        const QString upper = "0.1 0.3; 0.2 0.4; 0.3 0.4583; 0.4 0.4899; 0.5 0.5; 0.6 0.4899; 0.7 0.4583; 0.8 0.4; "
+                              "0.9 0.3";
+        const QString lowerBack = "0.9 -0.3; 0.8 -0.4; 0.7 -0.4583; 0.6 -0.4899; 0.5 -0.5; 0.4 -0.4899; "
+                                  "0.3 -0.4583; 0.2 -0.4; 0.1 -0.3";
+        QTest::newRow("G2 half circle onto the far extreme") << Pt(0, 0) << "G2 X1 Y0 I0.5 J0" << upper + "; 1 0";
+        QTest::newRow("G3 half circle onto the far extreme")
+            << Pt(0, 0) << "G3 X1 Y0 I0.5 J0"
+            << "0.1 -0.3; 0.2 -0.4; 0.3 -0.4583; 0.4 -0.4899; 0.5 -0.5; 0.6 -0.4899; 0.7 -0.4583; 0.8 -0.4; "
+               "0.9 -0.3; 1 0";
+        QTest::newRow("G2 full circle turns once at u 1")
+            << Pt(0, 0) << "G2 I0.5" << upper + "; 1 0; " + lowerBack + "; 0 0";
+        QTest::newRow("G2 from the extreme u 1") << Pt(1, 0) << "G2 X0 Y0 I-0.5 J0" << lowerBack + "; 0 0";
+        QTest::newRow("G2 quarter onto the top")
+            << Pt(0, 0) << "G2 X0.5 Y0.5 I0.5 J0" << "0.1 0.3; 0.2 0.4; 0.3 0.4583; 0.4 0.4899; 0.5 0.5";
+    }
+    void pointsOnTheStepGrid()
+    {
+        QFETCH(stFloatPoint, from);
+        QFETCH(QString, line);
+        QFETCH(QString, points);
+        const stCut cut = Cut(line, from);
+        QVERIFY2(cut.ok, qPrintable(cut.error));
+        QStringList got;
+        for (const stFloatPoint& p : cut.points)
+            got << QString::number(p.x, 'g', 6) + ' ' + QString::number(p.y, 'g', 6);
+        QCOMPARE(got.join("; "), points);
+    }
+
+    // A comment holds no words: its X20 is not the arc's end, whichever
+    // splitter made the words (the program's tokenizer, the tool-change
+    // file's one, or blanks alone).
+    void commentHoldsNoArcWords_data()
+    {
+        QTest::addColumn<QStringList>("tokens");
+        QTest::newRow("blanks") << QStringList{"G2", "X10", "Y0", "I5", "J0", "(to", "X20)"};
+        QTest::newRow("tool-file splitter") << QStringList{"G2", "X10", "Y0", "I5", "J0", "(", "t", "o", "X20", ")"};
+        QTest::newRow("semicolon") << QStringList{"G2", "X10", "Y0", "I5", "J0", ";", "X20"};
+    }
+    void commentHoldsNoArcWords()
+    {
+        QFETCH(QStringList, tokens);
+        std::vector<std::string> words;
+        for (const QString& t : tokens)
+            words.push_back(t.toStdString());
+        CArcGeometry geo(Settings());
+        stGCodeEllipseInfo arc;
+        QVERIFY(geo.ParseArc(CArcGeometry::ParseWords(words), Pt(0, 0), arc));
+        QCOMPARE(arc.m_EndPt.x, 10.0);
+        QCOMPARE(arc.m_EndPt.y, 0.0);
+        QCOMPARE(arc.m_CenterPt.x, 5.0);
+    }
+
     void radiusOfHalfTheChordWithinAStep()
     {
         // CAM output rounds R: half the chord exceeding R by less than a step

@@ -10,6 +10,7 @@
 #include "control/arcgeometry.h"
 #include "control/zprofile.h"
 #include "core/AppConfig.h"
+#include "gcode/gcodeprogram.h"
 #include "machine/allaxisctrl.h"
 #include "motiontrace.h"
 #include "pointsupport.h"
@@ -17,12 +18,10 @@
 
 namespace {
 
+// The words of a line as the G-code window splits them for a run.
 std::vector<std::string> Tokens(const QString& line)
 {
-    std::vector<std::string> tokens;
-    for (const QString& t : line.split(' ', Qt::SkipEmptyParts))
-        tokens.push_back(t.toStdString());
-    return tokens;
+    return CGCodeProgram::Parse_GCode_Line(line);
 }
 
 eDirection DirOf(const QString& line)
@@ -37,20 +36,21 @@ stFloatPoint Here(AppControl& ctrl)
     return p;
 }
 
-// The points the controller is expected to drive for one line.
-QList<stFloatPoint> ExpectedPoints(const QString& line, const stFloatPoint& from)
+// The points the controller is expected to drive for an arc of radius 5
+// about (5, 0) in the plane's (u, v) that starts at u 0: every 0.1 mm of u
+// up to 9.9 on the half given first ('+' above the centre, '-' below), then
+// (10, 0); a full circle comes back on the other half to (0, 0).
+QList<stFloatPoint> ExpectedPoints(int plane, const QString& halves)
 {
-    stArcSettings s;
-    s.iPlane = AppConfig::m_PlaneSel;
-    s.fArcStep = AppConfig::m_GCodeRunSettings.m_fAxisStep;
-    for (int i = 0; i < 3; ++i)
-        s.fAxisStep[i] = AppConfig::m_fAxisMovPerPulse[i];
-    CArcGeometry geo(s);
-    stGCodeEllipseInfo arc;
-    arc.m_eDir = DirOf(line);
+    QList<stFloatPoint> uv = CirclePoints(5, 0, 5, 0.1, 9.9, halves[0] == '+' ? 1 : -1);
+    uv += Pt(10, 0);
+    if (halves.size() > 1) {
+        uv += CirclePoints(5, 0, 5, 9.9, 0.1, halves[1] == '+' ? 1 : -1);
+        uv += Pt(0, 0);
+    }
     QList<stFloatPoint> points;
-    if (!geo.ParseArc(CArcGeometry::ParseWords(Tokens(line)), from, arc) || !geo.GeneratePoints(arc, from, points))
-        return {};
+    for (const stFloatPoint& p : uv)
+        points += plane == 17 ? Pt(p.x, p.y) : (plane == 18 ? Pt(p.x, 0, p.y) : Pt(0, p.x, p.y));
     return points;
 }
 
@@ -114,14 +114,18 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::addColumn<stFloatPoint>("end");
         QTest::addColumn<stFloatPoint>("via");
-        QTest::newRow("G17 G2") << 17 << "G2 X10 Y0 I5 J0" << Pt(10, 0) << Pt(5, 5);
-        QTest::newRow("G17 G3") << 17 << "G3 X10 Y0 I5 J0" << Pt(10, 0) << Pt(5, -5);
-        QTest::newRow("G17 G2 R") << 17 << "G2 X10 Y0 R5" << Pt(10, 0) << Pt(5, 5);
-        QTest::newRow("G17 full circle") << 17 << "G3 I5" << Pt(0, 0) << Pt(10, 0);
+        QTest::addColumn<QString>("halves");
+        QTest::newRow("G17 G2") << 17 << "G2 X10 Y0 I5 J0" << Pt(10, 0) << Pt(5, 5) << "+";
+        QTest::newRow("G17 G3") << 17 << "G3 X10 Y0 I5 J0" << Pt(10, 0) << Pt(5, -5) << "-";
+        QTest::newRow("G17 G2 R") << 17 << "G2 X10 Y0 R5" << Pt(10, 0) << Pt(5, 5) << "+";
+        QTest::newRow("G17 full circle") << 17 << "G3 I5" << Pt(0, 0) << Pt(10, 0) << "-+";
         // G2 is clockwise seen from +Y: from X0 towards X10 it passes below.
-        QTest::newRow("G18 G2") << 18 << "G2 X10 Z0 I5 K0" << Pt(10, 0) << Pt(5, 0, -5);
-        QTest::newRow("G18 G3") << 18 << "G3 X10 Z0 I5 K0" << Pt(10, 0) << Pt(5, 0, 5);
-        QTest::newRow("G19 G2") << 19 << "G2 Y10 Z0 J5 K0" << Pt(0, 10) << Pt(0, 5, 5);
+        QTest::newRow("G18 G2") << 18 << "G2 X10 Z0 I5 K0" << Pt(10, 0) << Pt(5, 0, -5) << "-";
+        QTest::newRow("G18 G3") << 18 << "G3 X10 Z0 I5 K0" << Pt(10, 0) << Pt(5, 0, 5) << "+";
+        QTest::newRow("G19 G2") << 19 << "G2 Y10 Z0 J5 K0" << Pt(0, 10) << Pt(0, 5, 5) << "+";
+        // The words of a comment are none of the arc's.
+        QTest::newRow("G17 G2, X20 in a comment")
+            << 17 << "G2 X10 Y0 I5 J0 (to X20)" << Pt(10, 0) << Pt(5, 5) << "+";
     }
     void arcReachesEveryPoint()
     {
@@ -129,11 +133,11 @@ private slots:
         QFETCH(QString, line);
         QFETCH(stFloatPoint, end);
         QFETCH(stFloatPoint, via);
+        QFETCH(QString, halves);
         AppConfig::m_PlaneSel = quint8(plane);
         AppControl ctrl;
         ctrl.InitMachine();
-        const QList<stFloatPoint> expected = ExpectedPoints(line, Here(ctrl));
-        QVERIFY(expected.size() > 50);
+        const QList<stFloatPoint> expected = ExpectedPoints(plane, halves);
         CMotionTrace trace;
         trace.Start(Here(ctrl));
         {
@@ -277,7 +281,7 @@ private slots:
         AppConfig::m_bUseZProfile = true;
         AppControl ctrl;
         ctrl.InitMachine();
-        const QList<stFloatPoint> expected = ExpectedPoints("G2 X10 Y0 I5 J0", Here(ctrl));
+        const QList<stFloatPoint> expected = ExpectedPoints(17, "+");
         CMotionTrace trace;
         trace.Start(Here(ctrl));
         {
@@ -286,7 +290,7 @@ private slots:
         }
         for (int k = 0; k < expected.size(); k += 7) {
             stFloatPoint pt = expected[k];
-            pt.z = CZProfile::HeightAt(grid, pt.x, pt.y);
+            pt.z = NearestSampleHeight([](double x, double y) { return 0.01 * x + 0.02 * y; }, 10, pt.x, pt.y);
             QVERIFY2(trace.Passes(pt, 0.011), qPrintable(QString("%1 %2 %3").arg(pt.x).arg(pt.y).arg(pt.z)));
         }
         QCOMPARE(ctrl.GetCurPos(Z_AXIS), 0.1); // the sample at (10, 0)

@@ -8,7 +8,6 @@
 #include <functional>
 
 #include "control/AppControl.h"
-#include "control/arcgeometry.h"
 #include "control/zprofile.h"
 #include "core/AppConfig.h"
 #include "gcode/gcodeprogram.h"
@@ -266,18 +265,27 @@ private slots:
         // A square along the surface, then up and down onto it again: the
         // programmed points stay at Z 0 from move to move.
         const QList<stFloatPoint> path = {Pt(0, 0), Pt(20, 0), Pt(20, 20), Pt(0, 20), Pt(0, 20, 2), Pt(30, 10)};
-        QList<stFloatPoint> expected;
         CAllAxisCtrl::StartAutoMode(&ctrl);
-        for (int i = 1; i < path.size(); ++i) {
+        for (int i = 1; i < path.size(); ++i)
             QVERIFY(ctrl.ZProfileMove(path[i - 1], path[i]));
-            expected += CZProfile::CorrectedMove(grid, 10, path[i - 1], path[i]);
-        }
         while (CAllAxisCtrl::GetMotionState())
             QThread::yieldCurrentThread();
         CAllAxisCtrl::StopAutoMode();
         while (CAllAxisCtrl::m_bAutoModeRunning)
             QThread::yieldCurrentThread();
-        QCOMPARE(expected.size(), 4 + 4 + 4 + 1 + 1);
+        // Worked out by hand: pieces of 5 mm (half the grid step), each at
+        // the sample of the nearest grid point (the first of two as near),
+        // z = 0.01 x + 0.02 y there. Along X at Y 0: (5, 0) is as near
+        // (0, 0) as (10, 0) and takes (0, 0): 0; (10, 0) 0.1; (15, 0) takes
+        // (10, 0): 0.1; (20, 0) 0.2. Up X 20: (20, 5) takes (20, 0): 0.2;
+        // (20, 10) 0.4; (20, 15) takes (20, 10): 0.4; (20, 20) 0.6. Back at
+        // Y 20: (15, 20) takes (10, 20): 0.5; (10, 20) 0.5; (5, 20) takes
+        // (0, 20): 0.4; (0, 20) 0.4. Straight up to Z 2: uncorrected. Down
+        // onto the surface at (30, 10): 0.3 + 0.2 = 0.5.
+        const QList<stFloatPoint> expected = {
+            Pt(5, 0, 0),    Pt(10, 0, 0.1),  Pt(15, 0, 0.1),  Pt(20, 0, 0.2),  Pt(20, 5, 0.2),
+            Pt(20, 10, 0.4), Pt(20, 15, 0.4), Pt(20, 20, 0.6), Pt(15, 20, 0.5), Pt(10, 20, 0.5),
+            Pt(5, 20, 0.4), Pt(0, 20, 0.4),  Pt(0, 20, 2),    Pt(30, 10, 0.5)};
         QString missed;
         QVERIFY2(trace.PassesInOrder(expected, 0.011, &missed), qPrintable(missed));
         QCOMPARE(ctrl.GetCurPos(X_AXIS), 30.0);
@@ -305,20 +313,18 @@ private slots:
         AppConfig::m_bUseZProfile = false;
         QCOMPARE(TakeMessages(ctrl).filter("error"), QStringList());
 
-        // The programmed path, every piece corrected by the grid.
-        QList<stFloatPoint> programmed = {Pt(0, 0), Pt(10, 10)};
-        stArcSettings settings;
-        settings.fAxisStep[0] = settings.fAxisStep[1] = settings.fAxisStep[2] = 0.01;
-        CArcGeometry arcs(settings);
-        stGCodeEllipseInfo arc;
-        QList<stFloatPoint> arcPoints;
-        QVERIFY(arcs.ParseArc(CArcGeometry::ParseWords(program[1]), Pt(10, 10), arc));
-        QVERIFY(arcs.GeneratePoints(arc, Pt(10, 10), arcPoints));
-        programmed += arcPoints;
-        programmed += Pt(40, 30);
+        // The programmed path, every piece at the sample of the nearest grid
+        // point: (0, 0) to (10, 10) in two pieces of 5 mm along X; the arc,
+        // radius 5 about (15, 10), over its upper half every 0.1 mm of X;
+        // (20, 10) to (40, 30) in four pieces of 5 mm.
+        QList<stFloatPoint> programmed = {Pt(5, 5), Pt(10, 10)};
+        programmed += CirclePoints(15, 10, 5, 10.1, 19.9, 1);
+        programmed += {Pt(20, 10), Pt(25, 15), Pt(30, 20), Pt(35, 25), Pt(40, 30)};
         QList<stFloatPoint> expected;
-        for (int i = 1; i < programmed.size(); ++i)
-            expected += CZProfile::CorrectedMove(grid, 10, programmed[i - 1], programmed[i]);
+        for (stFloatPoint p : programmed) {
+            p.z = NearestSampleHeight(uneven, 10, p.x, p.y);
+            expected += p;
+        }
         QString missed;
         QVERIFY2(trace.PassesInOrder(expected, 0.011, &missed), qPrintable(missed));
         QCOMPARE(ctrl.GetCurPos(Z_AXIS), uneven(40, 30));
